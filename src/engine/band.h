@@ -1,0 +1,83 @@
+// Band: one heap object per compressor band: its user settings, its crossover filter (which
+// stores the band's frequency) and its run-time state. Bands are created and destroyed only
+// through these functions; callers hold the instance lock.
+#pragma once
+
+#include "engine/crossover.h"
+#include "support/heap_buffer.h"
+
+#include <cstdint>
+
+struct BandSettings {
+    double gain = 1.0;      // linear
+    double threshold = 1.0; // linear
+    double ratio = 2.0;     // x:1; below 1 expands upwards above the threshold
+    double knee = 0.0;      // dB
+    int32_t attackMs = 15;
+    int32_t releaseMs = 150;
+    int32_t rmsSizeMs = 5;
+    bool programDependentRelease = false;
+    bool feedbackDetector = false;
+    bool autoMakeupGain = true;
+    bool active = true;
+    bool logScaleAutomation = true;
+};
+
+struct BandState {
+    // Derived coefficients (updateBandCoefficients).
+    double attackCoef = 0;
+    double releaseCoef = 0;
+    double releaseCoefBase = 0;
+    double releaseDecay = 0;
+    double slope = 0;
+    double kneeRatio = 1;
+    double makeupGain = 1;
+
+    // Detector and envelope.
+    HeapBuffer rmsRing{4096}; // pairs of doubles: left square, right square
+    int32_t rmsPos = 0;
+    int32_t rmsFill = 0;
+    double rmsSumLeft = 0, rmsSumRight = 0;
+    double envelope = 0;
+    double lastOutLeft = 0, lastOutRight = 0;
+    double sampleRate = 44100.0;
+
+    // Meters: written by the audio thread, read and decayed by the editor without the lock.
+    double gainMeter = 1.0;
+    double gainMeterHold = 1.0;
+    uint32_t gainMeterHoldUntil = 0;
+    double inputPeak = 0, detectorPeak = 0, outputPeak = 0;
+
+    // Glide of the block-processing driver.
+    double snapFrequency = 0, snapGain = 0, snapThreshold = 0, snapRatio = 0;
+    double glideFrequency = 0, glideGain = 0, glideThreshold = 0, glideRatio = 0;
+    double stepFrequency = 0, stepGain = 0, stepThreshold = 0, stepRatio = 0;
+    bool gliding = false;
+
+    int32_t rmsLength() const { return rmsRing.getSize() / int32_t(2 * sizeof(double)); }
+};
+
+struct Band {
+    BandSettings settings;
+    CrossoverFilter filter;
+    BandState state;
+
+    double frequency() const { return filter.frequency; }
+};
+
+constexpr double kMinBandFrequency = 20.0;
+constexpr double kMaxBandFrequency = 24000.0;
+
+// A new band with default settings at f (44100 Hz until the owner sets its rate); null when
+// out of memory.
+Band* createBand(double f);
+void destroyBand(Band* band);
+
+// Gives the band a new sample rate (filter and state), redesigning the filter when it differs.
+void setBandSampleRate(Band& band, double sampleRate);
+
+// Clamps f to 20..24000, redesigns the filter and recomputes the coefficients.
+void setBandFrequency(Band& band, double f, bool snapshot);
+
+// Copies every setting but the frequency, then resets the target's state.
+void copyBandSettings(Band& target, const Band& source);

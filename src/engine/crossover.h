@@ -1,0 +1,28 @@
+// CrossoverFilter: one band's second-order low-pass section (Q = 1) with stereo state.
+// splitBlock takes the low part of the remainder into the band arrays and leaves the rest in
+// the remainder, so band + remainder always add back up to the input. The small constant
+// offsets and the flush below 2^-54 keep denormals out of the state and are part of the output.
+#pragma once
+
+#include <cstdint>
+
+struct FilterChannelState {
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+};
+
+struct CrossoverFilter {
+    double frequency = -100.0; // -100: not designed yet, so any real frequency is a change
+    double a1 = 0, a2 = 0;
+    double b0 = 0, b1 = 0, b2 = 0;
+    FilterChannelState left, right;
+    double sampleRate = 44100.0;
+};
+
+// Recomputes the coefficients for f. Returns at once when f equals the stored frequency; a
+// negative f redesigns at the stored frequency (used after sampleRate changed).
+void designFilter(CrossoverFilter& filter, double f);
+
+void clearFilterState(CrossoverFilter& filter);
+
+void splitBlock(CrossoverFilter& filter, float* remainderLeft, float* remainderRight, float* bandLeft,
+                float* bandRight, int32_t n);

@@ -1,0 +1,306 @@
+#include "engine/multiband.h"
+
+#include "engine/compressor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+MultibandEngine::~MultibandEngine() { deleteAllBands(); }
+
+Band* MultibandEngine::band(int32_t i) const {
+    if (i < 0 || i >= bandCount())
+        return nullptr;
+    return static_cast<Band**>(bands.get())[i];
+}
+
+bool MultibandEngine::appendBand(Band* newBand) {
+    int32_t count = bandCount();
+    auto* list = static_cast<Band**>(bands.resize((count + 1) * int32_t(sizeof(Band*))));
+    if (!list || bandCount() != count + 1)
+        return false;
+    list[count] = newBand;
+    bandCountChanged(count + 1);
+    return true;
+}
+
+void MultibandEngine::deleteAllBands() {
+    LockHolder hold(lock);
+    for (int32_t i = bandCount() - 1; i >= 0; --i) {
+        destroyBand(band(i));
+        bands.resize(i * int32_t(sizeof(Band*)));
+    }
+    bandCountChanged(0);
+}
+
+Band* MultibandEngine::newBandAtSampleRate(double f) {
+    Band* created = createBand(f);
+    if (!created)
+        return nullptr;
+    setBandSampleRate(*created, sampleRate);
+    updateBandCoefficients(*created, true);
+    return created;
+}
+
+int32_t MultibandEngine::LoadDefaultBands() {
+    LockHolder hold(lock);
+    deleteAllBands();
+    for (double f : {200.0, 1000.0, 5000.0, 24000.0}) {
+        Band* created = createBand(f);
+        if (created && !appendBand(created))
+            destroyBand(created);
+    }
+    bandCountChanged(bandCount());
+    return bandCount() * kParametersPerBand;
+}
+
+void MultibandEngine::ResetProcessingState() {
+    LockHolder hold(lock);
+    for (int32_t i = 0; i < bandCount(); ++i) {
+        Band& b = *band(i);
+        resetBandState(b);
+        setBandSampleRate(b, sampleRate);
+        updateBandCoefficients(b, true);
+    }
+    inputPeakLeft = inputPeakRight = 0;
+    outputPeakLeft = outputPeakRight = 0;
+    outputGainPrevious = outputGain;
+}
+
+bool MultibandEngine::insertSplitBand(ParameterListChange& change) {
+    LockHolder hold(lock);
+    Band* added = newBandAtSampleRate(kMaxBandFrequency);
+    if (!added)
+        return false;
+    designFilter(added->filter, kMaxBandFrequency);
+    updateBandCoefficients(*added, true);
+
+    if (Band* current = band(currentBand)) {
+        double top = current->frequency();
+        double bottom = kMinBandFrequency;
+        for (int32_t i = 0; i < bandCount(); ++i) {
+            double e = band(i)->frequency();
+            if (top > e && e > bottom)
+                bottom = e;
+        }
+        copyBandSettings(*added, *current);
+        setBandFrequency(*added, top, true);
+        setBandFrequency(*current, (bottom + top) * 0.5, true);
+    }
+    if (!appendBand(added)) {
+        destroyBand(added);
+        return false;
+    }
+    change.first = bandCount() * kParametersPerBand - kParametersPerBand;
+    change.count = kParametersPerBand;
+    return true;
+}
+
+bool MultibandEngine::removeCurrentBand(ParameterListChange& change) {
+    LockHolder hold(lock);
+    int32_t count = bandCount();
+    if (count < 2 || currentBand < 0 || currentBand >= count)
+        return false;
+    auto* list = static_cast<Band**>(bands.get());
+    destroyBand(list[currentBand]);
+    std::memmove(list + currentBand, list + currentBand + 1, size_t(count - currentBand - 1) * sizeof(Band*));
+    bands.resize((count - 1) * int32_t(sizeof(Band*)));
+    bandCountChanged(count - 1);
+    change.first = currentBand * kParametersPerBand;
+    change.count = -kParametersPerBand;
+    return true;
+}
+
+void writeSilence(float* const* outputs, int32_t n) {
+    if (!outputs || n <= 0)
+        return;
+    for (int c = 0; c < 2; ++c)
+        if (outputs[c])
+            std::memset(outputs[c], 0, size_t(n) * sizeof(float));
+}
+
+void MultibandEngine::processWithGlide(const float* const* inputs, float* const* outputs, int32_t n) {
+    if (n <= 0 || !outputs)
+        return;
+    if (!outputs[0] || !outputs[1] || !inputs || !inputs[0] || !inputs[1]) {
+        writeSilence(outputs, n);
+        return;
+    }
+
+    // Held across the glide stage too, so the band list cannot change while it is walked.
+    LockHolder hold(lock);
+
+    bool changed = outputGain != outputGainPrevious;
+    const int32_t count = bandCount();
+    for (int32_t i = 0; i < count; ++i) {
+        Band& b = *band(i);
+        BandState& st = b.state;
+        st.gliding = false;
+        st.stepFrequency = st.stepGain = st.stepThreshold = st.stepRatio = 0;
+        st.glideFrequency = b.filter.frequency;
+        st.glideGain = b.settings.gain;
+        st.glideThreshold = b.settings.threshold;
+        st.glideRatio = b.settings.ratio;
+        auto prepare = [&](double current, double snap, double& glide, double& step) {
+            if (current != snap) {
+                glide = snap;
+                step = (current - snap) / n;
+                st.gliding = true;
+                changed = true;
+            }
+        };
+        prepare(b.filter.frequency, st.snapFrequency, st.glideFrequency, st.stepFrequency);
+        prepare(b.settings.gain, st.snapGain, st.glideGain, st.stepGain);
+        prepare(b.settings.threshold, st.snapThreshold, st.glideThreshold, st.stepThreshold);
+        prepare(b.settings.ratio, st.snapRatio, st.glideRatio, st.stepRatio);
+    }
+
+    if (!changed) {
+        processBlock(inputs, outputs, n);
+        return;
+    }
+
+    const double gainStep = (outputGain - outputGainPrevious) / n;
+    outputGain = outputGainPrevious;
+    const float* in[2] = {inputs[0], inputs[1]};
+    float* out[2] = {outputs[0], outputs[1]};
+    for (int32_t remaining = n; remaining > 0;) {
+        const int32_t m = remaining < 8 ? remaining : 8;
+        outputGain = outputGain + m * gainStep;
+        for (int32_t i = 0; i < count; ++i) {
+            Band& b = *band(i);
+            BandState& st = b.state;
+            if (!st.gliding)
+                continue;
+            if (st.stepFrequency != 0) {
+                st.glideFrequency += m * st.stepFrequency;
+                designFilter(b.filter, std::clamp(st.glideFrequency, kMinBandFrequency, kMaxBandFrequency));
+            }
+            st.glideGain += m * st.stepGain;
+            st.glideThreshold += m * st.stepThreshold;
+            st.glideRatio += m * st.stepRatio;
+            b.settings.gain = st.glideGain;
+            b.settings.threshold = st.glideThreshold;
+            b.settings.ratio = st.glideRatio;
+            updateBandCoefficients(b, true);
+        }
+        processBlock(in, out, m);
+        for (int c = 0; c < 2; ++c) {
+            in[c] += m;
+            out[c] += m;
+        }
+        remaining -= m;
+    }
+    outputGainPrevious = outputGain;
+}
+
+namespace {
+
+// Raises a stored peak by the largest magnitude of x, compared in float precision.
+void meterPeak(double& peak, const float* x, int32_t m) {
+    float largest = float(peak);
+    bool raised = false;
+    for (int32_t i = 0; i < m; ++i) {
+        float a = std::fabs(x[i]);
+        if (a > largest) {
+            largest = a;
+            raised = true;
+        }
+    }
+    if (raised)
+        peak = largest;
+}
+
+void sumInto(float* out, const float* band, int32_t m, double c, bool first) {
+    if (first) {
+        for (int32_t i = 0; i < m; ++i)
+            out[i] = float(double(band[i]) * c);
+    } else {
+        for (int32_t i = 0; i < m; ++i)
+            out[i] = float(double(band[i]) * c + double(out[i]));
+    }
+}
+
+} // namespace
+
+void MultibandEngine::processBlock(const float* const* inputs, float* const* outputs, int32_t m) {
+    LockHolder hold(lock);
+
+    const int64_t scratchBytes = int64_t(m) * 16;
+    float* remainderLeft = scratchBytes <= INT32_MAX ? static_cast<float*>(splitScratch.resize(int32_t(scratchBytes)))
+                                                     : nullptr;
+    const int32_t count = bandCount();
+    Band** sorted = nullptr;
+    if (count > 0)
+        sorted = static_cast<Band**>(sortedBands.resize(count * int32_t(sizeof(Band*))));
+    if (!remainderLeft || splitScratch.getSize() != scratchBytes ||
+        (count > 0 && (!sorted || sortedBands.getSize() != count * int32_t(sizeof(Band*))))) {
+        writeSilence(outputs, m);
+        return;
+    }
+    float* remainderRight = remainderLeft + m;
+    float* bandLeft = remainderRight + m;
+    float* bandRight = bandLeft + m;
+
+    std::memcpy(remainderLeft, inputs[0], size_t(m) * sizeof(float));
+    std::memcpy(remainderRight, inputs[1], size_t(m) * sizeof(float));
+    const bool metering = editorWindow != nullptr;
+    if (metering) {
+        meterPeak(inputPeakLeft, remainderLeft, m);
+        meterPeak(inputPeakRight, remainderRight, m);
+    }
+
+    if (count > 0) {
+        std::memcpy(sorted, bands.get(), size_t(count) * sizeof(Band*));
+        std::sort(sorted, sorted + count,
+                  [](const Band* a, const Band* b) { return a->filter.frequency < b->filter.frequency; });
+    }
+
+    const double c = outputGain;
+    const double nyquist = sampleRate * 0.5;
+    const Band* soloBand = soloCurrentBand ? band(currentBand) : nullptr;
+    double highest = 0;
+    bool written = false;
+    bool topTaken = false;
+    for (int32_t i = 0; i < count; ++i) {
+        Band& b = *sorted[i];
+        double e = b.filter.frequency;
+        if (e > 23800 && sampleRate > 48000)
+            e = nyquist;
+        if (e > highest)
+            highest = e;
+        float* signalLeft = bandLeft;
+        float* signalRight = bandRight;
+        if (nyquist > e) {
+            splitBlock(b.filter, remainderLeft, remainderRight, bandLeft, bandRight, m);
+        } else if (!topTaken) {
+            // The first band at or above half the sample rate takes everything that is left.
+            topTaken = true;
+            signalLeft = remainderLeft;
+            signalRight = remainderRight;
+        } else {
+            // Any further top band gets silence, so nothing above the top is summed twice.
+            std::memset(bandLeft, 0, size_t(m) * sizeof(float));
+            std::memset(bandRight, 0, size_t(m) * sizeof(float));
+        }
+        compressBlock(b, signalLeft, signalRight, m, sampleRate);
+        if (soloCurrentBand && &b != soloBand)
+            continue;
+        sumInto(outputs[0], signalLeft, m, c, !written);
+        sumInto(outputs[1], signalRight, m, c, !written);
+        written = true;
+    }
+
+    if (highest < nyquist && !soloCurrentBand) {
+        sumInto(outputs[0], remainderLeft, m, c, !written);
+        sumInto(outputs[1], remainderRight, m, c, !written);
+        written = true;
+    }
+    if (!written)
+        writeSilence(outputs, m);
+
+    if (metering) {
+        meterPeak(outputPeakLeft, outputs[0], m);
+        meterPeak(outputPeakRight, outputs[1], m);
+    }
+}

@@ -1,0 +1,74 @@
+// MultibandEngine: the band list and the block-processing driver. It splits the stereo
+// signal band by band in frequency order, compresses each band, and sums the bands (or only
+// the soloed one) times the output gain. Setting changes glide over a host block in
+// sub-blocks of at most eight samples. The driver holds the instance lock for a whole host
+// block and never allocates once its scratch buffers have grown to the block size.
+#pragma once
+
+#include "engine/band.h"
+#include "support/heap_buffer.h"
+#include "support/recursive_lock.h"
+
+#include <cstdint>
+
+// A change of the host parameter list: the first parameter index added or removed and the
+// signed number of parameters added (positive) or removed (negative).
+struct ParameterListChange {
+    int32_t first = 0;
+    int32_t count = 0;
+};
+
+constexpr int32_t kParametersPerBand = 12;
+
+class MultibandEngine {
+public:
+    MultibandEngine() = default;
+    virtual ~MultibandEngine();
+    MultibandEngine(const MultibandEngine&) = delete;
+    MultibandEngine& operator=(const MultibandEngine&) = delete;
+
+    int32_t bandCount() const { return bands.getSize() / int32_t(sizeof(Band*)); }
+    // The band at list position i, or null when i is out of range.
+    Band* band(int32_t i) const;
+    // Appends an owned band; false (band untouched) when the list cannot grow.
+    bool appendBand(Band* band);
+    // Destroys every band, last to first.
+    void deleteAllBands();
+
+    // Deletes all bands and appends the default four; returns the new parameter count.
+    int32_t LoadDefaultBands();
+    // Clears every band's run-time state, applies sampleRate, zeroes the meters.
+    void ResetProcessingState();
+    // Splits the current band (or adds a default band at 24000 Hz) and appends the new band.
+    // Returns false when out of memory; otherwise fills the parameter-list change to report.
+    bool insertSplitBand(ParameterListChange& change);
+    // Removes the band at currentBand when at least two bands exist; false when nothing changed.
+    bool removeCurrentBand(ParameterListChange& change);
+
+    void processWithGlide(const float* const* inputs, float* const* outputs, int32_t n);
+
+    HeapBuffer sortedBands{4096};
+    HeapBuffer splitScratch{4096};
+    RecursiveLock lock;
+    double sampleRate = 44100.0;
+    double inputPeakLeft = 0, inputPeakRight = 0;
+    double outputPeakLeft = 0, outputPeakRight = 0;
+    double outputGain = 1.0;
+    double outputGainPrevious = 1.0;
+    HeapBuffer bands{4096}; // Band* in creation order (the host parameter order)
+    int32_t currentBand = 0;
+    int32_t soloCurrentBand = 0;
+    // Opaque editor window handle; the driver meters only while it is set.
+    void* editorWindow = nullptr;
+
+protected:
+    // Called under the lock after every change of the band count.
+    virtual void bandCountChanged(int32_t count) { (void)count; }
+
+private:
+    void processBlock(const float* const* inputs, float* const* outputs, int32_t m);
+    Band* newBandAtSampleRate(double f);
+};
+
+// Writes silence to every output channel that exists.
+void writeSilence(float* const* outputs, int32_t n);

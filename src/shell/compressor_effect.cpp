@@ -1,0 +1,133 @@
+#include "shell/compressor_effect.h"
+
+#include "shell/module.h"
+
+#include <cstring>
+#include <new>
+
+audioMasterCallback hostCallback = nullptr;
+int32_t instanceCount = 0;
+
+CompressorEffect::CompressorEffect() {
+    ignoreParameterSets = false;
+    outputGain = outputGainPrevious = 1.0;
+    editorNeedsRefresh = 0;
+
+    std::memset(&effect, 0, sizeof(effect));
+    sampleRate = 44100.0;
+    editorWindow = nullptr;
+    effect.magic = kEffectMagic;
+    effect.dispatcher = dispatchEffect;
+    effect.process = processAccumulating;
+    effect.setParameter = setParameterEntry;
+    effect.getParameter = getParameterEntry;
+    effect.numPrograms = 1;
+    effect.numInputs = 2;
+    effect.numOutputs = 2;
+    effect.flags = effFlagsCanReplacing | effFlagsProgramChunks | (platformHasEditor() ? effFlagsHasEditor : 0);
+    effect.object = this;
+    effect.uniqueID = kUniqueId;
+    effect.version = kEffectVersion;
+    effect.processReplacing = ::processReplacing;
+
+    ResetProcessingState();
+    LoadDefaultBands();
+
+    currentBand = 0;
+    graphDragBand = -1;
+    graphDragMode = 0;
+    showGrid = 1;
+    showTabs = 1;
+    soloCurrentBand = 0;
+
+    ResetProcessingState();
+
+    if (instanceCount++ == 0)
+        registerInstanceClasses();
+}
+
+CompressorEffect::~CompressorEffect() {
+    deleteAllBands();
+    destroyEditorWindow(*this);
+    if (--instanceCount == 0)
+        unregisterInstanceClasses();
+}
+
+void CompressorEffect::addBand() {
+    ParameterListChange change;
+    if (!insertSplitBand(change))
+        return;
+    notifyParameterListChange(&effect, change);
+    currentBand = bandCount() - 1;
+    notifyGeneralChange(&effect);
+}
+
+void CompressorEffect::deleteCurrentBand() {
+    ParameterListChange change;
+    lock.lock();
+    ignoreParameterSets = true;
+    bool removed = removeCurrentBand(change);
+    if (!removed)
+        ignoreParameterSets = false;
+    lock.unlock();
+    if (!removed)
+        return;
+    notifyParameterListChange(&effect, change);
+    ignoreParameterSets = false;
+    if (currentBand >= bandCount())
+        currentBand = bandCount() - 1;
+    notifyGeneralChange(&effect);
+}
+
+void CompressorEffect::resetToDefaults() {
+    int32_t before = effect.numParams;
+    int32_t after = LoadDefaultBands();
+    if (after != before)
+        notifyParameterListChange(&effect, {before < after ? before : after, after - before});
+    currentBand = 0;
+    ResetProcessingState();
+    notifyGeneralChange(&effect);
+}
+
+void notifyHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+    if (audioMasterCallback callback = hostCallback)
+        callback(effect, opcode, index, value, ptr, opt);
+}
+
+void notifyParameterListChange(AEffect* effect, const ParameterListChange& change) {
+    int32_t message[2] = {change.first, change.count};
+    notifyHost(effect, audioMasterVendorSpecific, kParameterListChangeIndex, 0, message, 0.0f);
+}
+
+void notifyGeneralChange(AEffect* effect) { notifyHost(effect, audioMasterAutomate, -1, 0, nullptr, 0.0f); }
+
+void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
+    if (CompressorEffect* fx = CompressorEffect::fromEffect(effect))
+        fx->processWithGlide(inputs, outputs, sampleFrames);
+}
+
+void VST_CALL processAccumulating(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
+    CompressorEffect* fx = CompressorEffect::fromEffect(effect);
+    if (!fx || sampleFrames <= 0 || !outputs || !outputs[0] || !outputs[1])
+        return;
+    const int64_t bytes = int64_t(sampleFrames) * 8;
+    if (bytes > INT32_MAX)
+        return;
+    auto* scratch = static_cast<float*>(fx->accumulateScratch.resize(int32_t(bytes)));
+    if (!scratch || fx->accumulateScratch.getSize() != bytes)
+        return;
+    float* channels[2] = {scratch, scratch + sampleFrames};
+    fx->processWithGlide(inputs, channels, sampleFrames);
+    for (int c = 0; c < 2; ++c) {
+        float* out = outputs[c];
+        const float* add = channels[c];
+        for (int32_t i = 0; i < sampleFrames; ++i)
+            out[i] = out[i] + add[i];
+    }
+}
+
+extern "C" VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback callback) {
+    hostCallback = callback;
+    auto* fx = new (std::nothrow) CompressorEffect();
+    return fx ? &fx->effect : nullptr;
+}

@@ -1,0 +1,66 @@
+// CompressorEffect: one plug-in instance. It owns the effect record handed to the host, the
+// multiband engine (band list, lock, processing state) and the editor's view options, and
+// makes the band-list changes that the host must hear about. Host notifications are sent
+// after the lock is released, since the host may call back into the effect.
+#pragma once
+
+#include "engine/multiband.h"
+#include "shell/vst_abi.h"
+#include "support/heap_buffer.h"
+
+#include <cstdint>
+
+class CompressorEffect : public MultibandEngine {
+public:
+    CompressorEffect();
+    ~CompressorEffect() override;
+
+    // The instance behind an effect record, or null for a missing record or object.
+    static CompressorEffect* fromEffect(AEffect* effect) {
+        return effect ? static_cast<CompressorEffect*>(effect->object) : nullptr;
+    }
+
+    // Band-list operations of the editor, with their host notifications.
+    void addBand();
+    void deleteCurrentBand();
+    void resetToDefaults();
+
+    bool ignoreParameterSets = false; // host setParameter calls are dropped while set
+    HeapBuffer graphSortedBands{4096};
+    ERect editorRect{};
+    HeapBuffer accumulateScratch{4096};
+    HeapBuffer stateBuffer{4096};
+    int32_t stateReadOffset = 0;
+    AEffect effect;
+    void* bandPanelWindow = nullptr;
+    int32_t graphDragBand = -1;
+    int32_t graphDragMode = 0;
+    int32_t editorNeedsRefresh = 0;
+    int32_t showGrid = 1;
+    int32_t showTabs = 1;
+
+protected:
+    void bandCountChanged(int32_t count) override { effect.numParams = count * kParametersPerBand; }
+};
+
+// Process-wide state shared by every instance of the loaded library.
+extern audioMasterCallback hostCallback;
+extern int32_t instanceCount;
+
+// Calls the host back, when there is a host callback, and ignores its answer.
+void notifyHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+// The two notifications of the band-list operations.
+void notifyParameterListChange(AEffect* effect, const ParameterListChange& change);
+void notifyGeneralChange(AEffect* effect);
+
+// The effect record's entries.
+intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                 float opt);
+void VST_CALL processAccumulating(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames);
+void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames);
+void VST_CALL setParameterEntry(AEffect* effect, int32_t index, float value);
+float VST_CALL getParameterEntry(AEffect* effect, int32_t index);
+
+constexpr int32_t kUniqueId = ('t' << 24) | ('r' << 16) | ('w' << 8) | 'S';
+constexpr int32_t kEffectVersion = 1100;
+constexpr int32_t kParameterListChangeIndex = int32_t(0xDEADBEEF);

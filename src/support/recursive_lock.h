@@ -1,0 +1,46 @@
+// RecursiveLock: the instance lock. A critical section on Windows, std::recursive_mutex
+// elsewhere; the owning thread may take it again.
+#pragma once
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <mutex>
+#endif
+
+class RecursiveLock {
+public:
+#ifdef _WIN32
+    RecursiveLock() { InitializeCriticalSection(&section_); }
+    ~RecursiveLock() { DeleteCriticalSection(&section_); }
+    void lock() { EnterCriticalSection(&section_); }
+    void unlock() { LeaveCriticalSection(&section_); }
+#else
+    RecursiveLock() = default;
+    void lock() { mutex_.lock(); }
+    void unlock() { mutex_.unlock(); }
+#endif
+    RecursiveLock(const RecursiveLock&) = delete;
+    RecursiveLock& operator=(const RecursiveLock&) = delete;
+
+private:
+#ifdef _WIN32
+    CRITICAL_SECTION section_;
+#else
+    std::recursive_mutex mutex_;
+#endif
+};
+
+class LockHolder {
+public:
+    explicit LockHolder(RecursiveLock& lock) : lock_(lock) { lock_.lock(); }
+    ~LockHolder() { lock_.unlock(); }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+private:
+    RecursiveLock& lock_;
+};

@@ -1,0 +1,94 @@
+// tarnwell-host PLUGIN [--seconds N] [--raw FILE]
+// Loads a VST 2.4 plug-in, prints its effect record, runs a generated test signal through
+// it and prints input and output peak and RMS per second. --raw writes the output samples
+// (left then right, 32-bit floats) for comparing two builds.
+#include "host/plugin_host.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: tarnwell-host PLUGIN [--seconds N] [--raw FILE]\n");
+        return 1;
+    }
+    const char* path = argv[1];
+    int seconds = 4;
+    const char* rawPath = nullptr;
+    for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
+            seconds = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--raw") && i + 1 < argc)
+            rawPath = argv[++i];
+        else {
+            std::fprintf(stderr, "tarnwell-host: unknown option %s\n", argv[i]);
+            return 1;
+        }
+    }
+
+    PluginLibrary library;
+    std::string error;
+    if (!loadPluginLibrary(path, library, error)) {
+        std::fprintf(stderr, "tarnwell-host: %s\n", error.c_str());
+        return 3;
+    }
+    AEffect* effect = library.entry(quietHostCallback);
+    if (!effect || effect->magic != kEffectMagic) {
+        std::fprintf(stderr, "tarnwell-host: %s: VSTPluginMain gave no valid effect record\n", path);
+        unloadPluginLibrary(library);
+        return 3;
+    }
+
+    const int32_t id = effect->uniqueID;
+    std::printf("plug-in      %s\n", path);
+    std::printf("magic        0x%08X\n", unsigned(effect->magic));
+    std::printf("unique id    0x%08X '%c%c%c%c'\n", unsigned(id), char(id >> 24), char(id >> 16), char(id >> 8),
+                char(id));
+    std::printf("version      %d\n", effect->version);
+    std::printf("flags        %d\n", effect->flags);
+    std::printf("channels     %d in, %d out\n", effect->numInputs, effect->numOutputs);
+    std::printf("parameters   %d (programs %d)\n", effect->numParams, effect->numPrograms);
+
+    const double sampleRate = 44100;
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, float(sampleRate));
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+
+    const int frames = seconds * int(sampleRate);
+    std::vector<float> inLeft, inRight;
+    generateTestSignal(inLeft, inRight, frames, sampleRate);
+    std::vector<float> outLeft(static_cast<size_t>(frames)), outRight(static_cast<size_t>(frames));
+    processStereo(effect, inLeft.data(), inRight.data(), outLeft.data(), outRight.data(), frames, 512);
+
+    std::printf("\nsecond   in peak   in RMS  out peak  out RMS   (dBFS, left channel / right channel)\n");
+    for (int s = 0; s < seconds; ++s) {
+        const size_t at = size_t(s) * size_t(sampleRate);
+        const int n = int(sampleRate);
+        for (int c = 0; c < 2; ++c) {
+            LevelStats in = measureLevel((c ? inRight : inLeft).data() + at, n);
+            LevelStats out = measureLevel((c ? outRight : outLeft).data() + at, n);
+            std::printf("%4d %s  %7.2f  %7.2f  %7.2f  %7.2f\n", s, c ? "R" : "L", toDb(in.peak), toDb(in.rms),
+                        toDb(out.peak), toDb(out.rms));
+        }
+    }
+
+    if (rawPath) {
+        FILE* file = std::fopen(rawPath, "wb");
+        if (!file || std::fwrite(outLeft.data(), sizeof(float), outLeft.size(), file) != outLeft.size() ||
+            std::fwrite(outRight.data(), sizeof(float), outRight.size(), file) != outRight.size()) {
+            std::fprintf(stderr, "tarnwell-host: cannot write %s\n", rawPath);
+            if (file)
+                std::fclose(file);
+            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+            unloadPluginLibrary(library);
+            return 2;
+        }
+        std::fclose(file);
+    }
+
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    unloadPluginLibrary(library);
+    return 0;
+}
