@@ -1,0 +1,123 @@
+#include "engine/compressor.h"
+#include "engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BandList, DefaultsAreFourBandsWithDefaultSettings) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    ASSERT_EQ(engine.bandCount(), 4);
+    const double expected[] = {200, 1000, 5000, 24000};
+    for (int i = 0; i < 4; ++i) {
+        const Band& b = *engine.band(i);
+        EXPECT_EQ(b.frequency(), expected[i]);
+        EXPECT_EQ(b.settings.ratio, 2.0);
+        EXPECT_EQ(b.settings.attackMs, 15);
+        EXPECT_EQ(b.settings.releaseMs, 150);
+        EXPECT_TRUE(b.settings.autoMakeupGain && b.settings.active && b.settings.logScaleAutomation);
+        EXPECT_FALSE(b.settings.programDependentRelease || b.settings.feedbackDetector);
+    }
+    EXPECT_EQ(engine.band(4), nullptr);
+    EXPECT_EQ(engine.band(-1), nullptr);
+}
+
+TEST(BandList, AddingSplitsTheCurrentBandAtTheMiddleOfItsRange) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    engine.currentBand = 0;
+    engine.band(0)->settings.ratio = 7;
+    engine.band(0)->settings.knee = 3;
+    ParameterListChange change;
+    ASSERT_TRUE(engine.insertSplitBand(change));
+    EXPECT_EQ(change.first, 48);
+    EXPECT_EQ(change.count, 12);
+    ASSERT_EQ(engine.bandCount(), 5);
+    EXPECT_EQ(engine.band(0)->frequency(), 110.0); // (20 + 200) / 2
+    const Band& added = *engine.band(4);
+    EXPECT_EQ(added.frequency(), 200.0); // appended last although not the highest
+    EXPECT_EQ(added.settings.ratio, 7.0);
+    EXPECT_EQ(added.settings.knee, 3.0);
+    EXPECT_EQ(added.state.sampleRate, 44100.0);
+
+    engine.currentBand = 3; // 24000 Hz over the band at 5000 Hz
+    ASSERT_TRUE(engine.insertSplitBand(change));
+    EXPECT_EQ(engine.band(3)->frequency(), 14500.0);
+    EXPECT_EQ(engine.band(5)->frequency(), 24000.0);
+    EXPECT_EQ(change.first, 60);
+}
+
+TEST(BandList, AddingWithoutACurrentBandAddsADefaultTopBand) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine, 96000);
+    engine.currentBand = -1;
+    engine.band(3)->settings.ratio = 9;
+    ParameterListChange change;
+    ASSERT_TRUE(engine.insertSplitBand(change));
+    const Band& added = *engine.band(4);
+    EXPECT_EQ(added.frequency(), 24000.0);
+    EXPECT_EQ(added.settings.ratio, 2.0);
+    EXPECT_EQ(added.filter.sampleRate, 96000.0);
+    EXPECT_EQ(added.state.sampleRate, 96000.0);
+}
+
+TEST(BandList, RemovingKeepsOrderAndNeverTheLastBand) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    engine.currentBand = 1;
+    ParameterListChange change;
+    ASSERT_TRUE(engine.removeCurrentBand(change));
+    EXPECT_EQ(change.first, 12);
+    EXPECT_EQ(change.count, -12);
+    ASSERT_EQ(engine.bandCount(), 3);
+    EXPECT_EQ(engine.band(1)->frequency(), 5000.0);
+
+    engine.currentBand = 0;
+    ASSERT_TRUE(engine.removeCurrentBand(change));
+    ASSERT_TRUE(engine.removeCurrentBand(change));
+    ASSERT_EQ(engine.bandCount(), 1);
+    EXPECT_FALSE(engine.removeCurrentBand(change));
+    EXPECT_EQ(engine.bandCount(), 1);
+}
+
+TEST(BandList, CopyTakesEverySettingButTheFrequencyAndResetsState) {
+    Band* source = createBand(300);
+    Band* target = createBand(4000);
+    source->settings.gain = 2;
+    source->settings.threshold = 0.3;
+    source->settings.rmsSizeMs = 0;
+    source->settings.feedbackDetector = true;
+    source->settings.logScaleAutomation = false;
+    target->state.envelope = 0.5;
+    copyBandSettings(*target, *source);
+    EXPECT_EQ(target->frequency(), 4000.0);
+    EXPECT_EQ(target->settings.gain, 2.0);
+    EXPECT_EQ(target->settings.threshold, 0.3);
+    EXPECT_TRUE(target->settings.feedbackDetector);
+    EXPECT_FALSE(target->settings.logScaleAutomation);
+    EXPECT_EQ(target->state.envelope, 0.0);
+    EXPECT_EQ(target->state.rmsLength(), 0);
+    EXPECT_EQ(target->state.snapGain, 2.0);
+    destroyBand(source);
+    destroyBand(target);
+}
+
+TEST(BandList, FrequencyIsClampedAndSampleRateChangesRedesign) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    Band& b = *engine.band(0);
+    setBandFrequency(b, 5, true);
+    EXPECT_EQ(b.frequency(), 20.0);
+    setBandFrequency(b, 1e6, true);
+    EXPECT_EQ(b.frequency(), 24000.0);
+    setBandFrequency(b, 1000, true);
+    const double b1 = b.filter.b1;
+    engine.sampleRate = 48000;
+    engine.ResetProcessingState();
+    EXPECT_EQ(b.filter.sampleRate, 48000.0);
+    EXPECT_NE(b.filter.b1, b1);
+    EXPECT_EQ(b.state.rmsLength(), 240);
+}
+
+} // namespace

@@ -1,0 +1,267 @@
+#include "engine/compressor.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct BandDeleter {
+    void operator()(Band* band) const { destroyBand(band); }
+};
+using BandPtr = std::unique_ptr<Band, BandDeleter>;
+
+BandPtr makeBand(double f = 1000) { return BandPtr(createBand(f)); }
+
+// Runs a constant stereo level through the band and returns the last output sample.
+float runConstant(Band& band, float level, int samples) {
+    std::vector<float> left(size_t(samples), level), right(size_t(samples), level);
+    compressBlock(band, left.data(), right.data(), samples, 44100);
+    return left.back();
+}
+
+TEST(CompressorCoefficients, RmsRingLengthFollowsTheWindow) {
+    BandPtr band = makeBand();
+    EXPECT_EQ(band->state.rmsLength(), 220); // 5 ms at 44100 Hz is 220.5 samples
+    band->settings.rmsSizeMs = 1;
+    updateBandCoefficients(*band, false);
+    EXPECT_EQ(band->state.rmsLength(), 44);
+    band->settings.rmsSizeMs = 0;
+    updateBandCoefficients(*band, false);
+    EXPECT_EQ(band->state.rmsLength(), 0);
+    band->state.sampleRate = 2000; // 1 ms would be 2 samples: peak detection
+    band->settings.rmsSizeMs = 1;
+    updateBandCoefficients(*band, false);
+    EXPECT_EQ(band->state.rmsLength(), 0);
+}
+
+TEST(CompressorCoefficients, TimeConstantsKneeAndMakeup) {
+    BandPtr band = makeBand();
+    EXPECT_DOUBLE_EQ(band->state.attackCoef, std::exp(-1 / (15 * 0.001 * 44100)));
+    EXPECT_DOUBLE_EQ(band->state.releaseCoef, std::exp(-1 / (150 * 0.001 * 44100)));
+    band->settings.attackMs = 0;
+    band->settings.knee = 6;
+    band->settings.threshold = 0.1;
+    band->settings.ratio = 4;
+    updateBandCoefficients(*band, false);
+    EXPECT_EQ(band->state.attackCoef, 0.0);
+    EXPECT_NEAR(band->state.kneeRatio, std::pow(10.0, 6.0 / 20), 1e-12);
+    // -20 dB at 4:1 gives half of the 15 dB reduction at 0 dB as makeup: +7.5 dB.
+    EXPECT_NEAR(band->state.makeupGain, std::pow(10.0, 7.5 / 20), 1e-9);
+
+    band->settings.knee = 40;
+    band->settings.ratio = 1;
+    band->settings.gain = 0.5;
+    updateBandCoefficients(*band, false);
+    EXPECT_EQ(band->state.kneeRatio, 16.0);
+    EXPECT_EQ(band->state.makeupGain, 0.5);
+}
+
+TEST(CompressorCoefficients, SnapshotOnlyWhenAsked) {
+    BandPtr band = makeBand();
+    band->settings.gain = 2;
+    updateBandCoefficients(*band, false);
+    EXPECT_EQ(band->state.snapGain, 1.0);
+    updateBandCoefficients(*band, true);
+    EXPECT_EQ(band->state.snapGain, 2.0);
+    EXPECT_EQ(band->state.snapFrequency, 1000.0);
+}
+
+TEST(CompressorCurve, SettlesTenDecibelsOverAMinusTwentyThreshold) {
+    BandPtr band = makeBand();
+    band->settings.threshold = 0.1;
+    band->settings.ratio = 4;
+    band->settings.rmsSizeMs = 0;
+    band->settings.autoMakeupGain = false;
+    updateBandCoefficients(*band, true);
+    const float level = float(std::pow(10.0, -10.0 / 20));
+    float out = runConstant(*band, level, 44100);
+    // 10 dB over at 4:1 is 7.5 dB of reduction.
+    EXPECT_NEAR(out / level, std::pow(10.0, -7.5 / 20), 1e-5);
+    EXPECT_NEAR(out / level, 0.4217, 5e-5);
+    EXPECT_NEAR(band->state.gainMeter, 0.4217, 5e-5);
+
+    band->settings.autoMakeupGain = true;
+    updateBandCoefficients(*band, true);
+    out = runConstant(*band, level, 4410);
+    EXPECT_NEAR(out, level, 1e-5); // makeup +7.5 dB restores the level
+}
+
+TEST(CompressorCurve, RmsDetectorSettlesOnTheSameLevelForASteadySignal) {
+    BandPtr band = makeBand();
+    band->settings.threshold = 0.1;
+    band->settings.ratio = 4;
+    band->settings.autoMakeupGain = false;
+    updateBandCoefficients(*band, true);
+    const float level = float(std::pow(10.0, -10.0 / 20));
+    EXPECT_NEAR(runConstant(*band, level, 44100) / level, 0.4217, 5e-5);
+    EXPECT_EQ(band->state.rmsFill, 220);
+}
+
+TEST(CompressorCurve, ZeroThresholdActsAsMinus160Decibels) {
+    BandPtr zero = makeBand(), floor = makeBand();
+    zero->settings.threshold = 0;
+    floor->settings.threshold = 1e-8;
+    for (Band* b : {zero.get(), floor.get()}) {
+        b->settings.autoMakeupGain = false;
+        updateBandCoefficients(*b, true);
+    }
+    EXPECT_EQ(runConstant(*zero, 0.01f, 2000), runConstant(*floor, 0.01f, 2000));
+}
+
+TEST(CompressorCurve, HardKneeEnvelopeRestsAtTheThreshold) {
+    BandPtr band = makeBand();
+    band->settings.threshold = 0.25;
+    updateBandCoefficients(*band, true);
+    runConstant(*band, 0.0f, 100);
+    EXPECT_EQ(band->state.envelope, 0.25);
+}
+
+TEST(CompressorCurve, ZeroAttackFollowsARisingLevelAtOnce) {
+    BandPtr band = makeBand();
+    band->settings.attackMs = 0;
+    band->settings.rmsSizeMs = 0;
+    band->settings.threshold = 0.01;
+    updateBandCoefficients(*band, true);
+    runConstant(*band, 0.5f, 1);
+    EXPECT_EQ(band->state.envelope, double(0.5f));
+}
+
+TEST(CompressorCurve, SoftKneeIsContinuousAtBothEdges) {
+    BandPtr band = makeBand();
+    band->settings.threshold = 0.1;
+    band->settings.knee = 12;
+    band->settings.ratio = 4;
+    band->settings.rmsSizeMs = 0;
+    band->settings.attackMs = 0;
+    band->settings.releaseMs = 0;
+    band->settings.autoMakeupGain = false;
+    updateBandCoefficients(*band, true);
+    const double kneeHigh = 0.1 * band->state.kneeRatio;
+    const double kneeLow = 0.1 / band->state.kneeRatio;
+    auto gainAt = [&](double level) {
+        float l = float(level), r = float(level);
+        compressBlock(*band, &l, &r, 1, 44100);
+        return double(l) / double(float(level));
+    };
+    EXPECT_NEAR(gainAt(kneeHigh * 1.0001), gainAt(kneeHigh * 0.9999), 1e-3);
+    EXPECT_NEAR(gainAt(kneeLow * 1.0001), 1.0, 1e-3);
+    EXPECT_EQ(gainAt(kneeLow * 0.99), 1.0);
+}
+
+TEST(CompressorCurve, RatioBelowOneExpandsAndMetersTheMaximum) {
+    BandPtr band = makeBand();
+    band->settings.threshold = 0.1;
+    band->settings.ratio = 0.5;
+    band->settings.rmsSizeMs = 0;
+    band->settings.attackMs = 0;
+    updateBandCoefficients(*band, true);
+    EXPECT_EQ(band->state.makeupGain, 1.0); // no makeup when expanding
+    float out = runConstant(*band, 0.2f, 10);
+    // 6.02 dB over the threshold with 1:2 upward expansion adds another 6.02 dB.
+    EXPECT_NEAR(out, 0.4, 1e-5);
+    EXPECT_NEAR(band->state.gainMeter, 2.0, 1e-5);
+}
+
+TEST(CompressorRelease, ProgramDependentReleaseAsksForW4233Samples) {
+    BandPtr band = makeBand();
+    band->settings.threshold = 0.01;
+    band->settings.ratio = 2; // 24.08 dB over at 2:1 is V = -2
+    band->settings.rmsSizeMs = 0;
+    band->settings.attackMs = 0;
+    band->settings.releaseMs = 1;
+    band->settings.programDependentRelease = true;
+    updateBandCoefficients(*band, true);
+    runConstant(*band, 0.16f, 1);
+    const double V = std::log(double(0.16f) / 0.01) * (-0.5 / std::log(2.0));
+    const double W = V / (-20.833333333333332) * 44100;
+    EXPECT_NEAR(V, -2, 1e-6);
+    EXPECT_NEAR(W, 4233.6, 1e-2);
+    EXPECT_DOUBLE_EQ(band->state.releaseCoef, std::exp(-1 / W));
+    // Every settings update cancels the raised release.
+    updateBandCoefficients(*band, false);
+    EXPECT_EQ(band->state.releaseCoef, band->state.releaseCoefBase);
+}
+
+TEST(CompressorSwitches, InactiveBandPassesUnchangedButKeepsMetering) {
+    BandPtr band = makeBand();
+    band->settings.active = false;
+    band->settings.threshold = 0.01;
+    band->settings.gain = 4;
+    updateBandCoefficients(*band, true);
+    float left[3] = {0.5f, -0.75f, 0.25f}, right[3] = {0.1f, 0.2f, -0.3f};
+    compressBlock(*band, left, right, 3, 44100);
+    EXPECT_EQ(left[1], -0.75f);
+    EXPECT_EQ(right[2], -0.3f);
+    EXPECT_EQ(band->state.inputPeak, 0.75);
+    EXPECT_EQ(band->state.outputPeak, 0.75);
+    EXPECT_GT(band->state.detectorPeak, 0.0);
+    EXPECT_EQ(band->state.rmsFill, 3);
+    EXPECT_EQ(band->state.gainMeter, 1.0);
+}
+
+TEST(CompressorSwitches, FeedbackDetectorHearsOnlyPreviousOutput) {
+    BandPtr band = makeBand();
+    band->settings.feedbackDetector = true;
+    band->settings.rmsSizeMs = 0;
+    updateBandCoefficients(*band, true);
+    float l = 0.8f, r = 0.8f;
+    compressBlock(*band, &l, &r, 1, 44100);
+    EXPECT_EQ(band->state.detectorPeak, 0.0); // silent since the reset
+    EXPECT_EQ(band->state.lastOutLeft, double(0.8f) * band->state.makeupGain);
+    compressBlock(*band, &l, &r, 1, 44100);
+    EXPECT_EQ(band->state.detectorPeak, double(0.8f) * band->state.makeupGain);
+}
+
+TEST(CompressorRobustness, NonFiniteSamplesDoNotPoisonTheDetector) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (bool feedback : {false, true}) {
+        for (float poison : {nan, inf, -inf}) {
+            BandPtr poisoned = makeBand(), clean = makeBand();
+            for (Band* b : {poisoned.get(), clean.get()}) {
+                b->settings.threshold = 0.05;
+                b->settings.ratio = 3;
+                b->settings.feedbackDetector = feedback;
+                b->settings.programDependentRelease = true;
+                updateBandCoefficients(*b, true);
+            }
+            const int n = 2000;
+            std::vector<float> a(n), b(n);
+            for (int i = 0; i < n; ++i)
+                a[i] = b[i] = float(0.4 * std::sin(i * 0.03));
+            a[500] = poison;
+            b[500] = 0.0f; // the detector must treat the bad sample as silence
+            std::vector<float> aR = a, bR = b;
+            compressBlock(*poisoned, a.data(), aR.data(), n, 44100);
+            compressBlock(*clean, b.data(), bR.data(), n, 44100);
+            EXPECT_FALSE(std::isfinite(a[500])); // the bad sample itself passes through
+            for (int i = 501; i < n; ++i)
+                ASSERT_EQ(a[i], b[i]) << "sample " << i << " feedback " << feedback;
+            EXPECT_TRUE(std::isfinite(poisoned->state.envelope));
+            EXPECT_TRUE(std::isfinite(poisoned->state.rmsSumLeft));
+            EXPECT_TRUE(std::isfinite(poisoned->state.rmsSumRight));
+            EXPECT_TRUE(std::isfinite(poisoned->state.detectorPeak));
+        }
+    }
+}
+
+TEST(CompressorState, ResetClearsStateAndKeepsTheRingLength) {
+    BandPtr band = makeBand();
+    runConstant(*band, 0.9f, 500);
+    resetBandState(*band);
+    EXPECT_EQ(band->state.envelope, 0.0);
+    EXPECT_EQ(band->state.rmsSumLeft, 0.0);
+    EXPECT_EQ(band->state.rmsFill, 0);
+    EXPECT_EQ(band->state.rmsLength(), 220);
+    EXPECT_EQ(band->state.inputPeak, 0.0);
+    EXPECT_EQ(band->state.gainMeter, 1.0);
+    const double* ring = static_cast<const double*>(band->state.rmsRing.get());
+    for (int i = 0; i < 440; ++i)
+        ASSERT_EQ(ring[i], 0.0);
+}
+
+} // namespace

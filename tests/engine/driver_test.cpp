@@ -1,0 +1,315 @@
+#include "engine/compressor.h"
+#include "engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// With every band inactive the bands add back up to the input (up to float rounding and
+// the crossover's tiny offsets), whatever the band layout.
+void expectTransparent(MultibandEngine& engine, double sampleRate) {
+    setAllActive(engine, false);
+    StereoSignal in = musicLike(8192, sampleRate);
+    StereoSignal out(in.frames());
+    process(engine, in, out, 512);
+    for (int i = 0; i < in.frames(); ++i) {
+        ASSERT_NEAR(out.left[size_t(i)], in.left[size_t(i)], 1e-6) << "left " << i;
+        ASSERT_NEAR(out.right[size_t(i)], in.right[size_t(i)], 1e-6) << "right " << i;
+    }
+}
+
+TEST(DriverSum, InactiveBandsAreTransparentAt44100) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine, 44100);
+    expectTransparent(engine, 44100);
+}
+
+TEST(DriverSum, InactiveBandsAreTransparentAt96000WithBandsNearTheTop) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine, 96000);
+    // 23800 is a true low-pass at 96 kHz; 24000 counts as reaching half the sample rate.
+    for (double f : {23800.0, 24000.0, 23900.0}) {
+        Band* b = createBand(f);
+        setBandSampleRate(*b, 96000);
+        ASSERT_TRUE(engine.appendBand(b));
+    }
+    expectTransparent(engine, 96000);
+}
+
+TEST(DriverSum, HighestBandBelowHalfTheRateLeavesTheTopUncompressed) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine, 44100);
+    // Without the 24 kHz band the signal above 5 kHz passes through as the remainder.
+    engine.currentBand = 3;
+    ParameterListChange change;
+    ASSERT_TRUE(engine.removeCurrentBand(change));
+    EXPECT_EQ(change.first, 36);
+    EXPECT_EQ(change.count, -12);
+    expectTransparent(engine, 44100);
+}
+
+TEST(DriverSum, OnlyTheFirstTopBandTakesTheRemainder) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine, 44100);
+    // Two more bands at or above 22050 Hz: summing each of them would double the top range.
+    for (double f : {22050.0, 23000.0}) {
+        Band* b = createBand(f);
+        setBandSampleRate(*b, 44100);
+        ASSERT_TRUE(engine.appendBand(b));
+    }
+    expectTransparent(engine, 44100);
+    // 22050 Hz is the first top band in frequency order; the later ones only saw silence.
+    EXPECT_GT(engine.band(4)->state.inputPeak, 0.0);
+    EXPECT_EQ(engine.band(5)->state.inputPeak, 0.0);
+    EXPECT_EQ(engine.band(3)->state.inputPeak, 0.0);
+}
+
+TEST(DriverGlide, OutputGainStepsEveryEightSamples) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    setAllActive(engine, false); // keep every band linear
+    // A constant input: the crossover passes DC through the lowest band.
+    StereoSignal warm(4410), sink(4410);
+    for (int i = 0; i < warm.frames(); ++i)
+        warm.left[size_t(i)] = warm.right[size_t(i)] = 1.0f;
+    process(engine, warm, sink, 512);
+
+    engine.outputGain = 0.5;
+    StereoSignal in(64), out(64);
+    for (int i = 0; i < 64; ++i)
+        in.left[size_t(i)] = in.right[size_t(i)] = 1.0f;
+    process(engine, in, out, 64);
+    for (int step = 0; step < 8; ++step) {
+        const double expected = 1.0 - 0.0625 * (step + 1);
+        for (int i = step * 8; i < step * 8 + 8; ++i)
+            ASSERT_NEAR(out.left[size_t(i)], expected, 1e-5) << "sample " << i;
+    }
+    EXPECT_EQ(engine.outputGain, 0.5);
+    EXPECT_EQ(engine.outputGainPrevious, 0.5);
+}
+
+TEST(DriverGlide, SettingsGlideFromTheSnapshotAndEndAtTheTarget) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    Band& b = *engine.band(1);
+    b.settings.threshold = 0.25;
+    setBandFrequency(b, 2000, false);
+    EXPECT_EQ(b.state.snapFrequency, 1000.0);
+    EXPECT_EQ(b.state.snapThreshold, 1.0);
+
+    StereoSignal in = musicLike(100, 44100), out(100);
+    const float* inputs[2] = {in.left.data(), in.right.data()};
+    float* outputs[2] = {out.left.data(), out.right.data()};
+    engine.processWithGlide(inputs, outputs, 100);
+    EXPECT_TRUE(b.state.gliding);
+    EXPECT_DOUBLE_EQ(b.state.stepFrequency, 10.0);
+    EXPECT_DOUBLE_EQ(b.state.stepThreshold, -0.0075);
+    EXPECT_NEAR(b.filter.frequency, 2000, 1e-9);
+    EXPECT_NEAR(b.settings.threshold, 0.25, 1e-12);
+    // The end of the block is the new snapshot: the next block does not glide.
+    EXPECT_EQ(b.state.snapFrequency, b.filter.frequency);
+    engine.processWithGlide(inputs, outputs, 100);
+    EXPECT_FALSE(b.state.gliding);
+}
+
+TEST(DriverSolo, SoloedBandsAddUpToTheWholeOutput) {
+    const int n = 4096;
+    StereoSignal in = musicLike(n, 44100);
+    MultibandEngine all;
+    setUpDefaultEngine(all);
+    setAllActive(all, false);
+    StereoSignal whole(n);
+    process(all, in, whole, 256);
+
+    std::vector<double> sum(size_t(n), 0.0);
+    for (int soloed = 0; soloed < 4; ++soloed) {
+        MultibandEngine engine;
+        setUpDefaultEngine(engine);
+        setAllActive(engine, false);
+        engine.soloCurrentBand = 1;
+        engine.currentBand = soloed;
+        StereoSignal part(n);
+        process(engine, in, part, 256);
+        for (int i = 0; i < n; ++i)
+            sum[size_t(i)] += part.left[size_t(i)];
+    }
+    for (int i = 0; i < n; ++i)
+        ASSERT_NEAR(sum[size_t(i)], whole.left[size_t(i)], 2e-6) << i;
+}
+
+TEST(DriverSolo, SoloedBandPassesOnlyItsRange) {
+    auto soloLevel = [](double frequency) {
+        MultibandEngine engine;
+        setUpDefaultEngine(engine);
+        setAllActive(engine, false);
+        engine.soloCurrentBand = 1;
+        engine.currentBand = 2; // the 1000-5000 Hz band
+        StereoSignal in(22050), out(22050);
+        for (int i = 0; i < in.frames(); ++i)
+            in.left[size_t(i)] = in.right[size_t(i)] = float(0.5 * std::sin(2 * M_PI * frequency * i / 44100));
+        process(engine, in, out, 512);
+        double peak = 0;
+        for (int i = 11025; i < out.frames(); ++i)
+            peak = std::max(peak, double(std::fabs(out.left[size_t(i)])));
+        return peak;
+    };
+    EXPECT_GT(soloLevel(2500), 0.3);
+    EXPECT_LT(soloLevel(60), 0.01);
+    EXPECT_LT(soloLevel(15000), 0.05);
+}
+
+TEST(DriverSolo, NothingToSoloWritesSilence) {
+    StereoSignal in = musicLike(256, 44100);
+    for (int current : {-1, 7}) {
+        MultibandEngine engine;
+        setUpDefaultEngine(engine);
+        engine.soloCurrentBand = 1;
+        engine.currentBand = current;
+        StereoSignal out(256);
+        std::fill(out.left.begin(), out.left.end(), 9.0f);
+        std::fill(out.right.begin(), out.right.end(), 9.0f);
+        process(engine, in, out, 256);
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ(out.left[size_t(i)], 0.0f);
+    }
+
+    MultibandEngine empty; // no bands at all: the input passes times the output gain
+    empty.outputGain = empty.outputGainPrevious = 0.5;
+    StereoSignal out(256);
+    process(empty, in, out, 256);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(out.right[size_t(i)], float(double(in.right[size_t(i)]) * 0.5));
+    empty.soloCurrentBand = 1;
+    process(empty, in, out, 256);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(out.right[size_t(i)], 0.0f);
+}
+
+TEST(DriverBuffers, InPlaceEqualsSeparateBuffers) {
+    const int n = 3000;
+    StereoSignal in = musicLike(n, 44100, 0.9);
+    MultibandEngine a, b;
+    for (MultibandEngine* e : {&a, &b}) {
+        setUpDefaultEngine(*e);
+        for (int i = 0; i < 4; ++i) {
+            e->band(i)->settings.threshold = 0.05;
+            e->band(i)->settings.ratio = 4;
+            updateBandCoefficients(*e->band(i), true);
+        }
+        e->outputGain = 0.7; // include an output-gain glide
+    }
+    StereoSignal separate(n);
+    process(a, in, separate, 300);
+    StereoSignal inPlace = in;
+    process(b, inPlace, inPlace, 300);
+    for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(inPlace.left[size_t(i)], separate.left[size_t(i)]);
+        ASSERT_EQ(inPlace.right[size_t(i)], separate.right[size_t(i)]);
+    }
+    bool compressed = false;
+    for (int i = 0; i < n; ++i)
+        compressed |= std::fabs(separate.left[size_t(i)] - 0.7f * in.left[size_t(i)]) > 0.01f;
+    EXPECT_TRUE(compressed);
+}
+
+TEST(DriverMetering, OnlyWhileTheEditorIsOpen) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    StereoSignal in = musicLike(512, 44100), out(512);
+    process(engine, in, out, 512);
+    EXPECT_EQ(engine.inputPeakLeft, 0.0);
+    EXPECT_EQ(engine.outputPeakRight, 0.0);
+
+    int window = 0;
+    engine.editorWindow = &window;
+    process(engine, in, out, 512);
+    float inPeak = 0, outPeak = 0;
+    for (int i = 0; i < 512; ++i) {
+        inPeak = std::max(inPeak, std::fabs(in.left[size_t(i)]));
+        outPeak = std::max(outPeak, std::fabs(out.right[size_t(i)]));
+    }
+    EXPECT_EQ(engine.inputPeakLeft, double(inPeak));
+    EXPECT_EQ(engine.outputPeakRight, double(outPeak));
+}
+
+TEST(DriverMetering, ZeroOutputGainSilencesButBandsKeepRunning) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    engine.outputGain = engine.outputGainPrevious = 0;
+    StereoSignal in = musicLike(1024, 44100), out(1024);
+    process(engine, in, out, 512);
+    for (int i = 0; i < 1024; ++i)
+        ASSERT_EQ(out.left[size_t(i)], 0.0f);
+    EXPECT_GT(engine.band(0)->state.inputPeak, 0.0);
+    EXPECT_GT(engine.band(0)->state.outputPeak, 0.0);
+}
+
+TEST(DriverRobustness, BadHostBuffersAreNeverWrittenThrough) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    StereoSignal in = musicLike(64, 44100), out(64);
+    std::fill(out.left.begin(), out.left.end(), 3.0f);
+    std::fill(out.right.begin(), out.right.end(), 3.0f);
+
+    const float* noInput[2] = {in.left.data(), nullptr};
+    float* outputs[2] = {out.left.data(), out.right.data()};
+    engine.processWithGlide(noInput, outputs, 64);
+    EXPECT_EQ(out.left[10], 0.0f); // missing input: silence
+    EXPECT_EQ(out.right[63], 0.0f);
+
+    std::fill(out.left.begin(), out.left.end(), 3.0f);
+    const float* inputs[2] = {in.left.data(), in.right.data()};
+    engine.processWithGlide(inputs, outputs, -5);
+    engine.processWithGlide(inputs, nullptr, 64);
+    EXPECT_EQ(out.left[0], 3.0f);
+    float* oneOutput[2] = {out.left.data(), nullptr};
+    engine.processWithGlide(inputs, oneOutput, 64);
+    EXPECT_EQ(out.left[0], 0.0f); // the channel that exists gets silence
+}
+
+int allowRealloc = 1;
+void* refusingRealloc(void* p, size_t n) { return allowRealloc ? std::realloc(p, n) : nullptr; }
+void* refusingMalloc(size_t n) { return allowRealloc ? std::malloc(n) : nullptr; }
+
+TEST(DriverRobustness, FailedScratchAllocationOutputsSilence) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    StereoSignal in = musicLike(64, 44100), out(64);
+    std::fill(out.left.begin(), out.left.end(), 3.0f);
+    allowRealloc = 0;
+    HeapBuffer::Allocator previous = HeapBuffer::setAllocatorForTesting({refusingRealloc, refusingMalloc, std::free});
+    process(engine, in, out, 64);
+    HeapBuffer::setAllocatorForTesting(previous);
+    allowRealloc = 1;
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ(out.left[size_t(i)], 0.0f);
+    // Once memory is there again, audio flows.
+    process(engine, in, out, 64);
+    EXPECT_NE(out.left[32], 0.0f);
+}
+
+TEST(DriverRobustness, NonFiniteInputRecovers) {
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    for (int i = 0; i < 4; ++i) {
+        engine.band(i)->settings.threshold = 0.05;
+        updateBandCoefficients(*engine.band(i), true);
+    }
+    StereoSignal in = musicLike(44100, 44100), out(44100);
+    in.left[1000] = std::numeric_limits<float>::quiet_NaN();
+    in.right[2000] = std::numeric_limits<float>::infinity();
+    process(engine, in, out, 512);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(std::isfinite(engine.band(i)->state.envelope));
+        EXPECT_TRUE(std::isfinite(engine.band(i)->state.rmsSumLeft));
+    }
+    for (int i = 44100 - 1000; i < 44100; ++i)
+        ASSERT_TRUE(std::isfinite(out.left[size_t(i)]) && std::isfinite(out.right[size_t(i)])) << i;
+}
+
+} // namespace
