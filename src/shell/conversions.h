@@ -1,0 +1,28 @@
+// The value conversions shared by the host parameters and the editor's faders and sliders:
+// decibels, the 0..1000 fader scale (0 dB at 789, -90 dB at 0, +24 dB at 1000), the ratio
+// slider (1:1 at 250) and the release slider (square law up to 2000 ms). All are pure.
+// The bottom of the fader scale is not -90 dB but -1000 dB, the editor's stand-in for silence.
+#pragma once
+
+#include <cstdint>
+
+// 20 log10(x), floored at -150 dB; anything below 2^-25 is -150.
+double AmpToDb(double amplitude);
+
+// Fader position (not clamped to 0..1000) for a level in dB.
+double DbToFaderPos(double db);
+// Level in dB for a fader position; positions that round to 789 are exactly 0 dB, and
+// anything at or below about -90 dB is -1000 (silence).
+double FaderPosToDb(double position);
+
+// Ratio for a slider position: 0.1..1 below position 250, 1..100 (square law) above it.
+double SliderPosToRatio(double position);
+double RatioToSliderPos(double ratio);
+
+// Release in ms for a slider position: (p / 1000)^2 x 2000, clamped to 0..2000.
+double SliderPosToRelease(double position);
+// Whole slider position for a release in ms: 0..1000 for 0..2000 ms, more above that.
+int32_t ReleaseToSliderPos(double releaseMs);
+
+// Truncates toward zero into int32, saturating at the type's limits; NaN gives 0.
+int32_t truncateToInt32(double x);
