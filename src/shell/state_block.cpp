@@ -1,0 +1,199 @@
+#include "shell/state_block.h"
+
+#include "engine/compressor.h"
+#include "shell/compressor_effect.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Flags word of a band record. Bypassed is inverted: an active band stores it clear.
+constexpr uint32_t kFlagAutoMakeupGain = 1;
+constexpr uint32_t kFlagProgramDependentRelease = 2;
+constexpr uint32_t kFlagFeedbackDetector = 4;
+constexpr uint32_t kFlagBypassed = 8;
+constexpr uint32_t kFlagLogScaleAutomation = 16;
+
+// Blocks of this size or less are not even looked at.
+constexpr int64_t kMinimumBlockSize = 48;
+
+// Appends little-endian fields to a buffer sized in advance.
+class BlockWriter {
+public:
+    explicit BlockWriter(uint8_t* bytes) : at_(bytes) {}
+    void putInt(int32_t value) { putBytes(uint32_t(value), 4); }
+    void putReal(double value) {
+        uint64_t bits;
+        std::memcpy(&bits, &value, sizeof(bits));
+        putBytes(bits, 8);
+    }
+
+private:
+    void putBytes(uint64_t bits, int count) {
+        for (int i = 0; i < count; ++i)
+            *at_++ = uint8_t(bits >> (8 * i));
+    }
+    uint8_t* at_;
+};
+
+int32_t readInt(const uint8_t* at) {
+    uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i)
+        bits |= uint32_t(at[i]) << (8 * i);
+    return int32_t(bits);
+}
+
+double readReal(const uint8_t* at) {
+    uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i)
+        bits |= uint64_t(at[i]) << (8 * i);
+    double value;
+    std::memcpy(&value, &bits, sizeof(value));
+    return value;
+}
+
+// A stored real, or the fallback when the stored value is NaN or infinite.
+double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
+
+uint32_t flagsOf(const BandSettings& s) {
+    return (s.autoMakeupGain ? kFlagAutoMakeupGain : 0u) |
+           (s.programDependentRelease ? kFlagProgramDependentRelease : 0u) |
+           (s.feedbackDetector ? kFlagFeedbackDetector : 0u) | (s.active ? 0u : kFlagBypassed) |
+           (s.logScaleAutomation ? kFlagLogScaleAutomation : 0u);
+}
+
+void writeBand(BlockWriter& out, const Band& band) {
+    const BandSettings& s = band.settings;
+    out.putReal(band.frequency());
+    out.putReal(s.gain);
+    out.putReal(s.threshold);
+    out.putReal(s.ratio);
+    out.putReal(s.knee);
+    out.putInt(s.attackMs);
+    out.putInt(s.releaseMs);
+    out.putInt(s.rmsSizeMs);
+    out.putInt(int32_t(flagsOf(s)));
+}
+
+// A band built from the first 56 bytes of a record; null when out of memory.
+Band* readBand(const uint8_t* record, double sampleRate) {
+    const BandSettings defaults;
+    double frequency = finiteOr(readReal(record), kMaxBandFrequency);
+    frequency = frequency < kMinBandFrequency ? kMinBandFrequency
+                                              : (frequency > kMaxBandFrequency ? kMaxBandFrequency : frequency);
+    Band* band = createBand(frequency);
+    if (!band)
+        return nullptr;
+    BandSettings& s = band->settings;
+    s.gain = finiteOr(readReal(record + 8), defaults.gain);
+    s.threshold = finiteOr(readReal(record + 16), defaults.threshold);
+    s.ratio = finiteOr(readReal(record + 24), defaults.ratio);
+    s.knee = finiteOr(readReal(record + 32), defaults.knee);
+    s.attackMs = readInt(record + 40);
+    s.releaseMs = readInt(record + 44);
+    s.rmsSizeMs = readInt(record + 48);
+    const uint32_t flags = uint32_t(readInt(record + 52));
+    s.autoMakeupGain = flags & kFlagAutoMakeupGain;
+    s.programDependentRelease = flags & kFlagProgramDependentRelease;
+    s.feedbackDetector = flags & kFlagFeedbackDetector;
+    s.active = !(flags & kFlagBypassed);
+    s.logScaleAutomation = flags & kFlagLogScaleAutomation;
+    setBandSampleRate(*band, sampleRate);
+    updateBandCoefficients(*band, true);
+    updateBandCoefficients(*band, true);
+    return band;
+}
+
+// Replaces the bands with the block's records and reads the trailing fields. The header has
+// been checked: count records of recordSize bytes fit in the size - 8 bytes after it.
+void loadBands(CompressorEffect& fx, const uint8_t* bytes, int64_t size, int32_t recordSize, int32_t count) {
+    fx.deleteAllBands();
+    for (int32_t k = 0; k < count; ++k) {
+        Band* band = readBand(bytes + 8 + int64_t(k) * recordSize, fx.sampleRate);
+        if (band && !fx.appendBand(band))
+            destroyBand(band);
+    }
+
+    const uint8_t* at = bytes + 8 + int64_t(count) * recordSize;
+    int64_t remaining = size - 8 - int64_t(count) * recordSize;
+    if (remaining >= 4) {
+        fx.showGrid = readInt(at);
+        at += 4;
+        remaining -= 4;
+        if (remaining >= 4) {
+            fx.showTabs = readInt(at);
+            at += 4;
+            remaining -= 4;
+        }
+    }
+    if (remaining >= 8) {
+        fx.outputGain = fx.outputGainPrevious = finiteOr(readReal(at), 1.0);
+        at += 8;
+        remaining -= 8;
+    }
+    if (remaining >= 4) {
+        const int64_t solo = readInt(at);
+        if (solo != 0) {
+            // Clamped below first, so a block without bands leaves no band current (-1).
+            int64_t current = solo - 1;
+            if (current < 0)
+                current = 0;
+            if (current > int64_t(fx.bandCount()) - 1)
+                current = int64_t(fx.bandCount()) - 1;
+            fx.currentBand = int32_t(current);
+            fx.soloCurrentBand = 1;
+        }
+    }
+}
+
+} // namespace
+
+int32_t GetStateBlock(CompressorEffect& fx, void** block) {
+    *block = nullptr;
+    LockHolder hold(fx.lock);
+    const int32_t count = fx.bandCount();
+    const int64_t size = 28 + int64_t(kBandRecordSize) * count;
+    fx.stateReadOffset = 0;
+    fx.stateBuffer.resize(0);
+    if (size > INT32_MAX)
+        return 0;
+    auto* bytes = static_cast<uint8_t*>(fx.stateBuffer.resize(int32_t(size)));
+    if (!bytes || fx.stateBuffer.getSize() != size) {
+        fx.stateBuffer.resize(0);
+        return 0;
+    }
+
+    BlockWriter out(bytes);
+    out.putInt(kBandRecordSize);
+    out.putInt(count);
+    for (int32_t i = 0; i < count; ++i)
+        writeBand(out, *fx.band(i));
+    out.putInt(fx.showGrid);
+    out.putInt(fx.showTabs);
+    out.putReal(fx.outputGain);
+    out.putInt(fx.soloCurrentBand ? fx.currentBand + 1 : 0);
+
+    *block = bytes;
+    return int32_t(size);
+}
+
+void SetStateBlock(CompressorEffect& fx, const void* block, int64_t size) {
+    if (!block || size <= kMinimumBlockSize)
+        return;
+    const auto* bytes = static_cast<const uint8_t*>(block);
+
+    LockHolder hold(fx.lock);
+    fx.currentBand = 0;
+    fx.soloCurrentBand = 0;
+    fx.outputGain = fx.outputGainPrevious = 1.0;
+
+    const int32_t recordSize = readInt(bytes);
+    const int32_t count = readInt(bytes + 4);
+    // 64-bit throughout: no record size or count can wrap the check.
+    if (recordSize >= kBandRecordSize && count >= 0 && int64_t(count) * recordSize <= size - 8)
+        loadBands(fx, bytes, size, recordSize, count);
+
+    fx.effect.numParams = fx.bandCount() * kParametersPerBand;
+    fx.editorNeedsRefresh = 1;
+}
