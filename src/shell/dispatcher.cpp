@@ -1,9 +1,75 @@
+// The dispatcher: everything the host asks that is not audio or a parameter value. Opcodes
+// it does not handle, and every call without an instance, answer 0.
 #include "shell/compressor_effect.h"
+#include "shell/module.h"
+#include "shell/parameters.h"
+#include "shell/state_block.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr intptr_t kIdentity = 0x4E764566;
+constexpr intptr_t kCanDoAnswer = 0xbeef0000;
+constexpr const char* kEffectName = "Tarnwell-STAND64";
+constexpr const char* kVendorName = "Vantor";
+// Host buffers for the effect, product and vendor strings hold 31 characters and the terminator.
+constexpr size_t kIdentityTextSize = 32;
+constexpr int16_t kDefaultEditorWidth = 400;
+constexpr int16_t kDefaultEditorHeight = 300;
+
+void copyIdentityText(void* ptr, const char* text) {
+    if (!ptr)
+        return;
+    auto* out = static_cast<char*>(ptr);
+    const size_t length = std::strlen(text);
+    const size_t kept = length < kIdentityTextSize - 1 ? length : kIdentityTextSize - 1;
+    std::memcpy(out, text, kept);
+    out[kept] = '\0';
+}
+
+intptr_t emptyText(void* ptr) {
+    if (ptr)
+        static_cast<char*>(ptr)[0] = '\0';
+    return 0;
+}
+
+intptr_t editorRectangle(CompressorEffect& fx, void* ptr) {
+    if (!ptr)
+        return 0;
+    // Without an editor window the editor reports its default size at the origin.
+    fx.editorRect.top = 0;
+    fx.editorRect.left = 0;
+    fx.editorRect.bottom = kDefaultEditorHeight;
+    fx.editorRect.right = kDefaultEditorWidth;
+    *static_cast<ERect**>(ptr) = &fx.editorRect;
+    return 1;
+}
+
+intptr_t vendorSpecific(CompressorEffect& fx, int32_t index, intptr_t value, void* ptr, float opt) {
+    if (!ptr)
+        return 0;
+    if (index == kVendorParameterRange)
+        return extendedParameterRange(fx, value, static_cast<double*>(ptr));
+    if (index == kVendorDisplayValue)
+        return extendedParameterDisplay(fx, value, opt, static_cast<char*>(ptr));
+    return 0;
+}
+
+intptr_t canDo(const void* ptr) {
+    if (!ptr)
+        return 0;
+    const auto* text = static_cast<const char*>(ptr);
+    if (!std::strcmp(text, "hasVantorExtensions") || !std::strcmp(text, "hasVantorViewAsConfig"))
+        return kCanDoAnswer;
+    return 0;
+}
+
+} // namespace
 
 intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                  float opt) {
-    (void)index;
-    (void)ptr;
     CompressorEffect* fx = CompressorEffect::fromEffect(effect);
     if (!fx)
         return 0;
@@ -11,7 +77,19 @@ intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index,
     case effClose:
         delete fx;
         return 0;
+    case effGetProgramName:
+    case effGetProgramNameIndexed:
+        return emptyText(ptr);
+    case effGetParamLabel:
+        return ptr ? parameterUnit(*fx, index, static_cast<char*>(ptr)) : 0;
+    case effGetParamDisplay:
+        return ptr ? parameterDisplay(*fx, index, static_cast<char*>(ptr)) : 0;
+    case effGetParamName:
+        return ptr ? parameterName(*fx, index, static_cast<char*>(ptr)) : 0;
     case effSetSampleRate: {
+        // A rate that is not a positive finite number would poison every filter and time constant.
+        if (!std::isfinite(opt) || opt <= 0)
+            return 0;
         LockHolder hold(fx->lock);
         fx->sampleRate = double(opt);
         fx->ResetProcessingState();
@@ -23,6 +101,36 @@ intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index,
             fx->ResetProcessingState();
         }
         return 0;
+    case effEditGetRect:
+        return editorRectangle(*fx, ptr);
+    case effEditOpen:
+        return 0;
+    case effEditClose:
+        destroyEditorWindow(*fx);
+        return 0;
+    case effIdentify:
+        return kIdentity;
+    case effGetChunk:
+        return ptr ? GetStateBlock(*fx, static_cast<void**>(ptr)) : 0;
+    case effSetChunk:
+        if (ptr && value >= 0)
+            SetStateBlock(*fx, ptr, int64_t(value));
+        return 0;
+    case effCanBeAutomated:
+        return parameterCanBeAutomated(*fx, index) ? 1 : 0;
+    case effGetPlugCategory:
+        return kPlugCategEffect;
+    case effGetEffectName:
+    case effGetProductString:
+        copyIdentityText(ptr, kEffectName);
+        return 0;
+    case effGetVendorString:
+        copyIdentityText(ptr, kVendorName);
+        return 0;
+    case effVendorSpecific:
+        return vendorSpecific(*fx, index, value, ptr, opt);
+    case effCanDo:
+        return canDo(ptr);
     default:
         return 0;
     }
