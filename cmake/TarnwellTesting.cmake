@@ -16,6 +16,8 @@ if(WIN32)
   endif()
   add_library(tarnwell_gtest INTERFACE)
   target_link_libraries(tarnwell_gtest INTERFACE gtest gtest_main)
+  add_library(tarnwell_gtest_nomain INTERFACE)
+  target_link_libraries(tarnwell_gtest_nomain INTERFACE gtest)
 
   add_test(NAME wine_start COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh --start)
   add_test(NAME wine_stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh --stop)
@@ -25,6 +27,8 @@ else()
   find_package(GTest REQUIRED)
   add_library(tarnwell_gtest INTERFACE)
   target_link_libraries(tarnwell_gtest INTERFACE GTest::gtest GTest::gtest_main)
+  add_library(tarnwell_gtest_nomain INTERFACE)
+  target_link_libraries(tarnwell_gtest_nomain INTERFACE GTest::gtest)
 endif()
 
 # tarnwell_add_test(NAME SOURCES... LIBS...): one test program, run as one CTest test.

@@ -18,10 +18,12 @@ public:
     ~RecursiveLock() { DeleteCriticalSection(&section_); }
     void lock() { EnterCriticalSection(&section_); }
     void unlock() { LeaveCriticalSection(&section_); }
+    bool tryLock() { return TryEnterCriticalSection(&section_) != 0; }
 #else
     RecursiveLock() = default;
     void lock() { mutex_.lock(); }
     void unlock() { mutex_.unlock(); }
+    bool tryLock() { return mutex_.try_lock(); }
 #endif
     RecursiveLock(const RecursiveLock&) = delete;
     RecursiveLock& operator=(const RecursiveLock&) = delete;

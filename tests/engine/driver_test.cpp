@@ -151,7 +151,7 @@ TEST(DriverSolo, SoloedBandPassesOnlyItsRange) {
         engine.currentBand = 2; // the 1000-5000 Hz band
         StereoSignal in(22050), out(22050);
         for (int i = 0; i < in.frames(); ++i)
-            in.left[size_t(i)] = in.right[size_t(i)] = float(0.5 * std::sin(2 * M_PI * frequency * i / 44100));
+            in.left[size_t(i)] = in.right[size_t(i)] = float(0.5 * std::sin(2 * kPi * frequency * i / 44100));
         process(engine, in, out, 512);
         double peak = 0;
         for (int i = 11025; i < out.frames(); ++i)

@@ -4,6 +4,8 @@
 #include "engine/multiband.h"
 
 #include <cmath>
+
+constexpr double kPi = 3.141592653589793;
 #include <vector>
 
 // An engine with the default bands at the given sample rate.
@@ -39,8 +41,8 @@ inline StereoSignal musicLike(int n, double sampleRate, double amplitude = 0.5) 
         double t = i / sampleRate;
         noise = noise * 1664525u + 1013904223u;
         double white = double(noise >> 8) / double(1u << 24) - 0.5;
-        double v = 0.5 * std::sin(2 * M_PI * 60 * t) + 0.3 * std::sin(2 * M_PI * 700 * t) +
-                   0.2 * std::sin(2 * M_PI * 3100 * t) + 0.1 * std::sin(2 * M_PI * 9000 * t) + 0.2 * white;
+        double v = 0.5 * std::sin(2 * kPi * 60 * t) + 0.3 * std::sin(2 * kPi * 700 * t) +
+                   0.2 * std::sin(2 * kPi * 3100 * t) + 0.1 * std::sin(2 * kPi * 9000 * t) + 0.2 * white;
         s.left[size_t(i)] = float(amplitude * v);
         s.right[size_t(i)] = float(amplitude * (0.7 * v - 0.1 * white));
     }

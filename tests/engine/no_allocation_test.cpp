@@ -1,0 +1,87 @@
+// Steady-state processing must not touch the heap: count every C++ allocation and every
+// block the heap buffers ask for while a few hundred blocks are processed after warm-up.
+#include "shell/compressor_effect.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+void* countedRealloc(void* p, size_t n) {
+    if (counting)
+        ++allocations;
+    return std::realloc(p, n);
+}
+void* countedMalloc(size_t n) {
+    if (counting)
+        ++allocations;
+    return std::malloc(n);
+}
+} // namespace
+
+// The replacement pair uses malloc and free on purpose.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(size_t n) {
+    if (counting)
+        ++allocations;
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+TEST(NoAllocation, SteadyStateProcessingAllocatesNothing) {
+    HeapBuffer::Allocator previous = HeapBuffer::setAllocatorForTesting({countedRealloc, countedMalloc, std::free});
+    AEffect* effect = VSTPluginMain(nullptr);
+    ASSERT_NE(effect, nullptr);
+    auto* fx = static_cast<CompressorEffect*>(effect->object);
+    for (int i = 0; i < fx->bandCount(); ++i) {
+        fx->band(i)->settings.threshold = 0.05;
+        fx->band(i)->settings.ratio = 4;
+        fx->band(i)->settings.programDependentRelease = true;
+    }
+    int marker = 0;
+    fx->editorWindow = &marker; // metering on as well
+
+    const int n = 512;
+    std::vector<float> left(n), right(n), outLeft(n), outRight(n);
+    for (int i = 0; i < n; ++i) {
+        left[size_t(i)] = float(0.9 * std::sin(i * 0.05));
+        right[size_t(i)] = float(0.7 * std::sin(i * 0.3));
+    }
+    float* in[2] = {left.data(), right.data()};
+    float* out[2] = {outLeft.data(), outRight.data()};
+    for (int block = 0; block < 20; ++block) { // warm-up: scratch buffers reach their size
+        effect->processReplacing(effect, in, out, n);
+        effect->process(effect, in, out, n);
+    }
+
+    counting = true;
+    for (int block = 0; block < 300; ++block) {
+        if (block % 10 == 0) { // a glide block now and then, as automation would cause
+            fx->outputGain = 0.5 + (block % 20) / 40.0;
+            fx->band(1)->settings.threshold = 0.02 + (block % 30) / 300.0;
+        }
+        effect->processReplacing(effect, in, out, n);
+        effect->process(effect, in, out, n - block % 7);
+    }
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+
+    fx->editorWindow = nullptr;
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    HeapBuffer::setAllocatorForTesting(previous);
+}
+
+} // namespace

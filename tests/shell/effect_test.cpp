@@ -1,0 +1,260 @@
+// The instance as a host sees it: VSTPluginMain, the effect record, the audio entries and the
+// band-list operations with the notifications they send back to the host.
+#include "shell/compressor_effect.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+struct HostCall {
+    AEffect* effect;
+    int32_t opcode;
+    int32_t index;
+    intptr_t value;
+    int32_t message[2];
+    float opt;
+};
+std::vector<HostCall> hostCalls;
+int callbacksUnderLock = 0;
+
+intptr_t VST_CALL recordingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                float opt) {
+    HostCall call{effect, opcode, index, value, {0, 0}, opt};
+    if (opcode == audioMasterVendorSpecific && ptr)
+        std::memcpy(call.message, ptr, sizeof(call.message));
+    hostCalls.push_back(call);
+    // A host may handle a notification on another thread that needs the instance: the
+    // notifier must not be holding the lock.
+    if (auto* fx = CompressorEffect::fromEffect(effect)) {
+        bool free = false;
+        std::thread probe([&] {
+            free = fx->lock.tryLock();
+            if (free)
+                fx->lock.unlock();
+        });
+        probe.join();
+        callbacksUnderLock += free ? 0 : 1;
+    }
+    return 0;
+}
+
+class EffectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hostCalls.clear();
+        callbacksUnderLock = 0;
+        effect = VSTPluginMain(recordingHost);
+        ASSERT_NE(effect, nullptr);
+        fx = static_cast<CompressorEffect*>(effect->object);
+    }
+    void TearDown() override {
+        EXPECT_EQ(callbacksUnderLock, 0);
+        if (effect)
+            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    }
+    AEffect* effect = nullptr;
+    CompressorEffect* fx = nullptr;
+};
+
+TEST_F(EffectTest, RecordIsFilledAsAHostExpects) {
+    EXPECT_EQ(effect->magic, 0x56737450);
+    EXPECT_EQ(effect->uniqueID, 0x74727753); // 't' 'r' 'w' 'S', first character high
+    EXPECT_EQ(effect->version, 1100);
+    EXPECT_EQ(effect->numInputs, 2);
+    EXPECT_EQ(effect->numOutputs, 2);
+    EXPECT_EQ(effect->numPrograms, 1);
+    EXPECT_EQ(effect->numParams, 48);
+#ifdef _WIN32
+    EXPECT_EQ(effect->flags, 49);
+#else
+    EXPECT_EQ(effect->flags, 48);
+#endif
+    EXPECT_EQ(effect->initialDelay, 0);
+    EXPECT_EQ(effect->object, fx);
+    EXPECT_EQ(effect->user, nullptr);
+    EXPECT_EQ(effect->processDoubleReplacing, nullptr);
+    EXPECT_NE(effect->process, nullptr);
+    EXPECT_NE(effect->processReplacing, nullptr);
+    for (char c : effect->future)
+        ASSERT_EQ(c, 0);
+
+    EXPECT_EQ(fx->sampleRate, 44100.0);
+    EXPECT_EQ(fx->outputGain, 1.0);
+    EXPECT_EQ(fx->showGrid, 1);
+    EXPECT_EQ(fx->showTabs, 1);
+    EXPECT_EQ(fx->soloCurrentBand, 0);
+    EXPECT_EQ(fx->currentBand, 0);
+    ASSERT_EQ(fx->bandCount(), 4);
+    EXPECT_EQ(fx->band(3)->frequency(), 24000.0);
+    EXPECT_TRUE(hostCalls.empty()); // construction asks the host nothing
+}
+
+TEST_F(EffectTest, EntriesWithoutAnInstanceDoNothing) {
+    AEffect orphan = *effect;
+    orphan.object = nullptr;
+    float left[4] = {1, 1, 1, 1}, right[4] = {1, 1, 1, 1};
+    float* channels[2] = {left, right};
+    EXPECT_EQ(orphan.dispatcher(&orphan, effClose, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_EQ(orphan.dispatcher(&orphan, effSetSampleRate, 0, 0, nullptr, 48000.0f), 0);
+    orphan.processReplacing(&orphan, channels, channels, 4);
+    orphan.process(&orphan, channels, channels, 4);
+    orphan.process(nullptr, channels, channels, 4);
+    EXPECT_EQ(left[2], 1.0f);
+    EXPECT_EQ(fx->sampleRate, 44100.0);
+}
+
+TEST_F(EffectTest, SecondCallReplacesTheHostCallbackForEveryInstance) {
+    AEffect* second = VSTPluginMain(nullptr);
+    ASSERT_NE(second, nullptr);
+    fx->addBand(); // would notify the host: there is none now
+    EXPECT_TRUE(hostCalls.empty());
+    second->dispatcher(second, effClose, 0, 0, nullptr, 0.0f);
+    AEffect* third = VSTPluginMain(recordingHost);
+    fx->addBand();
+    EXPECT_EQ(hostCalls.size(), 2u);
+    third->dispatcher(third, effClose, 0, 0, nullptr, 0.0f);
+}
+
+TEST_F(EffectTest, ProcessReplacingOverwritesAndProcessAdds) {
+    for (int i = 0; i < 4; ++i)
+        fx->band(i)->settings.active = false;
+    const int n = 256;
+    std::vector<float> inL(n), inR(n), outL(n, 5.0f), outR(n, 5.0f);
+    for (int i = 0; i < n; ++i) {
+        inL[size_t(i)] = float(0.25 * std::sin(i * 0.1));
+        inR[size_t(i)] = float(0.25 * std::cos(i * 0.07));
+    }
+    float* in[2] = {inL.data(), inR.data()};
+    float* out[2] = {outL.data(), outR.data()};
+    effect->processReplacing(effect, in, out, n);
+    for (int i = 0; i < n; ++i)
+        ASSERT_NEAR(outL[size_t(i)], inL[size_t(i)], 1e-6);
+
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    std::fill(outL.begin(), outL.end(), 5.0f);
+    std::fill(outR.begin(), outR.end(), -1.0f);
+    effect->process(effect, in, out, n);
+    for (int i = 0; i < n; ++i) {
+        ASSERT_NEAR(outL[size_t(i)], 5.0f + inL[size_t(i)], 1e-6);
+        ASSERT_NEAR(outR[size_t(i)], -1.0f + inR[size_t(i)], 1e-6);
+    }
+}
+
+TEST_F(EffectTest, SampleRateAndSuspendResetTheState) {
+    std::vector<float> l(512, 0.5f), r(512, 0.5f);
+    float* ch[2] = {l.data(), r.data()};
+    effect->processReplacing(effect, ch, ch, 512);
+    ASSERT_GT(fx->band(0)->state.inputPeak, 0.0);
+
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f); // resume: nothing
+    EXPECT_GT(fx->band(0)->state.inputPeak, 0.0);
+    fx->inputPeakLeft = 0.3;
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f); // suspend: reset
+    EXPECT_EQ(fx->band(0)->state.inputPeak, 0.0);
+    EXPECT_EQ(fx->inputPeakLeft, 0.0);
+
+    EXPECT_EQ(effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 96000.0f), 0);
+    EXPECT_EQ(fx->sampleRate, 96000.0);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(fx->band(i)->filter.sampleRate, 96000.0);
+        EXPECT_EQ(fx->band(i)->state.sampleRate, 96000.0);
+    }
+    EXPECT_EQ(fx->band(0)->state.rmsLength(), 480);
+}
+
+TEST_F(EffectTest, AddBandReportsTheNewParametersThenAGeneralChange) {
+    fx->currentBand = 0;
+    fx->addBand();
+    EXPECT_EQ(effect->numParams, 60);
+    EXPECT_EQ(fx->currentBand, 4);
+    ASSERT_EQ(hostCalls.size(), 2u);
+    EXPECT_EQ(hostCalls[0].opcode, audioMasterVendorSpecific);
+    EXPECT_EQ(hostCalls[0].index, int32_t(0xDEADBEEF));
+    EXPECT_EQ(hostCalls[0].value, 0);
+    EXPECT_EQ(hostCalls[0].message[0], 48);
+    EXPECT_EQ(hostCalls[0].message[1], 12);
+    EXPECT_EQ(hostCalls[1].opcode, audioMasterAutomate);
+    EXPECT_EQ(hostCalls[1].index, -1);
+    EXPECT_EQ(hostCalls[1].effect, effect);
+}
+
+TEST_F(EffectTest, DeleteBandReportsAndMovesTheSelection) {
+    fx->currentBand = 3; // the last tab
+    fx->deleteCurrentBand();
+    EXPECT_EQ(effect->numParams, 36);
+    EXPECT_EQ(fx->currentBand, 2);
+    ASSERT_EQ(hostCalls.size(), 2u);
+    EXPECT_EQ(hostCalls[0].message[0], 36);
+    EXPECT_EQ(hostCalls[0].message[1], -12);
+    EXPECT_EQ(hostCalls[1].index, -1);
+    EXPECT_FALSE(fx->ignoreParameterSets);
+
+    hostCalls.clear();
+    fx->currentBand = 0;
+    fx->deleteCurrentBand();
+    EXPECT_EQ(fx->currentBand, 0);
+    EXPECT_EQ(fx->band(0)->frequency(), 1000.0);
+    fx->deleteCurrentBand();
+    hostCalls.clear();
+    fx->deleteCurrentBand(); // a single band is never deleted
+    EXPECT_EQ(fx->bandCount(), 1);
+    EXPECT_EQ(effect->numParams, 12);
+    EXPECT_TRUE(hostCalls.empty());
+}
+
+TEST_F(EffectTest, ResetToDefaultsReportsTheParameterCountChange) {
+    fx->currentBand = 0;
+    fx->deleteCurrentBand();
+    fx->deleteCurrentBand(); // two bands, 24 parameters
+    hostCalls.clear();
+    fx->resetToDefaults();
+    ASSERT_EQ(hostCalls.size(), 2u);
+    EXPECT_EQ(hostCalls[0].message[0], 24);
+    EXPECT_EQ(hostCalls[0].message[1], 24);
+    EXPECT_EQ(effect->numParams, 48);
+
+    fx->addBand();
+    fx->addBand(); // six bands, 72 parameters
+    hostCalls.clear();
+    fx->currentBand = 5;
+    fx->outputGain = 0.5;
+    fx->resetToDefaults();
+    ASSERT_EQ(hostCalls.size(), 2u);
+    EXPECT_EQ(hostCalls[0].message[0], 48);
+    EXPECT_EQ(hostCalls[0].message[1], -24);
+    EXPECT_EQ(fx->currentBand, 0);
+    EXPECT_EQ(fx->outputGainPrevious, 0.5);
+
+    hostCalls.clear();
+    fx->resetToDefaults(); // same count: only the general change
+    ASSERT_EQ(hostCalls.size(), 1u);
+    EXPECT_EQ(hostCalls[0].opcode, audioMasterAutomate);
+}
+
+#ifdef _WIN32
+TEST(EffectWindowClass, RegisteredWhileInstancesLive) {
+    WNDCLASSA info;
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    // The tests link the plug-in statically, so the class belongs to the test program.
+    AEffect* first = VSTPluginMain(nullptr);
+    AEffect* second = VSTPluginMain(nullptr);
+    EXPECT_EQ(instanceCount, 2);
+    EXPECT_TRUE(GetClassInfoA(nullptr, "TarnwellWindow", &info) || GetClassInfoA(module, "TarnwellWindow", &info));
+    first->dispatcher(first, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_TRUE(GetClassInfoA(nullptr, "TarnwellWindow", &info) || GetClassInfoA(module, "TarnwellWindow", &info));
+    second->dispatcher(second, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(instanceCount, 0);
+    EXPECT_FALSE(GetClassInfoA(nullptr, "TarnwellWindow", &info) || GetClassInfoA(module, "TarnwellWindow", &info));
+}
+#endif
+
+} // namespace

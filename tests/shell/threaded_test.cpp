@@ -1,0 +1,94 @@
+// One thread processes audio while another changes the band list, the settings and the
+// sample rate, as an editor and a host would. Run under the sanitizers.
+#include "engine/compressor.h"
+#include "shell/compressor_effect.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(EffectThreads, AudioKeepsRunningWhileBandsChange) {
+    AEffect* effect = VSTPluginMain(nullptr);
+    ASSERT_NE(effect, nullptr);
+    auto* fx = static_cast<CompressorEffect*>(effect->object);
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0};
+    std::atomic<bool> nonFinite{false};
+
+    std::thread audio([&] {
+        const int n = 256;
+        std::vector<float> left(n), right(n);
+        float* channels[2] = {left.data(), right.data()};
+        unsigned phase = 0;
+        while (!stop.load()) {
+            for (int i = 0; i < n; ++i, ++phase) {
+                left[size_t(i)] = float(0.8 * std::sin(phase * 0.031));
+                right[size_t(i)] = float(0.6 * std::sin(phase * 0.17));
+            }
+            effect->processReplacing(effect, channels, channels, n);
+            for (int i = 0; i < n; ++i)
+                if (!std::isfinite(left[size_t(i)]) || !std::isfinite(right[size_t(i)]))
+                    nonFinite = true;
+            ++blocks;
+        }
+    });
+
+    std::mt19937 random(7);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    for (int step = 0; step < 20000 && std::chrono::steady_clock::now() < until; ++step) {
+        switch (random() % 7) {
+        case 0:
+            if (fx->bandCount() < 24)
+                fx->addBand();
+            break;
+        case 1: {
+            LockHolder hold(fx->lock);
+            fx->currentBand = int32_t(random() % unsigned(fx->bandCount()));
+            break;
+        }
+        case 2:
+            fx->deleteCurrentBand();
+            break;
+        case 3: {
+            LockHolder hold(fx->lock);
+            if (Band* b = fx->band(int32_t(random() % unsigned(fx->bandCount())))) {
+                b->settings.threshold = 0.01 + (random() % 100) / 100.0;
+                b->settings.ratio = 1 + random() % 20;
+                setBandFrequency(*b, 20 + random() % 24000, false);
+            }
+            break;
+        }
+        case 4: {
+            const float rates[] = {44100, 48000, 96000, 22050};
+            effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, rates[random() % 4]);
+            break;
+        }
+        case 5: {
+            LockHolder hold(fx->lock);
+            fx->outputGain = (random() % 200) / 100.0;
+            fx->soloCurrentBand = int32_t(random() % 2);
+            break;
+        }
+        case 6:
+            if (random() % 16 == 0)
+                fx->resetToDefaults();
+            break;
+        }
+        std::this_thread::yield();
+    }
+    stop = true;
+    audio.join();
+    EXPECT_GT(blocks.load(), 10);
+    EXPECT_FALSE(nonFinite.load());
+    EXPECT_EQ(effect->numParams, 12 * fx->bandCount());
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+} // namespace
