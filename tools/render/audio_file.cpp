@@ -1,0 +1,171 @@
+#include "render/audio_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct NamedFormat {
+    const char* name;
+    int format;
+};
+
+constexpr NamedFormat kContainers[] = {
+    {"wav", SF_FORMAT_WAV}, {"aiff", SF_FORMAT_AIFF}, {"aif", SF_FORMAT_AIFF},
+    {"flac", SF_FORMAT_FLAC}, {"ogg", SF_FORMAT_OGG},
+};
+
+constexpr NamedFormat kEncodings[] = {
+    {"8", SF_FORMAT_PCM_S8},      {"16", SF_FORMAT_PCM_16},      {"24", SF_FORMAT_PCM_24},
+    {"32", SF_FORMAT_PCM_32},     {"float", SF_FORMAT_FLOAT},    {"double", SF_FORMAT_DOUBLE},
+    {"vorbis", SF_FORMAT_VORBIS},
+};
+
+int lookUp(const std::string& name, const NamedFormat* table, size_t count) {
+    for (size_t i = 0; i < count; ++i)
+        if (name == table[i].name)
+            return table[i].format;
+    return 0;
+}
+
+bool isValid(int format, int channels) {
+    SF_INFO info{};
+    info.format = format;
+    info.channels = channels;
+    info.samplerate = 44100;
+    return sf_format_check(&info) != 0;
+}
+
+std::string formatName(int format) {
+    SF_FORMAT_INFO info{};
+    info.format = format;
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof(info)) != 0 || !info.name)
+        return "unknown";
+    return info.name;
+}
+
+} // namespace
+
+std::string describeFormat(int sndfileFormat) {
+    return formatName(sndfileFormat & SF_FORMAT_TYPEMASK) + ", " + formatName(sndfileFormat & SF_FORMAT_SUBMASK);
+}
+
+bool resolveOutputFormat(const std::string& spec, int inputFormat, int channels, int& outputFormat,
+                         std::string& error) {
+    int container = inputFormat & SF_FORMAT_TYPEMASK;
+    int encoding = 0;
+    if (!spec.empty()) {
+        const size_t colon = spec.find(':');
+        const std::string first = spec.substr(0, colon);
+        const std::string second = colon == std::string::npos ? "" : spec.substr(colon + 1);
+        const size_t containerCount = sizeof(kContainers) / sizeof(kContainers[0]);
+        const size_t encodingCount = sizeof(kEncodings) / sizeof(kEncodings[0]);
+        if (int named = lookUp(first, kContainers, containerCount)) {
+            container = named;
+            if (colon != std::string::npos) {
+                encoding = lookUp(second, kEncodings, encodingCount);
+                if (!encoding) {
+                    error = "unknown encoding '" + second + "' in --format " + spec +
+                            " (8, 16, 24, 32, float, double, vorbis)";
+                    return false;
+                }
+            }
+        } else if (colon == std::string::npos && (encoding = lookUp(first, kEncodings, encodingCount)) != 0) {
+            // An encoding alone keeps the input's container.
+        } else {
+            error = "unknown --format " + spec + " (wav, aiff, flac, ogg, optionally :ENCODING)";
+            return false;
+        }
+    }
+    if (encoding) {
+        outputFormat = container | encoding;
+        if (!isValid(outputFormat, channels)) {
+            error = "--format " + spec + ": " + describeFormat(outputFormat) + " is not a combination libsndfile can write";
+            return false;
+        }
+        return true;
+    }
+    const int kept = container | (inputFormat & SF_FORMAT_SUBMASK);
+    const int fallback = container | (container == SF_FORMAT_OGG ? SF_FORMAT_VORBIS : SF_FORMAT_PCM_24);
+    outputFormat = isValid(kept, channels) ? kept : fallback;
+    if (!isValid(outputFormat, channels)) {
+        error = "cannot write " + describeFormat(outputFormat) + " files";
+        return false;
+    }
+    return true;
+}
+
+bool AudioReader::open(const std::string& path, std::string& error) {
+    close();
+    SF_INFO info{};
+    file_ = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file_) {
+        error = "cannot read " + path + ": " + sf_strerror(nullptr);
+        return false;
+    }
+    format_.sndfileFormat = info.format;
+    format_.sampleRate = info.samplerate;
+    format_.channels = info.channels;
+    frames_ = info.frames;
+    return true;
+}
+
+void AudioReader::close() {
+    if (file_)
+        sf_close(file_);
+    file_ = nullptr;
+}
+
+int64_t AudioReader::read(float* interleaved, int64_t frames) {
+    const sf_count_t got = sf_readf_float(file_, interleaved, frames);
+    if (got < frames && sf_error(file_) != SF_ERR_NO_ERROR)
+        return -1;
+    return got;
+}
+
+std::string AudioReader::lastError() const { return sf_strerror(file_); }
+
+bool AudioWriter::open(const std::string& path, const AudioFormat& format, std::string& error) {
+    discard();
+    SF_INFO info{};
+    info.format = format.sndfileFormat;
+    info.samplerate = format.sampleRate;
+    info.channels = format.channels;
+    file_ = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file_) {
+        error = "cannot create " + path + ": " + sf_strerror(nullptr);
+        return false;
+    }
+    path_ = path;
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    return true;
+}
+
+bool AudioWriter::write(const float* interleaved, int64_t frames, std::string& error) {
+    if (sf_writef_float(file_, interleaved, frames) != frames) {
+        error = "cannot write " + path_ + ": " + sf_strerror(file_);
+        return false;
+    }
+    return true;
+}
+
+bool AudioWriter::close(std::string& error) {
+    if (!file_)
+        return true;
+    const int result = sf_close(file_);
+    file_ = nullptr;
+    if (result != 0) {
+        error = "cannot finish " + path_ + ": " + sf_error_number(result);
+        std::remove(path_.c_str());
+        return false;
+    }
+    return true;
+}
+
+void AudioWriter::discard() {
+    if (!file_)
+        return;
+    sf_close(file_);
+    file_ = nullptr;
+    std::remove(path_.c_str());
+}

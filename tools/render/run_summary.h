@@ -1,0 +1,20 @@
+// The summary printed after a render: the two files, peak and RMS per channel in dBFS for input
+// and output and their difference, and how fast the run was compared with real time.
+#pragma once
+
+#include "render/level_meter.h"
+
+#include <string>
+
+struct SummaryFacts {
+    std::string inputPath;
+    std::string outputPath;
+    std::string inputFormat;  // describeFormat text
+    std::string outputFormat;
+    int sampleRate = 0;
+    int inputChannels = 0;
+    double wallSeconds = 0;
+    double processSeconds = 0;
+};
+
+std::string formatSummary(const SummaryFacts& facts, const LevelMeter& input, const LevelMeter& output);
