@@ -1,0 +1,86 @@
+// The conversions shared by parameters and faders, at their anchors and as inverse pairs.
+#include "shell/conversions.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+TEST(ConversionsTest, AmpToDb) {
+    EXPECT_EQ(AmpToDb(1.0), 0.0);
+    EXPECT_NEAR(AmpToDb(4.0), 12.041199826559248, 1e-12);
+    EXPECT_NEAR(AmpToDb(0.5), -6.020599913279624, 1e-12);
+    EXPECT_EQ(AmpToDb(0.0), -150.0);
+    EXPECT_EQ(AmpToDb(-1.0), -150.0);
+    EXPECT_EQ(AmpToDb(std::ldexp(1.0, -26)), -150.0);
+    // 2^-25 is -150.5 dB: above the cut, floored.
+    EXPECT_EQ(AmpToDb(std::ldexp(1.0, -25)), -150.0);
+    EXPECT_NEAR(AmpToDb(1e-7), -140.0, 1e-9);
+}
+
+TEST(ConversionsTest, FaderScaleAnchors) {
+    EXPECT_EQ(DbToFaderPos(0.0), 789.0);
+    EXPECT_NEAR(DbToFaderPos(24.0), 1000.0, 1e-9);
+    EXPECT_NEAR(DbToFaderPos(-90.0), 0.0, 1e-9);
+    EXPECT_EQ(FaderPosToDb(789.0), 0.0);
+    EXPECT_EQ(FaderPosToDb(789.4), 0.0);
+    EXPECT_EQ(FaderPosToDb(788.5), 0.0);
+    EXPECT_LT(FaderPosToDb(788.4), 0.0);
+    EXPECT_GT(FaderPosToDb(789.5), 0.0);
+    EXPECT_EQ(FaderPosToDb(0.0), -1000.0);
+    EXPECT_EQ(FaderPosToDb(-50.0), -1000.0);
+    EXPECT_NEAR(FaderPosToDb(1000.0), 24.0, 1e-9);
+    // Half way down: (394.5 / 789)^2.3 of -90 dB.
+    EXPECT_NEAR(FaderPosToDb(394.5), -90.0 * std::pow(0.5, 2.3), 1e-9);
+}
+
+TEST(ConversionsTest, FaderScaleIsItsOwnInverse) {
+    for (double db = -89.0; db <= 24.0; db += 0.25)
+        EXPECT_NEAR(FaderPosToDb(DbToFaderPos(db)), db, 1e-9) << db;
+    for (double position = 1; position <= 1000; position += 7)
+        if (std::trunc(position + 0.5) != 789) {
+            EXPECT_NEAR(DbToFaderPos(FaderPosToDb(position)), position, 1e-9) << position;
+        }
+}
+
+TEST(ConversionsTest, RatioSlider) {
+    EXPECT_EQ(SliderPosToRatio(250), 1.0);
+    EXPECT_EQ(SliderPosToRatio(1000), 100.0);
+    EXPECT_EQ(SliderPosToRatio(625), 0.25 * 99 + 1);
+    EXPECT_NEAR(SliderPosToRatio(0), 0.1, 1e-15);
+    EXPECT_NEAR(SliderPosToRatio(125), 0.55, 1e-15);
+    EXPECT_EQ(SliderPosToRatio(-500), 0.1);
+    EXPECT_EQ(SliderPosToRatio(5000), 100.0);
+
+    EXPECT_EQ(RatioToSliderPos(1.0), 250.0);
+    EXPECT_EQ(RatioToSliderPos(100.0), 1000.0);
+    EXPECT_NEAR(RatioToSliderPos(0.1), 0.0, 1e-12);
+    EXPECT_NEAR(RatioToSliderPos(0.5), 250 - 0.5 * 250 / 0.9, 1e-12);
+    for (double p = 0; p <= 1000; p += 12.5)
+        EXPECT_NEAR(RatioToSliderPos(SliderPosToRatio(p)), p, 1e-9) << p;
+}
+
+TEST(ConversionsTest, ReleaseSlider) {
+    EXPECT_EQ(SliderPosToRelease(0), 0.0);
+    EXPECT_EQ(SliderPosToRelease(500), 500.0);
+    EXPECT_EQ(SliderPosToRelease(1000), 2000.0);
+    EXPECT_EQ(SliderPosToRelease(2000), 2000.0);
+    EXPECT_EQ(SliderPosToRelease(-1000), 2000.0); // the square of a negative position
+    EXPECT_EQ(ReleaseToSliderPos(500), 500);
+    EXPECT_EQ(ReleaseToSliderPos(2000), 1000);
+    EXPECT_EQ(ReleaseToSliderPos(150), 273);
+    EXPECT_EQ(ReleaseToSliderPos(-10), 0);
+    EXPECT_EQ(ReleaseToSliderPos(8000), 2000);
+}
+
+TEST(ConversionsTest, TruncateToInt32Saturates) {
+    EXPECT_EQ(truncateToInt32(2.9), 2);
+    EXPECT_EQ(truncateToInt32(-2.9), -2);
+    EXPECT_EQ(truncateToInt32(3e9), INT32_MAX);
+    EXPECT_EQ(truncateToInt32(-3e9), INT32_MIN);
+    EXPECT_EQ(truncateToInt32(std::nan("")), 0);
+    EXPECT_EQ(truncateToInt32(HUGE_VAL), INT32_MAX);
+}
+
+} // namespace
