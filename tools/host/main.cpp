@@ -1,13 +1,70 @@
 // tarnwell-host PLUGIN [--seconds N] [--raw FILE]
-// Loads a VST 2.4 plug-in, prints its effect record, runs a generated test signal through
-// it and prints input and output peak and RMS per second. --raw writes the output samples
-// (left then right, 32-bit floats) for comparing two builds.
+// Loads a VST 2.4 plug-in, prints its effect record and its parameter list, round-trips its
+// state block through a second instance, runs a generated test signal through it and prints
+// input and output peak and RMS per second. --raw writes the output samples (left then
+// right, 32-bit floats) for comparing two builds.
 #include "host/plugin_host.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
+
+namespace {
+
+std::string askText(AEffect* effect, int32_t opcode, int32_t index) {
+    char text[256] = {};
+    effect->dispatcher(effect, opcode, index, 0, text, 0.0f);
+    text[sizeof(text) - 1] = '\0';
+    return text;
+}
+
+void printParameters(AEffect* effect) {
+    std::printf("\nindex  name      unit  display   value\n");
+    for (int32_t i = 0; i < effect->numParams; ++i)
+        std::printf("%5d  %-8s  %-4s  %-8s  %.6f\n", i, askText(effect, effGetParamName, i).c_str(),
+                    askText(effect, effGetParamLabel, i).c_str(), askText(effect, effGetParamDisplay, i).c_str(),
+                    double(effect->getParameter(effect, i)));
+}
+
+std::vector<unsigned char> stateBlock(AEffect* effect) {
+    void* block = nullptr;
+    intptr_t size = effect->dispatcher(effect, effGetChunk, 0, 0, &block, 0.0f);
+    if (size <= 0 || !block)
+        return {};
+    const auto* bytes = static_cast<const unsigned char*>(block);
+    return std::vector<unsigned char>(bytes, bytes + size);
+}
+
+// Saves the state block, loads it into a second instance and saves that again: the two
+// blocks must be identical. Returns false (and says why) when they are not.
+bool roundTripState(AEffect* effect, const PluginLibrary& library) {
+    std::vector<unsigned char> saved = stateBlock(effect);
+    AEffect* copy = library.entry(quietHostCallback);
+    if (!copy) {
+        std::fprintf(stderr, "tarnwell-host: no second instance for the state round trip\n");
+        return false;
+    }
+    copy->dispatcher(copy, effSetChunk, 0, intptr_t(saved.size()), saved.data(), 0.0f);
+    std::vector<unsigned char> reloaded = stateBlock(copy);
+    bool sameParameters = copy->numParams == effect->numParams;
+    for (int32_t i = 0; sameParameters && i < effect->numParams; ++i)
+        sameParameters = copy->getParameter(copy, i) == effect->getParameter(effect, i) &&
+                         askText(copy, effGetParamDisplay, i) == askText(effect, effGetParamDisplay, i);
+    copy->dispatcher(copy, effClose, 0, 0, nullptr, 0.0f);
+
+    std::printf("\nstate block  %zu bytes:", saved.size());
+    for (size_t i = 0; i < saved.size() && i < 16; ++i)
+        std::printf(" %02x", saved[i]);
+    std::printf("%s\n", saved.size() > 16 ? " ..." : "");
+    const bool same = !saved.empty() && saved == reloaded && sameParameters;
+    std::printf("round trip   %s\n", same ? "identical block and parameters in a second instance"
+                                          : "DIFFERS after loading into a second instance");
+    return same;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -50,6 +107,14 @@ int main(int argc, char** argv) {
     std::printf("flags        %d\n", effect->flags);
     std::printf("channels     %d in, %d out\n", effect->numInputs, effect->numOutputs);
     std::printf("parameters   %d (programs %d)\n", effect->numParams, effect->numPrograms);
+    std::printf("name         %s\n", askText(effect, effGetEffectName, 0).c_str());
+    std::printf("vendor       %s\n", askText(effect, effGetVendorString, 0).c_str());
+    printParameters(effect);
+    if (!roundTripState(effect, library)) {
+        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+        unloadPluginLibrary(library);
+        return 4;
+    }
 
     const double sampleRate = 44100;
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, float(sampleRate));
