@@ -148,7 +148,9 @@ bool searchNumericValue(ParameterAccess& parameters, int32_t index, double low, 
     double shownFirst = 0;
     curve.at(first, shownFirst);
     if (shownFirst == goal) {
-        result = 0.5 * (first + beyond);
+        // An interval that reaches an end of the range takes the end: -150 dB is silence and
+        // the top frequency is the top, not a hair below.
+        result = first == low ? low : goal >= atHigh ? high : 0.5 * (first + beyond);
         return true;
     }
     const double previous = std::nextafter(float(first), float(low));

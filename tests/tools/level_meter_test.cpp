@@ -1,0 +1,61 @@
+// Level statistics: whole-run peak and RMS per channel and the 10 ms window RMS of the plot.
+#include "render/level_meter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+TEST(LevelMeter, ConstantAndSilentChannels) {
+    LevelMeter meter(44100);
+    EXPECT_EQ(meter.windowFrames(), 441);
+    std::vector<float> left(882, 0.5f), right(882, 0.0f);
+    left[100] = -0.75f;
+    meter.add(left.data(), right.data(), 882);
+    meter.finish();
+    EXPECT_EQ(meter.peak(0), 0.75);
+    EXPECT_EQ(meter.peak(1), 0.0);
+    EXPECT_NEAR(meter.rms(0), std::sqrt((881 * 0.25 + 0.5625) / 882), 1e-12);
+    EXPECT_EQ(meter.rms(1), 0.0);
+    // Both channels' power averaged: sqrt(0.25 / 2) in the window without the spike.
+    ASSERT_EQ(meter.windowRms().size(), 2u);
+    EXPECT_NEAR(meter.windowRms()[1], std::sqrt(0.125), 1e-6);
+    EXPECT_NEAR(meter.windowRms()[0], std::sqrt((440 * 0.25 + 0.5625) / 882), 1e-6);
+    EXPECT_EQ(amplitudeToDb(meter.rms(1)), -HUGE_VAL);
+    EXPECT_NEAR(amplitudeToDb(0.5), -6.0206, 1e-4);
+}
+
+TEST(LevelMeter, TheLastShortWindowCountsWithItsOwnLength) {
+    LevelMeter meter(1000, 0.010); // 10-frame windows
+    std::vector<float> ones(25, 1.0f);
+    meter.add(ones.data(), ones.data(), 25);
+    meter.finish();
+    ASSERT_EQ(meter.windowRms().size(), 3u);
+    EXPECT_FLOAT_EQ(meter.windowRms()[2], 1.0f);
+}
+
+TEST(LevelMeter, SlicingTheInputChangesNothing) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> sample(-1, 1);
+    std::vector<float> left(20000), right(20000);
+    for (size_t i = 0; i < left.size(); ++i) {
+        left[i] = sample(random);
+        right[i] = 0.5f * sample(random);
+    }
+    LevelMeter whole(48000), sliced(48000);
+    whole.add(left.data(), right.data(), 20000);
+    for (int64_t at = 0, step = 1; at < 20000; at += step, step = step * 3 % 997 + 1)
+        sliced.add(left.data() + at, right.data() + at, std::min<int64_t>(step, 20000 - at));
+    whole.finish();
+    sliced.finish();
+    EXPECT_EQ(sliced.frames(), 20000);
+    EXPECT_EQ(sliced.peak(0), whole.peak(0));
+    EXPECT_NEAR(sliced.rms(1), whole.rms(1), 1e-12);
+    ASSERT_EQ(sliced.windowRms().size(), whole.windowRms().size());
+    for (size_t w = 0; w < whole.windowRms().size(); ++w)
+        EXPECT_NEAR(sliced.windowRms()[w], whole.windowRms()[w], 1e-6) << w;
+}
+
+} // namespace
