@@ -1,6 +1,7 @@
 // tarnwell-render INPUT OUTPUT [options]: renders an audio file through a VST 2.4 plug-in.
 // Exit codes: 0 success, 1 usage error, 2 input/output error, 3 plug-in error.
 #include "render/audio_file.h"
+#include "render/level_plot.h"
 #include "render/parameter_values.h"
 #include "render/plugin_session.h"
 #include "render/program_file.h"
@@ -134,6 +135,17 @@ int run(const RenderOptions& options) {
     if (!writer.close(error))
         return fail(kFileError, error);
     plugin.stop();
+
+    if (!options.plotPath.empty()) {
+        LevelPlotData plot;
+        plot.inputRms = result.input.windowRms();
+        plot.outputRms = result.output.windowRms();
+        plot.windowSeconds = double(result.input.windowFrames()) / reader.format().sampleRate;
+        plot.title = options.inputPath + " \u2192 " + options.outputPath + " through " +
+                     pluginPath.substr(pluginPath.rfind('/') + 1);
+        if (!writeLevelPlot(options.plotPath, options.plotWidth, options.plotHeight, plot, error))
+            return fail(kFileError, error);
+    }
 
     SummaryFacts facts;
     facts.inputPath = options.inputPath;
