@@ -7,7 +7,12 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
+
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -258,6 +263,32 @@ TEST_F(RenderTool, CorruptProgramFilesAreRefusedByTheirFault) {
     expectFailure(loading("params.fxp", bytes), 2, "parameter values");
 
     EXPECT_FALSE(fileExists(dir.path("after.fxp")));
+}
+
+TEST_F(RenderTool, PlotIsAPngOfTheRequestedSizeWithAPicture) {
+    const std::string input = stereoInput("in.wav", kFloatWav, 2.0);
+    std::vector<std::string> arguments = {input, dir.path("out.wav"), "--plot", dir.path("run.png"), "--plot-size",
+                                          "640x360"};
+    arguments.insert(arguments.end(), kCompressing.begin(), kCompressing.end());
+    const ToolResult result = runRender(withPlugin(arguments));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* pixels = stbi_load(dir.path("run.png").c_str(), &width, &height, &channels, 4);
+    ASSERT_NE(pixels, nullptr) << stbi_failure_reason();
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 360);
+    std::set<uint32_t> colours;
+    for (int i = 0; i < width * height; ++i) {
+        uint32_t rgba;
+        std::memcpy(&rgba, pixels + 4 * i, 4);
+        colours.insert(rgba);
+    }
+    stbi_image_free(pixels);
+    EXPECT_GT(colours.size(), 16u);
+
+    expectFailure(runRender(withPlugin({input, dir.path("out.wav"), "--plot", dir.path("none/run.png")})), 2,
+                  "cannot write");
 }
 
 TEST_F(RenderTool, PluginProblemsExitWithThree) {

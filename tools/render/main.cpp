@@ -132,10 +132,8 @@ int run(const RenderOptions& options) {
         writer.discard();
         return fail(kFileError, options.outputPath + ": " + error + "; the output was removed");
     }
-    if (!writer.close(error))
-        return fail(kFileError, error);
-    plugin.stop();
 
+    // The picture comes before the output is finished, so a failed picture leaves no output.
     if (!options.plotPath.empty()) {
         LevelPlotData plot;
         plot.inputRms = result.input.windowRms();
@@ -144,8 +142,12 @@ int run(const RenderOptions& options) {
         plot.title = options.inputPath + " \u2192 " + options.outputPath + " through " +
                      pluginPath.substr(pluginPath.rfind('/') + 1);
         if (!writeLevelPlot(options.plotPath, options.plotWidth, options.plotHeight, plot, error))
-            return fail(kFileError, error);
+            return fail(kFileError, error + "; the output was removed");
     }
+
+    if (!writer.close(error))
+        return fail(kFileError, error);
+    plugin.stop();
 
     SummaryFacts facts;
     facts.inputPath = options.inputPath;
