@@ -1,5 +1,6 @@
 #include "engine/compressor.h"
 
+
 #include <cmath>
 #include <cstring>
 
@@ -102,112 +103,205 @@ void resetBandState(Band& band) {
     updateBandCoefficients(band, true);
 }
 
-void compressBlock(Band& band, float* left, float* right, int32_t n, double sampleRate) {
-    const BandSettings& s = band.settings;
-    BandState& st = band.state;
+namespace {
 
-    const int32_t ringLength = st.rmsLength();
-    double* ring = static_cast<double*>(st.rmsRing.get());
-    const double invN = ringLength > 0 ? 1.0 / ringLength : 0.0;
+// The per-block constants and the running state of one compressBlock call, kept in locals:
+// the ring is written through a double pointer, which would otherwise force every state
+// field to memory on every sample.
+struct CompressorRun {
+    CompressorRun(Band& band, double rate) : st(band.state), sampleRate(rate) {
+        const BandSettings& s = band.settings;
+        ringLength = st.rmsLength();
+        ring = static_cast<double*>(st.rmsRing.get());
+        invN = ringLength > 0 ? 1.0 / ringLength : 0.0;
+        thr = s.threshold < 1e-8 ? 1e-8 : s.threshold;
+        J = 1 / thr;
+        kneeLow = thr / st.kneeRatio;
+        kneeHigh = thr * st.kneeRatio;
+        kneeScale = 1 / (kneeHigh - kneeLow);
+        logKneeTop = std::log(J * kneeHigh);
+        expanding = s.ratio < 1;
+        adaptive = s.programDependentRelease && !(s.ratio < 1);
+        feedback = s.feedbackDetector;
+        active = s.active;
 
-    const double thr = s.threshold < 1e-8 ? 1e-8 : s.threshold;
-    const double J = 1 / thr;
-    const double kneeLow = thr / st.kneeRatio;
-    const double kneeHigh = thr * st.kneeRatio;
-    const double kneeScale = 1 / (kneeHigh - kneeLow);
-    const bool expanding = s.ratio < 1;
-    const bool adaptive = s.programDependentRelease && !(s.ratio < 1);
-    const bool feedback = s.feedbackDetector;
-    const bool active = s.active;
+        envelope = st.envelope;
+        releaseCoef = st.releaseCoef;
+        lastLeft = st.lastOutLeft;
+        lastRight = st.lastOutRight;
+        sumLeft = st.rmsSumLeft;
+        sumRight = st.rmsSumRight;
+        rmsPos = st.rmsPos;
+        rmsFill = st.rmsFill;
+        inputPeak = st.inputPeak;
+        detectorPeak = st.detectorPeak;
+        outputPeak = st.outputPeak;
+        gainMeter = st.gainMeter;
+        attackCoef = st.attackCoef;
+        releaseCoefBase = st.releaseCoefBase;
+        releaseDecay = st.releaseDecay;
+        slope = st.slope;
+        makeupGain = st.makeupGain;
+    }
 
-    double envelope = st.envelope;
-    double releaseCoef = st.releaseCoef;
-    double lastLeft = st.lastOutLeft, lastRight = st.lastOutRight;
+    ~CompressorRun() {
+        st.envelope = envelope;
+        st.releaseCoef = releaseCoef;
+        st.lastOutLeft = lastLeft;
+        st.lastOutRight = lastRight;
+        st.rmsSumLeft = sumLeft;
+        st.rmsSumRight = sumRight;
+        st.rmsPos = rmsPos;
+        st.rmsFill = rmsFill;
+        st.inputPeak = inputPeak;
+        st.detectorPeak = detectorPeak;
+        st.outputPeak = outputPeak;
+        st.gainMeter = gainMeter;
+    }
 
-    for (int32_t k = 0; k < n; ++k) {
-        const double L = left[k];
-        const double R = right[k];
+    // Input peak and detector level Q of one sample.
+    [[gnu::always_inline]] double detect(double L, double R) {
         const double absL = std::fabs(L), absR = std::fabs(R);
-        if (absL > st.inputPeak)
-            st.inputPeak = absL;
-        if (absR > st.inputPeak)
-            st.inputPeak = absR;
+        if (absL > inputPeak)
+            inputPeak = absL;
+        if (absR > inputPeak)
+            inputPeak = absR;
 
         const double dL = detectorInput(feedback ? lastLeft : L);
         const double dR = detectorInput(feedback ? lastRight : R);
-
         double Q;
         if (ringLength == 0) {
             Q = std::fabs(dL) > std::fabs(dR) ? std::fabs(dL) : std::fabs(dR);
         } else {
-            double* pair = ring + 2 * st.rmsPos;
+            double* pair = ring + 2 * rmsPos;
             const double squareL = dL * dL, squareR = dR * dR;
-            st.rmsSumLeft = (st.rmsSumLeft - pair[0]) + squareL;
-            st.rmsSumRight = (st.rmsSumRight - pair[1]) + squareR;
+            sumLeft = (sumLeft - pair[0]) + squareL;
+            sumRight = (sumRight - pair[1]) + squareR;
             pair[0] = squareL;
             pair[1] = squareR;
-            if (st.rmsFill < ringLength)
-                ++st.rmsFill;
-            double larger = st.rmsSumLeft > st.rmsSumRight ? st.rmsSumLeft : st.rmsSumRight;
+            if (rmsFill < ringLength)
+                ++rmsFill;
+            double larger = sumLeft > sumRight ? sumLeft : sumRight;
             if (!(larger > 0))
                 larger = 0;
             Q = std::sqrt(larger * invN);
-            if (++st.rmsPos == ringLength)
-                st.rmsPos = 0;
+            if (++rmsPos == ringLength)
+                rmsPos = 0;
         }
-        if (Q > st.detectorPeak)
-            st.detectorPeak = Q;
+        if (Q > detectorPeak)
+            detectorPeak = Q;
+        return Q;
+    }
 
-        double g = 1;
-        if (active) {
-            const double S = Q > envelope ? st.attackCoef : releaseCoef;
-            if (adaptive) {
-                releaseCoef *= st.releaseDecay;
-                if (releaseCoef < st.releaseCoefBase)
-                    releaseCoef = st.releaseCoefBase;
-            }
-            const double E = (1 - S) * Q + S * envelope;
-            if (E <= kneeLow) {
-                envelope = kneeLow;
-            } else {
-                envelope = E;
-                double V;
-                if (E >= kneeHigh)
-                    V = std::log(E * J);
-                else
-                    V = std::log(J * kneeHigh) * ((E - kneeLow) * kneeScale);
-                V = V * st.slope;
-                if (adaptive) {
-                    const double W = V / (-20.833333333333332) * sampleRate;
-                    const double X = W < 1 ? 0 : std::exp(-1 / W);
-                    if (X > releaseCoef)
-                        releaseCoef = X;
-                }
-                g = std::exp((V > -25 ? V : -25) * kLn2);
-            }
-            if (expanding) {
-                if (g > st.gainMeter)
-                    st.gainMeter = g;
-            } else if (g < st.gainMeter) {
-                st.gainMeter = g;
-            }
-            g = g * st.makeupGain;
+    // One envelope step; returns the envelope level that the curve acts on, or 0 when the
+    // level rests at or below the knee (gain 1).
+    [[gnu::always_inline]] double follow(double Q) {
+        const double S = Q > envelope ? attackCoef : releaseCoef;
+        if (adaptive) {
+            releaseCoef *= releaseDecay;
+            if (releaseCoef < releaseCoefBase)
+                releaseCoef = releaseCoefBase;
         }
+        const double E = (1 - S) * Q + S * envelope;
+        if (E <= kneeLow) {
+            envelope = kneeLow;
+            return 0;
+        }
+        envelope = E;
+        return E;
+    }
 
+    // The static curve in base-2 logarithm of the gain.
+    double curve(double E) const {
+        const double V = E >= kneeHigh ? std::log(E * J) : logKneeTop * ((E - kneeLow) * kneeScale);
+        return V * slope;
+    }
+
+    // The program-dependent release asks for at least 0.048 s per halving of the gain.
+    void raiseRelease(double V) {
+        const double W = V / (-20.833333333333332) * sampleRate;
+        const double X = W < 1 ? 0 : std::exp(-1 / W);
+        if (X > releaseCoef)
+            releaseCoef = X;
+    }
+
+    static double gainOf(double V) { return std::exp((V > -25 ? V : -25) * kLn2); }
+
+    [[gnu::always_inline]] void meterGain(double g) {
+        if (expanding) {
+            if (g > gainMeter)
+                gainMeter = g;
+        } else if (g < gainMeter) {
+            gainMeter = g;
+        }
+    }
+
+    [[gnu::always_inline]] void output(float& left, float& right, double L, double R, double g) {
         const double outL = g * L, outR = g * R;
         const double absOutL = std::fabs(outL), absOutR = std::fabs(outR);
-        if (absOutL > st.outputPeak)
-            st.outputPeak = absOutL;
-        if (absOutR > st.outputPeak)
-            st.outputPeak = absOutR;
-        left[k] = float(outL);
-        right[k] = float(outR);
+        if (absOutL > outputPeak)
+            outputPeak = absOutL;
+        if (absOutR > outputPeak)
+            outputPeak = absOutR;
+        left = float(outL);
+        right = float(outR);
         lastLeft = outL;
         lastRight = outR;
     }
 
-    st.envelope = envelope;
-    st.releaseCoef = releaseCoef;
-    st.lastOutLeft = lastLeft;
-    st.lastOutRight = lastRight;
+    BandState& st;
+    double sampleRate;
+    int32_t ringLength;
+    double* ring;
+    double invN, thr, J, kneeLow, kneeHigh, kneeScale, logKneeTop;
+    bool expanding, adaptive, feedback, active;
+    double envelope, releaseCoef, lastLeft, lastRight, sumLeft, sumRight;
+    int32_t rmsPos, rmsFill;
+    double inputPeak, detectorPeak, outputPeak, gainMeter;
+    double attackCoef, releaseCoefBase, releaseDecay, slope, makeupGain;
+};
+
+} // namespace
+
+void compressBlock(Band& band, float* left, float* right, int32_t n, double sampleRate) {
+    CompressorRun run(band, sampleRate);
+
+    if (run.active && !run.adaptive && !run.feedback) {
+        // Nothing in the gain curve feeds back into the detector here, so each chunk runs
+        // the serial detector and envelope first and the curve (a logarithm and an
+        // exponential per sample) afterwards, where the processor can overlap samples.
+        constexpr int32_t kChunk = 128;
+        double levels[kChunk];
+        for (int32_t start = 0; start < n; start += kChunk) {
+            const int32_t count = n - start < kChunk ? n - start : kChunk;
+            float* l = left + start;
+            float* r = right + start;
+            for (int32_t k = 0; k < count; ++k)
+                levels[k] = run.follow(run.detect(l[k], r[k]));
+            for (int32_t k = 0; k < count; ++k) {
+                const double g = levels[k] == 0 ? 1.0 : CompressorRun::gainOf(run.curve(levels[k]));
+                run.meterGain(g);
+                run.output(l[k], r[k], l[k], r[k], g * run.makeupGain);
+            }
+        }
+        return;
+    }
+
+    for (int32_t k = 0; k < n; ++k) {
+        const double L = left[k], R = right[k];
+        const double Q = run.detect(L, R);
+        double g = 1;
+        if (run.active) {
+            const double E = run.follow(Q);
+            if (E != 0) {
+                const double V = run.curve(E);
+                if (run.adaptive)
+                    run.raiseRelease(V);
+                g = CompressorRun::gainOf(V);
+            }
+            run.meterGain(g);
+            g = g * run.makeupGain;
+        }
+        run.output(left[k], right[k], L, R, g);
+    }
 }
