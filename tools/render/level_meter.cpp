@@ -7,27 +7,23 @@ LevelMeter::LevelMeter(double sampleRate, double windowSeconds)
     : windowFrames_(std::max<int64_t>(1, int64_t(std::lround(sampleRate * windowSeconds)))) {}
 
 void LevelMeter::add(const float* left, const float* right, int64_t frames) {
-    const float* channels[2] = {left, right};
-    // Whole-run statistics per channel.
-    for (int c = 0; c < 2; ++c) {
-        const float* samples = channels[c];
-        double peak = peak_[c], sum = 0;
-        for (int64_t i = 0; i < frames; ++i) {
-            const double a = std::fabs(double(samples[i]));
-            peak = a > peak ? a : peak;
-            sum += a * a;
-        }
-        peak_[c] = peak;
-        sumSquares_[c] += sum;
-    }
-    // Windowed RMS of both channels.
+    // One pass: each stretch that falls into one window adds to that window and to the
+    // per-channel totals.
+    float peakLeft = float(peak_[0]), peakRight = float(peak_[1]);
     int64_t done = 0;
     while (done < frames) {
         const int64_t take = std::min(frames - done, windowFrames_ - windowFill_);
-        double sum = 0;
-        for (int64_t i = done; i < done + take; ++i)
-            sum += double(left[i]) * left[i] + double(right[i]) * right[i];
-        windowSum_ += sum;
+        double sumLeft = 0, sumRight = 0;
+        for (int64_t i = done; i < done + take; ++i) {
+            const float l = left[i], r = right[i];
+            sumLeft += double(l) * l;
+            sumRight += double(r) * r;
+            peakLeft = std::max(peakLeft, std::fabs(l));
+            peakRight = std::max(peakRight, std::fabs(r));
+        }
+        sumSquares_[0] += sumLeft;
+        sumSquares_[1] += sumRight;
+        windowSum_ += sumLeft + sumRight;
         windowFill_ += take;
         done += take;
         if (windowFill_ == windowFrames_) {
@@ -36,6 +32,8 @@ void LevelMeter::add(const float* left, const float* right, int64_t frames) {
             windowFill_ = 0;
         }
     }
+    peak_[0] = peakLeft;
+    peak_[1] = peakRight;
     frames_ += frames;
 }
 
