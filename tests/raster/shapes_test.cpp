@@ -266,7 +266,7 @@ TEST(PaintConvexPolygon, EveryRowBetweenTopAndBottomPaintedOnce) {
         // Five points on an ellipse, in angle order, make a convex pentagon.
         double angles[5];
         for (double& a : angles)
-            a = std::uniform_real_distribution<double>(0, 2 * M_PI)(random);
+            a = std::uniform_real_distribution<double>(0, 6.283185307179586)(random);
         std::sort(angles, angles + 5);
         int32_t xs[5], ys[5];
         double cx = 40 + int(random() % 11) - 5, cy = 30 + int(random() % 7) - 3;
