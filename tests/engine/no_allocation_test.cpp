@@ -29,15 +29,29 @@ void* countedMalloc(size_t n) {
 // The replacement pair uses malloc and free on purpose.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
-void* operator new(size_t n) {
+static void* countedNew(size_t n) noexcept {
     if (counting)
         ++allocations;
-    if (void* p = std::malloc(n ? n : 1))
+    return std::malloc(n ? n : 1);
+}
+void* operator new(size_t n) {
+    if (void* p = countedNew(n))
         return p;
     throw std::bad_alloc();
 }
+void* operator new[](size_t n) {
+    if (void* p = countedNew(n))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new(size_t n, const std::nothrow_t&) noexcept { return countedNew(n); }
+void* operator new[](size_t n, const std::nothrow_t&) noexcept { return countedNew(n); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
