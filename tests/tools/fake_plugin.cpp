@@ -4,11 +4,15 @@
 #include <cstring>
 
 #ifdef FAKE_NO_ENTRY
-extern "C" VST_EXPORT int notAPluginEntry() { return 0; }
+extern "C" VST_EXPORT int notAPluginEntry() {
+    return 0;
+}
 #else
 namespace {
 AEffect record;
-intptr_t VST_CALL dispatch(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
+intptr_t VST_CALL dispatch(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
+    return 0;
+}
 void VST_CALL process(AEffect*, float**, float**, int32_t) {}
 } // namespace
 

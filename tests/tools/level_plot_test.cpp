@@ -14,7 +14,7 @@ TEST(PlotAxis, TickStepsAreRoundAndFitTheSpan) {
     EXPECT_EQ(tickStep(8, 5, true), 2);
     EXPECT_EQ(tickStep(0.3, 8, true), 0.05);
     EXPECT_EQ(tickStep(45, 8, true), 10);
-    EXPECT_EQ(tickStep(100, 8, true), 15);   // clock steps past ten seconds
+    EXPECT_EQ(tickStep(100, 8, true), 15); // clock steps past ten seconds
     EXPECT_EQ(tickStep(600, 10, true), 60);
     EXPECT_EQ(tickStep(3000, 10, true), 300);
     EXPECT_EQ(tickStep(100, 8, false), 20); // plain numbers keep 1, 2, 5

@@ -16,7 +16,9 @@ std::string printed(const char* format, double value) {
     return text;
 }
 
-double ampToDb(double amplitude) { return amplitude < std::ldexp(1.0, -25) ? -150.0 : 20 * std::log10(amplitude); }
+double ampToDb(double amplitude) {
+    return amplitude < std::ldexp(1.0, -25) ? -150.0 : 20 * std::log10(amplitude);
+}
 
 double ratioOf(double v) {
     const double position = 250 + 750 * v;
@@ -28,7 +30,7 @@ double ratioOf(double v) {
 
 // A parameter list with the compressor's documented displays, and a falling one.
 class ModelParameters : public ParameterAccess {
-public:
+  public:
     struct Parameter {
         std::string name, unit;
         std::function<std::string(double)> display;
@@ -40,11 +42,15 @@ public:
         for (int b = 1; b <= bands; ++b) {
             const std::string prefix = std::to_string(b) + "-";
             add(prefix + "Freq", "Hz", [](double v) {
-                return printed("%.1f", std::fmin(24000.0, std::fmax(20.0, 20 + 23980 * (std::pow(401.0, v) - 1) / 400)));
+                return printed(
+                    "%.1f", std::fmin(24000.0, std::fmax(20.0, 20 + 23980 * (std::pow(401.0, v) - 1) / 400)));
             });
-            add(prefix + "Thresh", "dB", [](double v) { return printed("%.1f", ampToDb(std::fmin(4 * v, 64.0))); });
-            add(prefix + "Ratio", ":1", [](double v) { return printed("%.2f", ratioOf(v)); }, -1.0 / 3.0);
-            add(prefix + "Attack", "ms", [](double v) { return printed("%.0f", std::trunc(float(v) * 250.0f)); });
+            add(prefix + "Thresh", "dB",
+                [](double v) { return printed("%.1f", ampToDb(std::fmin(4 * v, 64.0))); });
+            add(
+                prefix + "Ratio", ":1", [](double v) { return printed("%.2f", ratioOf(v)); }, -1.0 / 3.0);
+            add(prefix + "Attack", "ms",
+                [](double v) { return printed("%.0f", std::trunc(float(v) * 250.0f)); });
             add(prefix + "Release", "ms", [](double v) {
                 const double position = 1000 * v;
                 return printed("%.0f", std::trunc(std::fmin(2000.0, position * position / 1000000 * 2000)));
@@ -71,7 +77,7 @@ public:
 
     std::vector<Parameter> parameters;
 
-private:
+  private:
     void add(const std::string& name, const std::string& unit, std::function<std::string(double)> display,
              double low = 0) {
         parameters.push_back({name, unit, std::move(display), low, 1.0, 0.0f});
@@ -81,7 +87,8 @@ private:
 ParameterSetting resolved(ParameterAccess& parameters, const std::string& assignment) {
     ParameterSetting setting;
     std::string error;
-    EXPECT_TRUE(resolveParameterSetting(parameters, assignment, setting, error)) << assignment << ": " << error;
+    EXPECT_TRUE(resolveParameterSetting(parameters, assignment, setting, error))
+        << assignment << ": " << error;
     return setting;
 }
 
@@ -110,7 +117,8 @@ TEST(ParameterByName, NumericValuesLandInsideTheirDisplayStep) {
     // Release = 2000 (1000v / 1000)^2: 500 ms is v = 0.5.
     EXPECT_NEAR(resolved(model, "1-Release=500ms").value, 0.5, 1e-3);
     // Log frequency: 1000 Hz is v = ln((1000 - 20) * 400 / 23980 + 1) / ln 401.
-    EXPECT_NEAR(resolved(model, "1-Freq=1000").value, std::log(980.0 * 400 / 23980 + 1) / std::log(401.0), 1e-5);
+    EXPECT_NEAR(resolved(model, "1-Freq=1000").value, std::log(980.0 * 400 / 23980 + 1) / std::log(401.0),
+                1e-5);
     // A display that falls as the value rises is searched the other way.
     EXPECT_NEAR(resolved(model, "1-Ceiling=-10").value, 0.25, 1e-3);
 }
@@ -139,7 +147,8 @@ TEST(ParameterByName, NamesAreMatchedAsTheHostSeesThem) {
     EXPECT_EQ(model.parameterName(setting.index), "10-Relea");
     EXPECT_EQ(resolved(model, "10-relea=500").index, setting.index);
     EXPECT_EQ(refusal(model, "10-Rel=500"), "--set 10-Rel=500: no parameter named '10-Rel' (see --list)");
-    EXPECT_EQ(refusal(model, "11-Thresh=0"), "--set 11-Thresh=0: no parameter named '11-Thresh' (see --list)");
+    EXPECT_EQ(refusal(model, "11-Thresh=0"),
+              "--set 11-Thresh=0: no parameter named '11-Thresh' (see --list)");
 }
 
 TEST(ParameterByIndex, NormalisedValuesAreTakenAsTheyAreWithinTheRange) {
@@ -153,8 +162,10 @@ TEST(ParameterByIndex, NormalisedValuesAreTakenAsTheyAreWithinTheRange) {
 
 TEST(ParameterByName, ValuesOutsideTheDisplayedRangeAreRefused) {
     ModelParameters model(1);
-    EXPECT_EQ(refusal(model, "1-Thresh=13"), "--set 1-Thresh=13: value 13 for 1-Thresh is outside -150 .. 12 dB");
-    EXPECT_EQ(refusal(model, "1-Ratio=0.05"), "--set 1-Ratio=0.05: value 0.05 for 1-Ratio is outside 0.1 .. 100 :1");
+    EXPECT_EQ(refusal(model, "1-Thresh=13"),
+              "--set 1-Thresh=13: value 13 for 1-Thresh is outside -150 .. 12 dB");
+    EXPECT_EQ(refusal(model, "1-Ratio=0.05"),
+              "--set 1-Ratio=0.05: value 0.05 for 1-Ratio is outside 0.1 .. 100 :1");
     EXPECT_EQ(refusal(model, "1-Thresh=-2x"), "--set 1-Thresh=-2x: '-2x' is not a number");
     EXPECT_EQ(refusal(model, "1-Thresh="), "--set 1-Thresh=: expected NAME=VALUE or INDEX=NORMALISED");
 }
@@ -165,14 +176,16 @@ TEST(ParameterByNameOnThePlugin, SettingsShowTheRequestedText) {
     std::string error;
     ASSERT_TRUE(plugin.open(TARNWELL_PLUGIN_PATH, error)) << error;
     const std::pair<const char*, const char*> cases[] = {
-        {"1-Freq=1000", "1000.0"}, {"2-Gain=-6", "-6.0"},   {"2-Thresh=-24", "-24.0"}, {"3-Ratio=3", "3.00"},
-        {"3-Ratio=0.5", "0.50"},   {"4-Knee=6", "6.00"},     {"1-Attack=15", "15"},     {"1-Release=500", "500"},
-        {"1-RMS=20", "20"},        {"1-MakeUp=off", "OFF"}, {"2-AutoRel=on", "ON"},    {"2-FeedBk=1", "ON"},
+        {"1-Freq=1000", "1000.0"}, {"2-Gain=-6", "-6.0"},       {"2-Thresh=-24", "-24.0"},
+        {"3-Ratio=3", "3.00"},     {"3-Ratio=0.5", "0.50"},     {"4-Knee=6", "6.00"},
+        {"1-Attack=15", "15"},     {"1-Release=500", "500"},    {"1-RMS=20", "20"},
+        {"1-MakeUp=off", "OFF"},   {"2-AutoRel=on", "ON"},      {"2-FeedBk=1", "ON"},
         {"4-Active=off", "OFF"},   {"4-Freq=24000", "24000.0"},
     };
     for (const auto& [assignment, shown] : cases) {
         ParameterSetting setting;
-        ASSERT_TRUE(resolveParameterSetting(plugin, assignment, setting, error)) << assignment << ": " << error;
+        ASSERT_TRUE(resolveParameterSetting(plugin, assignment, setting, error))
+            << assignment << ": " << error;
         plugin.setParameterValue(setting.index, setting.value);
         EXPECT_EQ(plugin.parameterDisplay(setting.index), shown) << assignment;
     }

@@ -11,12 +11,12 @@ TEST(ProgramFile, HeaderIsBigEndianWithTheDocumentedFields) {
     const std::vector<uint8_t> chunk = {1, 2, 3, 4, 5};
     const std::vector<uint8_t> file = buildProgramFile(chunk, {kId, 1100}, "Drums");
     const std::vector<uint8_t> header = {
-        'C', 'c', 'n', 'K', 0, 0, 0, 57,          // byte size: 60 - 8 + 5
-        'F', 'P', 'C', 'h', 0, 0, 0, 1,           // opaque chunk, format version 1
-        't', 'r', 'w', 'S', 0, 0, 0x04, 0x4C,     // plug-in id and version 1100
-        0, 0, 0, 1,                               // one program
-        'D', 'r', 'u', 'm', 's', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0, 0, 0, 5};                              // chunk size
+        'C', 'c', 'n', 'K', 0,   0, 0,    57,   // byte size: 60 - 8 + 5
+        'F', 'P', 'C', 'h', 0,   0, 0,    1,    // opaque chunk, format version 1
+        't', 'r', 'w', 'S', 0,   0, 0x04, 0x4C, // plug-in id and version 1100
+        0,   0,   0,   1,                       // one program
+        'D', 'r', 'u', 'm', 's', 0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0,
+        0,   0,   0,   0,   0,   0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 5}; // chunk size
     ASSERT_EQ(file.size(), 65u);
     EXPECT_EQ(std::vector<uint8_t>(file.begin(), file.begin() + 60), header);
     EXPECT_EQ(std::vector<uint8_t>(file.begin() + 60, file.end()), chunk);
@@ -55,14 +55,23 @@ TEST(ProgramFile, FaultsAreNamed) {
         const char* message;
     };
     const Case cases[] = {
-        {"other plug-in", 16, {'a', 'b', 'c', 'd'}, "the program belongs to plug-in 'abcd', this plug-in is 'trwS'"},
+        {"other plug-in",
+         16,
+         {'a', 'b', 'c', 'd'},
+         "the program belongs to plug-in 'abcd', this plug-in is 'trwS'"},
         {"bank", 8, {'F', 'B', 'C', 'h'}, "this is a bank file ('FBCh'), not a program file ('FPCh')"},
         {"unknown kind", 8, {'x', 'y', 'z', 'w'}, "unknown program kind 'xyzw', expected 'FPCh'"},
         {"format version", 12, {0, 0, 0, 2}, "unsupported program file format version 2, expected 1"},
         {"program count", 24, {0, 0, 0, 3}, "the program file claims 3 programs, expected 1"},
-        {"byte size", 4, {0, 0, 1, 0}, "truncated program file: its header gives 264 bytes, the file has 160"},
+        {"byte size",
+         4,
+         {0, 0, 1, 0},
+         "truncated program file: its header gives 264 bytes, the file has 160"},
         {"chunk size", 56, {0, 0, 0, 101}, "chunk size 101 is larger than the 100 bytes after the header"},
-        {"huge chunk size", 56, {0xFF, 0xFF, 0xFF, 0xFF}, "chunk size 4294967295 is larger than the 100 bytes after the header"},
+        {"huge chunk size",
+         56,
+         {0xFF, 0xFF, 0xFF, 0xFF},
+         "chunk size 4294967295 is larger than the 100 bytes after the header"},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> file = good;
@@ -75,7 +84,8 @@ TEST(ProgramFile, FaultsAreNamed) {
 
     std::vector<uint8_t> chunk;
     std::string error;
-    EXPECT_FALSE(extractStateChunk(std::vector<uint8_t>(good.begin(), good.begin() + 59), true, kId, chunk, error));
+    EXPECT_FALSE(
+        extractStateChunk(std::vector<uint8_t>(good.begin(), good.begin() + 59), true, kId, chunk, error));
     EXPECT_EQ(error, "truncated program file: 59 bytes, the header alone needs 60");
 }
 

@@ -12,17 +12,6 @@ TEST(ProgressLine, BarPercentElapsedAndSpeed) {
     EXPECT_EQ(formatProgressLine(-1, 3.0, 12.25, 4), "[----]   0%  0:03.0  12.2x real time");
 }
 
-TEST(ProgressLine, DisabledBarWritesNothing) {
-    char buffer[256] = {};
-    FILE* stream = fmemopen(buffer, sizeof(buffer), "w");
-    ASSERT_NE(stream, nullptr);
-    ProgressBar silent(stream, false);
-    silent.update(10, 100, 44100, 1.0);
-    silent.finish();
-    std::fclose(stream);
-    EXPECT_STREQ(buffer, "");
-}
-
 TEST(Summary, LevelsChangeAndSpeed) {
     LevelMeter input(100), output(100);
     std::vector<float> half(200, 0.5f), quarter(200, 0.25f), silence(200, 0.0f);

@@ -8,10 +8,10 @@ namespace {
 TEST(RenderArguments, EveryOptionInBothSpellings) {
     RenderOptions options;
     std::string error;
-    ASSERT_TRUE(parseRenderArguments({"in.wav", "--plugin", "p.so", "--set", "2-Thresh=-24", "--set=4-Ratio=3",
-                                      "--block=64", "out.flac", "--format", "flac:16", "--load-state", "a.fxp",
-                                      "--save-state=b.fxp", "--plot", "run.png", "--plot-size", "800x400", "--quiet",
-                                      "--list"},
+    ASSERT_TRUE(parseRenderArguments({"in.wav", "--plugin", "p.so", "--set", "2-Thresh=-24",
+                                      "--set=4-Ratio=3", "--block=64", "out.flac", "--format", "flac:16",
+                                      "--load-state", "a.fxp", "--save-state=b.fxp", "--plot", "run.png",
+                                      "--plot-size", "800x400", "--quiet", "--list"},
                                      options, error))
         << error;
     EXPECT_EQ(options.inputPath, "in.wav");
@@ -59,8 +59,10 @@ TEST(RenderArguments, MalformedLinesAreRefusedWithTheReason) {
         {{"a.wav", "b.wav", "--set"}, "--set needs a value"},
         {{"a.wav", "b.wav", "--plugin="}, "--plugin needs a value"},
         {{"a.wav", "b.wav", "--quiet=yes"}, "--quiet takes no value"},
-        {{"a.wav", "b.wav", "--block", "0"}, "--block 0: expected a whole number of frames from 1 to 1048576"},
-        {{"a.wav", "b.wav", "--block", "12k"}, "--block 12k: expected a whole number of frames from 1 to 1048576"},
+        {{"a.wav", "b.wav", "--block", "0"},
+         "--block 0: expected a whole number of frames from 1 to 1048576"},
+        {{"a.wav", "b.wav", "--block", "12k"},
+         "--block 12k: expected a whole number of frames from 1 to 1048576"},
         {{"a.wav", "b.wav", "--plot-size", "800"},
          "--plot-size 800: expected WIDTHxHEIGHT, at least 320x240 and at most 8192x8192"},
         {{"a.wav", "b.wav", "--plot-size", "100x100"},

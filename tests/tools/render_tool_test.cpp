@@ -43,7 +43,8 @@ std::vector<float> processDirectly(const std::vector<float>& left, const std::ve
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, float(kRate));
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
     std::vector<float> outLeft(left.size()), outRight(right.size());
-    processStereo(effect, left.data(), right.data(), outLeft.data(), outRight.data(), int(left.size()), blockSize);
+    processStereo(effect, left.data(), right.data(), outLeft.data(), outRight.data(), int(left.size()),
+                  blockSize);
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     unloadPluginLibrary(library);
     return interleave(outLeft, outRight);
@@ -53,18 +54,19 @@ std::vector<uint8_t> chunkOfProgramFile(const std::string& path) {
     const std::vector<unsigned char> file = fileBytes(path);
     std::vector<uint8_t> chunk;
     std::string error;
-    EXPECT_TRUE(extractStateChunk(file, true, ('t' << 24) | ('r' << 16) | ('w' << 8) | 'S', chunk, error)) << error;
+    EXPECT_TRUE(extractStateChunk(file, true, ('t' << 24) | ('r' << 16) | ('w' << 8) | 'S', chunk, error))
+        << error;
     return chunk;
 }
 
 // Tarnwell's settings that compress the test signal hard in every band.
 const std::vector<std::string> kCompressing = {
-    "--set", "1-Thresh=-30", "--set", "2-Thresh=-30", "--set", "3-Thresh=-36", "--set", "4-Thresh=-30",
-    "--set", "4-Ratio=8",    "--set", "1-MakeUp=off", "--set", "2-MakeUp=off", "--set", "3-MakeUp=off",
-    "--set", "4-MakeUp=off"};
+    "--set", "1-Thresh=-30", "--set", "2-Thresh=-30", "--set", "3-Thresh=-36",
+    "--set", "4-Thresh=-30", "--set", "4-Ratio=8",    "--set", "1-MakeUp=off",
+    "--set", "2-MakeUp=off", "--set", "3-MakeUp=off", "--set", "4-MakeUp=off"};
 
 class RenderTool : public ::testing::Test {
-protected:
+  protected:
     std::vector<std::string> withPlugin(std::vector<std::string> arguments) {
         arguments.push_back("--plugin");
         arguments.push_back(TARNWELL_PLUGIN_PATH);
@@ -91,8 +93,8 @@ protected:
 
 TEST_F(RenderTool, FloatOutputIsExactlyWhatTheEffectRecordGivesForTheSameState) {
     const std::string input = stereoInput("in.wav", kFloatWav);
-    std::vector<std::string> arguments = {input, dir.path("out.wav"), "--block", "300", "--save-state",
-                                          dir.path("run.fxp")};
+    std::vector<std::string> arguments = {input, dir.path("out.wav"), "--block",
+                                          "300", "--save-state",      dir.path("run.fxp")};
     arguments.insert(arguments.end(), kCompressing.begin(), kCompressing.end());
     const ToolResult result = runRender(withPlugin(arguments));
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -104,7 +106,8 @@ TEST_F(RenderTool, FloatOutputIsExactlyWhatTheEffectRecordGivesForTheSameState) 
     EXPECT_EQ(format, kFloatWav);
     EXPECT_EQ(channels, 2);
     EXPECT_EQ(rate, kRate);
-    const std::vector<float> expected = processDirectly(left, right, chunkOfProgramFile(dir.path("run.fxp")), 300);
+    const std::vector<float> expected =
+        processDirectly(left, right, chunkOfProgramFile(dir.path("run.fxp")), 300);
     ASSERT_EQ(rendered.size(), expected.size());
     size_t differing = 0;
     for (size_t i = 0; i < expected.size(); ++i)
@@ -152,13 +155,14 @@ TEST_F(RenderTool, OutputKeepsTheInputFormatUnlessToldOtherwise) {
 }
 
 TEST_F(RenderTool, StateRoundTripIsByteIdenticalThroughProgramAndRawChunkFiles) {
-    std::vector<std::string> first = {"--save-state", dir.path("first.fxp"), "--set", "3-Attack=40", "--set",
-                                      "1-Active=off", "--set", "2-Freq=1500"};
+    std::vector<std::string> first = {"--save-state", dir.path("first.fxp"), "--set", "3-Attack=40",
+                                      "--set",        "1-Active=off",        "--set", "2-Freq=1500"};
     first.insert(first.end(), kCompressing.begin(), kCompressing.end());
     ASSERT_EQ(runRender(withPlugin(first)).exitCode, 0);
-    ASSERT_EQ(runRender(withPlugin({"--load-state", dir.path("first.fxp"), "--save-state", dir.path("second.fxp")}))
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        runRender(withPlugin({"--load-state", dir.path("first.fxp"), "--save-state", dir.path("second.fxp")}))
+            .exitCode,
+        0);
     const std::vector<unsigned char> firstBytes = fileBytes(dir.path("first.fxp"));
     EXPECT_EQ(fileBytes(dir.path("second.fxp")), firstBytes);
 
@@ -171,7 +175,8 @@ TEST_F(RenderTool, StateRoundTripIsByteIdenticalThroughProgramAndRawChunkFiles) 
     // The bare chunk loads the same state.
     writeBytes(dir.path("state.chunk"),
                std::vector<unsigned char>(firstBytes.begin() + long(kProgramHeaderSize), firstBytes.end()));
-    ASSERT_EQ(runRender(withPlugin({"--load-state", dir.path("state.chunk"), "--save-state", dir.path("third.fxp")}))
+    ASSERT_EQ(runRender(withPlugin(
+                            {"--load-state", dir.path("state.chunk"), "--save-state", dir.path("third.fxp")}))
                   .exitCode,
               0);
     EXPECT_EQ(fileBytes(dir.path("third.fxp")), firstBytes);
@@ -192,7 +197,8 @@ TEST_F(RenderTool, UsageErrorsExitWithOne) {
     expectFailure(runRender({"a.wav", dir.path("out.wav"), "--plot-size", "10x10"}), 1, "--plot-size");
 
     const std::string input = stereoInput("in.wav", kFloatWav, 0.1);
-    expectFailure(runRender(withPlugin({input, dir.path("out.wav"), "--format", "mp9"})), 1, "unknown --format mp9");
+    expectFailure(runRender(withPlugin({input, dir.path("out.wav"), "--format", "mp9"})), 1,
+                  "unknown --format mp9");
     expectFailure(runRender(withPlugin({input, input})), 1, "is the input file");
     EXPECT_TRUE(fileExists(input));
 }
@@ -201,7 +207,8 @@ TEST_F(RenderTool, BadParameterSettingsExitWithOneAndWriteNothing) {
     const std::string input = stereoInput("in.wav", kFloatWav, 0.1);
     const std::string state = dir.path("state.fxp");
     auto attempt = [&](const std::string& assignment) {
-        return runRender(withPlugin({input, dir.path("out.wav"), "--set", assignment, "--save-state", state}));
+        return runRender(
+            withPlugin({input, dir.path("out.wav"), "--set", assignment, "--save-state", state}));
     };
     expectFailure(attempt("9-Thresh=-20"), 1, "no parameter named '9-Thresh'");
     expectFailure(attempt("2-Thresh=loud"), 1, "'loud' is not a number");
@@ -225,8 +232,8 @@ TEST_F(RenderTool, InputProblemsExitWithTwo) {
 
     const std::string input = stereoInput("in.wav", kFloatWav, 0.1);
     expectFailure(runRender(withPlugin({input, dir.path("no/such/dir/out.wav")})), 2, "cannot create");
-    expectFailure(runRender(withPlugin({input, dir.path("out.wav"), "--load-state", dir.path("none.fxp")})), 2,
-                  "none.fxp");
+    expectFailure(runRender(withPlugin({input, dir.path("out.wav"), "--load-state", dir.path("none.fxp")})),
+                  2, "none.fxp");
 }
 
 TEST_F(RenderTool, CorruptProgramFilesAreRefusedByTheirFault) {
@@ -236,8 +243,8 @@ TEST_F(RenderTool, CorruptProgramFilesAreRefusedByTheirFault) {
     const std::string input = stereoInput("in.wav", kFloatWav, 0.1);
     auto loading = [&](const std::string& name, const std::vector<unsigned char>& bytes) {
         writeBytes(dir.path(name), bytes);
-        return runRender(withPlugin(
-            {input, dir.path("out.wav"), "--load-state", dir.path(name), "--save-state", dir.path("after.fxp")}));
+        return runRender(withPlugin({input, dir.path("out.wav"), "--load-state", dir.path(name),
+                                     "--save-state", dir.path("after.fxp")}));
     };
 
     std::vector<unsigned char> bytes = good;
@@ -267,8 +274,8 @@ TEST_F(RenderTool, CorruptProgramFilesAreRefusedByTheirFault) {
 
 TEST_F(RenderTool, PlotIsAPngOfTheRequestedSizeWithAPicture) {
     const std::string input = stereoInput("in.wav", kFloatWav, 2.0);
-    std::vector<std::string> arguments = {input, dir.path("out.wav"), "--plot", dir.path("run.png"), "--plot-size",
-                                          "640x360"};
+    std::vector<std::string> arguments = {
+        input, dir.path("out.wav"), "--plot", dir.path("run.png"), "--plot-size", "640x360"};
     arguments.insert(arguments.end(), kCompressing.begin(), kCompressing.end());
     const ToolResult result = runRender(withPlugin(arguments));
     ASSERT_EQ(result.exitCode, 0) << result.err;

@@ -30,7 +30,8 @@ ToolResult runRender(const std::vector<std::string>& arguments) {
     std::string command = shellQuoted(TARNWELL_RENDER_PATH);
     for (const std::string& argument : arguments)
         command += " " + shellQuoted(argument);
-    command += " >" + shellQuoted(capture.path("out")) + " 2>" + shellQuoted(capture.path("err")) + " </dev/null";
+    command +=
+        " >" + shellQuoted(capture.path("out")) + " 2>" + shellQuoted(capture.path("err")) + " </dev/null";
     ToolResult result;
     const int status = std::system(command.c_str());
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -51,11 +52,14 @@ ScratchDirectory::~ScratchDirectory() {
         std::filesystem::remove_all(root_, ignored);
 }
 
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+bool fileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 std::vector<unsigned char> fileBytes(const std::string& path) {
     std::ifstream stream(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(stream),
+                                      std::istreambuf_iterator<char>());
 }
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -77,7 +81,8 @@ bool writeAudio(const std::string& path, int format, int channels, int sampleRat
     return sf_close(file) == 0 && written;
 }
 
-bool readAudio(const std::string& path, int& format, int& channels, int& sampleRate, std::vector<float>& interleaved) {
+bool readAudio(const std::string& path, int& format, int& channels, int& sampleRate,
+               std::vector<float>& interleaved) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file)

@@ -15,14 +15,14 @@ ToolResult runRender(const std::vector<std::string>& arguments);
 
 // A private directory, removed with everything in it when the object goes.
 class ScratchDirectory {
-public:
+  public:
     ScratchDirectory();
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
     std::string path(const std::string& name) const { return root_ + "/" + name; }
 
-private:
+  private:
     std::string root_;
 };
 
@@ -31,6 +31,8 @@ std::vector<unsigned char> fileBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 
 // Writes interleaved float frames with the given libsndfile format; false on failure.
-bool writeAudio(const std::string& path, int format, int channels, int sampleRate, const std::vector<float>& interleaved);
+bool writeAudio(const std::string& path, int format, int channels, int sampleRate,
+                const std::vector<float>& interleaved);
 // Reads a whole file as interleaved floats; false when it cannot be opened.
-bool readAudio(const std::string& path, int& format, int& channels, int& sampleRate, std::vector<float>& interleaved);
+bool readAudio(const std::string& path, int& format, int& channels, int& sampleRate,
+               std::vector<float>& interleaved);

@@ -11,13 +11,13 @@ struct NamedFormat {
 };
 
 constexpr NamedFormat kContainers[] = {
-    {"wav", SF_FORMAT_WAV}, {"aiff", SF_FORMAT_AIFF}, {"aif", SF_FORMAT_AIFF},
+    {"wav", SF_FORMAT_WAV},   {"aiff", SF_FORMAT_AIFF}, {"aif", SF_FORMAT_AIFF},
     {"flac", SF_FORMAT_FLAC}, {"ogg", SF_FORMAT_OGG},
 };
 
 constexpr NamedFormat kEncodings[] = {
-    {"8", SF_FORMAT_PCM_S8},      {"16", SF_FORMAT_PCM_16},      {"24", SF_FORMAT_PCM_24},
-    {"32", SF_FORMAT_PCM_32},     {"float", SF_FORMAT_FLOAT},    {"double", SF_FORMAT_DOUBLE},
+    {"8", SF_FORMAT_PCM_S8},      {"16", SF_FORMAT_PCM_16},   {"24", SF_FORMAT_PCM_24},
+    {"32", SF_FORMAT_PCM_32},     {"float", SF_FORMAT_FLOAT}, {"double", SF_FORMAT_DOUBLE},
     {"vorbis", SF_FORMAT_VORBIS},
 };
 
@@ -47,17 +47,18 @@ std::string formatName(int format) {
 } // namespace
 
 std::string describeFormat(int sndfileFormat) {
-    return formatName(sndfileFormat & SF_FORMAT_TYPEMASK) + ", " + formatName(sndfileFormat & SF_FORMAT_SUBMASK);
+    return formatName(sndfileFormat & SF_FORMAT_TYPEMASK) + ", " +
+           formatName(sndfileFormat & SF_FORMAT_SUBMASK);
 }
 
-bool resolveOutputFormat(const std::string& spec, int inputFormat, int channels, int& outputFormat,
+bool resolveOutputFormat(const std::string& request, int inputFormat, int channels, int& outputFormat,
                          std::string& error) {
     int container = inputFormat & SF_FORMAT_TYPEMASK;
     int encoding = 0;
-    if (!spec.empty()) {
-        const size_t colon = spec.find(':');
-        const std::string first = spec.substr(0, colon);
-        const std::string second = colon == std::string::npos ? "" : spec.substr(colon + 1);
+    if (!request.empty()) {
+        const size_t colon = request.find(':');
+        const std::string first = request.substr(0, colon);
+        const std::string second = colon == std::string::npos ? "" : request.substr(colon + 1);
         const size_t containerCount = sizeof(kContainers) / sizeof(kContainers[0]);
         const size_t encodingCount = sizeof(kEncodings) / sizeof(kEncodings[0]);
         if (int named = lookUp(first, kContainers, containerCount)) {
@@ -65,7 +66,7 @@ bool resolveOutputFormat(const std::string& spec, int inputFormat, int channels,
             if (colon != std::string::npos) {
                 encoding = lookUp(second, kEncodings, encodingCount);
                 if (!encoding) {
-                    error = "unknown encoding '" + second + "' in --format " + spec +
+                    error = "unknown encoding '" + second + "' in --format " + request +
                             " (8, 16, 24, 32, float, double, vorbis)";
                     return false;
                 }
@@ -73,14 +74,15 @@ bool resolveOutputFormat(const std::string& spec, int inputFormat, int channels,
         } else if (colon == std::string::npos && (encoding = lookUp(first, kEncodings, encodingCount)) != 0) {
             // An encoding alone keeps the input's container.
         } else {
-            error = "unknown --format " + spec + " (wav, aiff, flac, ogg, optionally :ENCODING)";
+            error = "unknown --format " + request + " (wav, aiff, flac, ogg, optionally :ENCODING)";
             return false;
         }
     }
     if (encoding) {
         outputFormat = container | encoding;
         if (!isValid(outputFormat, channels)) {
-            error = "--format " + spec + ": " + describeFormat(outputFormat) + " is not a combination libsndfile can write";
+            error = "--format " + request + ": " + describeFormat(outputFormat) +
+                    " is not a combination libsndfile can write";
             return false;
         }
         return true;
@@ -123,7 +125,9 @@ int64_t AudioReader::read(float* interleaved, int64_t frames) {
     return got;
 }
 
-std::string AudioReader::lastError() const { return sf_strerror(file_); }
+std::string AudioReader::lastError() const {
+    return sf_strerror(file_);
+}
 
 bool AudioWriter::open(const std::string& path, const AudioFormat& format, std::string& error) {
     discard();

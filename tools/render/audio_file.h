@@ -21,11 +21,11 @@ std::string describeFormat(int sndfileFormat);
 // Resolves --format: "CONTAINER", "CONTAINER:ENCODING" or "ENCODING" alone. Containers: wav,
 // aiff, flac, ogg; encodings: 8, 16, 24, 32 (integer PCM), float, double, vorbis. What is not
 // named is kept from the input when the combination is valid, else 24-bit PCM (Vorbis for ogg).
-bool resolveOutputFormat(const std::string& spec, int inputFormat, int channels, int& outputFormat,
+bool resolveOutputFormat(const std::string& request, int inputFormat, int channels, int& outputFormat,
                          std::string& error);
 
 class AudioReader {
-public:
+  public:
     AudioReader() = default;
     ~AudioReader() { close(); }
     AudioReader(const AudioReader&) = delete;
@@ -39,14 +39,14 @@ public:
     int64_t read(float* interleaved, int64_t frames);
     std::string lastError() const;
 
-private:
+  private:
     SNDFILE* file_ = nullptr;
     AudioFormat format_;
     int64_t frames_ = 0;
 };
 
 class AudioWriter {
-public:
+  public:
     AudioWriter() = default;
     ~AudioWriter() { discard(); }
     AudioWriter(const AudioWriter&) = delete;
@@ -59,7 +59,7 @@ public:
     // Closes and removes the file when it is still open.
     void discard();
 
-private:
+  private:
     SNDFILE* file_ = nullptr;
     std::string path_;
 };

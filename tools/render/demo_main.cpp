@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
             char* end = nullptr;
             seconds = std::strtod(argv[++i], &end);
             if (*end || !(seconds > 0 && seconds <= 24 * 3600)) {
-                std::fprintf(stderr, "tarnwell-demo-signal: --seconds %s: expected a duration in seconds\n", argv[i]);
+                std::fprintf(stderr, "tarnwell-demo-signal: --seconds %s: expected a duration in seconds\n",
+                             argv[i]);
                 return 1;
             }
         } else if (!output && argv[i][0] != '-') {

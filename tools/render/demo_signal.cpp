@@ -8,7 +8,9 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kBeat = 0.5; // seconds
 
-double noteFrequency(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0); }
+double noteFrequency(int midiNote) {
+    return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0);
+}
 
 // A band-limited-enough sawtooth: the first eight harmonics.
 double saw(double phase) {
@@ -55,7 +57,8 @@ void synthesizeDemo(std::vector<float>& left, std::vector<float>& right, double 
             kick = 0.8 * std::exp(-inBeat * 9) * std::sin(2 * kPi * kickPhase);
             // Bass: plucked sawtooth on every eighth.
             const double inEighth = std::fmod(t, kBeat / 2);
-            bassPhase += noteFrequency(kBassRoots[chord] + (int(t / (kBeat / 2)) % 4 == 3 ? 12 : 0)) / sampleRate;
+            bassPhase +=
+                noteFrequency(kBassRoots[chord] + (int(t / (kBeat / 2)) % 4 == 3 ? 12 : 0)) / sampleRate;
             bass = 0.25 * std::exp(-inEighth * 6) * saw(bassPhase);
             // Hats: high-passed noise bursts on the off-beats.
             noise = noise * 1664525u + 1013904223u;

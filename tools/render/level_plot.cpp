@@ -79,7 +79,8 @@ void drawDbGrid(PIXO_IBitmap& bitmap, PIXO_IFont& font, int32_t fontHeight, cons
     for (double db = panel.topDb; db >= panel.bottomDb - 1e-9; db -= step) {
         const int32_t y = panel.yOf(db);
         const bool zero = std::fabs(db) < 1e-9;
-        PIXO_StrokeLine(&bitmap, panel.left, y, panel.left + panel.width - 1, y, zero ? kZeroLine : kGrid, 1.0f);
+        PIXO_StrokeLine(&bitmap, panel.left, y, panel.left + panel.width - 1, y, zero ? kZeroLine : kGrid,
+                        1.0f);
         const std::string label = formatNumber(signedLabels && db > 0 ? "%+g" : "%g", db);
         text(font, bitmap, label, {0, y - fontHeight, panel.left - fontHeight / 2, y + fontHeight},
              DT_RIGHT | DT_VCENTER, kDimText);
@@ -113,7 +114,8 @@ void drawCurve(PIXO_IBitmap& bitmap, const Panel& panel, const std::vector<doubl
 
 double tickStep(double span, int maxTicks, bool time) {
     // Time steps past ten seconds follow the clock: 15 s, 30 s, minutes, quarter hours.
-    static const double kClockSteps[] = {10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 14400, 28800, 86400};
+    static const double kClockSteps[] = {10,  15,   30,   60,   120,   300,   600,
+                                         900, 1800, 3600, 7200, 14400, 28800, 86400};
     std::vector<double> steps;
     for (double decade = 1e-3; decade < 1e9; decade *= 10)
         for (double factor : {1.0, 2.0, 5.0})
@@ -175,10 +177,11 @@ void drawLevelPlot(PIXO_IBitmap& bitmap, PIXO_IFont& font, int32_t fontHeight, c
         const int32_t x = left + int32_t(std::lround(t / duration * (plotWidth - 1)));
         PIXO_StrokeLine(&bitmap, x, levels.top, x, levels.bottom() - 1, kGrid, 1.0f);
         PIXO_StrokeLine(&bitmap, x, gain.top, x, gain.bottom() - 1, kGrid, 1.0f);
-        const std::string label = minutes ? formatNumber("%.0f:", std::floor(t / 60)) +
-                                                formatNumber("%02.0f", std::fmod(t, 60.0))
-                                          : formatNumber("%g", std::round(t * 1000) / 1000);
-        text(font, bitmap, label, {x - fontHeight * 4, gain.bottom() + fontHeight / 3, x + fontHeight * 4, height},
+        const std::string label =
+            minutes ? formatNumber("%.0f:", std::floor(t / 60)) + formatNumber("%02.0f", std::fmod(t, 60.0))
+                    : formatNumber("%g", std::round(t * 1000) / 1000);
+        text(font, bitmap, label,
+             {x - fontHeight * 4, gain.bottom() + fontHeight / 3, x + fontHeight * 4, height},
              DT_CENTER | DT_TOP, kDimText);
     }
     text(font, bitmap, minutes ? "time (min:s)" : "time (s)",
@@ -192,8 +195,8 @@ void drawLevelPlot(PIXO_IBitmap& bitmap, PIXO_IFont& font, int32_t fontHeight, c
     text(font, bitmap, data.title, {left, fontHeight / 2, width - right, top}, DT_LEFT | DT_TOP, kText);
     text(font, bitmap, "level, dBFS (RMS, " + formatNumber("%g", data.windowSeconds * 1000) + " ms)",
          {left, top - fontHeight * 3 / 2, width - right, top}, DT_LEFT | DT_TOP, kDimText);
-    text(font, bitmap, "gain change, dB (output - input)", {left, gain.top - fontHeight * 3 / 2, width - right, gain.top},
-         DT_LEFT | DT_TOP, kDimText);
+    text(font, bitmap, "gain change, dB (output - input)",
+         {left, gain.top - fontHeight * 3 / 2, width - right, gain.top}, DT_LEFT | DT_TOP, kDimText);
     int32_t legendRight = width - right;
     const std::pair<const char*, uint32_t> legend[] = {{"output", kOutputColour}, {"input", kInputColour}};
     for (const auto& [name, colour] : legend) {
@@ -201,8 +204,8 @@ void drawLevelPlot(PIXO_IBitmap& bitmap, PIXO_IFont& font, int32_t fontHeight, c
         text(font, bitmap, name, {legendRight - nameWidth, top - fontHeight * 3 / 2, legendRight, top},
              DT_LEFT | DT_TOP, kText);
         const int32_t swatchRight = legendRight - nameWidth - fontHeight / 2;
-        PIXO_PaintRect(&bitmap, swatchRight - fontHeight, top - fontHeight, fontHeight, fontHeight / 3 + 1, colour,
-                       1.0f, PIXO_BLEND_COPY);
+        PIXO_PaintRect(&bitmap, swatchRight - fontHeight, top - fontHeight, fontHeight, fontHeight / 3 + 1,
+                       colour, 1.0f, PIXO_BLEND_COPY);
         legendRight = swatchRight - fontHeight * 2;
     }
 }
@@ -223,8 +226,8 @@ bool writeLevelPlot(const std::string& path, int32_t width, int32_t height, cons
                     std::string& error) {
     const std::string fontPath = findPlotFont();
     const int32_t fontHeight = std::max(11, std::min(width / 60, height / 36));
-    std::unique_ptr<PIXO_CachedFont> font(fontPath.empty() ? nullptr
-                                                           : PIXO_CreateCachedFont(fontPath.c_str(), fontHeight));
+    std::unique_ptr<PIXO_CachedFont> font(
+        fontPath.empty() ? nullptr : PIXO_CreateCachedFont(fontPath.c_str(), fontHeight));
     if (!font) {
         error = "cannot draw " + path + ": no usable font (install fonts-liberation)";
         return false;

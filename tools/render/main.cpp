@@ -22,7 +22,9 @@ enum ExitCode { kSuccess = 0, kUsageError = 1, kFileError = 2, kPluginError = 3 
 
 volatile std::sig_atomic_t interruptRequested = 0;
 
-void onInterrupt(int) { interruptRequested = 1; }
+void onInterrupt(int) {
+    interruptRequested = 1;
+}
 
 int fail(ExitCode code, const std::string& message) {
     std::fprintf(stderr, "tarnwell-render: %s\n", message.c_str());
@@ -39,7 +41,8 @@ std::string defaultPluginPath() {
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
-    struct stat first {}, second {};
+    struct stat first {
+    }, second{};
     return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
 }

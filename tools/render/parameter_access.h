@@ -8,7 +8,7 @@
 #include <string>
 
 class ParameterAccess {
-public:
+  public:
     virtual ~ParameterAccess() = default;
     virtual int32_t parameterCount() const = 0;
     virtual std::string parameterName(int32_t index) const = 0;

@@ -54,7 +54,8 @@ bool findParameter(const ParameterAccess& parameters, const std::string& wanted,
             exact = i;
             break;
         }
-        if (name.size() == kHostNameLength && key.size() > kHostNameLength && key.compare(0, name.size(), name) == 0) {
+        if (name.size() == kHostNameLength && key.size() > kHostNameLength &&
+            key.compare(0, name.size(), name) == 0) {
             abbreviated = i;
             ++abbreviatedCount;
         }
@@ -136,7 +137,8 @@ bool searchNumericValue(ParameterAccess& parameters, int32_t index, double low, 
     if (goal < atLow || goal > atHigh) {
         const double shownLow = curve.sign * atLow, shownHigh = curve.sign * atHigh;
         error = "value " + formatValue(target) + " for " + parameters.parameterName(index) + " is outside " +
-                formatValue(std::fmin(shownLow, shownHigh)) + " .. " + formatValue(std::fmax(shownLow, shownHigh)) +
+                formatValue(std::fmin(shownLow, shownHigh)) + " .. " +
+                formatValue(std::fmax(shownLow, shownHigh)) +
                 (parameters.parameterUnit(index).empty() ? "" : " " + parameters.parameterUnit(index));
         return false;
     }
@@ -155,14 +157,14 @@ bool searchNumericValue(ParameterAccess& parameters, int32_t index, double low, 
     }
     const double previous = std::nextafter(float(first), float(low));
     double shownPrevious = 0;
-    const bool closerBelow = curve.at(previous, shownPrevious) &&
-                             std::fabs(shownPrevious - goal) < std::fabs(shownFirst - goal);
+    const bool closerBelow =
+        curve.at(previous, shownPrevious) && std::fabs(shownPrevious - goal) < std::fabs(shownFirst - goal);
     result = closerBelow ? previous : first;
     return true;
 }
 
-bool searchTextValue(ParameterAccess& parameters, int32_t index, double low, double high, const std::string& value,
-                     double& result, std::string& error) {
+bool searchTextValue(ParameterAccess& parameters, int32_t index, double low, double high,
+                     const std::string& value, double& result, std::string& error) {
     std::string wanted = lowerCase(trimmed(value));
     std::string synonym;
     if (wanted == "on" || wanted == "true" || wanted == "yes" || wanted == "1")
@@ -198,15 +200,15 @@ bool searchTextValue(ParameterAccess& parameters, int32_t index, double low, dou
         return true;
     }
     error = "value '" + value + "' is not one " + parameters.parameterName(index) + " can show (it shows '" +
-            parameters.displayForValue(index, float(low)) + "' to '" + parameters.displayForValue(index, float(high)) +
-            "')";
+            parameters.displayForValue(index, float(low)) + "' to '" +
+            parameters.displayForValue(index, float(high)) + "')";
     return false;
 }
 
 } // namespace
 
-bool resolveParameterSetting(ParameterAccess& parameters, const std::string& assignment, ParameterSetting& setting,
-                             std::string& error) {
+bool resolveParameterSetting(ParameterAccess& parameters, const std::string& assignment,
+                             ParameterSetting& setting, std::string& error) {
     const size_t equals = assignment.find('=');
     if (equals == std::string::npos || equals == 0 || equals + 1 == assignment.size()) {
         error = "--set " + assignment + ": expected NAME=VALUE or INDEX=NORMALISED";
@@ -244,11 +246,13 @@ bool resolveParameterSetting(ParameterAccess& parameters, const std::string& ass
     } else {
         double target = 0, probe = 0;
         const bool numericDisplay = parseNumber(parameters.displayForValue(index, float(low)), probe);
-        const bool ok = numericDisplay ? parseNumber(withoutUnit(value, parameters.parameterUnit(index)), target) &&
-                                             searchNumericValue(parameters, index, low, high, target, normalised, problem)
-                                       : searchTextValue(parameters, index, low, high, value, normalised, problem);
+        const bool ok =
+            numericDisplay ? parseNumber(withoutUnit(value, parameters.parameterUnit(index)), target) &&
+                                 searchNumericValue(parameters, index, low, high, target, normalised, problem)
+                           : searchTextValue(parameters, index, low, high, value, normalised, problem);
         if (!ok) {
-            error = "--set " + assignment + ": " + (problem.empty() ? "'" + value + "' is not a number" : problem);
+            error = "--set " + assignment + ": " +
+                    (problem.empty() ? "'" + value + "' is not a number" : problem);
             return false;
         }
     }
@@ -270,9 +274,9 @@ std::string formatParameterList(const ParameterAccess& parameters) {
     std::string list = "index  name      value       unit  normalised\n";
     for (int32_t i = 0; i < parameters.parameterCount(); ++i) {
         char line[160];
-        std::snprintf(line, sizeof(line), "%5d  %-8s  %10s  %-4s  %.6g\n", i, parameters.parameterName(i).c_str(),
-                      parameters.parameterDisplay(i).c_str(), parameters.parameterUnit(i).c_str(),
-                      double(parameters.parameterValue(i)));
+        std::snprintf(line, sizeof(line), "%5d  %-8s  %10s  %-4s  %.6g\n", i,
+                      parameters.parameterName(i).c_str(), parameters.parameterDisplay(i).c_str(),
+                      parameters.parameterUnit(i).c_str(), double(parameters.parameterValue(i)));
         list += line;
     }
     return list;

@@ -16,8 +16,8 @@ struct ParameterSetting {
     float value = 0.0f;
 };
 
-bool resolveParameterSetting(ParameterAccess& parameters, const std::string& assignment, ParameterSetting& setting,
-                             std::string& error);
+bool resolveParameterSetting(ParameterAccess& parameters, const std::string& assignment,
+                             ParameterSetting& setting, std::string& error);
 
 // One line per parameter: index, name, current display text with its unit, normalised value.
 std::string formatParameterList(const ParameterAccess& parameters);

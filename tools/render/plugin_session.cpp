@@ -102,7 +102,8 @@ std::string PluginSession::displayForValue(int32_t index, float value) {
 void PluginSession::valueRange(int32_t index, double& low, double& high) {
     double range[3] = {0.0, 1.0, 0.0};
     if (hasVendorExtensions_ &&
-        effect_->dispatcher(effect_, effVendorSpecific, kValueRangeIndex, index, range, 0.0f) == kVendorAnswered &&
+        effect_->dispatcher(effect_, effVendorSpecific, kValueRangeIndex, index, range, 0.0f) ==
+            kVendorAnswered &&
         range[0] < range[1]) {
         low = range[0];
         high = range[1];

@@ -10,7 +10,7 @@
 #include <vector>
 
 class PluginSession : public ParameterAccess {
-public:
+  public:
     PluginSession() = default;
     ~PluginSession() override { close(); }
     PluginSession(const PluginSession&) = delete;
@@ -30,7 +30,9 @@ public:
     std::string parameterUnit(int32_t index) const override { return textOf(effGetParamLabel, index); }
     std::string parameterDisplay(int32_t index) const override { return textOf(effGetParamDisplay, index); }
     float parameterValue(int32_t index) const override { return effect_->getParameter(effect_, index); }
-    void setParameterValue(int32_t index, float value) override { effect_->setParameter(effect_, index, value); }
+    void setParameterValue(int32_t index, float value) override {
+        effect_->setParameter(effect_, index, value);
+    }
     // Through the plug-in's vendor extensions when it has them; otherwise by setting the value,
     // reading the display and setting the old value back.
     std::string displayForValue(int32_t index, float value) override;
@@ -51,7 +53,7 @@ public:
         return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
     }
 
-private:
+  private:
     std::string textOf(int32_t opcode, int32_t index) const;
 
     PluginLibrary library_;

@@ -23,11 +23,13 @@ void appendBigEndian(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 uint32_t readBigEndian(const std::vector<uint8_t>& bytes, size_t offset) {
-    return uint32_t(bytes[offset]) << 24 | uint32_t(bytes[offset + 1]) << 16 | uint32_t(bytes[offset + 2]) << 8 |
-           uint32_t(bytes[offset + 3]);
+    return uint32_t(bytes[offset]) << 24 | uint32_t(bytes[offset + 1]) << 16 |
+           uint32_t(bytes[offset + 2]) << 8 | uint32_t(bytes[offset + 3]);
 }
 
-std::string quotedCode(uint32_t code) { return "'" + fourCharacterCode(int32_t(code)) + "'"; }
+std::string quotedCode(uint32_t code) {
+    return "'" + fourCharacterCode(int32_t(code)) + "'";
+}
 
 } // namespace
 
@@ -103,18 +105,19 @@ bool extractStateChunk(const std::vector<uint8_t>& file, bool mustBeProgramFile,
     }
     const uint64_t byteSize = readBigEndian(file, 4);
     if (byteSize + 8 > file.size()) {
-        error = "truncated program file: its header gives " + std::to_string(byteSize + 8) + " bytes, the file has " +
-                std::to_string(file.size());
+        error = "truncated program file: its header gives " + std::to_string(byteSize + 8) +
+                " bytes, the file has " + std::to_string(file.size());
         return false;
     }
     const uint64_t chunkSize = readBigEndian(file, kProgramHeaderSize - 4);
     const uint64_t available = file.size() - kProgramHeaderSize;
     if (chunkSize > available) {
-        error = "chunk size " + std::to_string(chunkSize) + " is larger than the " + std::to_string(available) +
-                " bytes after the header";
+        error = "chunk size " + std::to_string(chunkSize) + " is larger than the " +
+                std::to_string(available) + " bytes after the header";
         return false;
     }
-    chunk.assign(file.begin() + long(kProgramHeaderSize), file.begin() + long(kProgramHeaderSize + chunkSize));
+    chunk.assign(file.begin() + long(kProgramHeaderSize),
+                 file.begin() + long(kProgramHeaderSize + chunkSize));
     return true;
 }
 

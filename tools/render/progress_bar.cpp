@@ -5,7 +5,8 @@
 std::string formatProgressLine(double fraction, double elapsedSeconds, double realTimeFactor, int barWidth) {
     fraction = fraction < 0 ? 0 : fraction > 1 ? 1 : fraction;
     const int filled = int(fraction * barWidth);
-    std::string line = "[" + std::string(size_t(filled), '#') + std::string(size_t(barWidth - filled), '-') + "]";
+    std::string line =
+        "[" + std::string(size_t(filled), '#') + std::string(size_t(barWidth - filled), '-') + "]";
     const int minutes = int(elapsedSeconds / 60);
     char text[96];
     std::snprintf(text, sizeof(text), " %3d%%  %d:%04.1f  %.1fx real time", int(fraction * 100), minutes,

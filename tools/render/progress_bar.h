@@ -11,12 +11,12 @@
 std::string formatProgressLine(double fraction, double elapsedSeconds, double realTimeFactor, int barWidth);
 
 class ProgressBar {
-public:
+  public:
     ProgressBar(FILE* stream, bool enabled) : stream_(stream), enabled_(enabled) {}
     void update(int64_t framesDone, int64_t framesTotal, double sampleRate, double elapsedSeconds);
     void finish();
 
-private:
+  private:
     FILE* stream_;
     bool enabled_;
     bool drawn_ = false;

@@ -33,7 +33,8 @@ std::string renderUsage() {
            "  --set NAME=VALUE      set a parameter in its display unit, e.g. 2-Thresh=-24, 1-Active=off\n"
            "  --set INDEX=VALUE     set parameter INDEX to a normalised value, e.g. 14=0.3\n"
            "  --list                print every parameter with its value and unit\n"
-           "  --load-state FILE     load a program file (.fxp) or a raw state chunk before the --set options\n"
+           "  --load-state FILE     load a program file (.fxp) or a raw state chunk before the --set "
+           "options\n"
            "  --save-state FILE     write the state, after --load-state and --set, as a program file\n"
            "  --format FMT          output format: wav, aiff, flac or ogg, optionally :8, :16, :24, :32,\n"
            "                        :float, :double or :vorbis (default: the input's format)\n"
@@ -45,7 +46,8 @@ std::string renderUsage() {
            "Exit codes: 0 success, 1 usage error, 2 input/output error, 3 plug-in error.\n";
 }
 
-bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptions& options, std::string& error) {
+bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptions& options,
+                          std::string& error) {
     std::vector<std::string> files;
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string option = arguments[i];
@@ -78,7 +80,7 @@ bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptio
             (option == "--list" ? options.listParameters : options.quiet) = true;
             continue;
         }
-        static const char* const kValued[] = {"--plugin", "--set",  "--load-state", "--save-state",
+        static const char* const kValued[] = {"--plugin", "--set",   "--load-state", "--save-state",
                                               "--format", "--block", "--plot",       "--plot-size"};
         bool known = false;
         for (const char* name : kValued)
@@ -116,7 +118,8 @@ bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptio
                 return false;
             }
         } else if (!parsePlotSize(value, options.plotWidth, options.plotHeight)) {
-            error = "--plot-size " + value + ": expected WIDTHxHEIGHT, at least 320x240 and at most 8192x8192";
+            error =
+                "--plot-size " + value + ": expected WIDTHxHEIGHT, at least 320x240 and at most 8192x8192";
             return false;
         }
     }

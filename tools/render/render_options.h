@@ -24,6 +24,7 @@ struct RenderOptions {
 };
 
 // False with a one-line error for a malformed command line; --help sets showHelp and stops.
-bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptions& options, std::string& error);
+bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptions& options,
+                          std::string& error);
 
 std::string renderUsage();

@@ -15,8 +15,9 @@ constexpr int64_t kSliceFrames = 16384;
 
 } // namespace
 
-bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin, int blockSize, ProgressBar& progress,
-                const volatile std::sig_atomic_t* interrupted, RenderRun& run, std::string& error) {
+bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin, int blockSize,
+                ProgressBar& progress, const volatile std::sig_atomic_t* interrupted, RenderRun& run,
+                std::string& error) {
     const Clock::time_point start = Clock::now();
     const int inputChannels = reader.format().channels;
     const double sampleRate = reader.format().sampleRate;

@@ -15,7 +15,7 @@
 struct RenderRun {
     LevelMeter input;
     LevelMeter output;
-    double wallSeconds = 0; // the whole loop, file reading and writing included
+    double wallSeconds = 0;    // the whole loop, file reading and writing included
     double processSeconds = 0; // inside processReplacing only
 
     explicit RenderRun(double sampleRate) : input(sampleRate), output(sampleRate) {}
@@ -23,5 +23,6 @@ struct RenderRun {
 
 // False with a one-line error when reading or writing fails, or when `interrupted` becomes
 // non-zero (a signal handler may set it).
-bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin, int blockSize, ProgressBar& progress,
-                const volatile std::sig_atomic_t* interrupted, RenderRun& run, std::string& error);
+bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin, int blockSize,
+                ProgressBar& progress, const volatile std::sig_atomic_t* interrupted, RenderRun& run,
+                std::string& error);

@@ -29,7 +29,8 @@ std::string formatSummary(const SummaryFacts& facts, const LevelMeter& input, co
     char text[512];
     std::string summary;
     std::snprintf(text, sizeof(text), "input    %s: %s, %d Hz, %s, %.3f s\n", facts.inputPath.c_str(),
-                  facts.inputFormat.c_str(), facts.sampleRate, facts.inputChannels == 1 ? "mono" : "stereo", duration);
+                  facts.inputFormat.c_str(), facts.sampleRate, facts.inputChannels == 1 ? "mono" : "stereo",
+                  duration);
     summary += text;
     std::snprintf(text, sizeof(text), "output   %s: %s, %d Hz, stereo\n", facts.outputPath.c_str(),
                   facts.outputFormat.c_str(), facts.sampleRate);
@@ -50,8 +51,9 @@ std::string formatSummary(const SummaryFacts& facts, const LevelMeter& input, co
         change[i] = std::isinf(in[i]) || std::isinf(out[i]) ? NAN : out[i] - in[i];
     summary += levelRow("change", change[0], change[1], change[2], change[3]);
     const double speed = facts.wallSeconds > 0 ? duration / facts.wallSeconds : 0.0;
-    std::snprintf(text, sizeof(text), "rendered %.3f s of audio in %.3f s (plug-in %.3f s): %.1fx real time\n",
-                  duration, facts.wallSeconds, facts.processSeconds, speed);
+    std::snprintf(text, sizeof(text),
+                  "rendered %.3f s of audio in %.3f s (plug-in %.3f s): %.1fx real time\n", duration,
+                  facts.wallSeconds, facts.processSeconds, speed);
     summary += text;
     return summary;
 }

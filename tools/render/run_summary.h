@@ -9,7 +9,7 @@
 struct SummaryFacts {
     std::string inputPath;
     std::string outputPath;
-    std::string inputFormat;  // describeFormat text
+    std::string inputFormat; // describeFormat text
     std::string outputFormat;
     int sampleRate = 0;
     int inputChannels = 0;
