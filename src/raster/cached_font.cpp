@@ -15,8 +15,8 @@ constexpr uint32_t kGlyphShapingFlags = GLYPH_TURN | GLYPH_TURN_UPWARD | GLYPH_A
 inline bool isContinuation(uint8_t byte) { return byte >= 0x80 && byte <= 0xBF; }
 
 // Walks UTF-8 text character by character: stops at a zero byte or when the byte count is used
-// up; a character is never split, the count simply floors at 0. A negative length means "up to
-// the terminating zero".
+// up. A negative length means "up to the terminating zero". A counted text is never read past
+// its count: a character cut off by the count decodes as a stray lead byte.
 class TextWalker {
 public:
     TextWalker(const char* text, int32_t length)
@@ -25,7 +25,15 @@ public:
         if (remaining_ == 0 || *next_ == 0)
             return false;
         int32_t used = 1;
-        character = DecodeUtf8Char(next_, &used);
+        if (remaining_ > 0 && remaining_ < 4) {
+            // Near the end of a counted text, decode a zero-padded copy: a character cut off
+            // by the count then reads as a missing continuation, and nothing past it is read.
+            uint8_t tail[4] = {0, 0, 0, 0};
+            std::memcpy(tail, next_, size_t(remaining_));
+            character = DecodeUtf8Char(tail, &used);
+        } else {
+            character = DecodeUtf8Char(next_, &used);
+        }
         next_ += used;
         if (remaining_ > 0)
             remaining_ = remaining_ > used ? remaining_ - used : 0;

@@ -299,7 +299,15 @@ TEST_F(TextFixture, MeasuringLinesAndCharacters) {
 
     EXPECT_EQ(measure("abcdef", 3).right, 18);
     EXPECT_EQ(measure("abcdef", 0).right, 0);
-    EXPECT_EQ(measure("a\xC3\xA9z", 2).right, 12);  // the cut character is taken whole
+    EXPECT_EQ(measure("a\xC3\xA9z", 3).right, 12);  // a whole character within the count
+    EXPECT_EQ(font.FindGlyph(0xE9) != nullptr, true);
+    {
+        // A count that ends inside a character never reads past the count (ASan watches the
+        // exact-size block): the cut lead byte stands for itself.
+        std::unique_ptr<char[]> cut(new char[2]{'a', '\xC3'});
+        EXPECT_EQ(measure(cut.get(), 2).right, 12);
+        EXPECT_NE(font.FindGlyph(0xC3), nullptr);
+    }
     EXPECT_EQ(measure("\xF0\x9F\x98\x80").right, 4);  // one space
     EXPECT_EQ(measure("a\x01" "b").right, 12);        // the empty glyph does not move the pen
     EXPECT_EQ(font.FindGlyph(0x01)->pixelRef, -1);
