@@ -1,11 +1,19 @@
 # Tarnwell: `make` builds the Windows DLL and the Linux plug-in and runs the main job;
-# `make test` builds everything and runs every test (native, sanitizers, Windows under Wine).
+# `make test` builds everything and runs every test (native, sanitizers, Windows under Wine,
+# and a bounded fuzzing run of the state-block reader).
 SHELL := /bin/bash
 WINE_RUN := cmake/wine-run.sh
+FUZZ_SECONDS ?= 600
 
-.PHONY: all deps build build-linux build-win64 build-asan dist run test test-linux test-asan test-win64 bench clean
+# The demo preset: every default band compressing audibly.
+DEMO_PRESET := --set 1-Thresh=-30 --set 2-Thresh=-30 --set 3-Thresh=-30 --set 4-Thresh=-30 \
+               --set 1-Ratio=4 --set 2-Ratio=4 --set 3-Ratio=4 --set 4-Ratio=4 \
+               --set 1-MakeUp=off --set 2-MakeUp=off --set 3-MakeUp=off --set 4-MakeUp=off
 
-all: build run
+.PHONY: all deps build build-linux build-win64 build-asan dist run demo test test-linux test-asan \
+        test-win64 test-fuzz fuzz bench clean
+
+all: build run demo
 
 deps:
 	@scripts/install-deps.sh
@@ -28,14 +36,22 @@ dist: build-linux build-win64
 	mkdir -p dist/linux
 	cp build/win64/src/Tarnwell.dll dist/Tarnwell.dll
 	cp build/linux/src/Tarnwell.so dist/linux/Tarnwell.so
+	cp build/linux/tools/render/tarnwell-render dist/linux/tarnwell-render
 
 # The main job: load the DLL under Wine in our small host and run a test signal through it.
 run: dist
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
-	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/tools/tarnwell-host.exe dist/Tarnwell.dll; \
+	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/tools/host/tarnwell-host.exe dist/Tarnwell.dll; \
 	  status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status
 
-test: test-linux test-asan test-win64
+# A generated piece (kick, bass, hats, chords) rendered through the Linux plug-in with a level
+# plot: out/demo-in.wav, out/demo-out.wav, out/demo.png.
+demo: dist
+	mkdir -p out
+	build/linux/tools/render/tarnwell-demo-signal out/demo-in.wav --seconds 8
+	dist/linux/tarnwell-render out/demo-in.wav out/demo-out.wav $(DEMO_PRESET) --plot out/demo.png --quiet
+
+test: test-linux test-asan test-win64 test-fuzz
 
 test-linux: build-linux dist
 	ctest --preset linux
@@ -46,8 +62,15 @@ test-asan: build-asan
 test-win64: build-win64 dist
 	ctest --preset win64
 
+test-fuzz: deps
+	scripts/run-fuzz.sh 30
+
+fuzz: deps
+	scripts/run-fuzz.sh $(FUZZ_SECONDS)
+
 bench: build-linux
 	build/linux/bench/tarnwell-bench
+	build/linux/bench/raster/pixo-bench
 
 clean:
 	rm -rf build dist
