@@ -13,6 +13,8 @@ constexpr double kDbPerNeper = 8.685889638065037;    // 20 / ln 10
 constexpr double kNeperPerDb = 0.11512925464970228;  // ln 10 / 20
 constexpr double kReleaseDecayBase = 5.364696906513259e-7;
 
+constexpr double kLongestRmsRing = 4194304; // pairs
+
 // Detector inputs beyond this are held at it, so that squares and running sums stay finite.
 constexpr double kDetectorLimit = 1e100;
 
@@ -52,10 +54,13 @@ void updateBandCoefficients(Band& band, bool snapshot) {
     const BandSettings& s = band.settings;
     BandState& state = band.state;
 
+    // A window longer than ten seconds (as a typed or stored value may ask for) is held at ten
+    // seconds, and never above 2^22 pairs, so no setting can claim gigabytes of memory.
     double windowSamples = double(s.rmsSizeMs) * 0.001 * state.sampleRate;
-    int32_t pairs = windowSamples >= 4 && windowSamples < 2147483648.0 ? int32_t(windowSamples) : 0;
-    if (windowSamples >= 2147483648.0)
-        pairs = INT32_MAX;
+    double longest = 10 * state.sampleRate < kLongestRmsRing ? 10 * state.sampleRate : kLongestRmsRing;
+    if (windowSamples > longest)
+        windowSamples = longest;
+    const int32_t pairs = windowSamples >= 4 ? int32_t(windowSamples) : 0;
     if (pairs != state.rmsLength())
         resizeRing(state, pairs);
 

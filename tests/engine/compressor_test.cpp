@@ -36,6 +36,15 @@ TEST(CompressorCoefficients, RmsRingLengthFollowsTheWindow) {
     band->settings.rmsSizeMs = 1;
     updateBandCoefficients(*band, false);
     EXPECT_EQ(band->state.rmsLength(), 0);
+
+    // Absurd windows (a typed value, a damaged saved state) are held at ten seconds.
+    band->state.sampleRate = 44100;
+    band->settings.rmsSizeMs = 2000000000;
+    updateBandCoefficients(*band, false);
+    EXPECT_EQ(band->state.rmsLength(), 441000);
+    band->settings.rmsSizeMs = -5;
+    updateBandCoefficients(*band, false);
+    EXPECT_EQ(band->state.rmsLength(), 0);
 }
 
 TEST(CompressorCoefficients, TimeConstantsKneeAndMakeup) {
