@@ -20,6 +20,21 @@ std::string askText(AEffect* effect, int32_t opcode, int32_t index) {
     return text;
 }
 
+// Sets a parameter to the normalised value whose display text reads target, found by
+// bisection; for parameters whose displayed number rises with the normalised value.
+void setByDisplay(AEffect* effect, int32_t index, double target) {
+    float low = 0, high = 1;
+    for (int step = 0; step < 40; ++step) {
+        const float middle = (low + high) / 2;
+        effect->setParameter(effect, index, middle);
+        if (std::atof(askText(effect, effGetParamDisplay, index).c_str()) < target)
+            low = middle;
+        else
+            high = middle;
+    }
+    effect->setParameter(effect, index, high);
+}
+
 void printParameters(AEffect* effect) {
     std::printf("\nindex  name      unit  display   value\n");
     for (int32_t i = 0; i < effect->numParams; ++i)
@@ -115,6 +130,17 @@ int main(int argc, char** argv) {
         unloadPluginLibrary(library);
         return 4;
     }
+
+    // Every band compressing audibly: threshold -30 dB, ratio 4:1, no makeup (Thresh, Ratio and
+    // MakeUp are kinds 2, 3 and 8 of each band's twelve parameters).
+    for (int32_t first = 0; first + 12 <= effect->numParams; first += 12) {
+        setByDisplay(effect, first + 2, -30.0);
+        setByDisplay(effect, first + 3, 4.0);
+        effect->setParameter(effect, first + 8, 0.0f);
+    }
+    std::printf("\npreset       every band: threshold %s dB, ratio %s:1, makeup %s\n",
+                askText(effect, effGetParamDisplay, 2).c_str(), askText(effect, effGetParamDisplay, 3).c_str(),
+                askText(effect, effGetParamDisplay, 8).c_str());
 
     const double sampleRate = 44100;
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, float(sampleRate));
