@@ -2,7 +2,6 @@
 
 #include "engine/gain_curve_math.h"
 
-
 #include <cmath>
 #include <cstring>
 
