@@ -28,11 +28,7 @@ void setBandSampleRate(Band& band, double sampleRate) {
 void setBandFrequency(Band& band, double f, bool snapshot) {
     if (std::isnan(f))
         return;
-    if (f < kMinBandFrequency)
-        f = kMinBandFrequency;
-    else if (f > kMaxBandFrequency)
-        f = kMaxBandFrequency;
-    designFilter(band.filter, f);
+    designFilter(band.filter, clampBandFrequency(f));
     updateBandCoefficients(band, snapshot);
 }
 

@@ -68,6 +68,10 @@ struct Band {
 constexpr double kMinBandFrequency = 20.0;
 constexpr double kMaxBandFrequency = 24000.0;
 
+inline double clampBandFrequency(double f) {
+    return f < kMinBandFrequency ? kMinBandFrequency : (f > kMaxBandFrequency ? kMaxBandFrequency : f);
+}
+
 // A new band with default settings at f (44100 Hz until the owner sets its rate); null when
 // out of memory.
 Band* createBand(double f);

@@ -217,21 +217,28 @@ struct CompressorRun {
         return E;
     }
 
-    // The static curve in base-2 logarithm of the gain.
-    double curve(double E) const {
-        const double V = E >= kneeHigh ? std::log(E * J) : logKneeTop * ((E - kneeLow) * kneeScale);
-        return V * slope;
+    // The static curve at an envelope level above the knee's lower edge, as the base-2
+    // logarithm of the gain. Branch-free, so that the curve pass vectorises.
+    [[gnu::always_inline]] double curve(double E) const {
+        const bool above = E >= kneeHigh;
+        // Above the knee E * J lies in [1, 1e108]: the detector holds levels below 1e100.
+        const double logLevel = gain_curve_math::log(above ? E * J : 1.0);
+        return (above ? logLevel : logKneeTop * ((E - kneeLow) * kneeScale)) * slope;
     }
 
     // The program-dependent release asks for at least 0.048 s per halving of the gain.
     void raiseRelease(double V) {
         const double W = V / (-20.833333333333332) * sampleRate;
-        const double X = W < 1 ? 0 : std::exp(-1 / W);
+        const double X = W < 1 ? 0 : gain_curve_math::exp(-1 / W);
         if (X > releaseCoef)
             releaseCoef = X;
     }
 
-    static double gainOf(double V) { return std::exp((V > -25 ? V : -25) * kLn2); }
+    // 2^V, never below 2^-25 and never beyond the largest double.
+    [[gnu::always_inline]] static double gainOf(double V) {
+        const double x = (V > -25 ? V : -25) * kLn2;
+        return gain_curve_math::exp(x < 709.0 ? x : 709.0);
+    }
 
     [[gnu::always_inline]] void meterGain(double g) {
         if (expanding) {
@@ -268,8 +275,7 @@ struct CompressorRun {
 };
 
 // The curve gains of a run of envelope levels (0: resting at or below the knee, gain 1), with
-// nothing carried from one sample to the next so that the loop vectorises. Same curve as
-// CompressorRun::curve and gainOf.
+// nothing carried from one sample to the next so that the loop vectorises.
 #if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && \
     !defined(__SANITIZE_ADDRESS__)
 // Where the loader can choose (ELF ifuncs), a four-lane AVX2 copy is picked on processors
@@ -277,19 +283,9 @@ struct CompressorRun {
 __attribute__((target_clones("avx2", "default")))
 #endif
 void curveGains(const CompressorRun& run, const double* levels, double* gains, int32_t count) {
-    const double J = run.J, kneeHigh = run.kneeHigh, kneeLow = run.kneeLow;
-    const double kneeScale = run.kneeScale, logKneeTop = run.logKneeTop, slope = run.slope;
     for (int32_t k = 0; k < count; ++k) {
-        const double E = levels[k];
-        const bool above = E >= kneeHigh;
-        // Above the knee E * J lies in [1, 1e108]: the detector holds levels below 1e100.
-        const double logLevel = gain_curve_math::log(above ? E * J : 1.0);
-        double V = (above ? logLevel : logKneeTop * ((E - kneeLow) * kneeScale)) * slope;
-        V = V > -25 ? V : -25;
-        double x = V * kLn2;
-        x = x < 709.0 ? x : 709.0; // the largest gain a double holds
-        const double g = gain_curve_math::exp(x);
-        gains[k] = E == 0 ? 1.0 : g;
+        const double g = CompressorRun::gainOf(run.curve(levels[k]));
+        gains[k] = levels[k] == 0 ? 1.0 : g;
     }
 }
 

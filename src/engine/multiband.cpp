@@ -26,20 +26,10 @@ bool MultibandEngine::appendBand(Band* newBand) {
 
 void MultibandEngine::deleteAllBands() {
     LockHolder hold(lock);
-    for (int32_t i = bandCount() - 1; i >= 0; --i) {
+    for (int32_t i = bandCount() - 1; i >= 0; --i)
         destroyBand(band(i));
-        bands.resize(i * int32_t(sizeof(Band*)));
-    }
+    bands.resize(0);
     bandCountChanged(0);
-}
-
-Band* MultibandEngine::newBandAtSampleRate(double f) {
-    Band* created = createBand(f);
-    if (!created)
-        return nullptr;
-    setBandSampleRate(*created, sampleRate);
-    updateBandCoefficients(*created, true);
-    return created;
 }
 
 int32_t MultibandEngine::LoadDefaultBands() {
@@ -50,17 +40,16 @@ int32_t MultibandEngine::LoadDefaultBands() {
         if (created && !appendBand(created))
             destroyBand(created);
     }
-    bandCountChanged(bandCount());
     return bandCount() * kParametersPerBand;
 }
 
 void MultibandEngine::ResetProcessingState() {
     LockHolder hold(lock);
     for (int32_t i = 0; i < bandCount(); ++i) {
+        // The reset ends in a coefficient update, which then sees the new rate.
         Band& b = *band(i);
-        resetBandState(b);
         setBandSampleRate(b, sampleRate);
-        updateBandCoefficients(b, true);
+        resetBandState(b);
     }
     inputPeakLeft = inputPeakRight = 0;
     outputPeakLeft = outputPeakRight = 0;
@@ -69,10 +58,10 @@ void MultibandEngine::ResetProcessingState() {
 
 bool MultibandEngine::insertSplitBand(ParameterListChange& change) {
     LockHolder hold(lock);
-    Band* added = newBandAtSampleRate(kMaxBandFrequency);
+    Band* added = createBand(kMaxBandFrequency);
     if (!added)
         return false;
-    designFilter(added->filter, kMaxBandFrequency);
+    setBandSampleRate(*added, sampleRate);
     updateBandCoefficients(*added, true);
 
     if (Band* current = band(currentBand)) {
@@ -174,7 +163,7 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
                 continue;
             if (st.stepFrequency != 0) {
                 st.glideFrequency += m * st.stepFrequency;
-                designFilter(b.filter, std::clamp(st.glideFrequency, kMinBandFrequency, kMaxBandFrequency));
+                designFilter(b.filter, clampBandFrequency(st.glideFrequency));
             }
             st.glideGain += m * st.stepGain;
             st.glideThreshold += m * st.stepThreshold;

@@ -67,7 +67,6 @@ protected:
 
 private:
     void processBlock(const float* const* inputs, float* const* outputs, int32_t m);
-    Band* newBandAtSampleRate(double f);
 };
 
 // Writes silence to every output channel that exists.

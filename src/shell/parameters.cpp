@@ -19,16 +19,12 @@ constexpr const char* kKindNames[kParametersPerBand] = {"Freq",    "Gain", "Thre
 constexpr const char* kKindUnits[kParametersPerBand] = {"Hz", "dB", "dB", ":1", "dB", "ms",
                                                         "ms", "ms", "",   "",   "",   ""};
 
-double clampFrequency(double f) {
-    return f < kMinBandFrequency ? kMinBandFrequency : (f > kMaxBandFrequency ? kMaxBandFrequency : f);
-}
-
 // The frequency a normalised value asks for. The linear row is left unclamped: the band
 // clamps when it takes the frequency.
 double frequencyFromNormalised(float value, bool logScale) {
     const double v = value;
     if (logScale)
-        return clampFrequency((std::exp(v * kLn401) - 1) * 23980 * 0.0025 + 20);
+        return clampBandFrequency((std::exp(v * kLn401) - 1) * 23980 * 0.0025 + 20);
     return 24000 * v;
 }
 
@@ -176,7 +172,7 @@ void formatValue(char* text, size_t size, const Band& band, int32_t kind, float 
     switch (kind) {
     case kParamFrequency:
         std::snprintf(text, size, "%.1f",
-                      clampFrequency(frequencyFromNormalised(value, band.settings.logScaleAutomation)));
+                      clampBandFrequency(frequencyFromNormalised(value, band.settings.logScaleAutomation)));
         break;
     case kParamGain:
     case kParamThreshold:

@@ -79,10 +79,7 @@ void writeBand(BlockWriter& out, const Band& band) {
 // A band built from the first 56 bytes of a record; null when out of memory.
 Band* readBand(const uint8_t* record, double sampleRate) {
     const BandSettings defaults;
-    double frequency = finiteOr(readReal(record), kMaxBandFrequency);
-    frequency = frequency < kMinBandFrequency ? kMinBandFrequency
-                                              : (frequency > kMaxBandFrequency ? kMaxBandFrequency : frequency);
-    Band* band = createBand(frequency);
+    Band* band = createBand(clampBandFrequency(finiteOr(readReal(record), kMaxBandFrequency)));
     if (!band)
         return nullptr;
     BandSettings& s = band->settings;
@@ -100,7 +97,6 @@ Band* readBand(const uint8_t* record, double sampleRate) {
     s.active = !(flags & kFlagBypassed);
     s.logScaleAutomation = flags & kFlagLogScaleAutomation;
     setBandSampleRate(*band, sampleRate);
-    updateBandCoefficients(*band, true);
     updateBandCoefficients(*band, true);
     return band;
 }
