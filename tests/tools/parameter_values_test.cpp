@@ -1,7 +1,7 @@
 // Parameter settings by name and display value: against a model parameter list whose mappings
 // are written here from their formulas, and against the real plug-in through its effect record.
-#include "render/parameter_values.h"
-#include "render/plugin_session.h"
+#include "host/parameter_values.h"
+#include "host/plugin_session.h"
 
 #include <gtest/gtest.h>
 

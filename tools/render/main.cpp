@@ -2,8 +2,8 @@
 // Exit codes: 0 success, 1 usage error, 2 input/output error, 3 plug-in error.
 #include "render/audio_file.h"
 #include "render/level_plot.h"
-#include "render/parameter_values.h"
-#include "render/plugin_session.h"
+#include "host/parameter_values.h"
+#include "host/plugin_session.h"
 #include "render/program_file.h"
 #include "render/render_options.h"
 #include "render/renderer.h"

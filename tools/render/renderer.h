@@ -6,7 +6,7 @@
 
 #include "render/audio_file.h"
 #include "render/level_meter.h"
-#include "render/plugin_session.h"
+#include "host/plugin_session.h"
 #include "render/progress_bar.h"
 
 #include <csignal>

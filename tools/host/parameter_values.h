@@ -6,7 +6,7 @@
 // normalised value as it is.
 #pragma once
 
-#include "render/parameter_access.h"
+#include "host/parameter_access.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "render/parameter_values.h"
+#include "host/parameter_values.h"
 
 #include <cmath>
 #include <cstdio>

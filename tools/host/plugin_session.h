@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/plugin_host.h"
-#include "render/parameter_access.h"
+#include "host/parameter_access.h"
 
 #include <string>
 #include <vector>

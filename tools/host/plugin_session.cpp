@@ -1,4 +1,4 @@
-#include "render/plugin_session.h"
+#include "host/plugin_session.h"
 
 #include <cstring>
 
