@@ -213,8 +213,6 @@ void sumInto(float* out, const float* band, int32_t m, double c, bool first) {
 } // namespace
 
 void MultibandEngine::processBlock(const float* const* inputs, float* const* outputs, int32_t m) {
-    LockHolder hold(lock);
-
     const int64_t scratchBytes = int64_t(m) * 16;
     float* remainderLeft = scratchBytes <= INT32_MAX ? static_cast<float*>(splitScratch.resize(int32_t(scratchBytes)))
                                                      : nullptr;

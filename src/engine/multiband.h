@@ -66,6 +66,7 @@ protected:
     virtual void bandCountChanged(int32_t count) { (void)count; }
 
 private:
+    // One sub-block; the caller holds the lock.
     void processBlock(const float* const* inputs, float* const* outputs, int32_t m);
 };
 
