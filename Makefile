@@ -10,8 +10,8 @@ DEMO_PRESET := --set 1-Thresh=-30 --set 2-Thresh=-30 --set 3-Thresh=-30 --set 4-
                --set 1-Ratio=4 --set 2-Ratio=4 --set 3-Ratio=4 --set 4-Ratio=4 \
                --set 1-MakeUp=off --set 2-MakeUp=off --set 3-MakeUp=off --set 4-MakeUp=off
 
-.PHONY: all deps build build-linux build-win64 build-asan dist run demo test test-linux test-asan \
-        test-win64 test-fuzz fuzz bench clean
+.PHONY: all deps build build-linux build-win64 build-asan build-tsan dist run demo test test-linux test-asan \
+        test-tsan test-win64 test-fuzz fuzz bench clean
 
 all: build run demo
 
@@ -32,6 +32,10 @@ build-asan: deps
 	cmake --preset linux-asan >/dev/null
 	cmake --build --preset linux-asan
 
+build-tsan: deps
+	cmake --preset linux-tsan >/dev/null
+	cmake --build --preset linux-tsan
+
 dist: build-linux build-win64
 	mkdir -p dist/linux
 	cp build/win64/src/Tarnwell.dll dist/Tarnwell.dll
@@ -51,13 +55,16 @@ demo: dist
 	build/linux/tools/render/tarnwell-demo-signal out/demo-in.wav --seconds 8
 	dist/linux/tarnwell-render out/demo-in.wav out/demo-out.wav $(DEMO_PRESET) --plot out/demo.png --quiet
 
-test: test-linux test-asan test-win64 test-fuzz
+test: test-linux test-asan test-tsan test-win64 test-fuzz
 
 test-linux: build-linux dist
 	ctest --preset linux
 
 test-asan: build-asan
 	ctest --preset linux-asan
+
+test-tsan: build-tsan
+	ctest --preset linux-tsan
 
 test-win64: build-win64 dist
 	ctest --preset win64

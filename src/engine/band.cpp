@@ -1,6 +1,7 @@
 #include "engine/band.h"
 
 #include "engine/compressor.h"
+#include "support/saturating_cast.h"
 
 #include <cmath>
 #include <new>
@@ -15,7 +16,9 @@ Band* createBand(double f) {
     return band;
 }
 
-void destroyBand(Band* band) { delete band; }
+void destroyBand(Band* band) {
+    delete band;
+}
 
 void setBandSampleRate(Band& band, double sampleRate) {
     band.state.sampleRate = sampleRate;
@@ -35,4 +38,61 @@ void setBandFrequency(Band& band, double f, bool snapshot) {
 void copyBandSettings(Band& target, const Band& source) {
     target.settings = source.settings;
     resetBandState(target);
+}
+
+namespace {
+
+// Where each setting lives in BandSettings (the frequency lives in the filter).
+struct SettingField {
+    double BandSettings::*real;
+    int32_t BandSettings::*milliseconds;
+    bool BandSettings::*flag;
+};
+
+constexpr SettingField kSettingFields[kBandSettingKinds] = {
+    {nullptr, nullptr, nullptr},
+    {&BandSettings::gain, nullptr, nullptr},
+    {&BandSettings::threshold, nullptr, nullptr},
+    {&BandSettings::ratio, nullptr, nullptr},
+    {&BandSettings::knee, nullptr, nullptr},
+    {nullptr, &BandSettings::attackMs, nullptr},
+    {nullptr, &BandSettings::releaseMs, nullptr},
+    {nullptr, &BandSettings::rmsSizeMs, nullptr},
+    {nullptr, nullptr, &BandSettings::autoMakeupGain},
+    {nullptr, nullptr, &BandSettings::programDependentRelease},
+    {nullptr, nullptr, &BandSettings::feedbackDetector},
+    {nullptr, nullptr, &BandSettings::active},
+};
+
+} // namespace
+
+double bandSettingValue(const Band& band, int32_t kind) {
+    if (kind == kSettingFrequency)
+        return band.frequency();
+    if (kind < 0 || kind >= kBandSettingKinds)
+        return 0;
+    const SettingField& field = kSettingFields[kind];
+    if (field.real)
+        return band.settings.*field.real;
+    if (field.milliseconds)
+        return band.settings.*field.milliseconds;
+    return band.settings.*field.flag ? 1.0 : 0.0;
+}
+
+bool changeBandSetting(Band& band, int32_t kind, double value) {
+    if (!std::isfinite(value) || kind < 0 || kind >= kBandSettingKinds)
+        return false;
+    if (kind == kSettingFrequency) {
+        setBandFrequency(band, value, false);
+        return true;
+    }
+    const SettingField& field = kSettingFields[kind];
+    if (field.real)
+        band.settings.*field.real = value;
+    else if (field.milliseconds)
+        band.settings.*field.milliseconds = truncateToInt32(value);
+    else
+        band.settings.*field.flag = value != 0;
+    updateBandCoefficients(band, !bandSettingGlides(kind));
+    return true;
 }

@@ -85,3 +85,36 @@ void setBandFrequency(Band& band, double f, bool snapshot);
 
 // Copies every setting but the frequency, then resets the target's state.
 void copyBandSettings(Band& target, const Band& source);
+
+// The twelve settings of a band, in the order of its host parameters.
+enum BandSettingKind : int32_t {
+    kSettingFrequency = 0,
+    kSettingGain,
+    kSettingThreshold,
+    kSettingRatio,
+    kSettingKnee,
+    kSettingAttack,
+    kSettingRelease,
+    kSettingRmsWindow,
+    kSettingAutoMakeup,
+    kSettingProgramRelease,
+    kSettingFeedback,
+    kSettingActive,
+    kBandSettingKinds
+};
+
+// True for the settings whose changes glide over the next host block (frequency, gain,
+// threshold, ratio); the others take effect from the next sub-block.
+constexpr bool bandSettingGlides(int32_t kind) {
+    return kind >= kSettingFrequency && kind <= kSettingRatio;
+}
+
+// A setting in its own unit: Hz, linear gain, x:1, dB, whole milliseconds, or 1/0 for a switch.
+// 0 for an unknown kind.
+double bandSettingValue(const Band& band, int32_t kind);
+
+// The one way a single setting changes: stores the value in the setting's unit and recomputes
+// the coefficients, glided or at once as the kind asks. Frequencies are clamped to 20..24000,
+// milliseconds truncated (saturating), a switch is on for any non-zero value. A value that is
+// not finite, or an unknown kind, changes nothing and returns false. The caller holds the lock.
+bool changeBandSetting(Band& band, int32_t kind, double value);

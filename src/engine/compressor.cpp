@@ -277,7 +277,7 @@ struct CompressorRun {
 // The curve gains of a run of envelope levels (0: resting at or below the knee, gain 1), with
 // nothing carried from one sample to the next so that the loop vectorises.
 #if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && \
-    !defined(__SANITIZE_ADDRESS__)
+    !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 // Where the loader can choose (ELF ifuncs), a four-lane AVX2 copy is picked on processors
 // that have it; the operations, and so the results, are the same as in the two-lane one.
 __attribute__((target_clones("avx2", "default")))

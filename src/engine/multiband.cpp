@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstring>
 
-MultibandEngine::~MultibandEngine() { deleteAllBands(); }
+MultibandEngine::~MultibandEngine() {
+    deleteAllBands();
+}
 
 Band* MultibandEngine::band(int32_t i) const {
     if (i < 0 || i >= bandCount())
@@ -98,6 +100,11 @@ bool MultibandEngine::removeCurrentBand(ParameterListChange& change) {
     change.first = currentBand * kParametersPerBand;
     change.count = -kParametersPerBand;
     return true;
+}
+
+void MultibandEngine::setOutputGain(double gain) {
+    LockHolder hold(lock);
+    outputGain = gain;
 }
 
 void writeSilence(float* const* outputs, int32_t n) {
@@ -214,8 +221,8 @@ void sumInto(float* out, const float* band, int32_t m, double c, bool first) {
 
 void MultibandEngine::processBlock(const float* const* inputs, float* const* outputs, int32_t m) {
     const int64_t scratchBytes = int64_t(m) * 16;
-    float* remainderLeft = scratchBytes <= INT32_MAX ? static_cast<float*>(splitScratch.resize(int32_t(scratchBytes)))
-                                                     : nullptr;
+    float* remainderLeft =
+        scratchBytes <= INT32_MAX ? static_cast<float*>(splitScratch.resize(int32_t(scratchBytes))) : nullptr;
     const int32_t count = bandCount();
     Band** sorted = nullptr;
     if (count > 0)
@@ -245,7 +252,9 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
 
     const double c = outputGain;
     const double nyquist = sampleRate * 0.5;
-    const Band* soloBand = soloCurrentBand ? band(currentBand) : nullptr;
+    // Read once: the editor may switch solo or the current band while the sub-block runs.
+    const bool solo = soloCurrentBand != 0;
+    const Band* soloBand = solo ? band(currentBand) : nullptr;
     double highest = 0;
     bool written = false;
     bool topTaken = false;
@@ -271,14 +280,14 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
             std::memset(bandRight, 0, size_t(m) * sizeof(float));
         }
         compressBlock(b, signalLeft, signalRight, m, sampleRate);
-        if (soloCurrentBand && &b != soloBand)
+        if (solo && &b != soloBand)
             continue;
         sumInto(outputs[0], signalLeft, m, c, !written);
         sumInto(outputs[1], signalRight, m, c, !written);
         written = true;
     }
 
-    if (highest < nyquist && !soloCurrentBand) {
+    if (highest < nyquist && !solo) {
         sumInto(outputs[0], remainderLeft, m, c, !written);
         sumInto(outputs[1], remainderRight, m, c, !written);
         written = true;

@@ -8,6 +8,7 @@
 #include "engine/band.h"
 #include "support/heap_buffer.h"
 #include "support/recursive_lock.h"
+#include "support/relaxed_atomic.h"
 
 #include <cstdint>
 
@@ -47,19 +48,25 @@ public:
 
     void processWithGlide(const float* const* inputs, float* const* outputs, int32_t n);
 
+    // A new output gain target, reached by a glide over the next host block.
+    void setOutputGain(double gain);
+
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
     RecursiveLock lock;
     double sampleRate = 44100.0;
     double inputPeakLeft = 0, inputPeakRight = 0;
     double outputPeakLeft = 0, outputPeakRight = 0;
-    double outputGain = 1.0;
+    // The output gain target. Read anywhere; written under the lock (setOutputGain), since a
+    // glide writes the value reached so far into it on the audio thread.
+    RelaxedAtomic<double> outputGain{1.0};
     double outputGainPrevious = 1.0;
     HeapBuffer bands{4096}; // Band* in creation order (the host parameter order)
-    int32_t currentBand = 0;
-    int32_t soloCurrentBand = 0;
+    // The editor's selection and solo switch: written by the editor, read by the driver.
+    RelaxedAtomic<int32_t> currentBand{0};
+    RelaxedAtomic<int32_t> soloCurrentBand{0};
     // Opaque editor window handle; the driver meters only while it is set.
-    void* editorWindow = nullptr;
+    RelaxedAtomic<void*> editorWindow{nullptr};
 
 protected:
     // Called under the lock after every change of the band count.

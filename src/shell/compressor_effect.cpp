@@ -3,10 +3,17 @@
 #include "shell/module.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 
-audioMasterCallback hostCallback = nullptr;
-int32_t instanceCount = 0;
+std::atomic<audioMasterCallback> hostCallback{nullptr};
+std::atomic<int32_t> instanceCount{0};
+
+namespace {
+// Orders the count change and the class registration of instances created and destroyed on
+// different threads, so the class exists exactly while an instance lives.
+std::mutex instanceRegistration;
+} // namespace
 
 CompressorEffect::CompressorEffect() {
     ignoreParameterSets = false;
@@ -24,7 +31,8 @@ CompressorEffect::CompressorEffect() {
     effect.numPrograms = 1;
     effect.numInputs = 2;
     effect.numOutputs = 2;
-    effect.flags = effFlagsCanReplacing | effFlagsProgramChunks | (platformHasEditor() ? effFlagsHasEditor : 0);
+    effect.flags =
+        effFlagsCanReplacing | effFlagsProgramChunks | (platformHasEditor() ? effFlagsHasEditor : 0);
     effect.object = this;
     effect.uniqueID = kUniqueId;
     effect.version = kEffectVersion;
@@ -42,14 +50,16 @@ CompressorEffect::CompressorEffect() {
 
     ResetProcessingState();
 
-    if (instanceCount++ == 0)
+    std::lock_guard<std::mutex> registering(instanceRegistration);
+    if (instanceCount.fetch_add(1) == 0)
         registerInstanceClasses();
 }
 
 CompressorEffect::~CompressorEffect() {
     deleteAllBands();
     destroyEditorWindow(*this);
-    if (--instanceCount == 0)
+    std::lock_guard<std::mutex> registering(instanceRegistration);
+    if (instanceCount.fetch_sub(1) == 1)
         unregisterInstanceClasses();
 }
 
@@ -99,7 +109,9 @@ void notifyParameterListChange(AEffect* effect, const ParameterListChange& chang
     notifyHost(effect, audioMasterVendorSpecific, kParameterListChangeIndex, 0, message, 0.0f);
 }
 
-void notifyGeneralChange(AEffect* effect) { notifyHost(effect, audioMasterAutomate, -1, 0, nullptr, 0.0f); }
+void notifyGeneralChange(AEffect* effect) {
+    notifyHost(effect, audioMasterAutomate, -1, 0, nullptr, 0.0f);
+}
 
 void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
     if (CompressorEffect* fx = CompressorEffect::fromEffect(effect))

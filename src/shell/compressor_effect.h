@@ -7,7 +7,9 @@
 #include "engine/multiband.h"
 #include "shell/vst_abi.h"
 #include "support/heap_buffer.h"
+#include "support/relaxed_atomic.h"
 
+#include <atomic>
 #include <cstdint>
 
 class CompressorEffect : public MultibandEngine {
@@ -25,7 +27,7 @@ public:
     void deleteCurrentBand();
     void resetToDefaults();
 
-    bool ignoreParameterSets = false; // host setParameter calls are dropped while set
+    RelaxedAtomic<bool> ignoreParameterSets{false}; // host setParameter calls are dropped while set
     HeapBuffer graphSortedBands{4096};
     ERect editorRect{};
     HeapBuffer accumulateScratch{4096};
@@ -35,17 +37,20 @@ public:
     void* bandPanelWindow = nullptr;
     int32_t graphDragBand = -1;
     int32_t graphDragMode = 0;
-    int32_t editorNeedsRefresh = 0;
-    int32_t showGrid = 1;
-    int32_t showTabs = 1;
+    // Raised by host parameter writes and state loads, cleared by the editor's refresh timer.
+    RelaxedAtomic<int32_t> editorNeedsRefresh{0};
+    // View options: the editor's, saved in the state block.
+    RelaxedAtomic<int32_t> showGrid{1};
+    RelaxedAtomic<int32_t> showTabs{1};
 
 protected:
     void bandCountChanged(int32_t count) override { effect.numParams = count * kParametersPerBand; }
 };
 
-// Process-wide state shared by every instance of the loaded library.
-extern audioMasterCallback hostCallback;
-extern int32_t instanceCount;
+// Process-wide state shared by every instance of the loaded library. Hosts may create
+// instances on several threads at once, so both are atomic.
+extern std::atomic<audioMasterCallback> hostCallback;
+extern std::atomic<int32_t> instanceCount;
 
 // Calls the host back, when there is a host callback, and ignores its answer.
 void notifyHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);

@@ -81,13 +81,3 @@ int32_t ReleaseToSliderPos(double releaseMs) {
     double ms = releaseMs > 0 ? releaseMs : 0;
     return truncateToInt32(std::sqrt(ms * 0.0005) * 1000);
 }
-
-int32_t truncateToInt32(double x) {
-    if (std::isnan(x))
-        return 0;
-    if (x >= 2147483647.0)
-        return INT32_MAX;
-    if (x <= -2147483648.0)
-        return INT32_MIN;
-    return int32_t(x);
-}

@@ -4,6 +4,8 @@
 // The bottom of the fader scale is not -90 dB but -1000 dB, the editor's stand-in for silence.
 #pragma once
 
+#include "support/saturating_cast.h"
+
 #include <cstdint>
 
 // 20 log10(x), floored at -150 dB; anything below 2^-25 is -150.
@@ -24,5 +26,3 @@ double SliderPosToRelease(double position);
 // Whole slider position for a release in ms: 0..1000 for 0..2000 ms, more above that.
 int32_t ReleaseToSliderPos(double releaseMs);
 
-// Truncates toward zero into int32, saturating at the type's limits; NaN gives 0.
-int32_t truncateToInt32(double x);

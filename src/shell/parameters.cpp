@@ -14,50 +14,125 @@ constexpr double kLn401 = 5.993961427306569;
 constexpr double kInverseLn401 = 1 / kLn401;
 constexpr double kInverseFrequencySpan = 1.0 / 23980;
 
-constexpr const char* kKindNames[kParametersPerBand] = {"Freq",    "Gain", "Thresh", "Ratio",  "Knee",   "Attack",
-                                                        "Release", "RMS",  "MakeUp", "AutoRel", "FeedBk", "Active"};
-constexpr const char* kKindUnits[kParametersPerBand] = {"Hz", "dB", "dB", ":1", "dB", "ms",
-                                                        "ms", "ms", "",   "",   "",   ""};
+// Normalised value -> setting (in the setting's unit) and back, for one kind of parameter.
+// The Set and Get directions of the host mapping, kept side by side so that one row tells
+// the whole story of a kind.
 
-// The frequency a normalised value asks for. The linear row is left unclamped: the band
-// clamps when it takes the frequency.
-double frequencyFromNormalised(float value, bool logScale) {
+double frequencyFromNormalised(float value, const BandSettings& s) {
     const double v = value;
-    if (logScale)
+    if (s.logScaleAutomation)
         return clampBandFrequency((std::exp(v * kLn401) - 1) * 23980 * 0.0025 + 20);
-    return 24000 * v;
+    return clampBandFrequency(24000 * v);
 }
 
-double normalisedFromFrequency(double f, bool logScale) {
-    if (logScale)
+double normalisedFromFrequency(const Band& band) {
+    const double f = band.frequency();
+    if (band.settings.logScaleAutomation)
         return std::log((f - 20) * kInverseFrequencySpan * 400 + 1) * kInverseLn401;
     return f / 24000;
 }
 
-double gainFromNormalised(float value) {
+// Gain and threshold: 4v, never below silence (a negative value would invert the band) and,
+// for the gain, never above 64 (+36 dB).
+double gainFromNormalised(float value, const BandSettings&) {
     const double gain = 4 * double(value);
-    return gain > 64 ? 64 : gain;
+    return gain < 0 ? 0 : (gain > 64 ? 64 : gain);
+}
+double thresholdFromNormalised(float value, const BandSettings&) {
+    const double threshold = 4 * double(value);
+    return threshold < 0 ? 0 : threshold;
+}
+double normalisedFromGain(const Band& band) {
+    return band.settings.gain / 4;
+}
+double normalisedFromThreshold(const Band& band) {
+    return band.settings.threshold / 4;
+}
+
+double ratioFromNormalised(float value, const BandSettings&) {
+    return SliderPosToRatio(250 + 750 * double(value));
+}
+double normalisedFromRatio(const Band& band) {
+    // The offset is rounded to single precision before the division.
+    const float offset = float(RatioToSliderPos(band.settings.ratio) - 250);
+    return offset / 750.0f;
+}
+
+double kneeFromNormalised(float value, const BandSettings&) {
+    return 24 * double(value);
+}
+double normalisedFromKnee(const Band& band) {
+    return band.settings.knee / 24;
 }
 
 // Attack and RMS window: the product is formed in single precision before truncation.
-int32_t millisecondsFromNormalised(float value) { return truncateToInt32(value * 250.0f); }
-
-int32_t releaseFromNormalised(float value) { return truncateToInt32(SliderPosToRelease(1000 * double(value))); }
-
-double ratioFromNormalised(float value) { return SliderPosToRatio(250 + 750 * double(value)); }
-
-bool* flagOf(BandSettings& s, int32_t kind) {
-    switch (kind) {
-    case kParamMakeUp:
-        return &s.autoMakeupGain;
-    case kParamAutoRelease:
-        return &s.programDependentRelease;
-    case kParamFeedback:
-        return &s.feedbackDetector;
-    default:
-        return &s.active;
-    }
+double millisecondsFromNormalised(float value, const BandSettings&) {
+    return truncateToInt32(value * 250.0f);
 }
+double normalisedFromAttack(const Band& band) {
+    return band.settings.attackMs / 250.0;
+}
+double normalisedFromRmsWindow(const Band& band) {
+    return band.settings.rmsSizeMs / 250.0;
+}
+
+double releaseFromNormalised(float value, const BandSettings&) {
+    return truncateToInt32(SliderPosToRelease(1000 * double(value)));
+}
+double normalisedFromRelease(const Band& band) {
+    return ReleaseToSliderPos(band.settings.releaseMs) / 1000.0;
+}
+
+double switchFromNormalised(float value, const BandSettings&) {
+    return value >= 0.5f ? 1 : 0;
+}
+// Strictly above one half, although setting exactly 0.5 switches the flag on.
+double switchShownForNormalised(float value, const BandSettings&) {
+    return value > 0.5f ? 1 : 0;
+}
+
+void formatFrequency(char* text, size_t size, double hz) {
+    std::snprintf(text, size, "%.1f", hz);
+}
+void formatDecibels(char* text, size_t size, double linear) {
+    std::snprintf(text, size, "%.1f", AmpToDb(linear));
+}
+void formatHundredths(char* text, size_t size, double value) {
+    std::snprintf(text, size, "%.2f", value);
+}
+void formatMilliseconds(char* text, size_t size, double ms) {
+    std::snprintf(text, size, "%d", int(ms));
+}
+void formatSwitch(char* text, size_t size, double on) {
+    std::snprintf(text, size, "%s", on != 0 ? "ON" : "OFF");
+}
+
+struct ParameterKindRule {
+    const char* name;
+    const char* unit;
+    double (*settingFromNormalised)(float, const BandSettings&);
+    double (*normalisedFromSetting)(const Band&);
+    // The setting a normalised value displays as, where it differs from the one it stores.
+    double (*shownForNormalised)(float, const BandSettings&);
+    void (*format)(char*, size_t, double);
+};
+
+// Indexed by BandSettingKind.
+constexpr ParameterKindRule kKindRules[kParametersPerBand] = {
+    {"Freq", "Hz", frequencyFromNormalised, normalisedFromFrequency, nullptr, formatFrequency},
+    {"Gain", "dB", gainFromNormalised, normalisedFromGain, nullptr, formatDecibels},
+    {"Thresh", "dB", thresholdFromNormalised, normalisedFromThreshold, gainFromNormalised, formatDecibels},
+    {"Ratio", ":1", ratioFromNormalised, normalisedFromRatio, nullptr, formatHundredths},
+    {"Knee", "dB", kneeFromNormalised, normalisedFromKnee, nullptr, formatHundredths},
+    {"Attack", "ms", millisecondsFromNormalised, normalisedFromAttack, nullptr, formatMilliseconds},
+    {"Release", "ms", releaseFromNormalised, normalisedFromRelease, nullptr, formatMilliseconds},
+    {"RMS", "ms", millisecondsFromNormalised, normalisedFromRmsWindow, nullptr, formatMilliseconds},
+    {"MakeUp", "", switchFromNormalised, nullptr, switchShownForNormalised, formatSwitch},
+    {"AutoRel", "", switchFromNormalised, nullptr, switchShownForNormalised, formatSwitch},
+    {"FeedBk", "", switchFromNormalised, nullptr, switchShownForNormalised, formatSwitch},
+    {"Active", "", switchFromNormalised, nullptr, switchShownForNormalised, formatSwitch},
+};
+static_assert(kParametersPerBand == kBandSettingKinds, "one host parameter per band setting");
 
 void copyText(char* text, int32_t size, const char* source) {
     const size_t length = std::strlen(source);
@@ -73,129 +148,11 @@ Band* bandOfParameter(const CompressorEffect& fx, intptr_t index) {
     return fx.band(int32_t(index / kParametersPerBand));
 }
 
-void applyParameter(Band& band, int32_t kind, float value) {
-    BandSettings& s = band.settings;
-    switch (kind) {
-    case kParamFrequency:
-        // Glides: setBandFrequency recomputes the coefficients without a new snapshot.
-        setBandFrequency(band, frequencyFromNormalised(value, s.logScaleAutomation), false);
-        return;
-    case kParamGain:
-        s.gain = gainFromNormalised(value);
-        break;
-    case kParamThreshold:
-        s.threshold = 4 * double(value);
-        break;
-    case kParamRatio:
-        s.ratio = ratioFromNormalised(value);
-        break;
-    case kParamKnee:
-        s.knee = 24 * double(value);
-        break;
-    case kParamAttack:
-        s.attackMs = millisecondsFromNormalised(value);
-        break;
-    case kParamRelease:
-        s.releaseMs = releaseFromNormalised(value);
-        break;
-    case kParamRms:
-        s.rmsSizeMs = millisecondsFromNormalised(value);
-        break;
-    default:
-        *flagOf(s, kind) = value >= 0.5f;
-        break;
-    }
-    // Gain, threshold and ratio glide over the next host block; the rest apply at once.
-    updateBandCoefficients(band, kind > kParamRatio);
-}
-
-double normalisedValue(Band& band, int32_t kind) {
-    BandSettings& s = band.settings;
-    switch (kind) {
-    case kParamFrequency:
-        return normalisedFromFrequency(band.frequency(), s.logScaleAutomation);
-    case kParamGain:
-        return s.gain / 4;
-    case kParamThreshold:
-        return s.threshold / 4;
-    case kParamRatio: {
-        const float offset = float(RatioToSliderPos(s.ratio) - 250);
-        return offset / 750.0f;
-    }
-    case kParamKnee:
-        return s.knee / 24;
-    case kParamAttack:
-        return s.attackMs / 250.0;
-    case kParamRelease:
-        return ReleaseToSliderPos(s.releaseMs) / 1000.0;
-    case kParamRms:
-        return s.rmsSizeMs / 250.0;
-    default:
-        return *flagOf(s, kind) ? 1.0 : 0.0;
-    }
-}
-
-void formatCurrentValue(char* text, size_t size, Band& band, int32_t kind) {
-    BandSettings& s = band.settings;
-    switch (kind) {
-    case kParamFrequency:
-        std::snprintf(text, size, "%.1f", band.frequency());
-        break;
-    case kParamGain:
-        std::snprintf(text, size, "%.1f", AmpToDb(s.gain));
-        break;
-    case kParamThreshold:
-        std::snprintf(text, size, "%.1f", AmpToDb(s.threshold));
-        break;
-    case kParamRatio:
-        std::snprintf(text, size, "%.2f", s.ratio);
-        break;
-    case kParamKnee:
-        std::snprintf(text, size, "%.2f", s.knee);
-        break;
-    case kParamAttack:
-        std::snprintf(text, size, "%d", int(s.attackMs));
-        break;
-    case kParamRelease:
-        std::snprintf(text, size, "%d", int(s.releaseMs));
-        break;
-    case kParamRms:
-        std::snprintf(text, size, "%d", int(s.rmsSizeMs));
-        break;
-    default:
-        std::snprintf(text, size, "%s", *flagOf(s, kind) ? "ON" : "OFF");
-        break;
-    }
-}
-
-void formatValue(char* text, size_t size, const Band& band, int32_t kind, float value) {
-    switch (kind) {
-    case kParamFrequency:
-        std::snprintf(text, size, "%.1f",
-                      clampBandFrequency(frequencyFromNormalised(value, band.settings.logScaleAutomation)));
-        break;
-    case kParamGain:
-    case kParamThreshold:
-        std::snprintf(text, size, "%.1f", AmpToDb(gainFromNormalised(value)));
-        break;
-    case kParamRatio:
-        std::snprintf(text, size, "%.2f", ratioFromNormalised(value));
-        break;
-    case kParamKnee:
-        std::snprintf(text, size, "%.2f", 24 * double(value));
-        break;
-    case kParamAttack:
-    case kParamRms:
-        std::snprintf(text, size, "%d", int(millisecondsFromNormalised(value)));
-        break;
-    case kParamRelease:
-        std::snprintf(text, size, "%d", int(releaseFromNormalised(value)));
-        break;
-    default:
-        // Strictly above one half, although setting exactly 0.5 switches the flag on.
-        std::snprintf(text, size, "%s", value > 0.5f ? "ON" : "OFF");
-        break;
-    }
+double normalisedValue(const Band& band, int32_t kind) {
+    const ParameterKindRule& rule = kKindRules[kind];
+    if (rule.normalisedFromSetting)
+        return rule.normalisedFromSetting(band);
+    return bandSettingValue(band, kind) != 0 ? 1.0 : 0.0;
 }
 
 } // namespace
@@ -208,7 +165,7 @@ int32_t parameterName(CompressorEffect& fx, intptr_t index, char* text) {
     }
     char full[32];
     std::snprintf(full, sizeof(full), "%d-%s", int(index / kParametersPerBand) + 1,
-                  kKindNames[index % kParametersPerBand]);
+                  kKindRules[index % kParametersPerBand].name);
     copyText(text, kParameterTextSize, full);
     return 1;
 }
@@ -218,19 +175,20 @@ int32_t parameterUnit(CompressorEffect& fx, intptr_t index, char* text) {
         text[0] = '\0';
         return 0;
     }
-    copyText(text, kParameterTextSize, kKindUnits[index % kParametersPerBand]);
+    copyText(text, kParameterTextSize, kKindRules[index % kParametersPerBand].unit);
     return 1;
 }
 
 int32_t parameterDisplay(CompressorEffect& fx, intptr_t index, char* text) {
     LockHolder hold(fx.lock);
-    Band* band = bandOfParameter(fx, index);
+    const Band* band = bandOfParameter(fx, index);
     if (!band) {
         text[0] = '\0';
         return 0;
     }
+    const int32_t kind = int32_t(index % kParametersPerBand);
     char full[400];
-    formatCurrentValue(full, sizeof(full), *band, int32_t(index % kParametersPerBand));
+    kKindRules[kind].format(full, sizeof(full), bandSettingValue(*band, kind));
     copyText(text, kParameterTextSize, full);
     return 1;
 }
@@ -246,8 +204,10 @@ intptr_t extendedParameterDisplay(CompressorEffect& fx, intptr_t index, float va
         text[0] = '\0';
         return 0;
     }
+    const ParameterKindRule& rule = kKindRules[index % kParametersPerBand];
+    const auto shown = rule.shownForNormalised ? rule.shownForNormalised : rule.settingFromNormalised;
     char full[400];
-    formatValue(full, sizeof(full), *band, int32_t(index % kParametersPerBand), value);
+    rule.format(full, sizeof(full), shown(value, band->settings));
     copyText(text, kExtendedDisplaySize, full);
     return kVendorAnswer;
 }
@@ -256,13 +216,13 @@ intptr_t extendedParameterRange(const CompressorEffect& fx, intptr_t index, doub
     if (index < 0 || index >= fx.effect.numParams)
         return 0;
     switch (index % kParametersPerBand) {
-    case kParamRatio:
+    case kSettingRatio:
         range[0] = -0.3333333333333333;
         range[1] = 1.0;
         break;
-    case kParamGain:
-    case kParamThreshold:
-    case kParamKnee:
+    case kSettingGain:
+    case kSettingThreshold:
+    case kSettingKnee:
         range[2] = 0.25;
         break;
     default:
@@ -300,7 +260,8 @@ void VST_CALL setParameterEntry(AEffect* effect, int32_t index, float value) {
     Band* band = fx->band(index / kParametersPerBand);
     if (!band)
         return;
-    applyParameter(*band, index % kParametersPerBand, value);
+    const int32_t kind = index % kParametersPerBand;
+    changeBandSetting(*band, kind, kKindRules[kind].settingFromNormalised(value, band->settings));
     if (fx->editorWindow)
         fx->editorNeedsRefresh = 1;
 }

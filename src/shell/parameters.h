@@ -2,27 +2,15 @@
 // kind i % 12), their normalised 0..1 mappings, names, units and display texts, the two
 // vendor extensions, and the notifications sent when the user edits a parameter.
 // Normalised values outside 0..1 are taken as the mappings give them (a ratio below 1 reads
-// back negative); only non-finite values are refused.
+// back negative), except that gain and threshold never go below silence; non-finite values
+// are refused. Parameter kinds are the band's setting kinds (BandSettingKind).
 #pragma once
+
+#include "engine/band.h"
 
 #include <cstdint>
 
 class CompressorEffect;
-
-enum ParameterKind : int32_t {
-    kParamFrequency = 0,
-    kParamGain,
-    kParamThreshold,
-    kParamRatio,
-    kParamKnee,
-    kParamAttack,
-    kParamRelease,
-    kParamRms,
-    kParamMakeUp,
-    kParamAutoRelease,
-    kParamFeedback,
-    kParamActive,
-};
 
 // Host buffers for names, units and displays hold 8 characters and the terminator.
 constexpr int32_t kParameterTextSize = 9;

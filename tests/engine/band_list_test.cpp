@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 TEST(BandList, DefaultsAreFourBandsWithDefaultSettings) {
@@ -118,6 +120,60 @@ TEST(BandList, FrequencyIsClampedAndSampleRateChangesRedesign) {
     EXPECT_EQ(b.filter.sampleRate, 48000.0);
     EXPECT_NE(b.filter.b1, b1);
     EXPECT_EQ(b.state.rmsLength(), 240);
+}
+
+} // namespace
+
+namespace {
+
+TEST(BandSettingChange, StoresEachKindInItsUnitAndGlidesOnlyTheFirstFour) {
+    Band& b = *createBand(1000);
+    struct Case {
+        int32_t kind;
+        double value;
+        double stored;
+    } cases[] = {{kSettingFrequency, 30000, 24000},
+                 {kSettingGain, 0.5, 0.5},
+                 {kSettingThreshold, 0.1, 0.1},
+                 {kSettingRatio, 4, 4},
+                 {kSettingKnee, 6, 6},
+                 {kSettingAttack, 9.9, 9},
+                 {kSettingRelease, 3e12, INT32_MAX},
+                 {kSettingRmsWindow, -1.5, -1},
+                 {kSettingAutoMakeup, 0, 0},
+                 {kSettingProgramRelease, 0.25, 1},
+                 {kSettingFeedback, 1, 1},
+                 {kSettingActive, 0, 0}};
+    for (const Case& c : cases) {
+        const double snapshot[4] = {b.state.snapFrequency, b.state.snapGain, b.state.snapThreshold,
+                                    b.state.snapRatio};
+        ASSERT_TRUE(changeBandSetting(b, c.kind, c.value)) << c.kind;
+        EXPECT_EQ(bandSettingValue(b, c.kind), c.stored) << c.kind;
+        // A gliding change keeps the snapshot it glides from; any other change snapshots the
+        // values in use, so nothing glides afterwards.
+        const double expected[4] = {
+            c.kind < 4 ? snapshot[0] : b.frequency(), c.kind < 4 ? snapshot[1] : b.settings.gain,
+            c.kind < 4 ? snapshot[2] : b.settings.threshold, c.kind < 4 ? snapshot[3] : b.settings.ratio};
+        EXPECT_EQ(b.state.snapFrequency, expected[0]) << c.kind;
+        EXPECT_EQ(b.state.snapGain, expected[1]) << c.kind;
+        EXPECT_EQ(b.state.snapThreshold, expected[2]) << c.kind;
+        EXPECT_EQ(b.state.snapRatio, expected[3]) << c.kind;
+    }
+    destroyBand(&b);
+}
+
+TEST(BandSettingChange, NonFiniteValuesAndUnknownKindsChangeNothing) {
+    Band& b = *createBand(1000);
+    const double inf = std::numeric_limits<double>::infinity();
+    for (int32_t kind = 0; kind < kBandSettingKinds; ++kind) {
+        const double before = bandSettingValue(b, kind);
+        EXPECT_FALSE(changeBandSetting(b, kind, inf)) << kind;
+        EXPECT_FALSE(changeBandSetting(b, kind, std::nan(""))) << kind;
+        EXPECT_EQ(bandSettingValue(b, kind), before) << kind;
+    }
+    EXPECT_FALSE(changeBandSetting(b, kBandSettingKinds, 1));
+    EXPECT_FALSE(changeBandSetting(b, -1, 1));
+    destroyBand(&b);
 }
 
 } // namespace

@@ -43,7 +43,7 @@ protected:
 };
 
 TEST_F(ParameterTest, NamesFollowBandAndKindAndAreCutToEightCharacters) {
-    const char* expected[12] = {"1-Freq",    "1-Gain", "1-Thresh", "1-Ratio",   "1-Knee",   "1-Attack",
+    const char* expected[12] = {"1-Freq",   "1-Gain", "1-Thresh", "1-Ratio",  "1-Knee",   "1-Attack",
                                 "1-Releas", "1-RMS",  "1-MakeUp", "1-AutoRe", "1-FeedBk", "1-Active"};
     for (int32_t k = 0; k < 12; ++k)
         EXPECT_EQ(parameterName(effect, k), expected[k]) << k;
@@ -92,7 +92,8 @@ TEST_F(ParameterTest, DefaultBandReadsAndDisplays) {
     EXPECT_EQ(get(11), 1.0f);
     EXPECT_FLOAT_EQ(get(36), 1.0f); // 24000 Hz is the top of the log scale
 
-    const char* expected[12] = {"200.0", "0.0", "0.0", "2.00", "0.00", "15", "150", "5", "ON", "OFF", "OFF", "ON"};
+    const char* expected[12] = {"200.0", "0.0", "0.0", "2.00", "0.00", "15",
+                                "150",   "5",   "ON",  "OFF",  "OFF",  "ON"};
     for (int32_t k = 0; k < 12; ++k)
         EXPECT_EQ(parameterDisplay(effect, k), expected[k]) << k;
     TextAnswer past = askText(effect, effGetParamDisplay, 48);
@@ -139,6 +140,14 @@ TEST_F(ParameterTest, GainThresholdAndKnee) {
     set(2, 100.0f);
     EXPECT_DOUBLE_EQ(band(0).settings.threshold, 400.0); // no cap on the threshold
     EXPECT_EQ(parameterDisplay(effect, 2), "52.0");
+
+    // Below zero is silence, as the display says, never a phase-inverted band.
+    set(1, -1.0f);
+    EXPECT_EQ(band(0).settings.gain, 0.0);
+    EXPECT_EQ(parameterDisplay(effect, 1), "-150.0");
+    set(2, -1e30f);
+    EXPECT_EQ(band(0).settings.threshold, 0.0);
+    EXPECT_EQ(get(2), 0.0f);
 
     set(4, 0.5f);
     EXPECT_DOUBLE_EQ(band(0).settings.knee, 12.0);
@@ -203,10 +212,10 @@ TEST_F(ParameterTest, FlagsSwitchOnAtOneHalf) {
     struct {
         int32_t kind;
         bool BandSettings::*flag;
-    } flags[] = {{kParamMakeUp, &BandSettings::autoMakeupGain},
-                 {kParamAutoRelease, &BandSettings::programDependentRelease},
-                 {kParamFeedback, &BandSettings::feedbackDetector},
-                 {kParamActive, &BandSettings::active}};
+    } flags[] = {{kSettingAutoMakeup, &BandSettings::autoMakeupGain},
+                 {kSettingProgramRelease, &BandSettings::programDependentRelease},
+                 {kSettingFeedback, &BandSettings::feedbackDetector},
+                 {kSettingActive, &BandSettings::active}};
     for (auto f : flags) {
         set(24 + f.kind, 0.49f);
         EXPECT_FALSE(band(2).settings.*f.flag) << f.kind;
@@ -283,7 +292,7 @@ TEST_F(ParameterTest, CanBeAutomated) {
 
 TEST_F(ParameterTest, RangeExtension) {
     const int32_t rangeIndex = kVendorParameterRange;
-    auto ask = [&](intptr_t parameter, double (&range)[3]) {
+    auto ask = [&](intptr_t parameter, double(&range)[3]) {
         range[0] = range[1] = range[2] = 77.0;
         return dispatch(effect, effVendorSpecific, rangeIndex, parameter, range);
     };
@@ -310,7 +319,9 @@ TEST_F(ParameterTest, RangeExtension) {
 }
 
 TEST_F(ParameterTest, DisplayExtensionShowsAnyValue) {
-    auto show = [&](intptr_t parameter, float v) { return askText(effect, effVendorSpecific, 7, parameter, v); };
+    auto show = [&](intptr_t parameter, float v) {
+        return askText(effect, effVendorSpecific, 7, parameter, v);
+    };
     TextAnswer frequency = show(0, 0.5f);
     EXPECT_EQ(frequency.result, 0xbeef);
     EXPECT_EQ(frequency.text, "1160.5");

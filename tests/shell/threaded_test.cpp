@@ -70,12 +70,13 @@ TEST(EffectThreads, AudioKeepsRunningWhileBandsChange) {
             effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, rates[random() % 4]);
             break;
         }
-        case 5: {
-            LockHolder hold(fx->lock);
-            fx->outputGain = (random() % 200) / 100.0;
+        case 5:
+            // As the editor does: the gain target under the lock, the switches without it.
+            fx->setOutputGain((random() % 200) / 100.0);
             fx->soloCurrentBand = int32_t(random() % 2);
+            fx->currentBand = int32_t(random() % unsigned(fx->bandCount() + 1));
+            fx->editorWindow = (random() % 2) ? fx : nullptr; // metering on and off
             break;
-        }
         case 6:
             if (random() % 16 == 0)
                 fx->resetToDefaults();
@@ -88,7 +89,32 @@ TEST(EffectThreads, AudioKeepsRunningWhileBandsChange) {
     EXPECT_GT(blocks.load(), 10);
     EXPECT_FALSE(nonFinite.load());
     EXPECT_EQ(effect->numParams, 12 * fx->bandCount());
+    fx->editorWindow = nullptr;
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+intptr_t VST_CALL silentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
+    return 0;
+}
+
+TEST(EffectThreads, InstancesComeAndGoOnSeveralThreads) {
+    std::atomic<bool> failed{false};
+    auto churn = [&] {
+        for (int i = 0; i < 60; ++i) {
+            AEffect* effect = VSTPluginMain(i % 2 ? silentHost : nullptr);
+            if (!effect || effect->numParams != 48) {
+                failed = true;
+                return;
+            }
+            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+        }
+    };
+    std::thread first(churn), second(churn), third(churn);
+    first.join();
+    second.join();
+    third.join();
+    EXPECT_FALSE(failed.load());
+    EXPECT_EQ(instanceCount.load(), 0);
 }
 
 } // namespace
