@@ -4,7 +4,8 @@
 
 LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND parent = GetParent(window);
-    auto* effect = parent ? reinterpret_cast<CompressorEffect*>(GetWindowLongPtrA(parent, GWLP_USERDATA)) : nullptr;
+    auto* effect =
+        parent ? reinterpret_cast<CompressorEffect*>(GetWindowLongPtrA(parent, GWLP_USERDATA)) : nullptr;
     if (!effect)
         return DefWindowProcA(window, message, wParam, lParam);
     return DefWindowProcA(window, message, wParam, lParam);

@@ -2,7 +2,7 @@
 // dialog's GWLP_USERDATA and hands everything it does not handle to DefWindowProcA.
 #pragma once
 
-#include <windows.h>
+#include "support/windows_prelude.h"
 
 constexpr const char* kGraphWindowClass = "TarnwellWindow";
 

@@ -32,7 +32,7 @@ public:
                 return false;
             wideEstablished_ = true;
         }
-        HDC dc = GlyphScratchBitmap.deviceContext();
+        HDC dc = GlyphScratchBitmap().deviceContext();
         if (!dc)
             return false;
         HGDIOBJ previous = SelectObject(dc, font_);
@@ -159,7 +159,7 @@ void PIXO_CachedFont::AttachSystemFont(PIXO_SystemFont font, uint32_t flags) {
     int32_t height = lineHeight_;
     if (font) {
         pixo::glyphScratch(256, 256);
-        HDC dc = GlyphScratchBitmap.deviceContext();
+        HDC dc = GlyphScratchBitmap().deviceContext();
         if (dc) {
             HGDIOBJ previous = SelectObject(dc, font);
             TEXTMETRICA metrics = {};

@@ -10,10 +10,7 @@
 #include "support/heap_buffer.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "support/windows_prelude.h"
 #endif
 
 class PIXO_GlyphRasterizer;
@@ -115,8 +112,9 @@ private:
     HGDIOBJ previousObject_ = nullptr;
 };
 
-// The process-wide surface glyphs are rasterised on (created at 0 x 0 when the module loads).
-extern PIXO_SysBitmap GlyphScratchBitmap;
+// The process-wide surface glyphs are rasterised on. Created (0 x 0) on first use, never by
+// a static initialiser: those run under the loader lock, where no device context may be made.
+PIXO_SysBitmap& GlyphScratchBitmap();
 #endif
 
 // ---------------------------------------------------------------------------------------------

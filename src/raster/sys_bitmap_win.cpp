@@ -4,7 +4,10 @@
 #include "raster/font_internal.h"
 #include "raster/pixo.h"
 
-PIXO_SysBitmap GlyphScratchBitmap(0, 0);
+PIXO_SysBitmap& GlyphScratchBitmap() {
+    static PIXO_SysBitmap scratch(0, 0);
+    return scratch;
+}
 
 PIXO_SysBitmap::PIXO_SysBitmap(int32_t width, int32_t height) {
     dc_ = CreateCompatibleDC(nullptr);
@@ -77,7 +80,7 @@ bool PIXO_SysBitmap::setSize(int32_t w, int32_t h) {
 namespace pixo {
 
 PIXO_IBitmap* glyphScratch(int32_t minWidth, int32_t minHeight) {
-    PIXO_SysBitmap& scratch = GlyphScratchBitmap;
+    PIXO_SysBitmap& scratch = GlyphScratchBitmap();
     if (scratch.width() < minWidth || scratch.height() < minHeight || !scratch.pixels()) {
         scratch.setSize(std::max(scratch.width(), minWidth), std::max(scratch.height(), minHeight));
         HDC dc = scratch.deviceContext();

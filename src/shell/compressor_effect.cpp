@@ -57,7 +57,7 @@ CompressorEffect::CompressorEffect() {
 
 CompressorEffect::~CompressorEffect() {
     deleteAllBands();
-    destroyEditorWindow(*this);
+    closeEditor(*this);
     std::lock_guard<std::mutex> registering(instanceRegistration);
     if (instanceCount.fetch_sub(1) == 1)
         unregisterInstanceClasses();

@@ -39,10 +39,12 @@ intptr_t editorRectangle(CompressorEffect& fx, void* ptr) {
     if (!ptr)
         return 0;
     // Without an editor window the editor reports its default size at the origin.
+    int32_t width = kDefaultEditorWidth, height = kDefaultEditorHeight;
+    editorClientSize(fx, width, height);
     fx.editorRect.top = 0;
     fx.editorRect.left = 0;
-    fx.editorRect.bottom = kDefaultEditorHeight;
-    fx.editorRect.right = kDefaultEditorWidth;
+    fx.editorRect.bottom = int16_t(height);
+    fx.editorRect.right = int16_t(width);
     *static_cast<ERect**>(ptr) = &fx.editorRect;
     return 1;
 }
@@ -104,9 +106,9 @@ intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index,
     case effEditGetRect:
         return editorRectangle(*fx, ptr);
     case effEditOpen:
-        return 0;
+        return openEditor(*fx, ptr) ? 1 : 0;
     case effEditClose:
-        destroyEditorWindow(*fx);
+        closeEditor(*fx);
         return 0;
     case effIdentify:
         return kIdentity;

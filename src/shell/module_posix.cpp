@@ -1,7 +1,20 @@
-// Builds without an editor: no window classes, no editor window.
+// Builds without an editor: no module handle, no window classes, no editor window.
 #include "shell/module.h"
 
-bool platformHasEditor() { return false; }
+void* libraryModule() {
+    return nullptr;
+}
+bool platformHasEditor() {
+    return false;
+}
+void registerControlClasses(void*) {}
+void unregisterControlClasses(void*) {}
 void registerInstanceClasses() {}
 void unregisterInstanceClasses() {}
-void destroyEditorWindow(CompressorEffect&) {}
+bool openEditor(CompressorEffect&, void*) {
+    return false;
+}
+void closeEditor(CompressorEffect&) {}
+bool editorClientSize(const CompressorEffect&, int32_t&, int32_t&) {
+    return false;
+}

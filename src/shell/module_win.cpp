@@ -1,38 +1,15 @@
-// The Windows library: the attach/detach hook, the module handle, and the response graph's
-// window class, registered while at least one instance lives.
+// The Windows library entry: the attach/detach hook keeps the module handle and has the
+// editor register its control classes while the library is attached.
 #include "shell/module.h"
 
-#include "editor/controls.h"
-#include "editor/graph_window.h"
-#include "shell/compressor_effect.h"
+#include "support/windows_prelude.h"
 
-#include <windows.h>
-
+namespace {
 HINSTANCE moduleHandle = nullptr;
-UINT mswheelRollMessage = 0;
+} // namespace
 
-bool platformHasEditor() { return true; }
-
-void registerInstanceClasses() {
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = GraphWindowProc;
-    windowClass.hInstance = moduleHandle;
-    windowClass.lpszClassName = kGraphWindowClass;
-    RegisterClassA(&windowClass);
-    mswheelRollMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
-}
-
-void unregisterInstanceClasses() {
-    UnregisterClassA(kGraphWindowClass, moduleHandle);
-    deleteGraphFonts();
-}
-
-void destroyEditorWindow(CompressorEffect& effect) {
-    if (effect.editorWindow) {
-        DestroyWindow(static_cast<HWND>(effect.editorWindow));
-        effect.editorWindow = nullptr;
-    }
+void* libraryModule() {
+    return moduleHandle;
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -40,7 +17,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         moduleHandle = instance;
         registerControlClasses(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
-        unregisterControlClasses();
+        unregisterControlClasses(instance);
     }
     return TRUE;
 }

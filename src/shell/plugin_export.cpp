@@ -1,3 +1,3 @@
-// The plug-in library itself: everything lives in tarnwell_core, linked whole, which
-// defines the one export VSTPluginMain.
+// The plug-in library itself. Everything lives in the static libraries; the link pulls the
+// one export, VSTPluginMain (and on Windows the attach hook), out of them by name.
 #include "shell/vst_abi.h"

@@ -3,10 +3,7 @@
 #pragma once
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "support/windows_prelude.h"
 #else
 #include <mutex>
 #endif

@@ -10,7 +10,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "support/windows_prelude.h"
 #endif
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "support/windows_prelude.h"
 #else
 #include <dlfcn.h>
 #endif
