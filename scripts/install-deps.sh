@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, and only those that are missing.
 set -e
 PACKAGES="cmake ninja-build g++ gcc make ccache pkg-config
-g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-liberation
+g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool fonts-liberation
 libgtest-dev googletest libbenchmark-dev
 clang libclang-rt-14-dev libfuzzer-14-dev
 libsndfile1-dev libstb-dev libfreetype-dev"
