@@ -99,6 +99,30 @@ void CompressorEffect::resetToDefaults() {
     notifyGeneralChange(&effect);
 }
 
+bool CompressorEffect::changeSetting(int32_t index, int32_t kind, double value) {
+    LockHolder hold(lock);
+    Band* target = band(index);
+    return target && changeBandSetting(*target, kind, value);
+}
+
+bool CompressorEffect::viewBand(int32_t index, BandView& view) {
+    LockHolder hold(lock);
+    const Band* source = band(index);
+    if (!source)
+        return false;
+    const BandState& st = source->state;
+    view.settings = source->settings;
+    view.frequency = source->frequency();
+    view.makeupGain = st.makeupGain;
+    view.gainMeter = st.gainMeter;
+    view.gainMeterHold = st.gainMeterHold;
+    view.gainMeterHoldUntil = st.gainMeterHoldUntil;
+    view.inputPeak = st.inputPeak;
+    view.detectorPeak = st.detectorPeak;
+    view.outputPeak = st.outputPeak;
+    return true;
+}
+
 void notifyHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
     if (audioMasterCallback callback = hostCallback)
         callback(effect, opcode, index, value, ptr, opt);

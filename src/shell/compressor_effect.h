@@ -12,6 +12,16 @@
 #include <atomic>
 #include <cstdint>
 
+// What the editor shows of one band, copied under the lock so that drawing needs none.
+struct BandView {
+    BandSettings settings;
+    double frequency = 0;
+    double makeupGain = 1;
+    double gainMeter = 1, gainMeterHold = 1;
+    uint32_t gainMeterHoldUntil = 0;
+    double inputPeak = 0, detectorPeak = 0, outputPeak = 0;
+};
+
 class CompressorEffect : public MultibandEngine {
 public:
     CompressorEffect();
@@ -26,6 +36,13 @@ public:
     void addBand();
     void deleteCurrentBand();
     void resetToDefaults();
+
+    // Changes one setting of band `index` in the setting's own unit (changeBandSetting) under
+    // the lock. False, with nothing changed, when the band does not exist or the value is not
+    // finite. The caller tells the host.
+    bool changeSetting(int32_t index, int32_t kind, double value);
+    // Copies band `index` under the lock; false when it does not exist.
+    bool viewBand(int32_t index, BandView& view);
 
     RelaxedAtomic<bool> ignoreParameterSets{false}; // host setParameter calls are dropped while set
     HeapBuffer graphSortedBands{4096};

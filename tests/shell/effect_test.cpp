@@ -258,3 +258,26 @@ TEST(EffectWindowClass, RegisteredWhileInstancesLive) {
 #endif
 
 } // namespace
+
+namespace {
+
+TEST(EditorOperations, ChangeSettingStoresInTheSettingsUnitAndViewBandCopiesIt) {
+    AEffect* effect = VSTPluginMain(nullptr);
+    CompressorEffect* fx = static_cast<CompressorEffect*>(effect->object);
+    EXPECT_TRUE(fx->changeSetting(2, kSettingThreshold, 0.1));
+    EXPECT_TRUE(fx->changeSetting(2, kSettingFrequency, 3000));
+    EXPECT_TRUE(fx->changeSetting(2, kSettingActive, 0));
+    EXPECT_FALSE(fx->changeSetting(2, kSettingGain, std::exp(10000.0))); // +10000 dB overflows
+    EXPECT_FALSE(fx->changeSetting(4, kSettingGain, 1.0));               // no fifth band
+    BandView view;
+    ASSERT_TRUE(fx->viewBand(2, view));
+    EXPECT_EQ(view.settings.threshold, 0.1);
+    EXPECT_EQ(view.frequency, 3000.0);
+    EXPECT_FALSE(view.settings.active);
+    EXPECT_EQ(view.settings.gain, 1.0);
+    EXPECT_EQ(view.makeupGain, fx->band(2)->state.makeupGain);
+    EXPECT_FALSE(fx->viewBand(-1, view));
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+} // namespace
