@@ -1,4 +1,5 @@
-// Broken plug-ins for the host's refusal paths, one per FAKE_* definition.
+// Small plug-ins, one per FAKE_* definition: broken ones for the host's refusal paths, and a
+// stereo one that copies its input to its output (the cost of a render without processing).
 #include "shell/vst_abi.h"
 
 #include <cstring>
@@ -13,7 +14,16 @@ AEffect record;
 intptr_t VST_CALL dispatch(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
     return 0;
 }
-void VST_CALL process(AEffect*, float**, float**, int32_t) {}
+void VST_CALL process(AEffect*, float** inputs, float** outputs, int32_t frames) {
+#ifdef FAKE_THROUGH
+    for (int channel = 0; channel < 2; ++channel)
+        std::memcpy(outputs[channel], inputs[channel], sizeof(float) * size_t(frames));
+#else
+    (void)inputs;
+    (void)outputs;
+    (void)frames;
+#endif
+}
 } // namespace
 
 extern "C" VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
@@ -26,8 +36,13 @@ extern "C" VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     record.dispatcher = dispatch;
     record.processReplacing = process;
     record.flags = effFlagsCanReplacing;
+#ifdef FAKE_THROUGH
+    record.numInputs = 2;
+    record.numOutputs = 2;
+#else
     record.numInputs = 1;
     record.numOutputs = 1;
+#endif
     return &record;
 }
 #endif
