@@ -1,8 +1,14 @@
-// Small plug-ins, one per FAKE_* definition: broken ones for the host's refusal paths, and a
-// stereo one that copies its input to its output (the cost of a render without processing).
+// Small plug-ins, one per FAKE_* definition: broken ones for the host's refusal paths, a stereo
+// one that copies its input to its output (the cost of a render without processing) and one
+// that also sleeps 2 ms a block, so a test can interrupt a render that is surely still running.
 #include "shell/vst_abi.h"
 
 #include <cstring>
+
+#ifdef FAKE_SLOW
+#include <unistd.h>
+#define FAKE_THROUGH
+#endif
 
 #ifdef FAKE_NO_ENTRY
 extern "C" VST_EXPORT int notAPluginEntry() {
@@ -15,6 +21,9 @@ intptr_t VST_CALL dispatch(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
     return 0;
 }
 void VST_CALL process(AEffect*, float** inputs, float** outputs, int32_t frames) {
+#ifdef FAKE_SLOW
+    usleep(2000);
+#endif
 #ifdef FAKE_THROUGH
     for (int channel = 0; channel < 2; ++channel)
         std::memcpy(outputs[channel], inputs[channel], sizeof(float) * size_t(frames));
