@@ -1,6 +1,8 @@
 // Small plug-ins, one per FAKE_* definition: broken ones for the host's refusal paths, a stereo
-// one that copies its input to its output (the cost of a render without processing) and one
-// that also sleeps 2 ms a block, so a test can interrupt a render that is surely still running.
+// one that copies its input to its output (the cost of a render without processing), one that
+// also sleeps 2 ms a block, so a test can interrupt a render that is surely still running, and
+// one that marks the blocks it is given: each frame's place in its block on the left, the
+// block's length on the right.
 #include "shell/vst_abi.h"
 
 #include <cstring>
@@ -24,9 +26,15 @@ void VST_CALL process(AEffect*, float** inputs, float** outputs, int32_t frames)
 #ifdef FAKE_SLOW
     usleep(2000);
 #endif
-#ifdef FAKE_THROUGH
+#if defined(FAKE_THROUGH)
     for (int channel = 0; channel < 2; ++channel)
         std::memcpy(outputs[channel], inputs[channel], sizeof(float) * size_t(frames));
+#elif defined(FAKE_BLOCK_MARKS)
+    (void)inputs;
+    for (int32_t i = 0; i < frames; ++i) {
+        outputs[0][i] = float(i);
+        outputs[1][i] = float(frames);
+    }
 #else
     (void)inputs;
     (void)outputs;
@@ -45,7 +53,7 @@ extern "C" VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     record.dispatcher = dispatch;
     record.processReplacing = process;
     record.flags = effFlagsCanReplacing;
-#ifdef FAKE_THROUGH
+#if defined(FAKE_THROUGH) || defined(FAKE_BLOCK_MARKS)
     record.numInputs = 2;
     record.numOutputs = 2;
 #else

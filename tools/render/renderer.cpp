@@ -129,7 +129,7 @@ bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin,
                 RenderRun& run, std::string& error) {
     const Clock::time_point start = Clock::now();
     const double sampleRate = reader.format().sampleRate;
-    const int64_t block = pipeline.blockSize;
+    const int64_t block = std::max(1, pipeline.blockSize);
     const int64_t sliceFrames = std::max<int64_t>(1, (pipeline.sliceFrames + block - 1) / block) * block;
     const size_t sliceCount = size_t(std::max(1, pipeline.slices));
 
@@ -142,10 +142,15 @@ bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin,
     }
 
     StageResult reading, writing;
-    std::thread readerThread(readSlices, std::ref(reader), std::ref(ring), std::ref(run.input),
-                             std::ref(reading));
-    std::thread writerThread(writeSlices, std::ref(writer), std::ref(ring), std::ref(run.output),
-                             std::ref(progress), reader.frames(), sampleRate, start, std::ref(writing));
+    // Each meter is finished on the thread that fills it.
+    std::thread readerThread([&] {
+        readSlices(reader, ring, run.input, reading);
+        run.input.finish();
+    });
+    std::thread writerThread([&] {
+        writeSlices(writer, ring, run.output, progress, reader.frames(), sampleRate, start, writing);
+        run.output.finish();
+    });
 
     bool wasInterrupted = false;
     double processSeconds = 0;
@@ -172,8 +177,6 @@ bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin,
     writerThread.join();
     progress.finish();
 
-    run.input.finish();
-    run.output.finish();
     run.wallSeconds = secondsSince(start);
     run.processSeconds = processSeconds;
     run.readSeconds = reading.seconds;
