@@ -478,6 +478,20 @@ TEST_F(RenderTool, InputCutShortOfItsHeaderIsAnInputError) {
     }
 }
 
+TEST_F(RenderTool, AnOutputThatDoesNotReadBackIsAFailure) {
+    // libsndfile writes a FLAC file without frames as zero bytes; a WAV file without frames is fine.
+    ASSERT_TRUE(writeAudio(dir.path("empty.wav"), kFloatWav, 2, kRate, {}));
+    expectFailure(runRender(withPlugin({dir.path("empty.wav"), dir.path("out.flac"), "--format", "flac"})), 2,
+                  "cannot finish " + dir.path("out.flac") +
+                      ": libsndfile cannot read back the file it wrote");
+    EXPECT_FALSE(fileExists(dir.path("out.flac")));
+    ASSERT_EQ(runRender(withPlugin({dir.path("empty.wav"), dir.path("out.wav")})).exitCode, 0);
+    int format = 0, channels = 0, rate = 0;
+    std::vector<float> samples;
+    EXPECT_TRUE(readAudio(dir.path("out.wav"), format, channels, rate, samples));
+    EXPECT_TRUE(samples.empty());
+}
+
 TEST_F(RenderTool, PluginProblemsExitWithThree) {
     const std::string input = stereoInput("in.wav", kFloatWav, 0.1);
     auto with = [&](const std::string& plugin) {

@@ -2,6 +2,10 @@
 
 #include "render/declared_length.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -170,6 +174,8 @@ bool AudioWriter::open(int descriptor, const std::string& name, const AudioForma
         return false;
     }
     name_ = name;
+    descriptor_ = descriptor;
+    framesWritten_ = 0;
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
 }
@@ -179,6 +185,7 @@ bool AudioWriter::write(const float* interleaved, int64_t frames, std::string& e
         error = "cannot write " + name_ + ": " + sf_strerror(file_);
         return false;
     }
+    framesWritten_ += frames;
     return true;
 }
 
@@ -189,6 +196,25 @@ bool AudioWriter::close(std::string& error) {
     file_ = nullptr;
     if (result != 0) {
         error = "cannot finish " + name_ + ": " + sf_error_number(result);
+        return false;
+    }
+    struct stat status {};
+    const int access = fcntl(descriptor_, F_GETFL) & O_ACCMODE;
+    if (fstat(descriptor_, &status) != 0 || !S_ISREG(status.st_mode) || access != O_RDWR)
+        return true;
+    // From the start: libsndfile takes a descriptor's offset for where an embedded file begins.
+    SF_INFO info{};
+    SNDFILE* check =
+        lseek(descriptor_, 0, SEEK_SET) == 0 ? sf_open_fd(descriptor_, SFM_READ, &info, SF_FALSE) : nullptr;
+    if (!check) {
+        error = "cannot finish " + name_ + ": libsndfile cannot read back the file it wrote (" +
+                sf_strerror(nullptr) + ")";
+        return false;
+    }
+    sf_close(check);
+    if (info.frames != framesWritten_) {
+        error = "cannot finish " + name_ + ": the file reads back with " + std::to_string(info.frames) +
+                " frames of the " + std::to_string(framesWritten_) + " written";
         return false;
     }
     return true;

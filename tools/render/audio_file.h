@@ -63,12 +63,16 @@ class AudioWriter {
     // Writes into the open file `descriptor`, which stays open; `name` is for messages.
     bool open(int descriptor, const std::string& name, const AudioFormat& format, std::string& error);
     bool write(const float* interleaved, int64_t frames, std::string& error);
-    // Finishes the file: headers and lengths written.
+    // Finishes the file: headers and lengths written. A regular file opened for reading too is
+    // then read back: libsndfile writes some files it cannot open (a FLAC file without frames
+    // is empty), and one that does not open with every frame written is an error.
     bool close(std::string& error);
     // Stops writing; what is in the file is of no further use.
     void discard();
 
   private:
     SNDFILE* file_ = nullptr;
+    int descriptor_ = -1;
+    int64_t framesWritten_ = 0;
     std::string name_;
 };
