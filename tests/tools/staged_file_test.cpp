@@ -71,7 +71,7 @@ TEST(StagedFile, LinksStayAndTheirTargetsAreWritten) {
     EXPECT_EQ(fileBytes(dir.path("elsewhere/later.bin")), (std::vector<unsigned char>{'n', 'e', 'w'}));
 }
 
-TEST(StagedFile, FoldersAndMissingFoldersAreRefusedByName) {
+TEST(StagedFile, FoldersMissingFoldersAndReadOnlyFilesAreRefusedByName) {
     ScratchDirectory dir;
     StagedFile staged;
     std::string error;
@@ -80,6 +80,15 @@ TEST(StagedFile, FoldersAndMissingFoldersAreRefusedByName) {
     EXPECT_FALSE(staged.create(dir.path("none/out.wav"), error));
     EXPECT_EQ(error, "cannot create " + dir.path("none/out.wav") + ": No such file or directory");
     EXPECT_EQ(entryCount(dir), 0u);
+
+    // The superuser may write any file, so only others see the refusal.
+    writeBytes(dir.path("locked.wav"), {'o', 'l', 'd'});
+    ASSERT_EQ(chmod(dir.path("locked.wav").c_str(), 0444), 0);
+    if (geteuid() != 0) {
+        EXPECT_FALSE(staged.create(dir.path("locked.wav"), error));
+        EXPECT_EQ(error, "cannot write " + dir.path("locked.wav") + ": Permission denied");
+        EXPECT_EQ(entryCount(dir), 1u);
+    }
 }
 
 TEST(SameFile, ExistingFilesByIdentityNewOnesByWhereTheyWouldLand) {

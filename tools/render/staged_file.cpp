@@ -36,6 +36,11 @@ bool StagedFile::create(const std::string& destination, std::string& error) {
         error = "cannot create " + destination + ": it is a folder";
         return false;
     }
+    // A rename would replace a file the user may not write; refuse it as open() would.
+    if (exists && access(target_.c_str(), W_OK) != 0) {
+        error = "cannot write " + destination + ": " + systemReason();
+        return false;
+    }
     if (exists && !S_ISREG(existing.st_mode)) {
         descriptor_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
         if (descriptor_ < 0) {
@@ -56,7 +61,7 @@ bool StagedFile::create(const std::string& destination, std::string& error) {
     // mkstemp makes the file private; the result should look like any file the user writes,
     // or keep the mode and owner of the file it replaces.
     if (exists) {
-        fchmod(descriptor_, existing.st_mode & 07777);
+        fchmod(descriptor_, existing.st_mode & 0777);
         if (fchown(descriptor_, existing.st_uid, existing.st_gid) != 0) {
             // Only the superuser may give a file away; the file then belongs to the user.
         }
