@@ -199,8 +199,8 @@ bool AudioWriter::close(std::string& error) {
         return false;
     }
     struct stat status {};
-    const int access = fcntl(descriptor_, F_GETFL) & O_ACCMODE;
-    if (fstat(descriptor_, &status) != 0 || !S_ISREG(status.st_mode) || access != O_RDWR)
+    const int accessMode = fcntl(descriptor_, F_GETFL) & O_ACCMODE;
+    if (fstat(descriptor_, &status) != 0 || !S_ISREG(status.st_mode) || accessMode != O_RDWR)
         return true;
     // From the start: libsndfile takes a descriptor's offset for where an embedded file begins.
     SF_INFO info{};
