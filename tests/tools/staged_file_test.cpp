@@ -1,7 +1,6 @@
 // Staged outputs: nothing reaches the destination before commit(), a commit replaces it whole
 // (keeping its permissions and any symbolic link to it), and a folder is never a destination.
-// Also which paths count as one file.
-#include "render/same_file.h"
+// Which paths count as one file is tested through the tool.
 #include "render/staged_file.h"
 #include "tool_runner.h"
 
@@ -89,27 +88,6 @@ TEST(StagedFile, FoldersMissingFoldersAndReadOnlyFilesAreRefusedByName) {
         EXPECT_EQ(error, "cannot write " + dir.path("locked.wav") + ": Permission denied");
         EXPECT_EQ(entryCount(dir), 1u);
     }
-}
-
-TEST(SameFile, ExistingFilesByIdentityNewOnesByWhereTheyWouldLand) {
-    ScratchDirectory dir;
-    writeBytes(dir.path("a.wav"), {1});
-    std::filesystem::create_hard_link(dir.path("a.wav"), dir.path("hard.wav"));
-    std::filesystem::create_directory(dir.path("sub"));
-    std::filesystem::create_symlink("../new.wav", dir.path("sub/link.wav"));
-    ASSERT_EQ(chdir(dir.path("sub").c_str()), 0);
-
-    EXPECT_TRUE(sameFile(dir.path("a.wav"), dir.path("hard.wav")));
-    EXPECT_TRUE(sameFile("../a.wav", dir.path("a.wav")));
-    EXPECT_TRUE(sameFile("link.wav", dir.path("new.wav")));
-    EXPECT_TRUE(sameFile("../sub/../new.wav", "../new.wav"));
-    EXPECT_EQ(resolvedPath("link.wav"), resolvedPath(dir.path("new.wav")));
-    EXPECT_FALSE(sameFile(dir.path("a.wav"), dir.path("new.wav")));
-    EXPECT_FALSE(sameFile("new.wav", "../new.wav"));
-    // A folder that does not exist leaves the path as written.
-    EXPECT_EQ(resolvedPath("none/x.wav"), "none/x.wav");
-    EXPECT_FALSE(sameFile("none/x.wav", "none/../none/x.wav"));
-    ASSERT_EQ(chdir("/"), 0);
 }
 
 } // namespace
