@@ -1,7 +1,16 @@
-// Broken plug-ins for the host's refusal paths, one per FAKE_* definition.
+// Small plug-ins, one per FAKE_* definition: broken ones for the host's refusal paths, a stereo
+// one that copies its input to its output (the cost of a render without processing), one that
+// also sleeps 2 ms a block, so a test can interrupt a render that is surely still running, and
+// one that marks the blocks it is given: each frame's place in its block on the left, the
+// block's length on the right.
 #include "shell/vst_abi.h"
 
 #include <cstring>
+
+#ifdef FAKE_SLOW
+#include <unistd.h>
+#define FAKE_THROUGH
+#endif
 
 #ifdef FAKE_NO_ENTRY
 extern "C" VST_EXPORT int notAPluginEntry() {
@@ -13,7 +22,25 @@ AEffect record;
 intptr_t VST_CALL dispatch(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
     return 0;
 }
-void VST_CALL process(AEffect*, float**, float**, int32_t) {}
+void VST_CALL process(AEffect*, float** inputs, float** outputs, int32_t frames) {
+#ifdef FAKE_SLOW
+    usleep(2000);
+#endif
+#if defined(FAKE_THROUGH)
+    for (int channel = 0; channel < 2; ++channel)
+        std::memcpy(outputs[channel], inputs[channel], sizeof(float) * size_t(frames));
+#elif defined(FAKE_BLOCK_MARKS)
+    (void)inputs;
+    for (int32_t i = 0; i < frames; ++i) {
+        outputs[0][i] = float(i);
+        outputs[1][i] = float(frames);
+    }
+#else
+    (void)inputs;
+    (void)outputs;
+    (void)frames;
+#endif
+}
 } // namespace
 
 extern "C" VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
@@ -26,8 +53,13 @@ extern "C" VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     record.dispatcher = dispatch;
     record.processReplacing = process;
     record.flags = effFlagsCanReplacing;
+#if defined(FAKE_THROUGH) || defined(FAKE_BLOCK_MARKS)
+    record.numInputs = 2;
+    record.numOutputs = 2;
+#else
     record.numInputs = 1;
     record.numOutputs = 1;
+#endif
     return &record;
 }
 #endif

@@ -25,6 +25,8 @@ TEST(Summary, LevelsChangeAndSpeed) {
     facts.inputChannels = 1;
     facts.wallSeconds = 0.5;
     facts.processSeconds = 0.25;
+    facts.readSeconds = 0.125;
+    facts.writeSeconds = 0.375;
     EXPECT_EQ(formatSummary(facts, input, output),
               "input    in.wav: WAV, 100 Hz, mono, 2.000 s\n"
               "output   out.wav: WAV, 100 Hz, stereo\n"
@@ -32,7 +34,8 @@ TEST(Summary, LevelsChangeAndSpeed) {
               "  input        -6.02      -inf     -6.02      -inf\n"
               "  output      -12.04    -12.04    -12.04    -12.04\n"
               "  change       -6.02         -     -6.02         -\n"
-              "rendered 2.000 s of audio in 0.500 s (plug-in 0.250 s): 4.0x real time\n");
+              "rendered 2.000 s of audio in 0.500 s (plug-in 0.250 s, reading 0.125 s, writing 0.375 s): "
+              "4.0x real time\n");
 }
 
 } // namespace

@@ -11,8 +11,16 @@
 #define STBI_ONLY_PNG
 #include <stb_image.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -199,7 +207,7 @@ TEST_F(RenderTool, UsageErrorsExitWithOne) {
     const std::string input = stereoInput("in.wav", kFloatWav, 0.1);
     expectFailure(runRender(withPlugin({input, dir.path("out.wav"), "--format", "mp9"})), 1,
                   "unknown --format mp9");
-    expectFailure(runRender(withPlugin({input, input})), 1, "is the input file");
+    expectFailure(runRender(withPlugin({input, input})), 1, "INPUT and OUTPUT are the same file");
     EXPECT_TRUE(fileExists(input));
 }
 
@@ -274,6 +282,9 @@ TEST_F(RenderTool, CorruptProgramFilesAreRefusedByTheirFault) {
 
 TEST_F(RenderTool, PlotIsAPngOfTheRequestedSizeWithAPicture) {
     const std::string input = stereoInput("in.wav", kFloatWav, 2.0);
+    expectFailure(runRender(withPlugin({input, dir.path("out.wav"), "--plot", dir.path("none/run.png")})), 2,
+                  "cannot create");
+
     std::vector<std::string> arguments = {
         input, dir.path("out.wav"), "--plot", dir.path("run.png"), "--plot-size", "640x360"};
     arguments.insert(arguments.end(), kCompressing.begin(), kCompressing.end());
@@ -293,9 +304,192 @@ TEST_F(RenderTool, PlotIsAPngOfTheRequestedSizeWithAPicture) {
     }
     stbi_image_free(pixels);
     EXPECT_GT(colours.size(), 16u);
+}
 
-    expectFailure(runRender(withPlugin({input, dir.path("out.wav"), "--plot", dir.path("none/run.png")})), 2,
-                  "cannot write");
+// The files in the scratch folder that a run may have left under a temporary name.
+std::vector<std::string> temporaries(const ScratchDirectory& dir) {
+    std::vector<std::string> found;
+    for (const std::string& name : folderEntries(dir.path("")))
+        if (name.find(".tarnwell-") != std::string::npos)
+            found.push_back(name);
+    return found;
+}
+
+TEST_F(RenderTool, OneFileInTwoRolesIsRefusedAndLeftAsItWas) {
+    const std::string input = stereoInput("in.wav", kFloatWav, 0.1);
+    const std::vector<unsigned char> inputBytes = fileBytes(input);
+    ASSERT_EQ(runRender(withPlugin({"--save-state", dir.path("s.fxp")})).exitCode, 0);
+    const std::vector<unsigned char> stateBytes = fileBytes(dir.path("s.fxp"));
+    std::filesystem::create_symlink(input, dir.path("link.wav"));
+    std::filesystem::create_hard_link(input, dir.path("hard.wav"));
+    std::filesystem::create_symlink("new.png", dir.path("dangling.png"));
+    std::filesystem::create_directory(dir.path("sub"));
+    const std::string out = dir.path("out.wav");
+
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string pair;
+    };
+    const Case cases[] = {
+        {{input, out, "--plot", input}, "INPUT and --plot"},
+        {{input, out, "--save-state", input}, "INPUT and --save-state"},
+        {{input, out, "--plot", out}, "OUTPUT and --plot"}, // the output does not exist yet
+        {{input, dir.path("link.wav")}, "INPUT and OUTPUT"},
+        {{input, dir.path("hard.wav")}, "INPUT and OUTPUT"},
+        {{dir.path("link.wav"), out, "--plot", dir.path("hard.wav")}, "INPUT and --plot"},
+        {{input, out, "--plot", dir.path("sub/../new.png"), "--save-state", dir.path("dangling.png")},
+         "--plot and --save-state"},
+        {{input, out, "--save-state", dir.path("sub/../out.wav")}, "OUTPUT and --save-state"},
+        {{input, out, "--load-state", out}, "OUTPUT and --load-state"},
+        {{"--load-state", dir.path("s.fxp"), "--save-state", dir.path("s.fxp")},
+         "--save-state and --load-state"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pair);
+        expectFailure(runRender(withPlugin(c.arguments)), 1, c.pair + " are the same file");
+    }
+    EXPECT_EQ(fileBytes(input), inputBytes);
+    EXPECT_EQ(fileBytes(dir.path("s.fxp")), stateBytes);
+    EXPECT_FALSE(fileExists(dir.path("new.png")));
+    EXPECT_TRUE(temporaries(dir).empty());
+
+    // Reading one file twice is fine: the input doubles as a (raw, meaningless) state chunk.
+    EXPECT_EQ(runRender(withPlugin({input, out, "--load-state", input})).exitCode, 0);
+}
+
+TEST_F(RenderTool, ExistingFilesAreReplacedOnlyWhenTheRunSucceeds) {
+    const std::string input = stereoInput("in.wav", kFloatWav, 0.5);
+    const std::vector<unsigned char> before = {'k', 'e', 'e', 'p'};
+    writeBytes(dir.path("real.wav"), before);
+    ASSERT_EQ(chmod(dir.path("real.wav").c_str(), 0640), 0);
+    std::filesystem::create_symlink("real.wav", dir.path("out.wav"));
+    writeBytes(dir.path("run.png"), before);
+    writeBytes(dir.path("run.fxp"), before);
+    const std::vector<unsigned char> wav = fileBytes(input);
+    writeBytes(dir.path("cut.wav"),
+               std::vector<unsigned char>(wav.begin(), wav.begin() + long(wav.size() / 2)));
+    auto render = [&](const std::string& from, std::vector<std::string> more) {
+        std::vector<std::string> arguments = {
+            from, dir.path("out.wav"), "--plot", dir.path("run.png"), "--save-state", dir.path("run.fxp")};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return runRender(withPlugin(arguments));
+    };
+
+    // One run fails before the audio is rendered, one after it.
+    EXPECT_EQ(render(input, {"--set", "2-Thresh=loud"}).exitCode, 1);
+    EXPECT_EQ(render(dir.path("cut.wav"), {}).exitCode, 2);
+    EXPECT_EQ(fileBytes(dir.path("real.wav")), before);
+    EXPECT_EQ(fileBytes(dir.path("run.png")), before);
+    EXPECT_EQ(fileBytes(dir.path("run.fxp")), before);
+    EXPECT_TRUE(temporaries(dir).empty());
+
+    const ToolResult result = render(input, {});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("out.wav"))) << "the link stays, its target is replaced";
+    int format = 0, channels = 0, rate = 0;
+    std::vector<float> samples;
+    ASSERT_TRUE(readAudio(dir.path("real.wav"), format, channels, rate, samples));
+    EXPECT_EQ(samples.size(), 2u * size_t(0.5 * kRate));
+    struct stat status {};
+    ASSERT_EQ(stat(dir.path("real.wav").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u) << "the replaced file keeps its permissions";
+    const std::vector<unsigned char> png = fileBytes(dir.path("run.png")),
+                                     fxp = fileBytes(dir.path("run.fxp"));
+    ASSERT_GE(png.size(), 4u);
+    ASSERT_GE(fxp.size(), 4u);
+    EXPECT_EQ(std::string(png.begin(), png.begin() + 4), "\x89PNG");
+    EXPECT_EQ(std::string(fxp.begin(), fxp.begin() + 4), "CcnK");
+    EXPECT_TRUE(temporaries(dir).empty());
+}
+
+TEST_F(RenderTool, InterruptedRunLeavesExistingFilesAndNoTemporary) {
+    // Ten seconds through the slow plug-in take two seconds at least; the signal comes at once.
+    const std::string input = stereoInput("in.wav", kFloatWav, 10.0);
+    const std::vector<unsigned char> before = {'k', 'e', 'e', 'p'};
+    for (int number : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(number);
+        writeBytes(dir.path("out.wav"), before);
+        writeBytes(dir.path("run.png"), before);
+        RunningRender render(
+            {input, dir.path("out.wav"), "--plot", dir.path("run.png"), "--plugin", FAKE_SLOW_PATH});
+        ASSERT_TRUE(render.started());
+        // The temporaries exist once the signal handlers are in place and the render is under way.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (temporaries(dir).size() < 2 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(temporaries(dir).size(), 2u);
+        render.signal(number);
+        const ToolResult result = render.finish();
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(result.err, "tarnwell-render: interrupted; no file was written\n");
+        EXPECT_EQ(fileBytes(dir.path("out.wav")), before);
+        EXPECT_EQ(fileBytes(dir.path("run.png")), before);
+        EXPECT_TRUE(temporaries(dir).empty());
+    }
+}
+
+TEST_F(RenderTool, AFifoDestinationIsWrittenIntoAndStaysAFifo) {
+    const std::string pipe = dir.path("state.pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::vector<unsigned char> received;
+    std::thread taker([&] { received = fileBytes(pipe); });
+    const ToolResult result = runRender(withPlugin({"--save-state", pipe}));
+    // Should the tool not have opened the FIFO, the taker still waits in open(): let it go.
+    close(open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+    taker.join();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_GT(received.size(), kProgramHeaderSize);
+    EXPECT_EQ(std::string(received.begin(), received.begin() + 4), "CcnK");
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+}
+
+TEST_F(RenderTool, InputCutShortOfItsHeaderIsAnInputError) {
+    const std::string wavPath = stereoInput("in.wav", kFloatWav, 1.0);
+    ASSERT_EQ(runRender(withPlugin({wavPath, dir.path("whole.flac"), "--format", "flac:24"})).exitCode, 0);
+    const std::vector<unsigned char> wav = fileBytes(wavPath);
+    const std::vector<unsigned char> flac = fileBytes(dir.path("whole.flac"));
+    // FLAC metadata blocks: a byte with the last-block flag and the type, a 24-bit length.
+    size_t audioStart = 4;
+    for (bool last = false; !last && audioStart + 4 <= flac.size();) {
+        last = flac[audioStart] & 0x80;
+        audioStart += 4 + (size_t(flac[audioStart + 1]) << 16 | size_t(flac[audioStart + 2]) << 8 |
+                           size_t(flac[audioStart + 3]));
+    }
+    ASSERT_LT(audioStart, flac.size() / 2);
+    const std::vector<std::pair<std::string, size_t>> cuts = {
+        {"cut.wav", wav.size() / 2}, {"header.flac", audioStart}, {"cut.flac", flac.size() / 2}};
+
+    const ToolResult whole = runRender(withPlugin({dir.path("whole.flac"), dir.path("out.wav")}));
+    ASSERT_EQ(whole.exitCode, 0) << whole.err;
+    std::filesystem::remove(dir.path("out.wav"));
+    for (const auto& [name, length] : cuts) {
+        SCOPED_TRACE(name);
+        const std::vector<unsigned char>& bytes = name == "cut.wav" ? wav : flac;
+        writeBytes(dir.path(name), std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(length)));
+        const ToolResult result = runRender(withPlugin({dir.path(name), dir.path("out.wav")}));
+        // libFLAC may instead report the cut as lost sync: an input error all the same.
+        const bool lostSync = name == "cut.flac" && result.err.find("lost sync") != std::string::npos;
+        expectFailure(result, 2,
+                      lostSync ? "cannot read " + dir.path(name) : dir.path(name) + " ends after ");
+        if (!lostSync) {
+            EXPECT_NE(result.err.find(", its header promises 1.000 s (44100 frames)"), std::string::npos)
+                << result.err;
+        }
+    }
+}
+
+TEST_F(RenderTool, AnOutputThatDoesNotReadBackIsAFailure) {
+    // libsndfile writes a FLAC file without frames as zero bytes; a WAV file without frames is fine.
+    ASSERT_TRUE(writeAudio(dir.path("empty.wav"), kFloatWav, 2, kRate, {}));
+    expectFailure(runRender(withPlugin({dir.path("empty.wav"), dir.path("out.flac"), "--format", "flac"})), 2,
+                  "cannot finish " + dir.path("out.flac") +
+                      ": libsndfile cannot read back the file it wrote");
+    EXPECT_FALSE(fileExists(dir.path("out.flac")));
+    ASSERT_EQ(runRender(withPlugin({dir.path("empty.wav"), dir.path("out.wav")})).exitCode, 0);
+    int format = 0, channels = 0, rate = 0;
+    std::vector<float> samples;
+    EXPECT_TRUE(readAudio(dir.path("out.wav"), format, channels, rate, samples));
+    EXPECT_TRUE(samples.empty());
 }
 
 TEST_F(RenderTool, PluginProblemsExitWithThree) {

@@ -1,7 +1,11 @@
 #include "tool_runner.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sndfile.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +44,50 @@ ToolResult runRender(const std::vector<std::string>& arguments) {
     return result;
 }
 
+RunningRender::RunningRender(const std::vector<std::string>& arguments) {
+    std::vector<std::string> words = {TARNWELL_RENDER_PATH};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, capture_.path("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, capture_.path("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0)
+        pid_ = pid;
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+RunningRender::~RunningRender() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+void RunningRender::signal(int number) {
+    if (pid_ > 0)
+        kill(pid_, number);
+}
+
+ToolResult RunningRender::finish() {
+    ToolResult result;
+    int status = 0;
+    if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_)
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_ = -1;
+    result.out = fileText(capture_.path("out"));
+    result.err = fileText(capture_.path("err"));
+    return result;
+}
+
 ScratchDirectory::ScratchDirectory() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tarnwell-render-test-XXXXXX").string();
     if (char* made = mkdtemp(pattern.data()))
@@ -54,6 +102,14 @@ ScratchDirectory::~ScratchDirectory() {
 
 bool fileExists(const std::string& path) {
     return std::filesystem::exists(path);
+}
+
+std::vector<std::string> folderEntries(const std::string& path) {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(path, ignored))
+        names.push_back(entry.path().filename().string());
+    return names;
 }
 
 std::vector<unsigned char> fileBytes(const std::string& path) {

@@ -26,7 +26,27 @@ class ScratchDirectory {
     std::string root_;
 };
 
+// A tarnwell-render started in the background, for tests that signal it while it runs.
+class RunningRender {
+  public:
+    explicit RunningRender(const std::vector<std::string>& arguments);
+    ~RunningRender();
+    RunningRender(const RunningRender&) = delete;
+    RunningRender& operator=(const RunningRender&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    void signal(int number);
+    // Waits for the process to end.
+    ToolResult finish();
+
+  private:
+    ScratchDirectory capture_;
+    int pid_ = -1;
+};
+
 bool fileExists(const std::string& path);
+// The names in a folder, hidden ones included.
+std::vector<std::string> folderEntries(const std::string& path);
 std::vector<unsigned char> fileBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 

@@ -1,5 +1,12 @@
 #include "render/audio_file.h"
 
+#include "render/declared_length.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -26,6 +33,24 @@ int lookUp(const std::string& name, const NamedFormat* table, size_t count) {
         if (name == table[i].name)
             return table[i].format;
     return 0;
+}
+
+// Encodings where a WAV header's data size over its block size is the number of frames.
+bool isPlainSampleEncoding(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_16:
+    case SF_FORMAT_PCM_24:
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT:
+    case SF_FORMAT_DOUBLE:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool isValid(int format, int channels) {
@@ -105,10 +130,17 @@ bool AudioReader::open(const std::string& path, std::string& error) {
         error = "cannot read " + path + ": " + sf_strerror(nullptr);
         return false;
     }
+    path_ = path;
     format_.sndfileFormat = info.format;
     format_.sampleRate = info.samplerate;
     format_.channels = info.channels;
     frames_ = info.frames;
+    // libsndfile says SF_COUNT_MAX for a length it does not know, and only estimates MPEG's.
+    const bool lengthKnown =
+        info.frames != SF_COUNT_MAX && (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG;
+    promisedFrames_ = lengthKnown ? info.frames : 0;
+    if (isPlainSampleEncoding(info.format))
+        promisedFrames_ = std::max(promisedFrames_, declaredFrameCount(path));
     return true;
 }
 
@@ -129,27 +161,31 @@ std::string AudioReader::lastError() const {
     return sf_strerror(file_);
 }
 
-bool AudioWriter::open(const std::string& path, const AudioFormat& format, std::string& error) {
+bool AudioWriter::open(int descriptor, const std::string& name, const AudioFormat& format,
+                       std::string& error) {
     discard();
     SF_INFO info{};
     info.format = format.sndfileFormat;
     info.samplerate = format.sampleRate;
     info.channels = format.channels;
-    file_ = sf_open(path.c_str(), SFM_WRITE, &info);
+    file_ = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
     if (!file_) {
-        error = "cannot create " + path + ": " + sf_strerror(nullptr);
+        error = "cannot write " + name + ": " + sf_strerror(nullptr);
         return false;
     }
-    path_ = path;
+    name_ = name;
+    descriptor_ = descriptor;
+    framesWritten_ = 0;
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
 }
 
 bool AudioWriter::write(const float* interleaved, int64_t frames, std::string& error) {
     if (sf_writef_float(file_, interleaved, frames) != frames) {
-        error = "cannot write " + path_ + ": " + sf_strerror(file_);
+        error = "cannot write " + name_ + ": " + sf_strerror(file_);
         return false;
     }
+    framesWritten_ += frames;
     return true;
 }
 
@@ -159,17 +195,33 @@ bool AudioWriter::close(std::string& error) {
     const int result = sf_close(file_);
     file_ = nullptr;
     if (result != 0) {
-        error = "cannot finish " + path_ + ": " + sf_error_number(result);
-        std::remove(path_.c_str());
+        error = "cannot finish " + name_ + ": " + sf_error_number(result);
+        return false;
+    }
+    struct stat status {};
+    const int accessMode = fcntl(descriptor_, F_GETFL) & O_ACCMODE;
+    if (fstat(descriptor_, &status) != 0 || !S_ISREG(status.st_mode) || accessMode != O_RDWR)
+        return true;
+    // From the start: libsndfile takes a descriptor's offset for where an embedded file begins.
+    SF_INFO info{};
+    SNDFILE* check =
+        lseek(descriptor_, 0, SEEK_SET) == 0 ? sf_open_fd(descriptor_, SFM_READ, &info, SF_FALSE) : nullptr;
+    if (!check) {
+        error = "cannot finish " + name_ + ": libsndfile cannot read back the file it wrote (" +
+                sf_strerror(nullptr) + ")";
+        return false;
+    }
+    sf_close(check);
+    if (info.frames != framesWritten_) {
+        error = "cannot finish " + name_ + ": the file reads back with " + std::to_string(info.frames) +
+                " frames of the " + std::to_string(framesWritten_) + " written";
         return false;
     }
     return true;
 }
 
 void AudioWriter::discard() {
-    if (!file_)
-        return;
-    sf_close(file_);
+    if (file_)
+        sf_close(file_);
     file_ = nullptr;
-    std::remove(path_.c_str());
 }

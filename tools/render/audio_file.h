@@ -1,7 +1,7 @@
-// Audio files through libsndfile: a reader that hands out interleaved 32-bit float frames, a
-// writer that takes them (clipping, not wrapping, when the encoding is integer), and the
-// --format choice of container and encoding. A writer that is not closed successfully
-// removes its file, so a failed run leaves no partial output behind.
+// Audio files through libsndfile: a reader that hands out interleaved 32-bit float frames and
+// knows how many its file promised, a writer that takes them (clipping, not wrapping, when the
+// encoding is integer) into a file it is given open, and the --format choice of container and
+// encoding. The writer neither creates nor removes files: a StagedFile does.
 #pragma once
 
 #include <sndfile.h>
@@ -33,16 +33,24 @@ class AudioReader {
 
     bool open(const std::string& path, std::string& error);
     void close();
+    const std::string& path() const { return path_; }
     const AudioFormat& format() const { return format_; }
+    // The length libsndfile reports (for a WAV or AIFF cut short: what is left of it).
     int64_t frames() const { return frames_; }
+    // The length the file's header promises, which a whole file delivers: the larger of the
+    // WAV or AIFF header's own count and libsndfile's. 0 when the header does not say (a FLAC
+    // stream of unknown length, MPEG, whose length libsndfile estimates).
+    int64_t promisedFrames() const { return promisedFrames_; }
     // Reads up to `frames` interleaved frames; returns how many were read, 0 at the end, -1 on error.
     int64_t read(float* interleaved, int64_t frames);
     std::string lastError() const;
 
   private:
     SNDFILE* file_ = nullptr;
+    std::string path_;
     AudioFormat format_;
     int64_t frames_ = 0;
+    int64_t promisedFrames_ = 0;
 };
 
 class AudioWriter {
@@ -52,14 +60,19 @@ class AudioWriter {
     AudioWriter(const AudioWriter&) = delete;
     AudioWriter& operator=(const AudioWriter&) = delete;
 
-    bool open(const std::string& path, const AudioFormat& format, std::string& error);
+    // Writes into the open file `descriptor`, which stays open; `name` is for messages.
+    bool open(int descriptor, const std::string& name, const AudioFormat& format, std::string& error);
     bool write(const float* interleaved, int64_t frames, std::string& error);
-    // Finishes the file; on failure the file is removed.
+    // Finishes the file: headers and lengths written. A regular file opened for reading too is
+    // then read back: libsndfile writes some files it cannot open (a FLAC file without frames
+    // is empty), and one that does not open with every frame written is an error.
     bool close(std::string& error);
-    // Closes and removes the file when it is still open.
+    // Stops writing; what is in the file is of no further use.
     void discard();
 
   private:
     SNDFILE* file_ = nullptr;
-    std::string path_;
+    int descriptor_ = -1;
+    int64_t framesWritten_ = 0;
+    std::string name_;
 };

@@ -2,6 +2,7 @@
 // 24-bit WAV file (default 8 seconds), the input of the main job and of the render benchmark.
 #include "render/audio_file.h"
 #include "render/demo_signal.h"
+#include "render/staged_file.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,10 +41,13 @@ int main(int argc, char** argv) {
         frames[2 * i] = left[i];
         frames[2 * i + 1] = right[i];
     }
+    StagedFile file;
     AudioWriter writer;
     std::string error;
-    if (!writer.open(output, {SF_FORMAT_WAV | SF_FORMAT_PCM_24, sampleRate, 2}, error) ||
-        !writer.write(frames.data(), int64_t(left.size()), error) || !writer.close(error)) {
+    if (!file.create(output, error) ||
+        !writer.open(file.descriptor(), output, {SF_FORMAT_WAV | SF_FORMAT_PCM_24, sampleRate, 2}, error) ||
+        !writer.write(frames.data(), int64_t(left.size()), error) || !writer.close(error) ||
+        !file.commit(error)) {
         std::fprintf(stderr, "tarnwell-demo-signal: %s\n", error.c_str());
         return 2;
     }

@@ -222,19 +222,19 @@ std::string findPlotFont() {
     return "";
 }
 
-bool writeLevelPlot(const std::string& path, int32_t width, int32_t height, const LevelPlotData& data,
-                    std::string& error) {
+bool encodeLevelPlot(int32_t width, int32_t height, const LevelPlotData& data, std::vector<uint8_t>& png,
+                     std::string& error) {
     const std::string fontPath = findPlotFont();
     const int32_t fontHeight = std::max(11, std::min(width / 60, height / 36));
     std::unique_ptr<PIXO_CachedFont> font(
         fontPath.empty() ? nullptr : PIXO_CreateCachedFont(fontPath.c_str(), fontHeight));
     if (!font) {
-        error = "cannot draw " + path + ": no usable font (install fonts-liberation)";
+        error = "no usable font (install fonts-liberation)";
         return false;
     }
     PIXO_MemBitmap bitmap;
     if (!bitmap.setSize(width, height) || !bitmap.pixels()) {
-        error = "cannot draw " + path + ": out of memory";
+        error = "out of memory";
         return false;
     }
     drawLevelPlot(bitmap, *font, fontHeight, data);
@@ -251,9 +251,14 @@ bool writeLevelPlot(const std::string& path, int32_t width, int32_t height, cons
             out[3] = 0xFF;
         }
     }
-    if (!stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4)) {
-        std::remove(path.c_str());
-        error = "cannot write " + path;
+    png.clear();
+    const auto append = [](void* context, void* bytes, int size) {
+        auto* out = static_cast<std::vector<uint8_t>*>(context);
+        const auto* first = static_cast<const uint8_t*>(bytes);
+        out->insert(out->end(), first, first + size);
+    };
+    if (!stbi_write_png_to_func(append, &png, width, height, 4, rgba.data(), width * 4)) {
+        error = "out of memory";
         return false;
     }
     return true;

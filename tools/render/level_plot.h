@@ -23,10 +23,10 @@ double tickStep(double span, int maxTicks, bool time);
 // Draws into a bitmap of any size of at least 320 x 240.
 void drawLevelPlot(PIXO_IBitmap& bitmap, PIXO_IFont& font, int32_t fontHeight, const LevelPlotData& data);
 
-// Draws into a new width x height bitmap and writes it as PNG; false with a one-line error when
-// no font is found or the file cannot be written.
-bool writeLevelPlot(const std::string& path, int32_t width, int32_t height, const LevelPlotData& data,
-                    std::string& error);
+// Draws into a new width x height bitmap and encodes it as PNG; false with the reason (no
+// font found, out of memory) when there is no picture.
+bool encodeLevelPlot(int32_t width, int32_t height, const LevelPlotData& data, std::vector<uint8_t>& png,
+                     std::string& error);
 
 // The first of the usual Debian sans-serif fonts that exists, or empty.
 std::string findPlotFont();

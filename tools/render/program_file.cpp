@@ -141,22 +141,6 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     return true;
 }
 
-bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        error = "cannot create " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::remove(path.c_str());
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
-}
-
 bool hasProgramFileExtension(const std::string& path) {
     if (path.size() < 4)
         return false;

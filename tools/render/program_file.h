@@ -25,9 +25,8 @@ std::vector<uint8_t> buildProgramFile(const std::vector<uint8_t>& chunk, const P
 bool extractStateChunk(const std::vector<uint8_t>& file, bool mustBeProgramFile, int32_t expectedPluginId,
                        std::vector<uint8_t>& chunk, std::string& error);
 
-// Whole-file helpers; errors name the path and the system's reason.
+// The bytes of a whole file; the error names the path and the system's reason.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
-bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
 // A four-character code such as a plug-in id, e.g. "trwS"; unprintable bytes become '?'.
 std::string fourCharacterCode(int32_t code);

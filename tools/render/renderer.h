@@ -1,28 +1,39 @@
-// The render loop: reads the input in large slices, feeds mono to both plug-in inputs, runs
-// processReplacing in blocks of exactly blockSize frames (the slices are whole multiples of it,
-// so block boundaries match a host that streams the file in one go), meters input and output
-// and writes the output. The plug-in must already be started at the file's sample rate.
+// The render loop, on three threads: a reader thread fills slices of the input (mono fed to
+// both plug-in inputs) and meters them, the calling thread runs processReplacing over each
+// slice in blocks of exactly blockSize frames, and a writer thread meters and writes them, so
+// reading, processing and writing overlap. Slices are whole numbers of blocks, so the block
+// boundaries are those of a host streaming the whole file in one go, whatever the slice size.
+// The slices are made once; the calling thread allocates nothing while the file streams.
 #pragma once
 
+#include "host/plugin_session.h"
 #include "render/audio_file.h"
 #include "render/level_meter.h"
-#include "host/plugin_session.h"
 #include "render/progress_bar.h"
 
-#include <csignal>
+#include <atomic>
 #include <string>
+
+struct RenderPipeline {
+    int blockSize = 512;
+    int64_t sliceFrames = 16384; // rounded up to a whole number of blocks
+    int slices = 4;              // in circulation among the three threads; 1 runs them in turn
+};
 
 struct RenderRun {
     LevelMeter input;
     LevelMeter output;
     double wallSeconds = 0;    // the whole loop, file reading and writing included
     double processSeconds = 0; // inside processReplacing only
+    double readSeconds = 0;    // inside libsndfile's reading, on the reader thread
+    double writeSeconds = 0;   // inside libsndfile's writing, on the writer thread
 
     explicit RenderRun(double sampleRate) : input(sampleRate), output(sampleRate) {}
 };
 
-// False with a one-line error when reading or writing fails, or when `interrupted` becomes
-// non-zero (a signal handler may set it).
-bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin, int blockSize,
-                ProgressBar& progress, const volatile std::sig_atomic_t* interrupted, RenderRun& run,
-                std::string& error);
+// The plug-in must already be started at the file's sample rate. False with a one-line error
+// naming the file when reading or writing fails, when the input ends before the length its
+// header promises, or when `interrupted` becomes true (a signal handler may set it).
+bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin,
+                const RenderPipeline& pipeline, ProgressBar& progress, const std::atomic<bool>* interrupted,
+                RenderRun& run, std::string& error);

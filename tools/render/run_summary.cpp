@@ -52,8 +52,10 @@ std::string formatSummary(const SummaryFacts& facts, const LevelMeter& input, co
     summary += levelRow("change", change[0], change[1], change[2], change[3]);
     const double speed = facts.wallSeconds > 0 ? duration / facts.wallSeconds : 0.0;
     std::snprintf(text, sizeof(text),
-                  "rendered %.3f s of audio in %.3f s (plug-in %.3f s): %.1fx real time\n", duration,
-                  facts.wallSeconds, facts.processSeconds, speed);
+                  "rendered %.3f s of audio in %.3f s (plug-in %.3f s, reading %.3f s, writing %.3f s): "
+                  "%.1fx real time\n",
+                  duration, facts.wallSeconds, facts.processSeconds, facts.readSeconds, facts.writeSeconds,
+                  speed);
     summary += text;
     return summary;
 }

@@ -1,5 +1,6 @@
 // The summary printed after a render: the two files, peak and RMS per channel in dBFS for input
-// and output and their difference, and how fast the run was compared with real time.
+// and output and their difference, and how fast the run was compared with real time, with the
+// time spent processing, reading and writing (which overlap: they run on their own threads).
 #pragma once
 
 #include "render/level_meter.h"
@@ -15,6 +16,8 @@ struct SummaryFacts {
     int inputChannels = 0;
     double wallSeconds = 0;
     double processSeconds = 0;
+    double readSeconds = 0;
+    double writeSeconds = 0;
 };
 
 std::string formatSummary(const SummaryFacts& facts, const LevelMeter& input, const LevelMeter& output);
