@@ -41,7 +41,7 @@ case "$1" in
     while [ ! -s "$display_file.new" ] && [ $tries -lt 100 ]; do sleep 0.1; tries=$((tries + 1)); done
     mv "$display_file.new" "$display_file"
     export DISPLAY=":$(cat "$display_file")"
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1 || true  # already running: keep it
     # Boot the prefix (and start Wine's own services) with no terminal or pipe inherited, so
     # that the long-lived service processes hold none of a caller's output streams.
     wine wineboot --init </dev/null >/dev/null 2>&1 || true
