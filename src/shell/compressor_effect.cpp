@@ -56,8 +56,9 @@ CompressorEffect::CompressorEffect() {
 }
 
 CompressorEffect::~CompressorEffect() {
-    deleteAllBands();
+    // The editor goes first: its windows read the bands until they are destroyed.
     closeEditor(*this);
+    deleteAllBands();
     std::lock_guard<std::mutex> registering(instanceRegistration);
     if (instanceCount.fetch_sub(1) == 1)
         unregisterInstanceClasses();
