@@ -11,7 +11,7 @@ DEMO_PRESET := --set 1-Thresh=-30 --set 2-Thresh=-30 --set 3-Thresh=-30 --set 4-
                --set 1-MakeUp=off --set 2-MakeUp=off --set 3-MakeUp=off --set 4-MakeUp=off
 
 .PHONY: all deps build build-linux build-win64 build-asan build-tsan dist run demo test test-linux test-asan \
-        test-tsan test-win64 test-fuzz fuzz bench clean
+        test-tsan test-win64 test-fuzz fuzz bench gallery clean
 
 all: build run demo
 
@@ -58,6 +58,12 @@ demo: dist
 	mkdir -p out
 	build/linux/tools/render/tarnwell-demo-signal out/demo-in.wav --seconds 8
 	dist/linux/tarnwell-render out/demo-in.wav out/demo-out.wav $(DEMO_PRESET) --plot out/demo.png --quiet
+
+# Every control of the editor in one window, after three seconds of moving levels: docs/gallery.png.
+gallery: build-win64
+	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
+	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/tools/gallery/tarnwell-gallery.exe \
+	  docs/gallery.png; status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status
 
 test: test-linux test-asan test-tsan test-win64 test-fuzz
 

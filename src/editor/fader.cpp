@@ -24,6 +24,8 @@ struct DragRecord {
     // Pointer coordinate minus the thumb's leading edge at button-down.
     int32_t grabOffset = 0;
     int32_t positionAtButtonDown = 0;
+    // The window whose drag is under way: set with the capture, cleared at the release.
+    HWND window = nullptr;
 };
 
 // What tells the two classes apart, with the state each class shares among its windows.
@@ -382,6 +384,7 @@ LRESULT onLButtonDown(FaderKind& kind, HWND window, WPARAM wParam, LPARAM lParam
     }
     SetFocus(window);
     SetCapture(window);
+    drag.window = window;
     return 0;
 }
 
@@ -408,8 +411,27 @@ LRESULT onDrag(FaderKind& kind, HWND window, LPARAM lParam, bool release) {
         invalidate(window);
     }
     drag.lastCoordinate = along;
-    if (release)
+    if (release) {
+        drag.window = nullptr;
         ReleaseCapture();
+    }
+    return 0;
+}
+
+// A drag that loses the capture before its release (another window took it) still ends the
+// gesture, so the parent never waits for an SB_ENDSCROLL that cannot come.
+LRESULT onCaptureChanged(FaderKind& kind, HWND window) {
+    if (kind.drag.window == window) {
+        kind.drag.window = nullptr;
+        notifyParent(kind, window, SB_ENDSCROLL);
+    }
+    return 0;
+}
+
+// A window destroyed during its drag tells nobody: its parent is going too.
+LRESULT onDestroy(FaderKind& kind, HWND window) {
+    if (kind.drag.window == window)
+        kind.drag.window = nullptr;
     return 0;
 }
 
@@ -467,6 +489,8 @@ LRESULT faderProc(FaderKind& kind, HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONDBLCLK: return onLButtonDblClk(kind, window);
     case WM_RBUTTONUP: return onRButtonUp(window);
     case WM_MOUSEWHEEL: return onMouseWheel(kind, window, wParam);
+    case WM_CAPTURECHANGED: return onCaptureChanged(kind, window);
+    case WM_DESTROY: return onDestroy(kind, window);
     case FADER_GETPOS: return onGetPos(kind, window);
     case FADER_SETDEFAULT: SetWindowLongA(window, FADER_WORD_DEFAULT_POSITION, LONG(lParam)); return 0;
     case FADER_SETPOS: return onSetPos(kind, window, lParam);

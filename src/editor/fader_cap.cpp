@@ -38,7 +38,7 @@ COLORREF FaderCapPixel(bool vertical, int32_t x, int32_t y) {
     // A rounded body: brightest a quarter of the way across, darker towards the far side.
     int position = (across - 1) * 100 / (breadth - 3);
     int shade = 46 - 90 * std::abs(position - 25) / 100;
-    int grey = 62 + shade;
+    int grey = 84 + shade;
     int distance = distanceFromCentre(along, length);
     if (distance == 0)
         return RGB(clampByte(236 + shade / 8), clampByte(236 + shade / 8), clampByte(232 + shade / 8));

@@ -229,10 +229,12 @@ void renderHorizontalLabels(MeterState& state, int32_t width, int32_t height, co
         int32_t grey = std::max(0, 255 - db * 155 / 62);
         char text[16];
         std::snprintf(text, sizeof(text), "%d", -db);
+        // The label box stays inside the meter, so the leftmost label is not cut at the edge.
+        int32_t left = std::clamp(x - 16, 0, std::max(0, width - 32));
         UINT flags = DT_CENTER | DT_VCENTER;
-        drawText(dc, text, {x - 16, 0, x + 16, height}, RGB(grey, grey, grey), flags);
-        drawText(dc, text, {x - 15, height + 1, x + 17, 2 * height + 1}, RGB(0, 0, 0), flags);
-        drawText(dc, text, {x - 16, height, x + 16, 2 * height}, kTextColour, flags);
+        drawText(dc, text, {left, 0, left + 32, height}, RGB(grey, grey, grey), flags);
+        drawText(dc, text, {left + 1, height + 1, left + 33, 2 * height + 1}, RGB(0, 0, 0), flags);
+        drawText(dc, text, {left, height, left + 32, 2 * height}, kTextColour, flags);
     }
 }
 

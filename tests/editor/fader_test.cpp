@@ -255,6 +255,33 @@ TEST_F(FaderTest, ButtonDownOnTheThumbGrabsItWithoutNotifying) {
     EXPECT_EQ(parent.notifications.size(), 2u);
 }
 
+TEST_F(FaderTest, LosingTheCaptureMidDragEndsTheGesture) {
+    send(vertical, FADER_SETPOS, 0, 500);
+    send(vertical, WM_LBUTTONDOWN, MK_LBUTTON, point(15, 110));
+    send(vertical, WM_MOUSEMOVE, MK_LBUTTON, point(15, 130));
+    SetCapture(parent.window());
+    ASSERT_EQ(parent.scrolls(SB_ENDSCROLL).size(), 1u);
+    EXPECT_EQ(parent.scrolls(SB_ENDSCROLL)[0].position, 400);
+    // The release that follows belongs to the other window.
+    send(vertical, WM_LBUTTONUP, 0, point(15, 150));
+    ReleaseCapture();
+    EXPECT_EQ(parent.scrolls(SB_ENDSCROLL).size(), 1u);
+    EXPECT_EQ(send(vertical, FADER_GETPOS), 400);
+    // An ordinary release ends its gesture once.
+    send(vertical, WM_LBUTTONDOWN, MK_LBUTTON, point(15, 130));
+    send(vertical, WM_LBUTTONUP, 0, point(15, 130));
+    EXPECT_EQ(parent.scrolls(SB_ENDSCROLL).size(), 2u);
+}
+
+TEST_F(FaderTest, DestroyedDuringADragTellsNobody) {
+    send(horizontal, WM_LBUTTONDOWN, MK_LBUTTON, point(5, 15));
+    ASSERT_EQ(GetCapture(), horizontal);
+    DestroyWindow(horizontal);
+    horizontal = nullptr;
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_TRUE(parent.notifications.empty());
+}
+
 TEST_F(FaderTest, DragIsClampedToTheRange) {
     send(horizontal, FADER_SETPOS, 0, 0);
     send(horizontal, WM_LBUTTONDOWN, MK_LBUTTON, point(5, 15));

@@ -303,6 +303,24 @@ TEST_F(VerticalMeterPixels, IdleLitStripesAndTheGap) {
     EXPECT_EQ(ends.at(37, 0), kOver);
 }
 
+// With an odd width the last column belongs to neither channel; the lit and idle pieces of
+// each channel still line up, gap with gap (row 200 is clear of the labels).
+TEST_F(MeterTest, OddWidthKeepsIdleAndLitColumnsAligned) {
+    HWND meter = make(kVerticalMeterClass, 41, 300);
+    levels(meter, -300, -300);
+    WindowPixels pixels = readWindow(meter);
+    const COLORREF lit = MeterRampColour(100 * 256 / 273);
+    EXPECT_EQ(pixels.at(0, 200), lit);
+    EXPECT_EQ(pixels.at(18, 200), lit);
+    EXPECT_EQ(pixels.at(19, 200), kStripe);
+    EXPECT_EQ(pixels.at(20, 200), kStripe);
+    EXPECT_EQ(pixels.at(21, 200), lit);
+    EXPECT_EQ(pixels.at(39, 200), lit);
+    EXPECT_EQ(pixels.at(40, 200), RGB(0, 0, 0));
+    EXPECT_EQ(pixels.at(0, 100), dim(MeterRampColour(200 * 256 / 273)));
+    EXPECT_EQ(pixels.at(19, 100), kStripe);
+}
+
 TEST_F(VerticalMeterPixels, HoldLineTakesARampRow) {
     levels(meter, -300, -300);
     levels(meter, -400, -400);  // bar from row 300 - 220 * 300 / 680 = 203; hold at row 159
