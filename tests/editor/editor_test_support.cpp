@@ -12,6 +12,7 @@ namespace editortest {
 namespace {
 
 constexpr const char* kParentClass = "TarnwellTestParent";
+HWND sharedParent = nullptr;
 
 void registerParentClass(WNDPROC procedure) {
     WNDCLASSA existing;
@@ -53,7 +54,9 @@ void send(INPUT* inputs, UINT count) {
     pumpMessages();
 }
 
-bool runXdotool(const std::string& arguments) {
+// Starts xdotool. The handle Wine gives for a Unix process cannot be waited on, so callers wait
+// for the effect instead (the key state), which also keeps one command from overtaking another.
+bool startXdotool(const std::string& arguments) {
     std::string command = "Z:\\usr\\bin\\xdotool " + arguments;
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
@@ -62,10 +65,26 @@ bool runXdotool(const std::string& arguments) {
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    WaitForSingleObject(process.hProcess, 20000);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
+}
+
+// Without a window manager the X server gives key events to the window under the pointer,
+// and the pointer follows the system's cursor: it must lie over the test window.
+void putCursorOverTestWindow() {
+    RECT area = {0, 0, 420, 420};
+    if (sharedParent)
+        GetWindowRect(sharedParent, &area);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    if (cursor.x >= area.left && cursor.x < area.right && cursor.y >= area.top && cursor.y < area.bottom)
+        return;
+    INPUT input = mouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE);
+    input.mi.dx = normalised(area.right - 10, SM_CXSCREEN);
+    input.mi.dy = normalised(area.bottom - 10, SM_CYSCREEN);
+    send(&input, 1);
+    pumpFor(100);
 }
 
 bool keyDown(int virtualKey) {
@@ -78,13 +97,12 @@ bool keyDown(int virtualKey) {
 // without a window manager waits two seconds for the manager's answer, so it is never
 // destroyed (the process's exit takes it). Each TestParent attaches to it and leaves it empty.
 TestParent::TestParent() {
-    static HWND shared = nullptr;
-    if (!shared) {
+    if (!sharedParent) {
         registerParentClass(procedure);
-        shared = CreateWindowExA(WS_EX_TOPMOST, kParentClass, "controls", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+        sharedParent = CreateWindowExA(WS_EX_TOPMOST, kParentClass, "controls", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                                  0, 0, 420, 420, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
-    window_ = shared;
+    window_ = sharedParent;
     SetWindowLongPtrA(window_, GWLP_USERDATA, LONG_PTR(this));
     SetForegroundWindow(window_);
     pumpMessages();
@@ -247,18 +265,29 @@ void mouseDoubleClickAt(HWND window, int32_t x, int32_t y) {
 }
 
 HeldKey::HeldKey(const char* name, int virtualKey) : name_(name), virtualKey_(virtualKey) {
-    if (runXdotool("keydown " + name_))
+    putCursorOverTestWindow();
+    if (startXdotool("keydown " + name_))
         held_ = pumpUntil([this] { return keyDown(virtualKey_); }, 10000);
 }
 
 HeldKey::~HeldKey() {
-    runXdotool("keyup " + name_);
+    putCursorOverTestWindow();
+    startXdotool("keyup " + name_);
     pumpUntil([this] { return !keyDown(virtualKey_); }, 10000);
 }
 
 void releaseAllModifiers() {
-    runXdotool("keyup ctrl alt shift");
-    pumpUntil([] { return !keyDown(VK_CONTROL) && !keyDown(VK_MENU) && !keyDown(VK_SHIFT); }, 10000);
+    const struct {
+        const char* name;
+        int virtualKey;
+    } modifiers[] = {{"ctrl", VK_CONTROL}, {"alt", VK_MENU}, {"shift", VK_SHIFT}};
+    for (const auto& modifier : modifiers) {
+        if (!keyDown(modifier.virtualKey))
+            continue;
+        putCursorOverTestWindow();
+        startXdotool(std::string("keyup ") + modifier.name);
+        pumpUntil([&] { return !keyDown(modifier.virtualKey); }, 10000);
+    }
 }
 
 std::string programFolder() {
@@ -267,6 +296,12 @@ std::string programFolder() {
     std::string folder(path, length);
     size_t slash = folder.find_last_of('\\');
     return slash == std::string::npos ? std::string() : folder.substr(0, slash);
+}
+
+void removeSkinFiles() {
+    std::string folder = programFolder();
+    DeleteFileA((folder + "\\vantor_vslider.bmp").c_str());
+    DeleteFileA((folder + "\\vantor_hslider.bmp").c_str());
 }
 
 bool writeBitmapFile(const std::string& path, int32_t width, int32_t height,

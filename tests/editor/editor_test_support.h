@@ -80,7 +80,8 @@ void mouseWheel(int32_t delta);
 void mouseDoubleClickAt(HWND window, int32_t x, int32_t y);
 
 // A modifier held down on the X server from construction to destruction (xdotool), waiting
-// until the system's key state shows it. name: "ctrl", "alt" or "shift".
+// until the system's key state shows it (and, at the end, shows it released). name: "ctrl",
+// "alt" or "shift". The cursor is first brought over the test window if it is elsewhere.
 class HeldKey {
 public:
     HeldKey(const char* name, int virtualKey);
@@ -94,11 +95,14 @@ private:
     int virtualKey_;
     bool held_ = false;
 };
-// Releases every modifier the tests may press (for a clean start).
+// Releases whichever of the modifiers the tests press is still down (for a clean start).
 void releaseAllModifiers();
 
 // The folder of this program, without a trailing backslash.
 std::string programFolder();
+// Deletes fader skins a failed run may have left beside this program (they would replace the
+// drawn thumbs whose sizes the fader tests count on).
+void removeSkinFiles();
 // Writes a 24-bit BMP file; pixel(x, y) gives each pixel's COLORREF.
 bool writeBitmapFile(const std::string& path, int32_t width, int32_t height,
                      const std::function<COLORREF(int32_t, int32_t)>& pixel);

@@ -20,6 +20,7 @@ class FaderInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         releaseAllModifiers();
+        removeSkinFiles();
         RegisterControlClasses(GetModuleHandleA(nullptr));
         vertical = parent.create(kVerticalFaderClass, 20, 20, 30, 226, 31);
         horizontal = parent.create(kHorizontalFaderClass, 80, 20, 223, 30, 32);
@@ -55,7 +56,7 @@ TEST_F(FaderInputTest, DragWithTheMouse) {
     ASSERT_TRUE(waitForScrolls(SB_THUMBTRACK, 1));
     EXPECT_EQ(parent.scrolls(SB_THUMBTRACK).back().position, 400);
     // Capture keeps the drag going outside the window, clamped at the bottom.
-    mouseMoveTo(vertical, 15, 400);
+    mouseMoveTo(vertical, 15, 380);
     ASSERT_TRUE(pumpUntil([&] { return parent.scrolls(SB_THUMBTRACK).back().position == 0; }));
     mouseMoveTo(vertical, 15, 60);
     ASSERT_TRUE(pumpUntil([&] { return parent.scrolls(SB_THUMBTRACK).back().position == 750; }));

@@ -33,6 +33,7 @@ bool needsPaint(HWND window) {
 class FaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        removeSkinFiles();
         RegisterControlClasses(GetModuleHandleA(nullptr));
         vertical = parent.create(kVerticalFaderClass, 10, 10, 30, 226, 21);
         horizontal = parent.create(kHorizontalFaderClass, 60, 10, 223, 30, 22);
@@ -488,8 +489,7 @@ protected:
         DestroyWindow(horizontal);
         UnregisterControlClasses(GetModuleHandleA(nullptr));
         DeleteObject(parent.backgroundBrush);
-        DeleteFileA((folder + "\\vantor_vslider.bmp").c_str());
-        DeleteFileA((folder + "\\vantor_hslider.bmp").c_str());
+        removeSkinFiles();
     }
     // Orange with a magenta left column.
     static COLORREF skinPixel(int32_t x, int32_t) { return x == 0 ? RGB(255, 0, 255) : RGB(250, 140, 0); }
