@@ -25,43 +25,97 @@ constexpr LPARAM kZeroDbPosition = -1;
 // edit boxes or handles a fader, so the change notifications that causes are not taken as typing.
 bool panelEditGuard = false;
 
-double frequencyOf(const BandView& v) { return v.frequency; }
-double gainOf(const BandView& v) { return v.settings.gain; }
-double thresholdOf(const BandView& v) { return v.settings.threshold; }
-double ratioOf(const BandView& v) { return v.settings.ratio; }
-double kneeOf(const BandView& v) { return v.settings.knee; }
-double attackOf(const BandView& v) { return v.settings.attackMs; }
-double releaseOf(const BandView& v) { return v.settings.releaseMs; }
-double rmsWindowOf(const BandView& v) { return v.settings.rmsSizeMs; }
+double frequencyOf(const BandView& v) {
+    return v.frequency;
+}
+double gainOf(const BandView& v) {
+    return v.settings.gain;
+}
+double thresholdOf(const BandView& v) {
+    return v.settings.threshold;
+}
+double ratioOf(const BandView& v) {
+    return v.settings.ratio;
+}
+double kneeOf(const BandView& v) {
+    return v.settings.knee;
+}
+double attackOf(const BandView& v) {
+    return v.settings.attackMs;
+}
+double releaseOf(const BandView& v) {
+    return v.settings.releaseMs;
+}
+double rmsWindowOf(const BandView& v) {
+    return v.settings.rmsSizeMs;
+}
 
 // Fader position <-> setting. The frequency fader is logarithmic whatever the band's
 // automation mapping; gain and threshold use the decibel fader scale.
 int32_t frequencyPosition(double f) {
     return truncateToInt32(std::log((f - 20) * 4.170141784820684e-05 * 400 + 1) * kInverseLn401 * 1000);
 }
-double frequencyAt(int32_t p) { return (std::exp(p / kFaderStepsPerLn401) - 1) * 23980 * 0.0025 + 20; }
-int32_t levelPosition(double linear) { return truncateToInt32(DbToFaderPos(AmpToDb(linear))); }
-double levelAt(int32_t p) { return std::exp(FaderPosToDb(p) * kDbToExponent); }
-int32_t ratioPosition(double ratio) { return truncateToInt32(RatioToSliderPos(ratio)); }
-double ratioAt(int32_t p) { return SliderPosToRatio(p); }
-int32_t kneePosition(double knee) { return truncateToInt32(knee * 1000 / 24); }
-double kneeAt(int32_t p) { return p * 24 / 1000.0; }
-int32_t quarterSecondPosition(double ms) { return truncateToInt32(ms * 1000 / 250); }
-double quarterSecondAt(int32_t p) { return truncateToInt32(p * 250 / 1000.0); }
-int32_t releasePosition(double ms) { return ReleaseToSliderPos(ms); }
-double releaseAt(int32_t p) { return truncateToInt32(SliderPosToRelease(p)); }
+double frequencyAt(int32_t p) {
+    return (std::exp(p / kFaderStepsPerLn401) - 1) * 23980 * 0.0025 + 20;
+}
+int32_t levelPosition(double linear) {
+    return truncateToInt32(DbToFaderPos(AmpToDb(linear)));
+}
+double levelAt(int32_t p) {
+    return std::exp(FaderPosToDb(p) * kDbToExponent);
+}
+int32_t ratioPosition(double ratio) {
+    return truncateToInt32(RatioToSliderPos(ratio));
+}
+double ratioAt(int32_t p) {
+    return SliderPosToRatio(p);
+}
+int32_t kneePosition(double knee) {
+    return truncateToInt32(knee * 1000 / 24);
+}
+double kneeAt(int32_t p) {
+    return p * 24 / 1000.0;
+}
+int32_t quarterSecondPosition(double ms) {
+    return truncateToInt32(ms * 1000 / 250);
+}
+double quarterSecondAt(int32_t p) {
+    return truncateToInt32(p * 250 / 1000.0);
+}
+int32_t releasePosition(double ms) {
+    return ReleaseToSliderPos(ms);
+}
+double releaseAt(int32_t p) {
+    return truncateToInt32(SliderPosToRelease(p));
+}
 
 // Typed text -> setting: each kind reads the text once as a decimal number and once as an integer.
-double typedAsIs(double real, long) { return real; }
-double typedDecibels(double real, long) { return std::exp(real * kDbToExponent); }
+double typedAsIs(double real, long) {
+    return real;
+}
+double typedDecibels(double real, long) {
+    return std::exp(real * kDbToExponent);
+}
 // NaN stays NaN (and is refused by the store); infinities clamp like any large number.
-double typedRatio(double real, long) { return std::isnan(real) ? real : std::clamp(real, 0.1, 100.0); }
-double typedInteger(double, long integer) { return double(integer); }
+double typedRatio(double real, long) {
+    return std::isnan(real) ? real : std::clamp(real, 0.1, 100.0);
+}
+double typedInteger(double, long integer) {
+    return double(integer);
+}
 
-void formatTenths(char* text, size_t size, double value) { std::snprintf(text, size, "%.1f", value); }
-void formatDecibels(char* text, size_t size, double linear) { std::snprintf(text, size, "%0.1f", AmpToDb(linear)); }
-void formatHundredths(char* text, size_t size, double value) { std::snprintf(text, size, "%0.2f", value); }
-void formatWhole(char* text, size_t size, double value) { std::snprintf(text, size, "%d", truncateToInt32(value)); }
+void formatTenths(char* text, size_t size, double value) {
+    std::snprintf(text, size, "%.1f", value);
+}
+void formatDecibels(char* text, size_t size, double linear) {
+    std::snprintf(text, size, "%0.1f", AmpToDb(linear));
+}
+void formatHundredths(char* text, size_t size, double value) {
+    std::snprintf(text, size, "%0.2f", value);
+}
+void formatWhole(char* text, size_t size, double value) {
+    std::snprintf(text, size, "%d", truncateToInt32(value));
+}
 
 // One numeric setting: its fader, its edit box and the conversions between them.
 struct NumericControl {
@@ -79,8 +133,8 @@ struct NumericControl {
 constexpr NumericControl kNumericControls[] = {
     {kSettingFrequency, IDC_FREQUENCY_FADER, IDC_FREQUENCY_EDIT, frequencyOf, frequencyPosition, frequencyAt,
      typedAsIs, formatTenths, kZeroDbPosition},
-    {kSettingGain, IDC_GAIN_FADER, IDC_GAIN_EDIT, gainOf, levelPosition, levelAt, typedDecibels, formatDecibels,
-     kZeroDbPosition},
+    {kSettingGain, IDC_GAIN_FADER, IDC_GAIN_EDIT, gainOf, levelPosition, levelAt, typedDecibels,
+     formatDecibels, kZeroDbPosition},
     {kSettingThreshold, IDC_THRESHOLD_FADER, IDC_THRESHOLD_EDIT, thresholdOf, levelPosition, levelAt,
      typedDecibels, formatDecibels, kZeroDbPosition},
     {kSettingRatio, IDC_RATIO_FADER, IDC_RATIO_EDIT, ratioOf, ratioPosition, ratioAt, typedRatio,
@@ -89,8 +143,8 @@ constexpr NumericControl kNumericControls[] = {
     {kSettingAttack, IDC_ATTACK_FADER, IDC_ATTACK_EDIT, attackOf, quarterSecondPosition, quarterSecondAt,
      typedInteger, formatWhole, 60},
     // 273 is the position nearest below the 150 ms default: trunc(trunc(sqrt(0.075) x 1000) + 0.5).
-    {kSettingRelease, IDC_RELEASE_FADER, IDC_RELEASE_EDIT, releaseOf, releasePosition, releaseAt, typedInteger,
-     formatWhole, 273},
+    {kSettingRelease, IDC_RELEASE_FADER, IDC_RELEASE_EDIT, releaseOf, releasePosition, releaseAt,
+     typedInteger, formatWhole, 273},
     {kSettingRmsWindow, IDC_RMS_FADER, IDC_RMS_EDIT, rmsWindowOf, quarterSecondPosition, quarterSecondAt,
      typedInteger, formatWhole, 20},
 };
@@ -128,9 +182,13 @@ const SwitchControl* switchWithBox(int id) {
     return nullptr;
 }
 
-int32_t parameterIndex(int32_t band, int32_t kind) { return band * kParametersPerBand + kind; }
+int32_t parameterIndex(int32_t band, int32_t kind) {
+    return band * kParametersPerBand + kind;
+}
 
-bool boxChecked(HWND panel, int id) { return IsDlgButtonChecked(panel, id) == BST_CHECKED; }
+bool boxChecked(HWND panel, int id) {
+    return IsDlgButtonChecked(panel, id) == BST_CHECKED;
+}
 
 // Writes an edit box; the caller holds the panel edit guard.
 void writeEdit(HWND panel, const NumericControl& control, double value) {
@@ -142,10 +200,14 @@ void writeEdit(HWND panel, const NumericControl& control, double value) {
 bool switchOf(const BandView& view, int32_t kind) {
     const BandSettings& s = view.settings;
     switch (kind) {
-    case kSettingActive: return s.active;
-    case kSettingAutoMakeup: return s.autoMakeupGain;
-    case kSettingProgramRelease: return s.programDependentRelease;
-    default: return s.feedbackDetector;
+    case kSettingActive:
+        return s.active;
+    case kSettingAutoMakeup:
+        return s.autoMakeupGain;
+    case kSettingProgramRelease:
+        return s.programDependentRelease;
+    default:
+        return s.feedbackDetector;
     }
 }
 
@@ -157,7 +219,8 @@ void onRefreshBand(HWND panel, CompressorEffect& fx, int untouchedEdit) {
         SendDlgItemMessageA(panel, control.fader, FADER_SETPOS, 0, control.position(control.value(view)));
     for (const SwitchControl& control : kSwitchControls)
         CheckDlgButton(panel, control.box, switchOf(view, control.kind) ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(panel, IDC_LOG_SCALE_AUTOMATION, view.settings.logScaleAutomation ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(panel, IDC_LOG_SCALE_AUTOMATION,
+                   view.settings.logScaleAutomation ? BST_CHECKED : BST_UNCHECKED);
     panelEditGuard = true;
     for (const NumericControl& control : kNumericControls)
         if (control.edit != untouchedEdit)
@@ -251,5 +314,6 @@ INT_PTR bandPanelProcedure(HWND panel, CompressorEffect& fx, UINT message, WPARA
 
 HWND CreateBandPanel(CompressorEffect& fx, HWND mainWindow) {
     return CreateDialogParamA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDD_BAND_PANEL),
-                              mainWindow, InstanceDialogProc<bandPanelProcedure>, reinterpret_cast<LPARAM>(&fx));
+                              mainWindow, InstanceDialogProc<bandPanelProcedure>,
+                              reinterpret_cast<LPARAM>(&fx));
 }

@@ -31,7 +31,9 @@ constexpr int kTypedTextSize = 512;
 // output gain box itself, so the change notification that causes is not taken as typing.
 bool outputEditGuard = false;
 
-HWND tabsOf(HWND window) { return GetDlgItem(window, IDC_BAND_TABS); }
+HWND tabsOf(HWND window) {
+    return GetDlgItem(window, IDC_BAND_TABS);
+}
 
 double outputGainForDb(double db) {
     const double gain = std::exp(db * kDbToExponent);
@@ -52,8 +54,12 @@ void moveOutputFader(HWND window, double gain) {
                         truncateToInt32(DbToFaderPos(AmpToDb(gain))));
 }
 
-void setCheckBox(HWND window, int id, bool on) { CheckDlgButton(window, id, on ? BST_CHECKED : BST_UNCHECKED); }
-bool boxChecked(HWND window, int id) { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
+void setCheckBox(HWND window, int id, bool on) {
+    CheckDlgButton(window, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+bool boxChecked(HWND window, int id) {
+    return IsDlgButtonChecked(window, id) == BST_CHECKED;
+}
 
 void appendTab(HWND tabs, int32_t index) {
     char label[16];
@@ -127,7 +133,8 @@ void placeBandPanel(HWND window, HWND panel) {
 // The group box's caption: the effect, its build and its maker.
 void writeBanner(HWND window) {
     char banner[96];
-    std::snprintf(banner, sizeof(banner), "Tarnwell-STAND64  %d.%d  (build %d, x64)  -  multiband compressor by Vantor",
+    std::snprintf(banner, sizeof(banner),
+                  "Tarnwell-STAND64  %d.%d  (build %d, x64)  -  multiband compressor by Vantor",
                   kEffectVersion / 1000, kEffectVersion / 100 % 10, kEffectVersion);
     SetDlgItemTextA(window, IDC_BANNER, banner);
 }
@@ -206,13 +213,26 @@ void onSoloClicked(HWND window, CompressorEffect& fx) {
 
 void onButtonClicked(HWND window, CompressorEffect& fx, int id) {
     switch (id) {
-    case IDC_ADD_BAND: onAddBand(window, fx); break;
-    case IDC_DELETE_BAND: onDeleteBand(window, fx); break;
-    case IDC_RESET_DEFAULTS: onResetToDefaults(window, fx); break;
-    case IDC_SHOW_GRID: fx.showGrid = boxChecked(window, IDC_SHOW_GRID) ? 1 : 0; break;
-    case IDC_SHOW_TABS: onShowTabsClicked(window, fx); break;
-    case IDC_SOLO_BAND: onSoloClicked(window, fx); break;
-    default: break;
+    case IDC_ADD_BAND:
+        onAddBand(window, fx);
+        break;
+    case IDC_DELETE_BAND:
+        onDeleteBand(window, fx);
+        break;
+    case IDC_RESET_DEFAULTS:
+        onResetToDefaults(window, fx);
+        break;
+    case IDC_SHOW_GRID:
+        fx.showGrid = boxChecked(window, IDC_SHOW_GRID) ? 1 : 0;
+        break;
+    case IDC_SHOW_TABS:
+        onShowTabsClicked(window, fx);
+        break;
+    case IDC_SOLO_BAND:
+        onSoloClicked(window, fx);
+        break;
+    default:
+        break;
     }
 }
 
@@ -226,7 +246,9 @@ void onCommand(HWND window, CompressorEffect& fx, int id, int code) {
 }
 
 // Tenths of a dB, -1500 for silence.
-int32_t meterLevel(double peak) { return truncateToInt32(std::floor(AmpToDb(peak) * 10)); }
+int32_t meterLevel(double peak) {
+    return truncateToInt32(std::floor(AmpToDb(peak) * 10));
+}
 
 void sendMeterLevels(HWND window, int id, double left, double right) {
     SendDlgItemMessageA(window, id, METER_SETLEVELS, WPARAM(intptr_t(meterLevel(left))),
@@ -326,7 +348,8 @@ void LayoutMainWindow(HWND mainWindow, bool showTabs) {
     // system's (Liberation Sans for "MS Shell Dlg") leaves less than 370 pixels there.
     const int room = int(buttonRow.top - bounds.top) - kGraphGapAboveButtons;
     const int height = std::min(showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs, room);
-    SetWindowPos(graph, nullptr, 0, 0, bounds.right - bounds.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(graph, nullptr, 0, 0, bounds.right - bounds.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const int show = showTabs ? SW_SHOWNA : SW_HIDE;
     auto* fx = InstanceOfDialog(mainWindow);
     if (fx && fx->bandPanelWindow)
@@ -337,6 +360,7 @@ void LayoutMainWindow(HWND mainWindow, bool showTabs) {
 HWND CreateMainWindow(CompressorEffect& fx, HWND hostWindow) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
-    return CreateDialogParamA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDD_EDITOR), hostWindow,
-                              InstanceDialogProc<mainWindowProcedure>, reinterpret_cast<LPARAM>(&fx));
+    return CreateDialogParamA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDD_EDITOR),
+                              hostWindow, InstanceDialogProc<mainWindowProcedure>,
+                              reinterpret_cast<LPARAM>(&fx));
 }

@@ -11,7 +11,8 @@ namespace {
 std::mutex callsMutex;
 std::vector<HostCall> calls;
 
-intptr_t VST_CALL recordingHostCallback(AEffect*, int32_t opcode, int32_t index, intptr_t, void* ptr, float opt) {
+intptr_t VST_CALL recordingHostCallback(AEffect*, int32_t opcode, int32_t index, intptr_t, void* ptr,
+                                        float opt) {
     HostCall call = {opcode, index, opt, {0, 0}};
     if (opcode == audioMasterVendorSpecific && ptr)
         std::memcpy(call.payload, ptr, sizeof(call.payload));
@@ -21,7 +22,9 @@ intptr_t VST_CALL recordingHostCallback(AEffect*, int32_t opcode, int32_t index,
 }
 
 // Wine maps the Unix root to drive Z:.
-std::string windowsPath(const char* path) { return path[0] == '/' ? std::string("Z:") + path : path; }
+std::string windowsPath(const char* path) {
+    return path[0] == '/' ? std::string("Z:") + path : path;
+}
 
 int32_t readInt(const uint8_t* at) {
     int32_t v;
@@ -86,7 +89,9 @@ void EditorHost::closeEditor() {
     pumpMessages();
 }
 
-HWND EditorHost::editor() const { return FindWindowExA(parent_.window(), nullptr, "#32770", nullptr); }
+HWND EditorHost::editor() const {
+    return FindWindowExA(parent_.window(), nullptr, "#32770", nullptr);
+}
 
 HWND EditorHost::panel() const {
     HWND main = editor();

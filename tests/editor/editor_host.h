@@ -42,7 +42,8 @@ public:
     EditorHost& operator=(const EditorHost&) = delete;
 
     bool loaded() const { return effect != nullptr; }
-    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0);
+    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                      float opt = 0);
 
     // effEditOpen in the test window; false when the plug-in opened nothing.
     bool openEditor();

@@ -59,7 +59,9 @@ int32_t differingPixels(const WindowPixels& a, const WindowPixels& b) {
     return count;
 }
 
-void clickButton(HWND dialog, int id) { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); }
+void clickButton(HWND dialog, int id) {
+    SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
+}
 
 TEST(EditorThreads, AudioAndStateLoadsWhileTheEditorWorks) {
     EditorHost host;

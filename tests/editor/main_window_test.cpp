@@ -32,12 +32,14 @@ protected:
         item.mask = TCIF_TEXT;
         item.pszText = text;
         item.cchTextMax = int(sizeof(text));
-        SendDlgItemMessageA(main, IDC_BAND_TABS, TCM_GETITEMA, WPARAM(index), reinterpret_cast<LPARAM>(&item));
+        SendDlgItemMessageA(main, IDC_BAND_TABS, TCM_GETITEMA, WPARAM(index),
+                            reinterpret_cast<LPARAM>(&item));
         return text;
     }
     void clickTab(int32_t index) {
         RECT r = {};
-        SendDlgItemMessageA(main, IDC_BAND_TABS, TCM_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&r));
+        SendDlgItemMessageA(main, IDC_BAND_TABS, TCM_GETITEMRECT, WPARAM(index),
+                            reinterpret_cast<LPARAM>(&r));
         clickAt(GetDlgItem(main, IDC_BAND_TABS), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
     }
     int32_t outputFaderPosition() {
@@ -61,7 +63,8 @@ ERect editorRect(EditorHost& host) {
 
 int countEditors(HWND parent) {
     int count = 0;
-    for (HWND w = FindWindowExA(parent, nullptr, "#32770", nullptr); w; w = FindWindowExA(parent, w, "#32770", nullptr))
+    for (HWND w = FindWindowExA(parent, nullptr, "#32770", nullptr); w;
+         w = FindWindowExA(parent, w, "#32770", nullptr))
         ++count;
     return count;
 }
@@ -222,56 +225,58 @@ TEST(EditorResources, DialogsAsLinkedIntoThePlugIn) {
     EXPECT_EQ(main.width, 378);
     EXPECT_EQ(main.height, 264);
     expectControls(main, {
-        {1026, "SysTabControl32", "Tab1", 24, 87, 308, 153, kChild},
-        {1034, "Button", "Tarnwell", 0, 0, 376, 260, kChild | BS_GROUPBOX},
-        {1028, "Static", "", 32, 103, 296, 135, WS_CHILD | WS_DISABLED | SS_BLACKRECT},
-        {1023, "TarnwellWindow", "", 23, 11, 310, 74, kStop},
-        {1018, "Button", "Add band", 24, 242, 39, 14, kStop},
-        {1019, "Button", "Delete band", 65, 242, 46, 14, kStop},
-        {1029, "Button", "Tabs", 263, 244, 32, 10, kStop | BS_AUTOCHECKBOX},
-        {1022, "Button", "Grid", 300, 244, 29, 10, kStop | BS_AUTOCHECKBOX},
-        {1047, "HALDORvfader", "", 337, 22, 14, 218, kStop},
-        {1011, "Edit", "", 332, 242, 22, 14, kEditBox | ES_CENTER},
-        {-1, "Static", "Gain:", 337, 11, 18, 8, kChild | WS_GROUP},
-        {1020, "Button", "Reset to defaults", 114, 242, 61, 14, kStop},
-        {1088, "HALDORvertvu", "", 4, 11, 16, 245, kStop},
-        {1089, "HALDORvertvu", "", 357, 11, 16, 245, kStop},
-        {1030, "Button", "Solo current band", 180, 244, 72, 10, kStop | BS_AUTOCHECKBOX},
-    });
+                             {1026, "SysTabControl32", "Tab1", 24, 87, 308, 153, kChild},
+                             {1034, "Button", "Tarnwell", 0, 0, 376, 260, kChild | BS_GROUPBOX},
+                             {1028, "Static", "", 32, 103, 296, 135, WS_CHILD | WS_DISABLED | SS_BLACKRECT},
+                             {1023, "TarnwellWindow", "", 23, 11, 310, 74, kStop},
+                             {1018, "Button", "Add band", 24, 242, 39, 14, kStop},
+                             {1019, "Button", "Delete band", 65, 242, 46, 14, kStop},
+                             {1029, "Button", "Tabs", 263, 244, 32, 10, kStop | BS_AUTOCHECKBOX},
+                             {1022, "Button", "Grid", 300, 244, 29, 10, kStop | BS_AUTOCHECKBOX},
+                             {1047, "HALDORvfader", "", 337, 22, 14, 218, kStop},
+                             {1011, "Edit", "", 332, 242, 22, 14, kEditBox | ES_CENTER},
+                             {-1, "Static", "Gain:", 337, 11, 18, 8, kChild | WS_GROUP},
+                             {1020, "Button", "Reset to defaults", 114, 242, 61, 14, kStop},
+                             {1088, "HALDORvertvu", "", 4, 11, 16, 245, kStop},
+                             {1089, "HALDORvertvu", "", 357, 11, 16, 245, kStop},
+                             {1030, "Button", "Solo current band", 180, 244, 72, 10, kStop | BS_AUTOCHECKBOX},
+                         });
     DialogTemplate panel = readDialog(module, IDD_BAND_PANEL);
     EXPECT_EQ(panel.width, 305);
     EXPECT_EQ(panel.height, 132);
-    expectControls(panel, {
-        {1033, "Button", "Active", 0, 3, 36, 10, kStop | BS_AUTOCHECKBOX},
-        {-1, "Static", "Top Freq (Hz):", 46, 4, 46, 8, kChild | SS_RIGHT},
-        {1023, "HALDORhfader", "", 95, 1, 137, 14, kStop},
-        {1019, "Edit", "", 234, 1, 35, 14, kEditBox},
-        {-1, "Static", "Gain:", 271, 1, 18, 8, kChild | SS_RIGHT},
-        {1046, "HALDORvfader", "", 275, 13, 14, 92, kStop},
-        {1030, "Edit", "", 270, 107, 24, 14, kEditBox | ES_CENTER},
-        {-1, "Static", "Threshold (dB):", 5, 18, 54, 8, kChild | SS_RIGHT},
-        {1045, "HALDORhfader", "", 67, 16, 165, 14, kStop},
-        {1020, "Edit", "", 234, 16, 35, 14, kEditBox},
-        {-1, "Static", "Ratio (:1):", 5, 34, 54, 8, kChild | SS_RIGHT},
-        {1025, "HALDORhfader", "", 67, 31, 165, 14, kStop},
-        {1021, "Edit", "", 234, 31, 35, 14, kEditBox},
-        {-1, "Static", "Knee (dB):", 5, 65, 54, 8, kChild | SS_RIGHT},
-        {1026, "HALDORhfader", "", 67, 62, 165, 14, kStop},
-        {1022, "Edit", "", 234, 62, 35, 14, kEditBox},
-        {-1, "Static", "Attack (ms):", 18, 80, 41, 8, kChild | SS_RIGHT},
-        {1072, "HALDORhfader", "", 67, 77, 165, 14, kStop},
-        {1024, "Edit", "", 234, 77, 35, 14, kEditBox},
-        {-1, "Static", "Release (ms):", 15, 95, 44, 8, kChild | SS_RIGHT},
-        {1074, "HALDORhfader", "", 67, 92, 165, 14, kStop},
-        {1075, "Edit", "", 234, 92, 35, 14, kEditBox},
-        {-1, "Static", "RMS size (ms):", 12, 110, 49, 8, kChild | SS_LEFT},
-        {1079, "HALDORhfader", "", 67, 107, 165, 14, kStop},
-        {1028, "Edit", "", 234, 107, 34, 14, kEditBox},
-        {1031, "Button", "Auto makeup gain", 0, 49, 72, 10, kStop | BS_AUTOCHECKBOX},
-        {1032, "Button", "Feedback detector", 184, 49, 75, 10, kStop | BS_AUTOCHECKBOX},
-        {1029, "Button", "Program dependent release", 77, 49, 104, 10, kStop | BS_AUTOCHECKBOX},
-        {1034, "Button", "Log()-scale automated frequencies", 0, 122, 125, 10, kStop | BS_AUTOCHECKBOX},
-    });
+    expectControls(
+        panel,
+        {
+            {1033, "Button", "Active", 0, 3, 36, 10, kStop | BS_AUTOCHECKBOX},
+            {-1, "Static", "Top Freq (Hz):", 46, 4, 46, 8, kChild | SS_RIGHT},
+            {1023, "HALDORhfader", "", 95, 1, 137, 14, kStop},
+            {1019, "Edit", "", 234, 1, 35, 14, kEditBox},
+            {-1, "Static", "Gain:", 271, 1, 18, 8, kChild | SS_RIGHT},
+            {1046, "HALDORvfader", "", 275, 13, 14, 92, kStop},
+            {1030, "Edit", "", 270, 107, 24, 14, kEditBox | ES_CENTER},
+            {-1, "Static", "Threshold (dB):", 5, 18, 54, 8, kChild | SS_RIGHT},
+            {1045, "HALDORhfader", "", 67, 16, 165, 14, kStop},
+            {1020, "Edit", "", 234, 16, 35, 14, kEditBox},
+            {-1, "Static", "Ratio (:1):", 5, 34, 54, 8, kChild | SS_RIGHT},
+            {1025, "HALDORhfader", "", 67, 31, 165, 14, kStop},
+            {1021, "Edit", "", 234, 31, 35, 14, kEditBox},
+            {-1, "Static", "Knee (dB):", 5, 65, 54, 8, kChild | SS_RIGHT},
+            {1026, "HALDORhfader", "", 67, 62, 165, 14, kStop},
+            {1022, "Edit", "", 234, 62, 35, 14, kEditBox},
+            {-1, "Static", "Attack (ms):", 18, 80, 41, 8, kChild | SS_RIGHT},
+            {1072, "HALDORhfader", "", 67, 77, 165, 14, kStop},
+            {1024, "Edit", "", 234, 77, 35, 14, kEditBox},
+            {-1, "Static", "Release (ms):", 15, 95, 44, 8, kChild | SS_RIGHT},
+            {1074, "HALDORhfader", "", 67, 92, 165, 14, kStop},
+            {1075, "Edit", "", 234, 92, 35, 14, kEditBox},
+            {-1, "Static", "RMS size (ms):", 12, 110, 49, 8, kChild | SS_LEFT},
+            {1079, "HALDORhfader", "", 67, 107, 165, 14, kStop},
+            {1028, "Edit", "", 234, 107, 34, 14, kEditBox},
+            {1031, "Button", "Auto makeup gain", 0, 49, 72, 10, kStop | BS_AUTOCHECKBOX},
+            {1032, "Button", "Feedback detector", 184, 49, 75, 10, kStop | BS_AUTOCHECKBOX},
+            {1029, "Button", "Program dependent release", 77, 49, 104, 10, kStop | BS_AUTOCHECKBOX},
+            {1034, "Button", "Log()-scale automated frequencies", 0, 122, 125, 10, kStop | BS_AUTOCHECKBOX},
+        });
 }
 
 TEST_F(MainWindow, OpensShowingTheInstance) {

@@ -118,11 +118,21 @@ TEST(EffectThreads, EditorOperationsWhileTheHostLoadsStates) {
         const int32_t index = int32_t(random() % 8);
         BandView view;
         switch (random() % 6) {
-        case 0: fx->addBand(); break;
-        case 1: fx->deleteCurrentBand(); break;
-        case 2: fx->resetToDefaults(); break;
-        case 3: fx->changeSetting(index, int32_t(random() % kBandSettingKinds), (random() % 100) / 50.0); break;
-        case 4: fx->setLogScaleAutomation(index, random() % 2 != 0); break;
+        case 0:
+            fx->addBand();
+            break;
+        case 1:
+            fx->deleteCurrentBand();
+            break;
+        case 2:
+            fx->resetToDefaults();
+            break;
+        case 3:
+            fx->changeSetting(index, int32_t(random() % kBandSettingKinds), (random() % 100) / 50.0);
+            break;
+        case 4:
+            fx->setLogScaleAutomation(index, random() % 2 != 0);
+            break;
         case 5:
             if (fx->viewBand(index, view)) {
                 EXPECT_GE(view.frequency, 20.0);

@@ -24,8 +24,8 @@ HWND createHostWindow() {
     windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     windowClass.lpszClassName = kHostWindowClass;
     RegisterClassA(&windowClass);
-    return CreateWindowExA(WS_EX_TOPMOST, kHostWindowClass, "Tarnwell", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 400, 300,
-                           nullptr, nullptr, module, nullptr);
+    return CreateWindowExA(WS_EX_TOPMOST, kHostWindowClass, "Tarnwell", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 400,
+                           300, nullptr, nullptr, module, nullptr);
 }
 
 void pumpFor(int milliseconds) {
@@ -102,8 +102,9 @@ bool readWindowPixels(HWND window, int& width, int& height, std::vector<uint8_t>
 
 } // namespace
 
-bool writeEditorPicture(PluginSession& session, const std::vector<float>& left, const std::vector<float>& right,
-                        double sampleRate, int settleMs, const std::string& path, std::string& error) {
+bool writeEditorPicture(PluginSession& session, const std::vector<float>& left,
+                        const std::vector<float>& right, double sampleRate, int settleMs,
+                        const std::string& path, std::string& error) {
     if (left.size() < size_t(kBlockFrames) || right.size() != left.size()) {
         error = "the signal for the editor picture is too short";
         return false;
@@ -115,7 +116,8 @@ bool writeEditorPicture(PluginSession& session, const std::vector<float>& left, 
     }
     session.start(sampleRate);
     std::atomic<bool> stop{false};
-    std::thread audio(playInLoop, session.effect(), std::cref(left), std::cref(right), sampleRate, std::cref(stop));
+    std::thread audio(playInLoop, session.effect(), std::cref(left), std::cref(right), sampleRate,
+                      std::cref(stop));
 
     bool written = false;
     if (session.dispatch(effEditOpen, 0, 0, host, 0.0f)) {

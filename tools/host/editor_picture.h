@@ -10,5 +10,6 @@
 
 // left and right are played in a loop, in real time, until the picture is taken settleMs after
 // the editor opened. False, with error filled, when the editor or the file could not be made.
-bool writeEditorPicture(PluginSession& session, const std::vector<float>& left, const std::vector<float>& right,
-                        double sampleRate, int settleMs, const std::string& path, std::string& error);
+bool writeEditorPicture(PluginSession& session, const std::vector<float>& left,
+                        const std::vector<float>& right, double sampleRate, int settleMs,
+                        const std::string& path, std::string& error);
