@@ -42,10 +42,14 @@ dist: build-linux build-win64
 	cp build/linux/src/Tarnwell.so dist/linux/Tarnwell.so
 	cp build/linux/tools/render/tarnwell-render dist/linux/tarnwell-render
 
-# The main job: load the DLL under Wine in our small host and run a test signal through it.
+# The main job: load the DLL under Wine in our small host and run a test signal through it,
+# then open its editor on the virtual X display that wine-run.sh starts and write the picture
+# out/editor.png.
 run: dist
+	mkdir -p out
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
-	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/tools/host/tarnwell-host.exe dist/Tarnwell.dll; \
+	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/tools/host/tarnwell-host.exe \
+	  dist/Tarnwell.dll --editor-picture out/editor.png; \
 	  status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status
 
 # A generated piece (kick, bass, hats, chords) rendered through the Linux plug-in with a level

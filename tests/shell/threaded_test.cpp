@@ -93,6 +93,60 @@ TEST(EffectThreads, AudioKeepsRunningWhileBandsChange) {
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
 }
 
+// The editor's operations on one thread while the host loads state blocks on another, which
+// replaces the whole band list each time.
+TEST(EffectThreads, EditorOperationsWhileTheHostLoadsStates) {
+    AEffect* effect = VSTPluginMain(nullptr);
+    ASSERT_NE(effect, nullptr);
+    auto* fx = static_cast<CompressorEffect*>(effect->object);
+    fx->addBand();
+    void* block = nullptr;
+    const intptr_t size = effect->dispatcher(effect, effGetChunk, 0, 0, &block, 0.0f);
+    ASSERT_GT(size, 0);
+    const std::vector<uint8_t> fiveBands(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + size);
+
+    std::atomic<bool> stop{false};
+    std::thread host([&] {
+        while (!stop.load()) {
+            effect->dispatcher(effect, effSetChunk, 0, intptr_t(fiveBands.size()),
+                               const_cast<uint8_t*>(fiveBands.data()), 0.0f);
+            std::this_thread::yield();
+        }
+    });
+    std::mt19937 random(11);
+    for (int step = 0; step < 3000; ++step) {
+        const int32_t index = int32_t(random() % 8);
+        BandView view;
+        switch (random() % 6) {
+        case 0:
+            fx->addBand();
+            break;
+        case 1:
+            fx->deleteCurrentBand();
+            break;
+        case 2:
+            fx->resetToDefaults();
+            break;
+        case 3:
+            fx->changeSetting(index, int32_t(random() % kBandSettingKinds), (random() % 100) / 50.0);
+            break;
+        case 4:
+            fx->setLogScaleAutomation(index, random() % 2 != 0);
+            break;
+        case 5:
+            if (fx->viewBand(index, view)) {
+                EXPECT_GE(view.frequency, 20.0);
+            }
+            EXPECT_GE(fx->viewBandCount(), 0);
+            break;
+        }
+    }
+    stop = true;
+    host.join();
+    EXPECT_EQ(effect->numParams, 12 * fx->viewBandCount());
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
 intptr_t VST_CALL silentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
     return 0;
 }
