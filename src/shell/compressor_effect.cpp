@@ -58,6 +58,7 @@ CompressorEffect::CompressorEffect() {
 CompressorEffect::~CompressorEffect() {
     deleteAllBands();
     closeEditor(*this);
+    releaseEditorState(*this);
     std::lock_guard<std::mutex> registering(instanceRegistration);
     if (instanceCount.fetch_sub(1) == 1)
         unregisterInstanceClasses();
