@@ -265,6 +265,42 @@ TEST_F(GraphPaint, SoloShowsOnlyTheCurrentBandsMeters) {
     EXPECT_DOUBLE_EQ(fx->band(1)->state.inputPeak, 0.4);
 }
 
+TEST_F(GraphPaint, BandsAreDrawnInFrequencyOrderWhateverTheirListOrder) {
+    // Eight bands created out of order, each with its own threshold: band e spans from the next
+    // lower frequency to its own, with its number on its handle.
+    const double frequencies[] = {5000, 120, 24000, 800, 60, 2500, 300, 11000};
+    {
+        LockHolder hold(fx->lock);
+        fx->deleteAllBands();
+        for (int32_t e = 0; e < 8; ++e) {
+            Band* band = createBand(frequencies[e]);
+            ASSERT_NE(band, nullptr);
+            band->settings.threshold = std::exp(-6.0 * e * 0.11512925464970228);
+            band->settings.ratio = e % 3 == 1 ? 0.5 : 1.0 + e;
+            ASSERT_TRUE(fx->appendBand(band));
+        }
+    }
+    fx->currentBand = 3;
+    fx->showGrid = 1;
+    for (int32_t e = 0; e < 8; ++e)
+        setMeters(e, 0.3, 0.2, 0.15, e % 3 == 1 ? 1.6 : 0.6);
+    Picture p = capture();
+    p.save("graph-eight.png");
+    p.save("graph-eight-x3.png", 3);
+    for (int32_t e = 0; e < 8; ++e) {
+        double previous = 20;
+        for (double f : frequencies)
+            if (f < frequencies[e])
+                previous = std::max(previous, f);
+        const int32_t y = yOfDb(-6.0 * e), from = xOf(previous), to = xOf(frequencies[e]);
+        SCOPED_TRACE(e);
+        const uint32_t line = e == 3 ? kThresholdCurrent : kThresholdOther;
+        EXPECT_EQ(p.at(from + 1, y), line);
+        EXPECT_EQ(p.at(to - 2, y), line);
+        EXPECT_EQ(p.at(to - 1, y < 60 ? y + 20 : y - 20), kTopFrequency); // clear of the tick
+    }
+}
+
 TEST_F(GraphPaint, NoBandsPaintsOnlyBackgroundAndGrid) {
     {
         LockHolder hold(fx->lock);
