@@ -1,12 +1,11 @@
 #include "editor/graph_window.h"
 
+#include "editor/control_classes.h"
 #include "editor/graph_input.h"
 #include "editor/graph_paint.h"
 #include "shell/compressor_effect.h"
 
 namespace {
-
-UINT wheelRollMessage = 0;
 
 int32_t signedLow(LPARAM value) { return int16_t(LOWORD(value)); }
 int32_t signedHigh(LPARAM value) { return int16_t(HIWORD(value)); }
@@ -26,7 +25,6 @@ void registerGraphClass(HINSTANCE module) {
     windowClass.hInstance = module;
     windowClass.lpszClassName = kGraphWindowClass;
     RegisterClassA(&windowClass);
-    wheelRollMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
 }
 
 void unregisterGraphClass(HINSTANCE module) { UnregisterClassA(kGraphWindowClass, module); }
@@ -58,7 +56,7 @@ LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MOUSEWHEEL:
         return onWheel(window, *fx, wParam, lParam);
     default:
-        if (wheelRollMessage && message == wheelRollMessage)
+        if (message == WheelRollMessage() && message != 0)
             return onWheel(window, *fx, wParam << 16, lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -9,7 +9,7 @@
 constexpr const char* kGraphWindowClass = "TarnwellWindow";
 
 LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Registers the graph's class and looks up the registered wheel message (first instance).
+// Registers and unregisters the graph's class (the first and the last live instance).
 void registerGraphClass(HINSTANCE module);
 void unregisterGraphClass(HINSTANCE module);
 // Deletes the graph's shared fonts (when the last instance goes).

@@ -1,0 +1,163 @@
+#include "editor/meter.h"
+
+#include <algorithm>
+#include <new>
+
+#include "editor/meter_drawing.h"
+
+MeterState::~MeterState() {
+    if (font) {
+        // Neither surface may keep the font selected once it is deleted.
+        HGDIOBJ systemFont = GetStockObject(SYSTEM_FONT);
+        if (HDC dc = frame.deviceContext())
+            SelectObject(dc, systemFont);
+        if (HDC dc = strip.deviceContext())
+            SelectObject(dc, systemFont);
+        DeleteObject(font);
+    }
+}
+
+MeterState* MeterStateOf(HWND window) {
+    return reinterpret_cast<MeterState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+bool HoldExpired(uint32_t now, uint32_t holdStart) {
+    return uint32_t(now - holdStart) > kMeterHoldMs;
+}
+
+void UpdateMeterLevels(MeterState& state, int32_t level0, int32_t level1, uint32_t now) {
+    state.level[0] = level0;
+    state.level[1] = level1;
+    bool gainReduction = state.mode == kMeterGainReductionMode;
+    for (int n = 0; n < 2; ++n) {
+        int32_t level = state.level[n];
+        if (level == kMeterSilence) {
+            state.maxSinceReset[n] = kMeterSilence;
+            state.peakHold[n] = level;
+            state.holdStart[n] = now;
+        } else {
+            bool beatsHold = gainReduction ? level < state.peakHold[n] : level > state.peakHold[n];
+            if (beatsHold || HoldExpired(now, state.holdStart[n])) {
+                state.peakHold[n] = level;
+                state.holdStart[n] = now;
+            }
+        }
+        if (gainReduction ? level < state.maxSinceReset[n] : level > state.maxSinceReset[n])
+            state.maxSinceReset[n] = level;
+    }
+}
+
+namespace {
+
+void resetValues(MeterState& state, int32_t value) {
+    for (int n = 0; n < 2; ++n)
+        state.maxSinceReset[n] = state.peakHold[n] = state.level[n] = value;
+}
+
+int32_t clientWidthOf(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    return client.right;
+}
+
+int32_t clientHeightOf(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    return client.bottom;
+}
+
+LRESULT onCreate(HWND window) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, LONG_PTR(new (std::nothrow) MeterState));
+    return 0;
+}
+
+LRESULT onDestroy(HWND window) {
+    MeterState* state = MeterStateOf(window);
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    delete state;
+    return 0;
+}
+
+LRESULT onPaint(bool vertical, HWND window, MeterState& state) {
+    PAINTSTRUCT paint;
+    HDC paintDc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    bool drawn = vertical ? DrawVerticalMeter(state, client.right, client.bottom)
+                          : DrawHorizontalMeter(state, client.right, client.bottom);
+    if (drawn) {
+        RECT area = paint.rcPaint;
+        area.right = std::min<LONG>(area.right, state.frame.width());
+        area.bottom = std::min<LONG>(area.bottom, state.frame.height());
+        if (area.right > area.left && area.bottom > area.top)
+            BitBlt(paintDc, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                   state.frame.deviceContext(), area.left, area.top, SRCCOPY);
+    }
+    EndPaint(window, &paint);
+    return 0;
+}
+
+// The vertical meter resets on any click in gain-reduction mode, otherwise on one above 0 dB.
+LRESULT onVerticalLButtonDown(HWND window, MeterState& state, LPARAM lParam) {
+    VerticalMeterScale scale = VerticalScaleOf(state.mode, clientHeightOf(window));
+    int32_t y = int16_t(HIWORD(lParam));
+    if (state.mode == kMeterGainReductionMode || y < scale.zeroLine) {
+        resetValues(state, scale.resetValue);
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    return 0;
+}
+
+// The horizontal meter resets on a click on its over zone or the readout beside it.
+LRESULT onHorizontalLButtonDown(HWND window, MeterState& state, LPARAM lParam) {
+    int32_t width = clientWidthOf(window);
+    int32_t x = int16_t(LOWORD(lParam));
+    if (x > std::min(width - 10, width * 619 / 680) - 8) {
+        resetValues(state, kMeterIdleLevel);
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    return 0;
+}
+
+LRESULT onSetLevels(HWND window, MeterState& state, WPARAM wParam, LPARAM lParam) {
+    UpdateMeterLevels(state, int32_t(wParam), int32_t(lParam), GetTickCount());
+    InvalidateRect(window, nullptr, FALSE);
+    return 0;
+}
+
+LRESULT onSetMode(MeterState& state, LPARAM lParam) {
+    state.mode = lParam == 1 ? kMeterGainReductionMode : kMeterLevelMode;
+    resetValues(state, VerticalScaleOf(state.mode, 0).resetValue);
+    return 0;
+}
+
+LRESULT meterProc(bool vertical, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE)
+        return onCreate(window);
+    MeterState* state = MeterStateOf(window);
+    if (state) {
+        switch (message) {
+        case WM_DESTROY: return onDestroy(window);
+        case WM_PAINT: return onPaint(vertical, window, *state);
+        case WM_LBUTTONDOWN:
+            return vertical ? onVerticalLButtonDown(window, *state, lParam)
+                            : onHorizontalLButtonDown(window, *state, lParam);
+        case METER_SETLEVELS: return onSetLevels(window, *state, wParam, lParam);
+        case METER_SETMODE:
+            if (vertical)
+                return onSetMode(*state, lParam);
+            break;
+        }
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+LRESULT CALLBACK VerticalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return meterProc(true, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK HorizontalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return meterProc(false, window, message, wParam, lParam);
+}
