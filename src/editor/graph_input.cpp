@@ -171,7 +171,7 @@ void onSetCursor(HWND window, CompressorEffect& fx) {
     const int32_t band = HitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), pointer.x, pointer.y, kind);
     HCURSOR cursor = nullptr;
     if (band >= 0 && kind == HIT_HANDLE)
-        cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)); // IDC_HAND
+        cursor = LoadCursorA(nullptr, IDC_HAND);
     else if (band >= 0)
         cursor = LoadCursorA(nullptr, IDC_SIZEWE);
     if (!cursor)

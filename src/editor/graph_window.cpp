@@ -56,7 +56,7 @@ LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MOUSEWHEEL:
         return onWheel(window, *fx, wParam, lParam);
     default:
-        if (message == WheelRollMessage() && message != 0)
+        if (const UINT roll = WheelRollMessage(); roll != 0 && message == roll)
             return onWheel(window, *fx, wParam << 16, lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);

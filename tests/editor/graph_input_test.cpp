@@ -87,7 +87,7 @@ TEST_F(GraphInput, FrequencyLineNearTheThresholdAlsoSelectsTheBand) {
 
 TEST_F(GraphInput, HandleDragsTheThresholdFinelyWithControlAndStopsAtTheLimits) {
     moveTo(handle2X(), zeroDbY());
-    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
     leftDown();
     EXPECT_EQ(fx->currentBand, 1);
     EXPECT_EQ(fx->graphDragMode, 0);
