@@ -3,6 +3,7 @@
 
 #include "editor/control_classes.h"
 #include "editor/graph_window.h"
+#include "editor/main_window.h"
 #include "shell/compressor_effect.h"
 
 bool platformHasEditor() {
@@ -25,8 +26,11 @@ void unregisterInstanceClasses() {
     deleteGraphFonts();
 }
 
-bool openEditor(CompressorEffect&, void*) {
-    return false;
+bool openEditor(CompressorEffect& effect, void* parentWindow) {
+    if (!parentWindow)
+        return false;
+    closeEditor(effect);
+    return CreateMainWindow(effect, static_cast<HWND>(parentWindow)) != nullptr;
 }
 
 void closeEditor(CompressorEffect& effect) {

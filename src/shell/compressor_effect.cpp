@@ -69,7 +69,8 @@ void CompressorEffect::addBand() {
     if (!insertSplitBand(change))
         return;
     notifyParameterListChange(&effect, change);
-    currentBand = bandCount() - 1;
+    // The new band's index as the locked insertion saw it: the list may have changed since.
+    currentBand = change.first / kParametersPerBand;
     notifyGeneralChange(&effect);
 }
 
@@ -85,14 +86,21 @@ void CompressorEffect::deleteCurrentBand() {
         return;
     notifyParameterListChange(&effect, change);
     ignoreParameterSets = false;
-    if (currentBand >= bandCount())
-        currentBand = bandCount() - 1;
+    {
+        LockHolder hold(lock);
+        if (currentBand >= bandCount())
+            currentBand = bandCount() - 1;
+    }
     notifyGeneralChange(&effect);
 }
 
 void CompressorEffect::resetToDefaults() {
-    int32_t before = effect.numParams;
-    int32_t after = LoadDefaultBands();
+    int32_t before, after;
+    {
+        LockHolder hold(lock);
+        before = effect.numParams;
+        after = LoadDefaultBands();
+    }
     if (after != before)
         notifyParameterListChange(&effect, {before < after ? before : after, after - before});
     currentBand = 0;
@@ -121,6 +129,20 @@ bool CompressorEffect::viewBand(int32_t index, BandView& view) {
     view.inputPeak = st.inputPeak;
     view.detectorPeak = st.detectorPeak;
     view.outputPeak = st.outputPeak;
+    return true;
+}
+
+int32_t CompressorEffect::viewBandCount() {
+    LockHolder hold(lock);
+    return bandCount();
+}
+
+bool CompressorEffect::setLogScaleAutomation(int32_t index, bool on) {
+    LockHolder hold(lock);
+    Band* target = band(index);
+    if (!target)
+        return false;
+    target->settings.logScaleAutomation = on;
     return true;
 }
 

@@ -43,6 +43,12 @@ public:
     bool changeSetting(int32_t index, int32_t kind, double value);
     // Copies band `index` under the lock; false when it does not exist.
     bool viewBand(int32_t index, BandView& view);
+    // The band count, read under the lock (a state block loaded on another thread replaces
+    // the whole list).
+    int32_t viewBandCount();
+    // Switches band `index`'s frequency parameter between the logarithmic and the linear
+    // mapping, under the lock; false when the band does not exist. Processing never reads it.
+    bool setLogScaleAutomation(int32_t index, bool on);
 
     RelaxedAtomic<bool> ignoreParameterSets{false}; // host setParameter calls are dropped while set
     HeapBuffer graphSortedBands{4096};

@@ -1,0 +1,335 @@
+#include "editor/main_window.h"
+
+#include "editor/band_panel.h"
+#include "editor/instance_dialog.h"
+#include "editor/resource.h"
+#include "shell/conversions.h"
+#include "shell/module.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr double kDbToExponent = 0.11512925464970228; // ln 10 / 20: 10^(dB/20) = exp(dB x this)
+// Output gains at or below -120 dB are exact silence, shown as "-inf".
+constexpr double kSilentGain = 1e-6;
+constexpr double kMeterDecay = 0.8;
+constexpr int kGraphHeightWithTabs = 120;
+constexpr int kGraphHeightWithoutTabs = 370;
+constexpr UINT kRefreshIntervalMs = 100;
+constexpr UINT kMeterIntervalMs = 33;
+constexpr int kTypedTextSize = 512;
+
+// Process-wide, as all editor windows live on one thread: set while the window writes the
+// output gain box itself, so the change notification that causes is not taken as typing.
+bool outputEditGuard = false;
+
+HWND tabsOf(HWND window) { return GetDlgItem(window, IDC_BAND_TABS); }
+
+double outputGainForDb(double db) {
+    const double gain = std::exp(db * kDbToExponent);
+    return gain <= kSilentGain ? 0 : gain;
+}
+
+void writeOutputGainBox(HWND window, double gain) {
+    char text[32];
+    if (gain <= kSilentGain)
+        std::snprintf(text, sizeof(text), "-inf");
+    else
+        std::snprintf(text, sizeof(text), "%.1f", AmpToDb(gain));
+    SetDlgItemTextA(window, IDC_OUTPUT_GAIN_EDIT, text);
+}
+
+void moveOutputFader(HWND window, double gain) {
+    SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETPOS, 0,
+                        truncateToInt32(DbToFaderPos(AmpToDb(gain))));
+}
+
+void setCheckBox(HWND window, int id, bool on) { CheckDlgButton(window, id, on ? BST_CHECKED : BST_UNCHECKED); }
+bool boxChecked(HWND window, int id) { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
+
+void appendTab(HWND tabs, int32_t index) {
+    char label[16];
+    std::snprintf(label, sizeof(label), "%d", index + 1);
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = label;
+    SendMessageA(tabs, TCM_INSERTITEMA, WPARAM(index), reinterpret_cast<LPARAM>(&item));
+}
+
+// One tab per band, labelled by its number: extra tabs go from the end, missing ones are
+// appended. True when the count changed.
+bool matchTabsToBands(HWND window, int32_t bandCount) {
+    HWND tabs = tabsOf(window);
+    int32_t tabCount = int32_t(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    const bool changed = tabCount != bandCount;
+    for (; tabCount > bandCount; --tabCount)
+        SendMessageA(tabs, TCM_DELETEITEM, WPARAM(bandCount), 0);
+    for (; tabCount < bandCount; ++tabCount)
+        appendTab(tabs, tabCount);
+    return changed;
+}
+
+void selectCurrentTab(HWND window, CompressorEffect& fx) {
+    SendMessageA(tabsOf(window), TCM_SETCURSEL, WPARAM(int32_t(fx.currentBand)), 0);
+}
+
+void refreshBandPanel(CompressorEffect& fx) {
+    if (void* panel = fx.bandPanelWindow)
+        SendMessageA(static_cast<HWND>(panel), MSG_REFRESH_BAND, 0, 0);
+}
+
+// After a band was added or deleted: the tabs follow the list, the panel shows the current band.
+void showBandListChange(HWND window, CompressorEffect& fx) {
+    matchTabsToBands(window, fx.viewBandCount());
+    selectCurrentTab(window, fx);
+    if (void* panel = fx.bandPanelWindow)
+        InvalidateRect(static_cast<HWND>(panel), nullptr, TRUE);
+    refreshBandPanel(fx);
+}
+
+void onRefreshTabs(HWND window, CompressorEffect& fx) {
+    outputEditGuard = true;
+    const bool countChanged = matchTabsToBands(window, fx.viewBandCount());
+    HWND panel = static_cast<HWND>(fx.bandPanelWindow);
+    if (countChanged && panel && fx.showTabs) {
+        // Shown again so that it stays above the tab control.
+        ShowWindow(panel, SW_HIDE);
+        ShowWindow(panel, SW_SHOWNA);
+    }
+    selectCurrentTab(window, fx);
+    const double gain = fx.outputGain;
+    moveOutputFader(window, gain);
+    writeOutputGainBox(window, gain);
+    setCheckBox(window, IDC_SHOW_GRID, fx.showGrid != 0);
+    setCheckBox(window, IDC_SHOW_TABS, fx.showTabs != 0);
+    setCheckBox(window, IDC_SOLO_BAND, fx.soloCurrentBand != 0);
+    LayoutMainWindow(window, fx.showTabs != 0);
+    outputEditGuard = false;
+}
+
+// The panel goes onto the hidden placeholder's rectangle.
+void placeBandPanel(HWND window, HWND panel) {
+    RECT place;
+    GetWindowRect(GetDlgItem(window, IDC_BAND_PANEL_PLACE), &place);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+    SetWindowPos(panel, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The group box's caption: the effect, its build and its maker.
+void writeBanner(HWND window) {
+    char banner[96];
+    std::snprintf(banner, sizeof(banner), "Tarnwell-STAND64  %d.%d  (build %d, x64)  -  multiband compressor by Vantor",
+                  kEffectVersion / 1000, kEffectVersion / 100 % 10, kEffectVersion);
+    SetDlgItemTextA(window, IDC_BANNER, banner);
+}
+
+void onInitDialog(HWND window, CompressorEffect& fx) {
+    writeBanner(window);
+    fx.editorNeedsRefresh = 0;
+    fx.editorWindow = window;
+    HWND panel = CreateBandPanel(fx, window);
+    fx.bandPanelWindow = panel;
+    if (panel)
+        placeBandPanel(window, panel);
+    SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETDEFAULT, 0, -1);
+    ShowWindow(window, SW_SHOWNA);
+    SetTimer(window, EDITOR_REFRESH_TIMER, kRefreshIntervalMs, nullptr);
+    SetTimer(window, EDITOR_METER_TIMER, kMeterIntervalMs, nullptr);
+    onRefreshTabs(window, fx);
+}
+
+void onTabSelected(HWND window, CompressorEffect& fx) {
+    fx.currentBand = int32_t(SendMessageA(tabsOf(window), TCM_GETCURSEL, 0, 0));
+    refreshBandPanel(fx);
+}
+
+// Typing moves the fader but tells the host nothing; the box keeps the text as typed. A value
+// whose gain is not finite (10000 dB) is not stored.
+void onOutputGainTyped(HWND window, CompressorEffect& fx) {
+    char text[kTypedTextSize];
+    GetDlgItemTextA(window, IDC_OUTPUT_GAIN_EDIT, text, kTypedTextSize);
+    const double gain = outputGainForDb(std::strtod(text, nullptr));
+    if (!std::isfinite(gain))
+        return;
+    fx.setOutputGain(gain);
+    moveOutputFader(window, gain);
+}
+
+void onOutputFaderMoved(HWND window, CompressorEffect& fx, HWND fader) {
+    const double gain = outputGainForDb(FaderPosToDb(double(SendMessageA(fader, FADER_GETPOS, 0, 0))));
+    fx.setOutputGain(gain);
+    outputEditGuard = true;
+    writeOutputGainBox(window, gain);
+    outputEditGuard = false;
+    notifyGeneralChange(&fx.effect);
+}
+
+void onAddBand(HWND window, CompressorEffect& fx) {
+    fx.addBand();
+    showBandListChange(window, fx);
+}
+
+void onDeleteBand(HWND window, CompressorEffect& fx) {
+    fx.deleteCurrentBand();
+    showBandListChange(window, fx);
+}
+
+void onResetToDefaults(HWND window, CompressorEffect& fx) {
+    fx.resetToDefaults();
+    SendMessageA(window, MSG_REFRESH_TABS, 0, 0);
+    refreshBandPanel(fx);
+}
+
+void onShowTabsClicked(HWND window, CompressorEffect& fx) {
+    const bool on = boxChecked(window, IDC_SHOW_TABS);
+    if (on == (fx.showTabs != 0))
+        return;
+    fx.showTabs = on ? 1 : 0;
+    LayoutMainWindow(window, on);
+}
+
+void onSoloClicked(HWND window, CompressorEffect& fx) {
+    const bool on = boxChecked(window, IDC_SOLO_BAND);
+    if (on != (fx.soloCurrentBand != 0))
+        fx.soloCurrentBand = on ? 1 : 0;
+}
+
+void onButtonClicked(HWND window, CompressorEffect& fx, int id) {
+    switch (id) {
+    case IDC_ADD_BAND: onAddBand(window, fx); break;
+    case IDC_DELETE_BAND: onDeleteBand(window, fx); break;
+    case IDC_RESET_DEFAULTS: onResetToDefaults(window, fx); break;
+    case IDC_SHOW_GRID: fx.showGrid = boxChecked(window, IDC_SHOW_GRID) ? 1 : 0; break;
+    case IDC_SHOW_TABS: onShowTabsClicked(window, fx); break;
+    case IDC_SOLO_BAND: onSoloClicked(window, fx); break;
+    default: break;
+    }
+}
+
+void onCommand(HWND window, CompressorEffect& fx, int id, int code) {
+    if (id == IDC_OUTPUT_GAIN_EDIT) {
+        if (code == EN_CHANGE && !outputEditGuard)
+            onOutputGainTyped(window, fx);
+    } else if (code == BN_CLICKED) {
+        onButtonClicked(window, fx, id);
+    }
+}
+
+// Tenths of a dB, -1500 for silence.
+int32_t meterLevel(double peak) { return truncateToInt32(std::floor(AmpToDb(peak) * 10)); }
+
+void sendMeterLevels(HWND window, int id, double left, double right) {
+    SendDlgItemMessageA(window, id, METER_SETLEVELS, WPARAM(intptr_t(meterLevel(left))),
+                        LPARAM(meterLevel(right)));
+}
+
+// The peaks are taken and decayed under the lock, the meters written without it; the audio
+// thread raises the peaks again from its next sub-block.
+void onMeterTick(HWND window, CompressorEffect& fx) {
+    InvalidateRect(GetDlgItem(window, IDC_GRAPH), nullptr, TRUE);
+    double peaks[4];
+    {
+        LockHolder hold(fx.lock);
+        double* sources[4] = {&fx.inputPeakLeft, &fx.inputPeakRight, &fx.outputPeakLeft, &fx.outputPeakRight};
+        for (int i = 0; i < 4; ++i) {
+            peaks[i] = *sources[i];
+            *sources[i] = peaks[i] * kMeterDecay;
+        }
+    }
+    sendMeterLevels(window, IDC_INPUT_METER, peaks[0], peaks[1]);
+    sendMeterLevels(window, IDC_OUTPUT_METER, peaks[2], peaks[3]);
+}
+
+// A hover that left the graph without a mouse-move there ends here; then host-side changes.
+void onRefreshTick(HWND window, CompressorEffect& fx) {
+    HWND graph = GetDlgItem(window, IDC_GRAPH);
+    POINT pointer = {0, 0};
+    if (fx.graphDragBand >= 0 && GetCapture() != graph && GetCursorPos(&pointer) &&
+        WindowFromPoint(pointer) != graph) {
+        fx.graphDragBand = -1;
+        fx.graphDragMode = 0;
+    }
+    if (fx.editorNeedsRefresh) {
+        fx.editorNeedsRefresh = 0;
+        SendMessageA(window, MSG_REFRESH_TABS, 0, 0);
+        refreshBandPanel(fx);
+    }
+}
+
+void onTimer(HWND window, CompressorEffect& fx, WPARAM timer) {
+    if (timer == EDITOR_METER_TIMER)
+        onMeterTick(window, fx);
+    else if (timer == EDITOR_REFRESH_TIMER)
+        onRefreshTick(window, fx);
+}
+
+void onNotify(HWND window, CompressorEffect& fx, const NMHDR& header) {
+    if (header.idFrom == IDC_BAND_TABS && header.code == UINT(TCN_SELCHANGE))
+        onTabSelected(window, fx);
+}
+
+// Metering stops with the window (the driver meters only while editorWindow is set), and
+// nothing may send to the panel that goes with it.
+void onDestroy(HWND window, CompressorEffect& fx) {
+    if (fx.editorWindow == window)
+        fx.editorWindow = nullptr;
+    fx.bandPanelWindow = nullptr;
+}
+
+INT_PTR mainWindowProcedure(HWND window, CompressorEffect& fx, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        onInitDialog(window, fx);
+        return FALSE;
+    case MSG_REFRESH_TABS:
+        onRefreshTabs(window, fx);
+        return TRUE;
+    case WM_NOTIFY:
+        onNotify(window, fx, *reinterpret_cast<const NMHDR*>(lParam));
+        return FALSE;
+    case WM_COMMAND:
+        onCommand(window, fx, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_VSCROLL:
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_OUTPUT_GAIN_FADER)
+            onOutputFaderMoved(window, fx, reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_TIMER:
+        onTimer(window, fx, wParam);
+        return TRUE;
+    case WM_DESTROY:
+        onDestroy(window, fx);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+void LayoutMainWindow(HWND mainWindow, bool showTabs) {
+    HWND graph = GetDlgItem(mainWindow, IDC_GRAPH);
+    RECT bounds;
+    GetWindowRect(graph, &bounds);
+    SetWindowPos(graph, nullptr, 0, 0, bounds.right - bounds.left,
+                 showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int show = showTabs ? SW_SHOWNA : SW_HIDE;
+    auto* fx = InstanceOfDialog(mainWindow);
+    if (fx && fx->bandPanelWindow)
+        ShowWindow(static_cast<HWND>(fx->bandPanelWindow), show);
+    ShowWindow(tabsOf(mainWindow), show);
+}
+
+HWND CreateMainWindow(CompressorEffect& fx, HWND hostWindow) {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+    return CreateDialogParamA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDD_EDITOR), hostWindow,
+                              InstanceDialogProc<mainWindowProcedure>, reinterpret_cast<LPARAM>(&fx));
+}
