@@ -132,7 +132,14 @@ void GraphWindowTest::SetUp() {
     effect = VSTPluginMain(recordingHost);
     ASSERT_NE(effect, nullptr);
     fx = CompressorEffect::fromEffect(effect);
+    openGraph();
+    ASSERT_NE(graph, nullptr);
+    SetForegroundWindow(GetAncestor(graph, GA_ROOT));
+    SetFocus(graph);
+    pump();
+}
 
+void GraphWindowTest::openGraph() {
     parent = sharedParent();
     ASSERT_NE(parent, nullptr);
     SetPropA(parent, "test", this);
@@ -152,10 +159,6 @@ void GraphWindowTest::SetUp() {
     SendMessageA(tabs, TCM_SETCURSEL, 0, 0);
     graph = CreateWindowExA(0, kGraphWindowClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, kWidth, kHeight,
                             parent, HMENU(IDC_GRAPH), exeModule(), nullptr);
-    ASSERT_NE(graph, nullptr);
-    SetForegroundWindow(parent);
-    SetFocus(graph);
-    pump();
 }
 
 void GraphWindowTest::TearDown() {
@@ -163,6 +166,13 @@ void GraphWindowTest::TearDown() {
         release(heldKeys_.back().c_str());
     if (GetCapture())
         ReleaseCapture();
+    closeGraph();
+    pump(10);
+    if (effect)
+        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+void GraphWindowTest::closeGraph() {
     if (graph)
         DestroyWindow(graph);
     if (fx)
@@ -171,9 +181,6 @@ void GraphWindowTest::TearDown() {
         SetWindowLongPtrA(parent, GWLP_USERDATA, 0);
         RemovePropA(parent, "test");
     }
-    pump(10);
-    if (effect)
-        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
 }
 
 void GraphWindowTest::pump(int ms) {
@@ -192,12 +199,13 @@ Picture GraphWindowTest::capture() {
     InvalidateRect(graph, nullptr, FALSE);
     UpdateWindow(graph);
     Picture picture;
-    picture.width = kWidth;
-    picture.height = kHeight;
+    const int32_t width = graphWidth(), height = graphHeight();
+    picture.width = width;
+    picture.height = height;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -206,11 +214,11 @@ Picture GraphWindowTest::capture() {
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ previous = SelectObject(memory, section);
     HDC window = GetDC(graph);
-    BitBlt(memory, 0, 0, kWidth, kHeight, window, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
     ReleaseDC(graph, window);
     GdiFlush();
     const auto* words = static_cast<const uint32_t*>(bits);
-    picture.pixels.assign(words, words + size_t(kWidth) * kHeight);
+    picture.pixels.assign(words, words + size_t(width) * size_t(height));
     for (uint32_t& p : picture.pixels)
         p &= 0xFFFFFF;
     SelectObject(memory, previous);
@@ -221,7 +229,9 @@ Picture GraphWindowTest::capture() {
 
 void GraphWindowTest::moveTo(int32_t x, int32_t y) {
     const LONG screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const LONG sx = kLeft + x, sy = kTop + y;
+    POINT screen = {x, y};
+    ClientToScreen(graph, &screen);
+    const LONG sx = screen.x, sy = screen.y;
     // Absolute input is in 1/65536 of the screen; round up so the system's truncation lands on sx.
     sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (sx * 65536 + screenWidth - 1) / screenWidth,
               (sy * 65536 + screenHeight - 1) / screenHeight);

@@ -55,12 +55,16 @@ struct MenuSeen {
 
 class GraphWindowTest : public ::testing::Test {
 protected:
+    // The graph in the test's own parent window.
     static constexpr int32_t kWidth = 465;
     static constexpr int32_t kHeight = 120;
-    static constexpr int32_t kLeft = 100, kTop = 100; // the graph's screen position
+    static constexpr int32_t kLeft = 100, kTop = 100; // the parent's screen position
 
     void SetUp() override;
     void TearDown() override;
+    // Makes parent and graph; the default is the test's own parent with the graph at its origin.
+    virtual void openGraph();
+    virtual void closeGraph();
 
     // Paints the graph now and reads the window back.
     Picture capture();
@@ -87,12 +91,15 @@ protected:
 
     // Mapping of the graph's geometry, from the formulas, for the tests' expectations.
     int32_t xOf(double f) const {
-        return int32_t(std::log((f - 20.0) / 23980.0 * 400.0 + 1.0) * (1.0 / 5.993961427306569) * kWidth);
+        return int32_t(std::log((f - 20.0) / 23980.0 * 400.0 + 1.0) * (1.0 / 5.993961427306569) * graphWidth());
     }
     int32_t yOfDb(double db) const {
         const double bottom = fx->showTabs ? -60.0 : -90.0, span = fx->showTabs ? 66.0 : 102.0;
-        return kHeight - int32_t((db - bottom) * (kHeight / span));
+        const int32_t h = graphHeight();
+        return h - int32_t((db - bottom) * (h / span));
     }
+    int32_t graphWidth() const { return clientSize().x; }
+    int32_t graphHeight() const { return clientSize().y; }
     // The handle centre of the band sorted at position i among the default-like bands given.
     int32_t handleX(double previousFrequency, double frequency) const {
         return (xOf(previousFrequency) + xOf(frequency)) / 2;
@@ -107,6 +114,11 @@ protected:
     HWND tabs = nullptr;        // the main window's band tabs, one per default band
 
 private:
+    POINT clientSize() const {
+        RECT client = {0, 0, 0, 0};
+        GetClientRect(graph, &client);
+        return {client.right, client.bottom};
+    }
     std::vector<std::string> heldKeys_;
     static HWND sharedParent();
     static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
