@@ -136,6 +136,7 @@ TEST_F(EditorGraph, AudioMovesTheMetersTheTimerRepaints) {
     Picture p = capture();
     p.save("editor-graph-meters.png");
     p.save("editor-graph-meters-x3.png", 3);
+    captureWindow(parent).save("editor-window.png");
     const int32_t previousX = xOf(200), xTop = xOf(1000), mid = (previousX + xTop) / 2;
     const int32_t yThreshold = yOfDb(-40);
     bool detector = false, reduction = false;

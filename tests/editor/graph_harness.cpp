@@ -198,8 +198,14 @@ void GraphWindowTest::pump(int ms) {
 Picture GraphWindowTest::capture() {
     InvalidateRect(graph, nullptr, FALSE);
     UpdateWindow(graph);
+    return captureWindow(graph);
+}
+
+Picture GraphWindowTest::captureWindow(HWND source) {
     Picture picture;
-    const int32_t width = graphWidth(), height = graphHeight();
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(source, &client);
+    const int32_t width = client.right, height = client.bottom;
     picture.width = width;
     picture.height = height;
     BITMAPINFO info = {};
@@ -213,9 +219,9 @@ Picture GraphWindowTest::capture() {
     HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ previous = SelectObject(memory, section);
-    HDC window = GetDC(graph);
+    HDC window = GetDC(source);
     BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
-    ReleaseDC(graph, window);
+    ReleaseDC(source, window);
     GdiFlush();
     const auto* words = static_cast<const uint32_t*>(bits);
     picture.pixels.assign(words, words + size_t(width) * size_t(height));

@@ -68,6 +68,8 @@ protected:
 
     // Paints the graph now and reads the window back.
     Picture capture();
+    // Reads a window's client area back as it shows now (with its children).
+    static Picture captureWindow(HWND window);
     // Runs the thread's messages for about ms milliseconds.
     static void pump(int ms = 60);
 
@@ -100,7 +102,7 @@ protected:
     }
     int32_t graphWidth() const { return clientSize().x; }
     int32_t graphHeight() const { return clientSize().y; }
-    // The handle centre of the band sorted at position i among the default-like bands given.
+    // The handle centre of a band that spans previousFrequency .. frequency.
     int32_t handleX(double previousFrequency, double frequency) const {
         return (xOf(previousFrequency) + xOf(frequency)) / 2;
     }

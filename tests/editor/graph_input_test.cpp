@@ -320,28 +320,4 @@ TEST_F(GraphInput, BandSwitchesFlipTheCurrentBandWithoutTellingTheHost) {
         EXPECT_EQ(get(band, kSettingActive), 1.0);
 }
 
-TEST_F(GraphInput, MainWindowCommandsGoThroughItsButtonsAndCheckBoxes) {
-    useMenu(10, 100, IDM_ADD_BAND);
-    useMenu(handle2X(), zeroDbY(), IDM_DELETE_BAND);
-    fx->soloCurrentBand = 0;
-    useMenu(10, 100, IDM_SOLO_BAND);
-    fx->showTabs = 1;
-    useMenu(10, 100, IDM_SHOW_TABS);
-    fx->showGrid = 0;
-    useMenu(10, 100, IDM_SHOW_GRID);
-    // Nothing chosen: no command.
-    useMenu(10, 100, 0);
-    ASSERT_EQ(commands.size(), 5u);
-    EXPECT_EQ(commands[0].id, IDC_ADD_BAND);
-    EXPECT_EQ(commands[1].id, IDC_DELETE_BAND);
-    EXPECT_EQ(fx->currentBand, 1); // the band to delete is the one right-clicked
-    // The check boxes are set to the toggled state before their command goes out.
-    EXPECT_EQ(commands[2].id, IDC_SOLO_BAND);
-    EXPECT_EQ(commands[2].checked, BST_CHECKED);
-    EXPECT_EQ(commands[3].id, IDC_SHOW_TABS);
-    EXPECT_EQ(commands[3].checked, BST_UNCHECKED);
-    EXPECT_EQ(commands[4].id, IDC_SHOW_GRID);
-    EXPECT_EQ(commands[4].checked, BST_CHECKED);
-}
-
 } // namespace
