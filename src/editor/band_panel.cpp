@@ -1,5 +1,6 @@
 #include "editor/band_panel.h"
 
+#include "editor/dialog_labels.h"
 #include "editor/instance_dialog.h"
 #include "editor/resource.h"
 #include "shell/conversions.h"
@@ -169,6 +170,7 @@ void onInitDialog(HWND panel, CompressorEffect& fx) {
         if (control.kind != kSettingFrequency)
             SendDlgItemMessageA(panel, control.fader, FADER_SETDEFAULT, 0, control.defaultPosition);
     SetWindowLongA(GetDlgItem(panel, IDC_FREQUENCY_FADER), FADER_WORD_FLAGS, kFrequencyFaderFlags);
+    FitLabelsToText(panel);
     ShowWindow(panel, SW_SHOWNA);
     onRefreshBand(panel, fx, 0);
 }

@@ -1,6 +1,7 @@
 #include "editor/main_window.h"
 
 #include "editor/band_panel.h"
+#include "editor/dialog_labels.h"
 #include "editor/instance_dialog.h"
 #include "editor/resource.h"
 #include "shell/conversions.h"
@@ -8,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +22,7 @@ constexpr double kSilentGain = 1e-6;
 constexpr double kMeterDecay = 0.8;
 constexpr int kGraphHeightWithTabs = 120;
 constexpr int kGraphHeightWithoutTabs = 370;
+constexpr int kGraphGapAboveButtons = 2;
 constexpr UINT kRefreshIntervalMs = 100;
 constexpr UINT kMeterIntervalMs = 33;
 constexpr int kTypedTextSize = 512;
@@ -131,6 +134,7 @@ void writeBanner(HWND window) {
 
 void onInitDialog(HWND window, CompressorEffect& fx) {
     writeBanner(window);
+    FitLabelsToText(window);
     fx.editorNeedsRefresh = 0;
     fx.editorWindow = window;
     HWND panel = CreateBandPanel(fx, window);
@@ -315,11 +319,14 @@ INT_PTR mainWindowProcedure(HWND window, CompressorEffect& fx, UINT message, WPA
 
 void LayoutMainWindow(HWND mainWindow, bool showTabs) {
     HWND graph = GetDlgItem(mainWindow, IDC_GRAPH);
-    RECT bounds;
+    RECT bounds, buttonRow;
     GetWindowRect(graph, &bounds);
-    SetWindowPos(graph, nullptr, 0, 0, bounds.right - bounds.left,
-                 showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(GetDlgItem(mainWindow, IDC_ADD_BAND), &buttonRow);
+    // The graph stops above the row of buttons: a dialog font with shorter letters than the
+    // system's (Liberation Sans for "MS Shell Dlg") leaves less than 370 pixels there.
+    const int room = int(buttonRow.top - bounds.top) - kGraphGapAboveButtons;
+    const int height = std::min(showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs, room);
+    SetWindowPos(graph, nullptr, 0, 0, bounds.right - bounds.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const int show = showTabs ? SW_SHOWNA : SW_HIDE;
     auto* fx = InstanceOfDialog(mainWindow);
     if (fx && fx->bandPanelWindow)

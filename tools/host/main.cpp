@@ -1,7 +1,12 @@
-// tarnwell-host PLUGIN [--seconds N]
+// tarnwell-host PLUGIN [--seconds N] [--editor-picture FILE.png]
 // Loads a VST 2.4 plug-in, prints its effect record and its parameter list, round-trips its
 // state block through a second instance, sets every band compressing, runs a generated test
-// signal through it and prints input and output peak and RMS per second.
+// signal through it and prints input and output peak and RMS per second. On Windows,
+// --editor-picture then opens the plug-in's editor in a host window while the signal plays
+// and writes what the window shows.
+#ifdef _WIN32
+#include "host/editor_picture.h"
+#endif
 #include "host/parameter_values.h"
 #include "host/plugin_host.h"
 #include "host/plugin_session.h"
@@ -95,13 +100,16 @@ void printLevels(const std::vector<float>* in, const std::vector<float>* out, in
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: tarnwell-host PLUGIN [--seconds N]\n");
+        std::fprintf(stderr, "usage: tarnwell-host PLUGIN [--seconds N] [--editor-picture FILE.png]\n");
         return 1;
     }
     int seconds = 4;
+    const char* editorPicture = nullptr;
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
             seconds = std::atoi(argv[++i]);
+        } else if (!std::strcmp(argv[i], "--editor-picture") && i + 1 < argc) {
+            editorPicture = argv[++i];
         } else {
             std::fprintf(stderr, "tarnwell-host: unknown option %s\n", argv[i]);
             return 1;
@@ -129,5 +137,20 @@ int main(int argc, char** argv) {
     processStereo(session.effect(), in[0].data(), in[1].data(), out[0].data(), out[1].data(), frames, 512);
     session.stop();
     printLevels(in, out, seconds, rate);
+
+    if (editorPicture) {
+#ifdef _WIN32
+        // Long enough for the meters to rise and the 100 ms refresh to have run several times.
+        const int settleMs = 1500;
+        if (!writeEditorPicture(session, in[0], in[1], rate, settleMs, editorPicture, error)) {
+            std::fprintf(stderr, "tarnwell-host: %s\n", error.c_str());
+            return 5;
+        }
+        std::printf("\neditor       %s (the editor after %d ms of the test signal)\n", editorPicture, settleMs);
+#else
+        std::fprintf(stderr, "tarnwell-host: --editor-picture needs the Windows build\n");
+        return 1;
+#endif
+    }
     return 0;
 }
