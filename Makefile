@@ -85,9 +85,12 @@ test-fuzz: deps
 fuzz: deps
 	scripts/run-fuzz.sh $(FUZZ_SECONDS)
 
-bench: build-linux
+bench: build-linux build-win64
 	build/linux/bench/tarnwell-bench
 	build/linux/bench/raster/pixo-bench
+	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
+	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/bench/editor/graph-paint-bench.exe; \
+	  status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status
 
 clean:
 	rm -rf build dist

@@ -18,16 +18,11 @@ void unregisterControlClasses(void* module) {
 }
 
 void registerInstanceClasses() {
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = GraphWindowProc;
-    windowClass.hInstance = static_cast<HINSTANCE>(libraryModule());
-    windowClass.lpszClassName = kGraphWindowClass;
-    RegisterClassA(&windowClass);
+    registerGraphClass(static_cast<HINSTANCE>(libraryModule()));
 }
 
 void unregisterInstanceClasses() {
-    UnregisterClassA(kGraphWindowClass, static_cast<HINSTANCE>(libraryModule()));
+    unregisterGraphClass(static_cast<HINSTANCE>(libraryModule()));
     deleteGraphFonts();
 }
 

@@ -1,5 +1,7 @@
 // The response graph's window class. Its procedure finds the instance through the parent
-// dialog's GWLP_USERDATA and hands everything it does not handle to DefWindowProcA.
+// dialog's GWLP_USERDATA and hands everything it does not handle to DefWindowProcA (the mouse
+// messages also after handling them). The registered "MSWHEEL_ROLLMSG" counts as a wheel
+// message whose wParam holds the delta in its low word.
 #pragma once
 
 #include "support/windows_prelude.h"
@@ -7,5 +9,8 @@
 constexpr const char* kGraphWindowClass = "TarnwellWindow";
 
 LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Registers and unregisters the graph's class (the first and the last live instance).
+void registerGraphClass(HINSTANCE module);
+void unregisterGraphClass(HINSTANCE module);
 // Deletes the graph's shared fonts (when the last instance goes).
 void deleteGraphFonts();

@@ -105,6 +105,15 @@ struct Rows {
         }
         return true;
     }
+    // Rows in storage order whatever the bitmap's orientation (for callers that flip their own
+    // coordinates first).
+    bool openStorageOrder(PIXO_IBitmap* bitmap) {
+        if (!open(bitmap))
+            return false;
+        first = bitmap->pixels();
+        step = bitmap->rowSpan();
+        return true;
+    }
     uint32_t* row(int32_t y) const { return first + intptr_t(y) * step; }
     uint32_t* at(int32_t x, int32_t y) const { return row(y) + x; }
 };

@@ -230,9 +230,6 @@ bool PIXO_CachedFont::RenderGlyph(uint16_t character) {
         return false;
     if (character >= 128 && !findRecord(character) && (fontFlags_ & GLYPH_ASCII_ONLY))
         return false;
-    int32_t advance = 0, boxWidth = 0, boxHeight = 0;
-    if (!rasterizer_->measure(character, advance, boxWidth, boxHeight))
-        return false;
 
     bool appended = false;
     GlyphRecord* record = findRecord(character);
@@ -263,9 +260,11 @@ bool PIXO_CachedFont::RenderGlyph(uint16_t character) {
         return true;
     };
 
-    int64_t imageBytes = int64_t(boxWidth) * boxHeight;
-    if (boxWidth < 1 || boxHeight < 1)
+    // A character the face cannot draw is cached as empty, so it is measured only once.
+    int32_t advance = 0, boxWidth = 0, boxHeight = 0;
+    if (!rasterizer_->measure(character, advance, boxWidth, boxHeight) || boxWidth < 1 || boxHeight < 1)
         return finish(-1, 0, 0, 0);
+    int64_t imageBytes = int64_t(boxWidth) * boxHeight;
     PIXO_IBitmap* scratch = pixo::glyphScratch(std::max(lineHeight_, boxWidth), std::max(lineHeight_, boxHeight));
     int64_t offset = glyphPixels_.getSize();
     // A glyph store that would outgrow 31 bits keeps the glyph as empty.

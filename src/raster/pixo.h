@@ -307,8 +307,9 @@ private:
 };
 
 // One 16-bit character from UTF-8 bytes; *used receives the number of bytes taken (1 to 4).
-// Continuation bytes are read past a caller's length (a character never splits), but never
-// past a zero byte, which is no continuation.
+// It reads up to three bytes after the lead but stops at a zero byte, which is no continuation.
+// Counted text (RenderText with a length) never hands it bytes past the count: a character cut
+// off by the count decodes as its lead byte alone, a stray character.
 uint16_t DecodeUtf8Char(const uint8_t* bytes, int32_t* used);
 
 #ifndef _WIN32

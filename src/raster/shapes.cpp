@@ -346,16 +346,19 @@ void rasterCircle(CircleCanvas& canvas, float cx, float cy, float r, int w, bool
 
 void drawCircle(PIXO_IBitmap* bitmap, float cx, float cy, float r, uint32_t colour, float alpha, bool fill) {
     CircleCanvas canvas;
-    if (!canvas.rows.open(bitmap))
+    // A bottom-up bitmap flips the centre, not the rows: with a fractional centre the two differ
+    // by a row, and the rasteriser's rows are storage rows.
+    if (!canvas.rows.openStorageOrder(bitmap))
         return;
     // Non-finite or negative geometry would defeat the bounding-box test below.
     if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r) || r < 0.0f)
         return;
+    float W = float(canvas.rows.width), H = float(canvas.rows.height);
+    if (bitmap->bottomUp())
+        cy = H - 1.0f - cy;
     int w = PIXO_Weight(alpha);
     if (w <= 0)
         return;
-    // Rows are addressed in visual order, which already flips a bottom-up bitmap.
-    float W = float(canvas.rows.width), H = float(canvas.rows.height);
     canvas.colour = colour;
     canvas.clipNeeded = cx - r - 1.0f < 0.0f || cy - r - 1.0f < 0.0f || cx + r + 1.0f >= W || cy + r + 1.0f >= H;
     rasterCircle(canvas, cx, cy, r, w, fill);

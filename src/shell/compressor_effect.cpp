@@ -58,6 +58,7 @@ CompressorEffect::CompressorEffect() {
 CompressorEffect::~CompressorEffect() {
     // The editor goes first: its windows read the bands until they are destroyed.
     closeEditor(*this);
+    releaseEditorState(*this);
     deleteAllBands();
     std::lock_guard<std::mutex> registering(instanceRegistration);
     if (instanceCount.fetch_sub(1) == 1)

@@ -58,6 +58,9 @@ public:
     int32_t stateReadOffset = 0;
     AEffect effect;
     void* bandPanelWindow = nullptr;
+    // The editor's own per-instance record (the graph's back buffer), opaque to the shell and
+    // released with the instance (releaseEditorState).
+    void* editorState = nullptr;
     int32_t graphDragBand = -1;
     int32_t graphDragMode = 0;
     // Raised by host parameter writes and state loads, cleared by the editor's refresh timer.

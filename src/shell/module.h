@@ -31,3 +31,6 @@ void unregisterInstanceClasses();
 bool openEditor(CompressorEffect& effect, void* parentWindow);
 void closeEditor(CompressorEffect& effect);
 bool editorClientSize(const CompressorEffect& effect, int32_t& width, int32_t& height);
+
+// Releases what the editor keeps for the instance (effect.editorState) when the instance goes.
+void releaseEditorState(CompressorEffect& effect);

@@ -18,3 +18,4 @@ void closeEditor(CompressorEffect&) {}
 bool editorClientSize(const CompressorEffect&, int32_t&, int32_t&) {
     return false;
 }
+void releaseEditorState(CompressorEffect&) {}

@@ -10,6 +10,13 @@
 
 namespace rastertest {
 
+// Heap pixels that report their rows stored bottom row first (pixelAt still reads storage rows).
+class BottomUpBitmap : public PIXO_MemBitmap {
+public:
+    bool bottomUp() override { return true; }
+};
+
+// Pixel (x, y) in storage order.
 inline uint32_t& pixelAt(PIXO_IBitmap& bitmap, int32_t x, int32_t y) {
     return bitmap.pixels()[intptr_t(y) * bitmap.rowSpan() + x];
 }

@@ -189,6 +189,39 @@ TEST(Circle, DiscFillsAndClipsAtTheEdges) {
     EXPECT_NE(pixelAt(bitmap, 0, 29), 0u);  // from the disc centred at (0, 31)
 }
 
+TEST(Circle, BottomUpBitmapsFlipTheCentreAndDrawInStorageRows) {
+    // Flipping the centre and then rasterising in storage rows gives, in storage, exactly the
+    // top-down picture of the centre H - 1 - cy; with a fractional cy that is not the top-down
+    // picture turned over.
+    BottomUpBitmap flipped;
+    PIXO_MemBitmap upright;
+    flipped.setSize(12, 12);
+    upright.setSize(12, 12);
+    fill(flipped, 0);
+    PIXO_PaintDisc(&flipped, 6.0f, 5.5f, 3.0f, 0xFFFFFFFF, 1.0f);
+    EXPECT_EQ(pixelAt(flipped, 6, 12 - 1 - 2), 0u);  // visual row 2
+    EXPECT_NE(pixelAt(flipped, 6, 12 - 1 - 3), 0u);  // visual row 3
+    EXPECT_NE(pixelAt(flipped, 6, 12 - 1 - 8), 0u);
+
+    struct Case {
+        float cx, cy, r;
+        bool fill;
+    };
+    const Case cases[] = {{6, 5.5f, 3, true},   {6, 5.5f, 3.3f, false}, {5.25f, 4.75f, 4.6f, true},
+                          {2, 1.5f, 5, false}, {11.5f, 10.5f, 6, true}, {6, 6, 2.5f, true}};
+    for (const Case& c : cases) {
+        fill(flipped, 0);
+        fill(upright, 0);
+        auto draw = c.fill ? PIXO_PaintDisc : PIXO_StrokeCircle;
+        draw(&flipped, c.cx, c.cy, c.r, 0xFF808080, 0.7f);
+        draw(&upright, c.cx, 12 - 1 - c.cy, c.r, 0xFF808080, 0.7f);
+        for (int32_t y = 0; y < 12; ++y)
+            for (int32_t x = 0; x < 12; ++x)
+                EXPECT_EQ(pixelAt(flipped, x, y), pixelAt(upright, x, y)) << c.cx << "," << c.cy << " at " << x
+                                                                          << "," << y;
+    }
+}
+
 TEST(PaintCoverage, WeightsByMaskAndClips) {
     PIXO_MemBitmap bitmap;
     bitmap.setSize(3, 3);

@@ -263,6 +263,19 @@ TEST_F(TextFixture, CacheIsFilledOnceAndEmptiedByAttach) {
     EXPECT_EQ(destroyed, 1);
 }
 
+TEST_F(TextFixture, CharactersTheFaceCannotDrawAreCachedEmpty) {
+    face->refuseWide = true;
+    attach(0);
+    EXPECT_EQ(measure("\xC3\xA9" "a" "\xC3\xA9").right, 6);
+    EXPECT_EQ(draw("\xC3\xA9\xC3\xA9", {0, 0, 40, 30}), 0);
+    EXPECT_EQ(measure("\xC3\xA9").right, 0);
+    const GlyphRecord* refused = font.FindGlyph(0xE9);
+    ASSERT_NE(refused, nullptr);
+    EXPECT_EQ(refused->pixelRef, -1);
+    EXPECT_EQ(refused->advance, 0);
+    EXPECT_EQ(face->measured, 2);  // once for the refused character, once for 'a'
+}
+
 TEST_F(TextFixture, AsciiOnlyRasterisesAtAttachAndRefusesTheRest) {
     attach(GLYPH_ASCII_ONLY);
     EXPECT_EQ(face->measured, 128);

@@ -1,0 +1,144 @@
+// Time per paint of the response graph at the editor's size: the whole WM_PAINT (copy of the
+// bands under the lock, drawing into the back buffer, BitBlt to the window) and the drawing
+// alone, with four and sixteen bands, the grid on, and every band's meters moving between
+// paints as the audio thread would move them.
+#include "support/windows_prelude.h"
+
+#include "editor/graph_paint.h"
+#include "editor/graph_window.h"
+#include "editor/resource.h"
+#include "raster/pixo.h"
+#include "shell/compressor_effect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+
+namespace {
+
+double seconds() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+// Replaces the band list with count bands spread evenly over the logarithmic axis.
+void spreadBands(CompressorEffect& fx, int32_t count) {
+    LockHolder hold(fx.lock);
+    fx.deleteAllBands();
+    for (int32_t i = 0; i < count; ++i) {
+        Band* band = createBand(20.0 * std::pow(1200.0, double(i + 1) / count));
+        if (!band)
+            return;
+        setBandSampleRate(*band, fx.sampleRate);
+        band->settings.threshold = std::exp(-6.0 * (i % 5) * 0.11512925464970228);
+        band->settings.ratio = i % 3 == 2 ? 0.6 : 1.5 + i;
+        if (!fx.appendBand(band))
+            destroyBand(band);
+    }
+}
+
+// New meter values on every band, as a block of audio leaves them.
+void moveMeters(CompressorEffect& fx, uint32_t frame) {
+    LockHolder hold(fx.lock);
+    for (int32_t i = 0; i < fx.bandCount(); ++i) {
+        BandState& st = fx.band(i)->state;
+        double phase = 0.37 * frame + 1.3 * i;
+        st.inputPeak = 0.5 + 0.45 * std::sin(phase);
+        st.detectorPeak = st.inputPeak * 0.7;
+        st.outputPeak = st.inputPeak * 0.5;
+        st.gainMeter = 0.3 + 0.3 * (1.0 + std::cos(phase));
+        if (fx.band(i)->settings.ratio < 1.0)
+            st.gainMeter = 1.0 / st.gainMeter;
+    }
+}
+
+struct Timing {
+    double median, mean, best;
+};
+
+template <class Paint> Timing timePaints(CompressorEffect& fx, int32_t paints, Paint paint) {
+    std::vector<double> times;
+    times.reserve(size_t(paints));
+    for (int32_t i = 0; i < paints; ++i) {
+        moveMeters(fx, uint32_t(i));
+        double start = seconds();
+        paint();
+        times.push_back(seconds() - start);
+    }
+    std::sort(times.begin(), times.end());
+    double sum = 0;
+    for (double t : times)
+        sum += t;
+    return {times[times.size() / 2], sum / double(times.size()), times.front()};
+}
+
+LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+int main() {
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    DllMain(module, DLL_PROCESS_ATTACH, nullptr);
+    AEffect* effect = VSTPluginMain(nullptr);
+    CompressorEffect* fx = CompressorEffect::fromEffect(effect);
+    if (!fx)
+        return 1;
+
+    WNDCLASSA parentClass = {};
+    parentClass.lpfnWndProc = parentProc;
+    parentClass.hInstance = module;
+    parentClass.lpszClassName = "TarnwellBenchParent";
+    RegisterClassA(&parentClass);
+    // The graph's size in the editor: 310 dialog units wide in "MS Shell Dlg" 8 pt, 120 pixels
+    // high with tabs shown and 370 without.
+    const int32_t width = 465;
+    HWND parent = CreateWindowExA(0, "TarnwellBenchParent", "bench", WS_POPUP | WS_VISIBLE, 0, 0, width, 370,
+                                  nullptr, nullptr, module, nullptr);
+    SetWindowLongPtrA(parent, GWLP_USERDATA, LONG_PTR(fx));
+    HWND graph = CreateWindowExA(0, kGraphWindowClass, "", WS_CHILD | WS_VISIBLE, 0, 0, width, 120, parent,
+                                 HMENU(IDC_GRAPH), module, nullptr);
+    if (!parent || !graph)
+        return 1;
+
+    PIXO_SysBitmap offscreen(width, 120);
+    const int32_t paints = 2000;
+    std::printf("response graph paint, %d paints each, grid on, meters moving (microseconds per paint)\n", paints);
+    std::printf("%-34s %9s %9s %9s\n", "", "median", "mean", "best");
+    const struct {
+        int32_t bands;
+        bool tabs;
+    } cases[] = {{4, true}, {16, true}, {16, false}};
+    for (const auto& c : cases) {
+        spreadBands(*fx, c.bands);
+        fx->showGrid = 1;
+        fx->showTabs = c.tabs ? 1 : 0;
+        const int32_t height = c.tabs ? 120 : 370;
+        SetWindowPos(graph, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        offscreen.setSize(width, height);
+        char label[64];
+        Timing whole = timePaints(*fx, paints, [&] {
+            InvalidateRect(graph, nullptr, FALSE);
+            UpdateWindow(graph);
+        });
+        std::snprintf(label, sizeof label, "%2d bands %dx%d, WM_PAINT", c.bands, width, height);
+        std::printf("%-34s %9.1f %9.1f %9.1f\n", label, whole.median * 1e6, whole.mean * 1e6, whole.best * 1e6);
+        uint32_t tick = GetTickCount();
+        Timing drawing = timePaints(*fx, paints, [&] { renderGraph(*fx, offscreen, tick, -100, -100); });
+        std::snprintf(label, sizeof label, "%2d bands %dx%d, drawing only", c.bands, width, height);
+        std::printf("%-34s %9.1f %9.1f %9.1f\n", label, drawing.median * 1e6, drawing.mean * 1e6, drawing.best * 1e6);
+    }
+    DestroyWindow(parent);
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    return 0;
+}

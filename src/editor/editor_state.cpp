@@ -1,0 +1,21 @@
+#include "editor/editor_state.h"
+
+#include "shell/compressor_effect.h"
+#include "shell/module.h"
+
+#include <new>
+
+EditorState* editorStateOf(CompressorEffect& fx) {
+    if (!fx.editorState)
+        fx.editorState = new (std::nothrow) EditorState();
+    return static_cast<EditorState*>(fx.editorState);
+}
+
+void releaseEditorState(CompressorEffect& fx) {
+    auto* state = static_cast<EditorState*>(fx.editorState);
+    fx.editorState = nullptr;
+    if (!state)
+        return;
+    delete state->graphBitmap;
+    delete state;
+}

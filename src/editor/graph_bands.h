@@ -1,0 +1,51 @@
+// The bands as the response graph sees them: a copy of every band, sorted by ascending
+// frequency, taken under the instance lock and then drawn and hit-tested without it. Taking a
+// copy for a paint also runs the meters' hold and decay on the bands themselves, so the copy
+// shows the meters as they were before this paint decayed them.
+#pragma once
+
+#include "editor/graph_geometry.h"
+
+#include <cstdint>
+
+class CompressorEffect;
+
+struct GraphBand {
+    int32_t index; // position in the band list (creation order), the host parameter order
+    double frequency;
+    double gain, threshold, ratio;
+    bool active, autoMakeupGain;
+    double makeupGain;
+    // Meters; only read for bands that show them (metered).
+    bool metered;
+    double gainMeter, gainMeterHold;
+    double inputPeak, detectorPeak, outputPeak;
+
+    bool expander() const { return ratio < 1.0; }
+};
+
+struct GraphBands {
+    const GraphBand* sorted = nullptr; // count bands, ascending frequency
+    int32_t count = 0;
+    int32_t currentBand = 0;
+    bool solo = false;
+
+    // Whether the band at list position index is muted by solo.
+    bool muted(int32_t index) const { return solo && index != currentBand; }
+    // The sorted band with list position index, or null.
+    const GraphBand* byIndex(int32_t index) const;
+};
+
+// Copies the bands into the instance's graphSortedBands scratch. With meterTime, the meters
+// are copied too and then held (a new hold at a lower reduction, or once the 500 ms hold has
+// passed; tick counts compared by unsigned difference) and decayed in the bands, as one paint
+// at that tick count does it; bands muted by solo keep their meters untouched.
+GraphBands copyGraphBands(CompressorEffect& fx, const uint32_t* meterTime);
+
+enum GraphHitKind : int32_t { HIT_HANDLE = 0, HIT_LINE_AT_THRESHOLD = 1, HIT_LINE = 2 };
+
+// The band whose handle lies at (x, y), or -1: the first in frequency order, as list position.
+int32_t HitTestHandle(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y);
+// A handle, else the first band in list order whose frequency line lies within 3 pixels of x.
+int32_t HitTestBand(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y,
+                    GraphHitKind& kind);

@@ -1,0 +1,47 @@
+// GraphGeometry: where things sit in the response graph. Frequencies run logarithmically from
+// 20 Hz at x = 0 to 24000 Hz at x = W; levels run linearly in dB over the range the band tabs
+// leave room for (-60..+6 dB with tabs shown, -90..+12 dB without). Every pixel position is
+// truncated toward zero, so y(dB) lies one pixel lower than a rounded position would.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+struct GraphGeometry {
+    int32_t width = 0;
+    int32_t height = 0;
+    double bottomDb = -60.0;
+    double spanDb = 66.0;
+
+    GraphGeometry(int32_t w, int32_t h, bool tabsShown)
+        : width(w), height(h), bottomDb(tabsShown ? -60.0 : -90.0), spanDb(tabsShown ? 66.0 : 102.0) {}
+
+    double topDb() const { return bottomDb + spanDb; }
+
+    int32_t xOfFrequency(double f) const {
+        return clampedPixels(std::log((f - 20.0) / 23980.0 * 400.0 + 1.0) * (1.0 / kLn401) * width);
+    }
+    double frequencyOfX(double x) const {
+        return (std::exp(x / (width * (1.0 / kLn401))) - 1.0) * 23980.0 * 0.0025 + 20.0;
+    }
+    // Not clamped: a level above the range lies above the window, silence far below it.
+    int32_t yOfDb(double db) const { return height - clampedPixels((db - bottomDb) * (height / spanDb)); }
+    double amplitudeOfY(double y) const {
+        return std::exp(((height - y) * spanDb / height + bottomDb) * kNeperPerDb);
+    }
+    // A length in pixels for a level difference in dB (makeup and gain-reduction bars).
+    int32_t pixelsOfDb(double db) const { return clampedPixels(db * height / spanDb); }
+    // The grid's level lines: one pixel above y(dB) when the product is not whole.
+    int32_t gridYOfDb(double db) const { return clampedPixels((db - bottomDb) * (-height / spanDb) + height); }
+
+    static constexpr double kLn401 = 5.993961427306569;
+    static constexpr double kNeperPerDb = 0.11512925464970228;
+
+private:
+    // Truncation toward zero, held inside 32 bits for levels far outside the window.
+    static int32_t clampedPixels(double v) {
+        if (!(v > -1e8))
+            return v > 0 ? 100000000 : -100000000;
+        return v > 1e8 ? 100000000 : int32_t(v);
+    }
+};

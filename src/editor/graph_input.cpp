@@ -1,0 +1,278 @@
+#include "editor/graph_input.h"
+
+#include "editor/graph_bands.h"
+#include "editor/graph_geometry.h"
+#include "editor/resource.h"
+#include "shell/compressor_effect.h"
+#include "shell/conversions.h"
+#include "shell/module.h"
+#include "shell/parameters.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The last pointer position of a gesture (one gesture at a time in the process).
+int32_t dragLastX = 0;
+int32_t dragLastY = 0;
+
+GraphGeometry geometryOf(HWND window, const CompressorEffect& fx) {
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    return GraphGeometry(client.right - client.left, client.bottom - client.top, fx.showTabs != 0);
+}
+
+bool keyDown(int key) { return GetKeyState(key) < 0; }
+
+bool bandExists(CompressorEffect& fx, int32_t index) {
+    LockHolder hold(fx.lock);
+    return fx.band(index) != nullptr;
+}
+
+void refreshBandPanel(CompressorEffect& fx) {
+    if (void* panel = fx.bandPanelWindow)
+        SendMessageA(static_cast<HWND>(panel), MSG_REFRESH_BAND, 0, 0);
+}
+
+// Reads one setting of a band, computes its new value and stores it, all under one hold of the
+// lock, so no other change slips in between. False when the band is gone or the new value is
+// refused (not finite).
+template <class Edit> bool editSetting(CompressorEffect& fx, int32_t band, int32_t kind, Edit edit) {
+    LockHolder hold(fx.lock);
+    const Band* target = fx.band(band);
+    return target && fx.changeSetting(band, kind, edit(bandSettingValue(*target, kind)));
+}
+
+double dbToAmplitude(double db) { return std::exp(db * GraphGeometry::kNeperPerDb); }
+
+double gainPlusDb(double gain, double db) { return dbToAmplitude(AmpToDb(gain) + db); }
+
+double ratioTimesPowerOfTen(double ratio, double exponent, double lowest) {
+    return std::clamp(std::pow(10.0, std::log10(ratio) + exponent), lowest, 100.0);
+}
+
+int32_t parameterIndex(int32_t band, int32_t kind) { return band * kParametersPerBand + kind; }
+
+// One mouse move of a handle gesture: d pixels upward.
+void dragHandle(CompressorEffect& fx, int32_t band, const GraphGeometry& g, int32_t y) {
+    const int32_t d = dragLastY - y;
+    const bool fine = keyDown(VK_CONTROL);
+    int32_t kind, edited;
+    bool stored;
+    if (keyDown(VK_SHIFT)) {
+        kind = kSettingGain, edited = DRAG_EDITED_GAIN;
+        stored = editSetting(fx, band, kind, [&](double gain) { return gainPlusDb(gain, d * (fine ? 0.05 : 0.2)); });
+    } else if (keyDown(VK_MENU)) {
+        kind = kSettingRatio, edited = DRAG_EDITED_RATIO;
+        stored = editSetting(fx, band, kind,
+                             [&](double ratio) { return ratioTimesPowerOfTen(ratio, d * (fine ? 0.002 : 0.02), 0.1); });
+    } else {
+        kind = kSettingThreshold, edited = DRAG_EDITED_THRESHOLD;
+        const double from = AmpToDb(g.amplitudeOfY(dragLastY)), to = AmpToDb(g.amplitudeOfY(y));
+        const double moved = (fine ? 0.9 * from + 0.1 * to : to) - from;
+        stored = editSetting(fx, band, kind, [&](double threshold) {
+            return std::min(dbToAmplitude(std::max(AmpToDb(threshold) + moved, -60.0)), 64.0);
+        });
+    }
+    if (!stored)
+        return;
+    NotifyHostParameter(fx, parameterIndex(band, kind), false);
+    fx.graphDragMode |= edited;
+}
+
+// Ticks a check box of the main window and sends the command a click on it sends, so the main
+// window's own handler makes the change.
+void switchMainCheckBox(HWND window, int id, bool on) {
+    HWND main = GetParent(window);
+    HWND box = GetDlgItem(main, id);
+    if (box)
+        SendMessageA(box, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(box));
+}
+
+void clickMainButton(HWND window, int id) {
+    HWND main = GetParent(window);
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(main, id)));
+}
+
+void toggleBandSwitch(CompressorEffect& fx, int32_t kind) {
+    if (editSetting(fx, fx.currentBand, kind, [](double on) { return on != 0 ? 0.0 : 1.0; }))
+        refreshBandPanel(fx);
+}
+
+struct MenuSwitch {
+    UINT item;
+    int32_t kind;
+};
+constexpr MenuSwitch kBandSwitches[] = {{IDM_BAND_ACTIVE, kSettingActive},
+                                        {IDM_AUTO_MAKEUP, kSettingAutoMakeup},
+                                        {IDM_PROGRAM_RELEASE, kSettingProgramRelease},
+                                        {IDM_FEEDBACK, kSettingFeedback}};
+
+void setMenuStates(HMENU popup, CompressorEffect& fx, bool onHandle) {
+    auto check = [popup](UINT item, bool on) {
+        CheckMenuItem(popup, item, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    };
+    EnableMenuItem(popup, IDM_DELETE_BAND, MF_BYCOMMAND | (onHandle ? MF_ENABLED : MF_GRAYED));
+    check(IDM_SOLO_BAND, fx.soloCurrentBand != 0);
+    check(IDM_SHOW_TABS, fx.showTabs != 0);
+    check(IDM_SHOW_GRID, fx.showGrid != 0);
+    BandView view;
+    const bool haveBand = fx.viewBand(fx.currentBand, view);
+    const BandSettings& s = view.settings;
+    check(IDM_BAND_ACTIVE, haveBand && s.active);
+    check(IDM_AUTO_MAKEUP, haveBand && s.autoMakeupGain);
+    check(IDM_PROGRAM_RELEASE, haveBand && s.programDependentRelease);
+    check(IDM_FEEDBACK, haveBand && s.feedbackDetector);
+}
+
+void runMenuCommand(HWND window, CompressorEffect& fx, UINT command) {
+    switch (command) {
+    case IDM_ADD_BAND:
+        clickMainButton(window, IDC_ADD_BAND);
+        return;
+    case IDM_DELETE_BAND:
+        clickMainButton(window, IDC_DELETE_BAND);
+        return;
+    case IDM_SOLO_BAND:
+        switchMainCheckBox(window, IDC_SOLO_BAND, fx.soloCurrentBand == 0);
+        return;
+    case IDM_SHOW_TABS:
+        switchMainCheckBox(window, IDC_SHOW_TABS, fx.showTabs == 0);
+        return;
+    case IDM_SHOW_GRID:
+        switchMainCheckBox(window, IDC_SHOW_GRID, fx.showGrid == 0);
+        return;
+    default:
+        for (const MenuSwitch& s : kBandSwitches)
+            if (s.item == command)
+                toggleBandSwitch(fx, s.kind);
+    }
+}
+
+} // namespace
+
+void SelectBand(HWND window, CompressorEffect& fx, int32_t index) {
+    fx.currentBand = index;
+    if (HWND tabs = GetDlgItem(GetParent(window), IDC_BAND_TABS))
+        SendMessageA(tabs, TCM_SETCURSEL, WPARAM(index), 0);
+    refreshBandPanel(fx);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void onSetCursor(HWND window, CompressorEffect& fx) {
+    POINT pointer = {0, 0};
+    GetCursorPos(&pointer);
+    ScreenToClient(window, &pointer);
+    GraphHitKind kind = HIT_LINE;
+    const int32_t band = HitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), pointer.x, pointer.y, kind);
+    HCURSOR cursor = nullptr;
+    if (band >= 0 && kind == HIT_HANDLE)
+        cursor = LoadCursorA(nullptr, IDC_HAND);
+    else if (band >= 0)
+        cursor = LoadCursorA(nullptr, IDC_SIZEWE);
+    if (!cursor)
+        cursor = LoadCursorA(nullptr, IDC_ARROW);
+    SetCursor(cursor);
+}
+
+void onLeftButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
+    dragLastX = x;
+    dragLastY = y;
+    GraphHitKind kind = HIT_LINE;
+    const int32_t band = HitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y, kind);
+    if (band < 0)
+        return;
+    if (kind != HIT_LINE)
+        SelectBand(window, fx, band);
+    fx.graphDragBand = band;
+    SetCapture(window);
+    fx.graphDragMode = kind == HIT_HANDLE ? 0 : DRAG_FREQUENCY;
+}
+
+void onMouseMove(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
+    const GraphGeometry g = geometryOf(window, fx);
+    if (GetCapture() != window) {
+        fx.graphDragBand = HitTestHandle(copyGraphBands(fx, nullptr), g, x, y);
+        return;
+    }
+    const int32_t band = fx.graphDragBand;
+    if (!bandExists(fx, band))
+        return;
+    x = std::clamp(x, 0, g.width);
+    if (fx.graphDragMode & DRAG_FREQUENCY) {
+        if (x != dragLastX && fx.changeSetting(band, kSettingFrequency, g.frequencyOfX(x))) {
+            NotifyHostParameter(fx, parameterIndex(band, kSettingFrequency), false);
+            fx.graphDragMode |= DRAG_EDITED_FREQUENCY;
+        }
+    } else if (y != dragLastY) {
+        dragHandle(fx, band, g, y);
+    }
+    dragLastX = x;
+    dragLastY = y;
+    refreshBandPanel(fx);
+}
+
+void onLeftButtonUp(HWND window, CompressorEffect& fx) {
+    const int32_t band = fx.graphDragBand;
+    if (band >= 0) {
+        // The host hears the ends of the gesture in this order, whatever order the edits came in.
+        const struct {
+            int32_t bit, kind;
+        } ends[] = {{DRAG_EDITED_THRESHOLD, kSettingThreshold},
+                    {DRAG_EDITED_FREQUENCY, kSettingFrequency},
+                    {DRAG_EDITED_RATIO, kSettingRatio},
+                    {DRAG_EDITED_GAIN, kSettingGain}};
+        const int32_t mode = fx.graphDragMode;
+        for (const auto& end : ends)
+            if (mode & end.bit)
+                NotifyHostParameter(fx, parameterIndex(band, end.kind), true);
+        fx.graphDragMode = 0;
+    }
+    fx.graphDragBand = -1;
+    if (GetCapture() == window)
+        ReleaseCapture();
+}
+
+void onMouseWheel(HWND window, CompressorEffect& fx, int32_t delta, POINT screen) {
+    ScreenToClient(window, &screen);
+    const int32_t band = HitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), screen.x, screen.y);
+    if (delta == 0 || band < 0)
+        return;
+    const double steps = delta / 50.0;
+    const bool fine = keyDown(VK_CONTROL);
+    bool stored;
+    if (keyDown(VK_SHIFT))
+        stored = editSetting(fx, band, kSettingGain,
+                             [&](double gain) { return gainPlusDb(gain, steps * (fine ? 0.08 : 0.25)); });
+    else
+        stored = editSetting(fx, band, kSettingRatio, [&](double ratio) {
+            return ratioTimesPowerOfTen(ratio, steps * (fine ? 0.002 : 0.02), 1.0);
+        });
+    if (stored)
+        refreshBandPanel(fx);
+}
+
+void onRightButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
+    const int32_t band = HitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y);
+    if (band >= 0)
+        SelectBand(window, fx, band);
+    fx.graphDragBand = -1;
+    fx.graphDragMode = 0;
+    HMENU menu = LoadMenuA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDR_GRAPH_MENU));
+    if (!menu)
+        return;
+    HMENU popup = GetSubMenu(menu, 0);
+    UINT command = 0;
+    if (popup) {
+        setMenuStates(popup, fx, band >= 0);
+        POINT screen = {x, y};
+        ClientToScreen(window, &screen);
+        command = UINT(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, window, nullptr));
+    }
+    DestroyMenu(menu);
+    runMenuCommand(window, fx, command);
+}

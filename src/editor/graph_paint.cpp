@@ -1,0 +1,343 @@
+#include "editor/graph_paint.h"
+
+#include "editor/editor_state.h"
+#include "editor/graph_bands.h"
+#include "editor/graph_geometry.h"
+#include "editor/graph_window.h"
+#include "raster/pixo.h"
+#include "shell/compressor_effect.h"
+#include "shell/conversions.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+namespace {
+
+namespace Colour {
+constexpr uint32_t kBackground = 0x00000000;
+constexpr uint32_t kGridLine = 0xFF4D4D4D;
+constexpr uint32_t kGridLabel = 0xFF909090;
+constexpr uint32_t kReductionReadout = 0xFFFFFF00;
+constexpr uint32_t kMakeupBar = 0xFF0080FF;
+constexpr uint32_t kInputMeter = 0xFF008000;
+constexpr uint32_t kDetectorMeter = 0xFF00FF00;
+constexpr uint32_t kOutputMeter = 0xFF00FF00;
+constexpr uint32_t kReductionBar = 0xFFC8F049;
+constexpr uint32_t kThresholdCurrent = 0xFFFF0000;
+constexpr uint32_t kThresholdOther = 0xFF800000;
+constexpr uint32_t kTopFrequencyLine = 0xFF007896;
+constexpr uint32_t kThresholdTick = 0xFF800000;
+constexpr uint32_t kRatioGauge = 0xFFC08000;
+constexpr uint32_t kHandleCurrent = 0xFFC80000;
+constexpr uint32_t kHandleOther = 0xFF800000;
+constexpr uint32_t kHandleOutline = 0xFF800000;
+constexpr uint32_t kNumber = 0xFF000000;
+constexpr uint32_t kNumberSilent = 0xFFC00000;
+} // namespace Colour
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Shared by every instance: made on the first paint, the fonts deleted with the last instance.
+PIXO_CachedFont* graphHandleFont = nullptr;
+PIXO_CachedFont* graphLabelFont = nullptr;
+
+PIXO_CachedFont* createGraphFont(int height) {
+    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
+    if (!font)
+        return nullptr;
+    auto* cached = new (std::nothrow) PIXO_CachedFont();
+    if (!cached) {
+        DeleteObject(font);
+        return nullptr;
+    }
+    cached->AttachSystemFont(font, FONT_HANDLE_OWNED);
+    cached->SetBackgroundMode(PIXO_BACKGROUND_TRANSPARENT);
+    return cached;
+}
+
+// The 24 x 12 sprite the ratio gauge is drawn on; it lives as long as the library.
+PIXO_MemBitmap* ratioGaugeBitmap() {
+    static PIXO_MemBitmap gauge(3);
+    if (gauge.width() != 24 || gauge.height() != 12)
+        gauge.setSize(24, 12);
+    return gauge.pixels() ? &gauge : nullptr;
+}
+
+// The system's colour reference (red in the low byte) as a raster colour with alpha byte 0.
+uint32_t fromColorRef(COLORREF colour) {
+    return (uint32_t(GetRValue(colour)) << 16) | (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
+}
+
+class GraphPainter {
+public:
+    GraphPainter(PIXO_IBitmap& target, const GraphGeometry& geometry)
+        : target_(target), g_(geometry) {}
+
+    void grid();
+    void band(const GraphBands& bands, const GraphBand& band, int32_t previousX);
+    void infoBox(const GraphBands& bands, const GraphBand& band, int32_t pointerX, int32_t pointerY,
+                 uint32_t background, uint32_t foreground);
+
+    void fill(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
+        PIXO_PaintRect(&target_, x, y, w, h, colour, 1.0f, PIXO_BLEND_COPY);
+    }
+
+private:
+    void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour) {
+        PIXO_StrokeLine(&target_, x1, y1, x2, y2, colour, 1.0f);
+    }
+    void text(PIXO_CachedFont* font, const char* s, int32_t left, int32_t top, int32_t right, int32_t bottom,
+              int32_t flags) {
+        if (!font)
+            return;
+        PIXO_Rect box = {left, top, right, bottom};
+        font->RenderText(&target_, s, -1, &box, flags);
+    }
+    // A level meter column b wide from the bottom of the window up to the level.
+    void column(int32_t x, int32_t b, double level, uint32_t colour) {
+        int32_t top = g_.yOfDb(AmpToDb(level));
+        if (top < g_.height)
+            fill(x, top, b, g_.height - top, colour);
+    }
+    // A bar b wide from y, |length| pixels long, downward for a positive length.
+    void bar(int32_t x, int32_t y, int32_t b, int32_t length, uint32_t colour) {
+        if (length > 0)
+            fill(x, y, b, length, colour);
+        else if (length < 0)
+            fill(x, y + length, b, -length, colour);
+    }
+    void meters(const GraphBand& band, int32_t previousX, int32_t xTop, int32_t yThr);
+    void gauge(double ratio, int32_t mid, int32_t yThr);
+
+    PIXO_IBitmap& target_;
+    GraphGeometry g_;
+};
+
+void GraphPainter::grid() {
+    const int32_t W = g_.width, H = g_.height;
+    if (graphLabelFont)
+        graphLabelFont->SetForeground(Colour::kGridLabel);
+    char label[32];
+
+    // Frequency lines: the step doubles for the first five steps, then stays at 3200 Hz.
+    int32_t labelledX = 0;
+    int32_t step = 100;
+    int32_t doublings = 0;
+    for (int32_t f = 100; f < 23980;) {
+        int32_t x = g_.xOfFrequency(f);
+        if (x >= W)
+            break;
+        line(x, 0, x, H + 1, Colour::kGridLine);
+        if (x > labelledX + 50) {
+            // Labels name the frequency the parameter scale shows there (24000 / 23980 of it).
+            int32_t shown = int32_t(int64_t(f) * 24000 / 23980);
+            if (shown < 1000)
+                std::snprintf(label, sizeof label, "%d", shown);
+            else
+                std::snprintf(label, sizeof label, "%.1fk", shown / 1000.0);
+            text(graphLabelFont, label, x - 100, H - 20, x - 1, H + 1, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+            labelledX = x;
+        }
+        if (doublings < 5) {
+            step *= 2;
+            ++doublings;
+        }
+        f += step;
+    }
+
+    // Level lines every 6 dB below the top of the range, at least 13 pixels apart.
+    int32_t lastY = 0;
+    for (double db = g_.topDb() - 6.0; db > g_.bottomDb; db -= 6.0) {
+        int32_t y = g_.gridYOfDb(db);
+        if (y - lastY <= 12)
+            continue;
+        line(0, y, W, y, Colour::kGridLine);
+        std::snprintf(label, sizeof label, " %s%.0f", db >= 0 ? "+" : "", db);
+        text(graphLabelFont, label, 0, y - 10, 20, y + 1, DT_BOTTOM | DT_SINGLELINE);
+        lastY = y;
+    }
+}
+
+void GraphPainter::meters(const GraphBand& band, int32_t previousX, int32_t xTop, int32_t yThr) {
+    const int32_t mid = (xTop + previousX) / 2;
+    const int32_t b = std::clamp((xTop - previousX - 4) / 3, 1, 4);
+    const int32_t gap = b == 4 ? 1 : 0;
+    const int32_t q = mid + 10 + 3 * b > xTop ? xTop - 3 * b : mid + 10;
+
+    bar(mid - 8 - b, yThr, b, -g_.pixelsOfDb(AmpToDb(band.makeupGain)), Colour::kMakeupBar);
+
+    column(q, b, band.inputPeak, Colour::kInputMeter);
+    column(q, b, band.detectorPeak, Colour::kDetectorMeter);
+    bar(q + (b + gap), yThr, b, g_.pixelsOfDb(-AmpToDb(band.gainMeter)), Colour::kReductionBar);
+    column(q + 2 * (b + gap), b, band.outputPeak, Colour::kOutputMeter);
+
+    // The held reduction as text: right of the columns, below the line for a compressor and
+    // above it for an expander.
+    bool expander = band.expander();
+    if (expander ? band.gainMeterHold > 1.0 : band.gainMeterHold < 1.0) {
+        char readout[32];
+        std::snprintf(readout, sizeof readout, "%.1f", AmpToDb(band.gainMeterHold));
+        int32_t x = q + 3 * (b + gap);
+        if (expander)
+            text(graphLabelFont, readout, x + 5, yThr - 15, x + 50, yThr, DT_BOTTOM | DT_SINGLELINE);
+        else
+            text(graphLabelFont, readout, x, yThr, x + 50, yThr + 20, DT_SINGLELINE);
+    }
+}
+
+// A dome standing on the threshold line for ratios of 1 and more, a bowl hanging below it for
+// ratios under 1; the needle turns away from 1:1, where the gauge is empty.
+void GraphPainter::gauge(double ratio, int32_t mid, int32_t yThr) {
+    PIXO_MemBitmap* sprite = ratioGaugeBitmap();
+    if (!sprite)
+        return;
+    double a = std::log10(ratio) * kPi * 0.45;
+    if (std::isnan(a))
+        a = 0.0;
+    if (a < 0)
+        a /= std::log10(0.1) * -0.5;
+    a = std::clamp(a, -2.0 * kPi, 2.0 * kPi);
+    PIXO_ClearBitmap(sprite);
+    const int32_t c = a >= 0 ? 12 : 0;
+    PIXO_PaintDisc(sprite, 12.0f, float(c), 11.0f, Colour::kRatioGauge, 1.0f);
+    const int32_t dx = int32_t(-14.0 * std::cos(a)), dy = int32_t(-14.0 * std::sin(a));
+    if (std::fabs(a) < kPi / 2) {
+        const int32_t xs[5] = {12, 12 + dx, 12 + dx, 24, 24};
+        const int32_t ys[5] = {c, c + dy, 12 - c, 12 - c, c};
+        PIXO_PaintConvexPolygon(sprite, xs, ys, 0, 1.0f);
+    } else {
+        PIXO_PaintTrapezoid(sprite, 12, 24, c, 12 + dx, 24, c + dy, 0, 1.0f);
+    }
+    const PIXO_Rect source = {0, 0, 24, 24};
+    PIXO_ComposeBitmap(&target_, sprite, mid - 12, yThr - c, &source, 1.0f, PIXO_BLEND_SOURCE_ALPHA);
+}
+
+void GraphPainter::band(const GraphBands& bands, const GraphBand& band, int32_t previousX) {
+    const int32_t H = g_.height;
+    const int32_t xTop = g_.xOfFrequency(band.frequency);
+    const int32_t yThr = std::clamp(g_.yOfDb(AmpToDb(band.threshold)), 0, H - 1);
+    const int32_t mid = (xTop + previousX) / 2;
+    const bool current = band.index == bands.currentBand;
+    const bool muted = bands.muted(band.index);
+
+    if (graphLabelFont)
+        graphLabelFont->SetForeground(Colour::kReductionReadout);
+    if (!muted && band.metered)
+        meters(band, previousX, xTop, yThr);
+    if (graphHandleFont)
+        graphHandleFont->SetForeground(Colour::kNumber);
+
+    line(previousX, yThr, xTop, yThr, current ? Colour::kThresholdCurrent : Colour::kThresholdOther);
+    line(xTop - 1, 0, xTop - 1, H, Colour::kTopFrequencyLine);
+    gauge(band.ratio, mid, yThr);
+    line(xTop - 1, yThr - 8, xTop - 1, yThr + 8, Colour::kThresholdTick);
+
+    if (band.active && !muted)
+        PIXO_PaintDisc(&target_, float(mid), float(yThr), 7.0f, current ? Colour::kHandleCurrent : Colour::kHandleOther,
+                       1.0f);
+    else if (graphHandleFont)
+        graphHandleFont->SetForeground(Colour::kNumberSilent);
+    PIXO_StrokeCircle(&target_, float(mid), float(yThr), 7.0f, Colour::kHandleOutline, 1.0f);
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", band.index + 1);
+    text(graphHandleFont, number, mid - 7, yThr - 7, mid + 7, yThr + 7, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+void GraphPainter::infoBox(const GraphBands& bands, const GraphBand& band, int32_t pointerX, int32_t pointerY,
+                           uint32_t background, uint32_t foreground) {
+    if (!graphHandleFont)
+        return;
+    double lower = 20.0;
+    for (int32_t i = 0; i < bands.count; ++i)
+        if (bands.sorted[i].frequency < band.frequency)
+            lower = std::max(lower, bands.sorted[i].frequency);
+    char info[512];
+    int used = std::snprintf(info, sizeof info, "%s %.0f-%.0fHz %.2f:1 @ %.1fdB\r\n%s%.1fdB gain",
+                             band.active ? "" : "DISABLED: ", lower, band.frequency, band.ratio,
+                             AmpToDb(band.threshold), band.gain >= 1.0 ? "+" : "", AmpToDb(band.gain));
+    if (band.autoMakeupGain && used > 0 && size_t(used) < sizeof info) {
+        double makeup = AmpToDb(band.makeupGain) - AmpToDb(band.gain);
+        std::snprintf(info + used, sizeof info - size_t(used), " %s%.1fdB makeup gain", makeup >= 0 ? "+" : "",
+                      makeup);
+    }
+
+    graphHandleFont->SetForeground(foreground);
+    PIXO_Rect measured = {0, 0, 0, 0};
+    graphHandleFont->RenderText(nullptr, info, -1, &measured, DT_CALCRECT | DT_NOPREFIX);
+    const int32_t tw = measured.right - measured.left, th = measured.bottom - measured.top;
+    const int32_t right = g_.width, bottom = g_.height;
+    const int32_t x = std::max(pointerX, 0);
+    int32_t top = pointerY + 8;
+    if (top + th > bottom - 1)
+        top = bottom - th - 1;
+    top = std::max(top, 1);
+    int32_t left = x + 30;
+    if (left + tw > right - 2 && x - tw - 30 > 0)
+        left = x - tw - 30;
+    fill(left - 1, top, tw + 3, th + 1, background);
+    PIXO_StrokeRect(&target_, left - 2, top - 1, tw + 4, th + 2, foreground, 1.0f);
+    text(graphHandleFont, info, left, top, left + tw, top + th, DT_NOPREFIX);
+}
+
+} // namespace
+
+void deleteGraphFonts() {
+    delete graphHandleFont;
+    delete graphLabelFont;
+    graphHandleFont = nullptr;
+    graphLabelFont = nullptr;
+}
+
+void renderGraph(CompressorEffect& fx, PIXO_IBitmap& bitmap, uint32_t now, int32_t pointerX, int32_t pointerY) {
+    const GraphGeometry geometry(bitmap.width(), bitmap.height(), fx.showTabs != 0);
+    GraphPainter painter(bitmap, geometry);
+    if (!graphHandleFont)
+        graphHandleFont = createGraphFont(14);
+    painter.fill(0, 0, geometry.width, geometry.height, Colour::kBackground);
+    if (!graphLabelFont)
+        graphLabelFont = createGraphFont(12);
+    if (fx.showGrid)
+        painter.grid();
+
+    // The only lock of the paint: copying the bands and decaying their meters.
+    GraphBands bands = copyGraphBands(fx, &now);
+    int32_t previousX = 0;
+    for (int32_t i = 0; i < bands.count; ++i) {
+        painter.band(bands, bands.sorted[i], previousX);
+        previousX = geometry.xOfFrequency(bands.sorted[i].frequency);
+    }
+
+    if (const GraphBand* hovered = bands.byIndex(fx.graphDragBand))
+        painter.infoBox(bands, *hovered, pointerX, pointerY, fromColorRef(GetSysColor(COLOR_INFOBK)),
+                        fromColorRef(GetSysColor(COLOR_INFOTEXT)));
+}
+
+void paintGraph(HWND window, CompressorEffect& fx) {
+    const uint32_t now = GetTickCount();
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    const int32_t width = client.right - client.left, height = client.bottom - client.top;
+
+    EditorState* state = editorStateOf(fx);
+    if (state && !state->graphBitmap)
+        state->graphBitmap = new (std::nothrow) PIXO_SysBitmap(width, height);
+    PIXO_SysBitmap* back = state ? state->graphBitmap : nullptr;
+    if (back)
+        back->setSize(width, height);
+    if (!dc || !back || !back->pixels()) {
+        EndPaint(window, &paint);
+        return;
+    }
+
+    POINT pointer = {0, 0};
+    GetCursorPos(&pointer);
+    ScreenToClient(window, &pointer);
+    renderGraph(fx, *back, now, pointer.x, pointer.y);
+    BitBlt(dc, 0, 0, width, height, back->deviceContext(), 0, 0, SRCCOPY);
+    EndPaint(window, &paint);
+}

@@ -1,0 +1,367 @@
+#include "graph_harness.h"
+
+#include "editor/graph_window.h"
+#include "engine/band.h"
+
+#include <commctrl.h>
+#include <stb_image_write.h>
+
+#include <algorithm>
+
+namespace graphtest {
+
+std::vector<HostCall> hostCalls;
+
+namespace {
+
+intptr_t VST_CALL recordingHost(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float value) {
+    hostCalls.push_back({opcode, index, value});
+    return 0;
+}
+
+const char* const kParentClass = "TarnwellGraphTestParent";
+
+HINSTANCE exeModule() { return GetModuleHandleA(nullptr); }
+
+void attachOnce() {
+    static bool attached = false;
+    if (attached)
+        return;
+    attached = true;
+    InitCommonControls();
+    // What the loader does for the DLL: the module handle the editor loads its menu from.
+    DllMain(exeModule(), DLL_PROCESS_ATTACH, nullptr);
+    WNDCLASSA parentClass = {};
+    parentClass.lpfnWndProc = DefWindowProcA;
+    parentClass.hInstance = exeModule();
+    parentClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    parentClass.hbrBackground = HBRUSH(GetStockObject(GRAY_BRUSH));
+    parentClass.lpszClassName = kParentClass;
+    RegisterClassA(&parentClass);
+}
+
+void sendMouse(DWORD flags, LONG dx = 0, LONG dy = 0, DWORD data = 0) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = dx;
+    input.mi.dy = dy;
+    input.mi.mouseData = data;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+}
+
+bool runXdotool(const std::string& arguments) {
+    std::string command = "Z:\\usr\\bin\\xdotool " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+} // namespace
+
+bool Picture::save(const char* path, int32_t scale) const {
+    std::vector<uint8_t> rgbBytes;
+    rgbBytes.reserve(pixels.size() * 3 * size_t(scale * scale));
+    for (int32_t y = 0; y < height * scale; ++y)
+        for (int32_t x = 0; x < width * scale; ++x) {
+            uint32_t p = at(x / scale, y / scale);
+            rgbBytes.push_back(uint8_t(p >> 16));
+            rgbBytes.push_back(uint8_t(p >> 8));
+            rgbBytes.push_back(uint8_t(p));
+        }
+    return stbi_write_png(path, width * scale, height * scale, 3, rgbBytes.data(), width * scale * 3) != 0;
+}
+
+LRESULT CALLBACK GraphWindowTest::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) {
+        auto* test = reinterpret_cast<GraphWindowTest*>(GetPropA(window, "test"));
+        int id = LOWORD(wParam);
+        HWND control = GetDlgItem(window, id);
+        bool checkBox = control && (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        if (test)
+            test->commands.push_back({id, checkBox ? int(SendMessageA(control, BM_GETCHECK, 0, 0)) : -1});
+        return 0;
+    }
+    if (message == MSG_REFRESH_BAND) {
+        if (auto* test = reinterpret_cast<GraphWindowTest*>(GetPropA(window, "test")))
+            ++test->bandPanelRefreshes;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// One parent window for the whole program: hiding or destroying a top-level window costs Wine
+// seconds on a display without a window manager.
+HWND GraphWindowTest::sharedParent() {
+    static HWND window = nullptr;
+    if (window)
+        return window;
+    window = CreateWindowExA(0, kParentClass, "graph test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, kLeft, kTop,
+                             kWidth, kHeight + 80, nullptr, nullptr, exeModule(), nullptr);
+    if (!window)
+        return nullptr;
+    SetWindowLongPtrA(window, GWLP_WNDPROC, LONG_PTR(parentProc));
+    // The main window's controls the graph's menu works through, below the graph.
+    const struct {
+        int id;
+        const char* text;
+        DWORD style;
+    } controls[] = {{IDC_ADD_BAND, "Add", BS_PUSHBUTTON},   {IDC_DELETE_BAND, "Delete", BS_PUSHBUTTON},
+                    {IDC_SOLO_BAND, "Solo", BS_AUTOCHECKBOX}, {IDC_SHOW_TABS, "Tabs", BS_AUTOCHECKBOX},
+                    {IDC_SHOW_GRID, "Grid", BS_AUTOCHECKBOX}};
+    int x = 0;
+    for (const auto& c : controls) {
+        CreateWindowExA(0, "BUTTON", c.text, WS_CHILD | WS_VISIBLE | c.style, x, kHeight + 5, 80, 30, window,
+                        HMENU(INT_PTR(c.id)), exeModule(), nullptr);
+        x += 90;
+    }
+    CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE, 0, kHeight + 40, kWidth, 30, window,
+                    HMENU(INT_PTR(IDC_BAND_TABS)), exeModule(), nullptr);
+    return window;
+}
+
+void GraphWindowTest::SetUp() {
+    attachOnce();
+    hostCalls.clear();
+    effect = VSTPluginMain(recordingHost);
+    ASSERT_NE(effect, nullptr);
+    fx = CompressorEffect::fromEffect(effect);
+    openGraph();
+    ASSERT_NE(graph, nullptr);
+    SetForegroundWindow(GetAncestor(graph, GA_ROOT));
+    SetFocus(graph);
+    pump();
+}
+
+void GraphWindowTest::openGraph() {
+    parent = sharedParent();
+    ASSERT_NE(parent, nullptr);
+    SetPropA(parent, "test", this);
+    SetWindowLongPtrA(parent, GWLP_USERDATA, LONG_PTR(fx));
+    for (int id : {IDC_SOLO_BAND, IDC_SHOW_TABS, IDC_SHOW_GRID})
+        CheckDlgButton(parent, id, BST_UNCHECKED);
+    fx->bandPanelWindow = parent;
+    tabs = GetDlgItem(parent, IDC_BAND_TABS);
+    SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
+    for (int i = 0; i < 4; ++i) {
+        char label[8] = {char('1' + i), 0};
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = label;
+        SendMessageA(tabs, TCM_INSERTITEMA, WPARAM(i), LPARAM(&item));
+    }
+    SendMessageA(tabs, TCM_SETCURSEL, 0, 0);
+    graph = CreateWindowExA(0, kGraphWindowClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, kWidth, kHeight,
+                            parent, HMENU(IDC_GRAPH), exeModule(), nullptr);
+}
+
+void GraphWindowTest::TearDown() {
+    while (!heldKeys_.empty())
+        release(heldKeys_.back().c_str());
+    if (GetCapture())
+        ReleaseCapture();
+    closeGraph();
+    pump(10);
+    if (effect)
+        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+void GraphWindowTest::closeGraph() {
+    if (graph)
+        DestroyWindow(graph);
+    if (fx)
+        fx->bandPanelWindow = nullptr;
+    if (parent) {
+        SetWindowLongPtrA(parent, GWLP_USERDATA, 0);
+        RemovePropA(parent, "test");
+    }
+}
+
+void GraphWindowTest::pump(int ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(2);
+    } while (GetTickCount() - start < DWORD(ms));
+}
+
+Picture GraphWindowTest::capture() {
+    InvalidateRect(graph, nullptr, FALSE);
+    UpdateWindow(graph);
+    return captureWindow(graph);
+}
+
+Picture GraphWindowTest::captureWindow(HWND source) {
+    Picture picture;
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(source, &client);
+    const int32_t width = client.right, height = client.bottom;
+    picture.width = width;
+    picture.height = height;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(memory, section);
+    HDC window = GetDC(source);
+    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
+    ReleaseDC(source, window);
+    GdiFlush();
+    const auto* words = static_cast<const uint32_t*>(bits);
+    picture.pixels.assign(words, words + size_t(width) * size_t(height));
+    for (uint32_t& p : picture.pixels)
+        p &= 0xFFFFFF;
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(section);
+    return picture;
+}
+
+void GraphWindowTest::moveTo(int32_t x, int32_t y) {
+    const LONG screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    POINT screen = {x, y};
+    ClientToScreen(graph, &screen);
+    const LONG sx = screen.x, sy = screen.y;
+    // Absolute input is in 1/65536 of the screen; round up so the system's truncation lands on sx.
+    sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (sx * 65536 + screenWidth - 1) / screenWidth,
+              (sy * 65536 + screenHeight - 1) / screenHeight);
+    pump(30);
+    POINT at = {0, 0};
+    GetCursorPos(&at);
+    EXPECT_EQ(at.x, sx);
+    EXPECT_EQ(at.y, sy);
+}
+
+void GraphWindowTest::leftDown() {
+    sendMouse(MOUSEEVENTF_LEFTDOWN);
+    pump(30);
+}
+
+void GraphWindowTest::leftUp() {
+    sendMouse(MOUSEEVENTF_LEFTUP);
+    pump(30);
+}
+
+void GraphWindowTest::rightClick(int32_t x, int32_t y) {
+    moveTo(x, y);
+    sendMouse(MOUSEEVENTF_RIGHTDOWN);
+    sendMouse(MOUSEEVENTF_RIGHTUP);
+}
+
+void GraphWindowTest::wheel(int32_t x, int32_t y, int32_t delta) {
+    moveTo(x, y);
+    sendMouse(MOUSEEVENTF_WHEEL, 0, 0, DWORD(delta));
+    pump(30);
+}
+
+namespace {
+
+// The open menu as the hook sees it: the popup handed to WM_INITMENUPOPUP, read at once, and
+// the item to click once the menu loop goes idle.
+struct MenuVisit {
+    MenuSeen seen;
+    HMENU popup = nullptr;
+    UINT item = 0;
+    bool clicked = false;
+    bool closed = false;
+} menuVisit;
+
+void clickScreen(LONG x, LONG y) {
+    const LONG screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (x * 65536 + screenWidth - 1) / screenWidth,
+              (y * 65536 + screenHeight - 1) / screenHeight);
+    sendMouse(MOUSEEVENTF_LEFTDOWN);
+    sendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+LRESULT CALLBACK menuHook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION) {
+        if (call->message == WM_INITMENUPOPUP && !menuVisit.popup) {
+            menuVisit.popup = HMENU(call->wParam);
+            menuVisit.seen.opened = true;
+            for (int i = 0, n = GetMenuItemCount(menuVisit.popup); i < n; ++i) {
+                UINT id = GetMenuItemID(menuVisit.popup, i);
+                if (id != UINT(-1) && id != 0)
+                    menuVisit.seen.states[id] = GetMenuState(menuVisit.popup, UINT(i), MF_BYPOSITION);
+            }
+        } else if (call->message == WM_ENTERIDLE && menuVisit.popup && !menuVisit.clicked) {
+            menuVisit.clicked = true;
+            RECT box = {0, 0, 0, 0};
+            for (int i = 0, n = GetMenuItemCount(menuVisit.popup); i < n; ++i)
+                if (menuVisit.item && GetMenuItemID(menuVisit.popup, i) == menuVisit.item)
+                    GetMenuItemRect(nullptr, menuVisit.popup, UINT(i), &box);
+            if (box.right > box.left)
+                clickScreen((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+            else
+                clickScreen(5, 5); // outside the menu: nothing chosen
+        } else if (call->message == WM_EXITMENULOOP) {
+            menuVisit.closed = true;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+MenuSeen GraphWindowTest::useMenu(int32_t x, int32_t y, UINT item) {
+    menuVisit = MenuVisit();
+    menuVisit.item = item;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, menuHook, nullptr, GetCurrentThreadId());
+    rightClick(x, y);
+    for (int waited = 0; waited < 3000 && !menuVisit.closed; waited += 20)
+        pump(20);
+    pump(40);
+    UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(menuVisit.closed);
+    return menuVisit.seen;
+}
+
+void GraphWindowTest::press(const char* key) {
+    ASSERT_TRUE(runXdotool(std::string("keydown ") + key));
+    heldKeys_.push_back(key);
+    pump(40);
+}
+
+void GraphWindowTest::release(const char* key) {
+    runXdotool(std::string("keyup ") + key);
+    heldKeys_.erase(std::remove(heldKeys_.begin(), heldKeys_.end(), std::string(key)), heldKeys_.end());
+    pump(40);
+}
+
+void GraphWindowTest::set(int32_t band, int32_t kind, double value) {
+    ASSERT_TRUE(fx->changeSetting(band, kind, value));
+}
+
+double GraphWindowTest::get(int32_t band, int32_t kind) {
+    LockHolder hold(fx->lock);
+    const Band* b = fx->band(band);
+    return b ? bandSettingValue(*b, kind) : NAN;
+}
+
+void GraphWindowTest::setMeters(int32_t band, double input, double detector, double output, double gainMeter) {
+    LockHolder hold(fx->lock);
+    BandState& st = fx->band(band)->state;
+    st.inputPeak = input;
+    st.detectorPeak = detector;
+    st.outputPeak = output;
+    st.gainMeter = gainMeter;
+}
+
+} // namespace graphtest
