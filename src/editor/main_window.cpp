@@ -341,12 +341,13 @@ INT_PTR mainWindowProcedure(HWND window, CompressorEffect& fx, UINT message, WPA
 
 void LayoutMainWindow(HWND mainWindow, bool showTabs) {
     HWND graph = GetDlgItem(mainWindow, IDC_GRAPH);
-    RECT bounds, buttonRow;
+    RECT bounds, below;
     GetWindowRect(graph, &bounds);
-    GetWindowRect(GetDlgItem(mainWindow, IDC_ADD_BAND), &buttonRow);
-    // The graph stops above the row of buttons: a dialog font with shorter letters than the
-    // system's (Liberation Sans for "MS Shell Dlg") leaves less than 370 pixels there.
-    const int room = int(buttonRow.top - bounds.top) - kGraphGapAboveButtons;
+    // The graph stops above what lies under it (the tabs, or with them hidden the row of
+    // buttons): a dialog font with shorter letters than the system's (Liberation Sans for
+    // "MS Shell Dlg") leaves less than 120 or 370 pixels there.
+    GetWindowRect(showTabs ? tabsOf(mainWindow) : GetDlgItem(mainWindow, IDC_ADD_BAND), &below);
+    const int room = int(below.top - bounds.top) - kGraphGapAboveButtons;
     const int height = std::min(showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs, room);
     SetWindowPos(graph, nullptr, 0, 0, bounds.right - bounds.left, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

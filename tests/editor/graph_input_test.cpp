@@ -85,6 +85,16 @@ TEST_F(GraphInput, FrequencyLineNearTheThresholdAlsoSelectsTheBand) {
     EXPECT_EQ(reports(audioMasterEndEdit).size(), 1u);
 }
 
+TEST_F(GraphInput, AQuickSecondClickOnAHandleGrabsItAgain) {
+    moveTo(handle2X(), zeroDbY());
+    leftDown();
+    leftUp();
+    leftDown(); // within the double-click time and distance: the window gets WM_LBUTTONDBLCLK
+    moveTo(handle2X(), zeroDbY() + 10);
+    leftUp();
+    EXPECT_NEAR(db(1, kSettingThreshold), -10 * 66.0 / kHeight, 1e-9);
+}
+
 TEST_F(GraphInput, HandleDragsTheThresholdFinelyWithControlAndStopsAtTheLimits) {
     moveTo(handle2X(), zeroDbY());
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
