@@ -2,10 +2,8 @@
 
 #include <cstring>
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-
 #include "editor/resource.h"
+#include "host/picture.h"
 
 namespace editortest {
 
@@ -205,35 +203,11 @@ COLORREF WindowPixels::at(int32_t x, int32_t y) const {
 WindowPixels readWindow(HWND window) {
     UpdateWindow(window);
     pumpMessages();
+    Picture picture = captureWindow(window);
     WindowPixels pixels;
-    RECT client;
-    GetClientRect(window, &client);
-    pixels.width = client.right;
-    pixels.height = client.bottom;
-    if (pixels.width <= 0 || pixels.height <= 0)
-        return pixels;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = pixels.width;
-    info.bmiHeader.biHeight = -pixels.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC windowDc = GetDC(window);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memoryDc, section);
-    BitBlt(memoryDc, 0, 0, pixels.width, pixels.height, windowDc, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* words = static_cast<const uint32_t*>(bits);
-    pixels.words.assign(words, words + size_t(pixels.width) * size_t(pixels.height));
-    for (uint32_t& word : pixels.words)
-        word &= 0xFFFFFF;
-    SelectObject(memoryDc, previous);
-    DeleteObject(section);
-    DeleteDC(memoryDc);
-    ReleaseDC(window, windowDc);
+    pixels.width = picture.width;
+    pixels.height = picture.height;
+    pixels.words = std::move(picture.pixels);
     return pixels;
 }
 
@@ -306,16 +280,13 @@ void removeSkinFiles() {
 
 bool writeBitmapFile(const std::string& path, int32_t width, int32_t height,
                      const std::function<COLORREF(int32_t, int32_t)>& pixel) {
-    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    Picture picture(width, height);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
-            COLORREF c = pixel(x, y);
-            uint8_t* at = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
-            at[0] = GetRValue(c);
-            at[1] = GetGValue(c);
-            at[2] = GetBValue(c);
+            const COLORREF c = pixel(x, y);
+            picture.at(x, y) = (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
         }
-    return stbi_write_bmp(path.c_str(), width, height, 3, rgb.data()) != 0;
+    return picture.saveBmp(path);
 }
 
 } // namespace editortest

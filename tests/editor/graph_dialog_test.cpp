@@ -47,7 +47,7 @@ TEST_F(EditorGraph, DrawsAtTheLevelsOfItsSizeInTheDialog) {
     ASSERT_GT(H, 100);
     ASSERT_LE(H, 120);
     Picture p = capture();
-    p.save("editor-graph.png");
+    p.savePng("editor-graph.png");
     const int32_t y0 = H - int32_t(60 * (H / 66.0));
     EXPECT_EQ(p.at(xOf(200) / 4, y0), 0xFF0000u);
     EXPECT_EQ(p.at(xOf(100), 55), 0x4D4D4Du);
@@ -106,7 +106,7 @@ TEST_F(EditorGraph, MenuCommandsWorkThroughTheMainWindow) {
     EXPECT_FALSE(IsWindowVisible(tabs));
     EXPECT_FALSE(IsWindowVisible(panel()));
     Picture tall = capture();
-    tall.save("editor-graph-tall.png");
+    tall.savePng("editor-graph-tall.png");
     // 0 dB in the range of hidden tabs (-90..+12 dB), on band 1, which is not current.
     EXPECT_EQ(tall.at(xOf(200) / 4, tallHeight - int32_t(90 * (tallHeight / 102.0))), 0x800000u);
     useMenu(110, 100, IDM_SHOW_TABS);
@@ -140,9 +140,9 @@ TEST_F(EditorGraph, AudioMovesTheMetersTheTimerRepaints) {
     }
     pump(80); // the editor's own timer repaints the graph
     Picture p = capture();
-    p.save("editor-graph-meters.png");
-    p.save("editor-graph-meters-x3.png", 3);
-    captureWindow(parent).save("editor-window.png");
+    p.savePng("editor-graph-meters.png");
+    p.savePng("editor-graph-meters-x3.png", 3);
+    captureWindow(parent).savePng("editor-window.png");
     const int32_t previousX = xOf(200), xTop = xOf(1000), mid = (previousX + xTop) / 2;
     const int32_t yThreshold = yOfDb(-40);
     bool detector = false, reduction = false;

@@ -4,7 +4,6 @@
 #include "engine/band.h"
 
 #include <commctrl.h>
-#include <stb_image_write.h>
 
 #include <algorithm>
 
@@ -65,18 +64,6 @@ bool runXdotool(const std::string& arguments) {
 
 } // namespace
 
-bool Picture::save(const char* path, int32_t scale) const {
-    std::vector<uint8_t> rgbBytes;
-    rgbBytes.reserve(pixels.size() * 3 * size_t(scale * scale));
-    for (int32_t y = 0; y < height * scale; ++y)
-        for (int32_t x = 0; x < width * scale; ++x) {
-            uint32_t p = at(x / scale, y / scale);
-            rgbBytes.push_back(uint8_t(p >> 16));
-            rgbBytes.push_back(uint8_t(p >> 8));
-            rgbBytes.push_back(uint8_t(p));
-        }
-    return stbi_write_png(path, width * scale, height * scale, 3, rgbBytes.data(), width * scale * 3) != 0;
-}
 
 LRESULT CALLBACK GraphWindowTest::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND) {
@@ -201,37 +188,7 @@ Picture GraphWindowTest::capture() {
     return captureWindow(graph);
 }
 
-Picture GraphWindowTest::captureWindow(HWND source) {
-    Picture picture;
-    RECT client = {0, 0, 0, 0};
-    GetClientRect(source, &client);
-    const int32_t width = client.right, height = client.bottom;
-    picture.width = width;
-    picture.height = height;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(memory, section);
-    HDC window = GetDC(source);
-    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
-    ReleaseDC(source, window);
-    GdiFlush();
-    const auto* words = static_cast<const uint32_t*>(bits);
-    picture.pixels.assign(words, words + size_t(width) * size_t(height));
-    for (uint32_t& p : picture.pixels)
-        p &= 0xFFFFFF;
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    DeleteObject(section);
-    return picture;
-}
+Picture GraphWindowTest::captureWindow(HWND source) { return ::captureWindow(source); }
 
 void GraphWindowTest::moveTo(int32_t x, int32_t y) {
     const LONG screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);

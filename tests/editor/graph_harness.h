@@ -8,6 +8,7 @@
 #include "support/windows_prelude.h"
 
 #include "editor/resource.h"
+#include "host/picture.h"
 #include "shell/compressor_effect.h"
 #include "shell/conversions.h"
 
@@ -31,13 +32,7 @@ struct HostCall {
 extern std::vector<HostCall> hostCalls;
 
 // Pixel words as the window shows them, 0x00RRGGBB, row after row.
-struct Picture {
-    int32_t width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-    uint32_t at(int32_t x, int32_t y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
-    // Writes a PNG of the picture, each pixel scale x scale (for looking at it).
-    bool save(const char* path, int32_t scale = 1) const;
-};
+using Picture = ::Picture;
 
 // The commands the graph sent its parent, with the check box state at the time.
 struct ParentCommand {

@@ -45,8 +45,8 @@ TEST_F(GraphPaint, ThresholdLineAtItsLevelInBothRanges) {
     const int32_t y0 = kHeight - int32_t(60 * (kHeight / 66.0));
     ASSERT_EQ(y0, yOfDb(0));
     Picture p = capture();
-    p.save("graph-default.png");
-    p.save("graph-default-x3.png", 3);
+    p.savePng("graph-default.png");
+    p.savePng("graph-default-x3.png", 3);
     const int32_t inFirst = xOf(200) / 4, inSecond = (xOf(200) + xOf(1000) * 3) / 4; // off handles and gauges
     EXPECT_EQ(p.at(inFirst, y0), kThresholdCurrent);
     EXPECT_EQ(p.at(inSecond, y0), kThresholdOther);
@@ -155,8 +155,8 @@ TEST_F(GraphPaint, RatioGaugeDomeBowlAndEmptyAtOneToOne) {
     set(2, kSettingRatio, 1.0);  // empty
     fx->showGrid = 0;
     Picture p = capture();
-    p.save("graph-gauges.png");
-    p.save("graph-gauges-x3.png", 3);
+    p.savePng("graph-gauges.png");
+    p.savePng("graph-gauges-x3.png", 3);
     const int32_t y0 = yOfDb(0);
     const int32_t dome = handleX(20, 200), bowl = handleX(200, 1000), flat = handleX(1000, 5000);
     // 9 pixels from the gauge centre (mid, y0 for the dome, mid, y0 - 12 + 12 for the bowl) at
@@ -176,8 +176,8 @@ TEST_F(GraphPaint, MetersColumnsReadoutHoldAndDecay) {
     set(1, kSettingAutoMakeup, 0); // no makeup bar on band 2: makeup = gain = 0 dB
     setMeters(1, 0.5, 0.1, 0.25, 0.5);
     Picture p = capture();
-    p.save("graph-meters.png");
-    p.save("graph-meters-x3.png", 3);
+    p.savePng("graph-meters.png");
+    p.savePng("graph-meters-x3.png", 3);
     // Band 2 spans x(200)..x(1000): bars 4 wide with a gap of 1, starting 10 right of the middle.
     const int32_t previousX = xOf(200), xTop = xOf(1000), mid = (previousX + xTop) / 2;
     const int32_t b = std::min(4, (xTop - previousX - 4) / 3), gap = b == 4 ? 1 : 0, q = mid + 10;
@@ -243,8 +243,8 @@ TEST_F(GraphPaint, SoloShowsOnlyTheCurrentBandsMeters) {
     for (int32_t band = 0; band < 3; ++band)
         setMeters(band, 0.5, 0.5, 0.5, 0.5);
     Picture p = capture();
-    p.save("graph-solo.png");
-    p.save("graph-solo-x3.png", 3);
+    p.savePng("graph-solo.png");
+    p.savePng("graph-solo-x3.png", 3);
     const double bounds[] = {20, 200, 1000, 5000};
     const int32_t y0 = yOfDb(0);
     for (int32_t band = 0; band < 3; ++band) {
@@ -285,8 +285,8 @@ TEST_F(GraphPaint, BandsAreDrawnInFrequencyOrderWhateverTheirListOrder) {
     for (int32_t e = 0; e < 8; ++e)
         setMeters(e, 0.3, 0.2, 0.15, e % 3 == 1 ? 1.6 : 0.6);
     Picture p = capture();
-    p.save("graph-eight.png");
-    p.save("graph-eight-x3.png", 3);
+    p.savePng("graph-eight.png");
+    p.savePng("graph-eight-x3.png", 3);
     for (int32_t e = 0; e < 8; ++e) {
         double previous = 20;
         for (double f : frequencies)
@@ -329,8 +329,8 @@ TEST_F(GraphPaint, InfoBoxBesideThePointerInTheSystemColours) {
     moveTo(x, y);
     fx->graphDragBand = 1;
     Picture p = capture();
-    p.save("graph-info.png");
-    p.save("graph-info-x3.png", 3);
+    p.savePng("graph-info.png");
+    p.savePng("graph-info-x3.png", 3);
     // Right of the pointer: fill from x + 29, frame at x + 28, 8 pixels below the pointer.
     EXPECT_EQ(p.at(x + 28, y + 9), frame);
     EXPECT_EQ(p.at(x + 29, y + 9), fill);

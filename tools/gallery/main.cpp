@@ -4,8 +4,6 @@
 // classes) and with skins (a copy of the plug-in in a folder beside its generated skin files),
 // a vertical meter in level and in gain-reduction mode and a horizontal meter, after three
 // seconds of moving levels. Run it under Wine with a display (cmake/wine-run.sh).
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
 
 #include <cmath>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "editor/control_classes.h"
+#include "host/picture.h"
 #include "editor/resource.h"
 #include "support/windows_prelude.h"
 
@@ -97,16 +96,13 @@ COLORREF skinPixel(bool vertical, int32_t x, int32_t y, int32_t width, int32_t h
 }
 
 bool writeSkin(const std::string& path, bool vertical, int32_t width, int32_t height) {
-    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    Picture skin(width, height);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
             COLORREF c = skinPixel(vertical, x, y, width, height);
-            uint8_t* at = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
-            at[0] = GetRValue(c);
-            at[1] = GetGValue(c);
-            at[2] = GetBValue(c);
+            skin.at(x, y) = (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
         }
-    return stbi_write_bmp(path.c_str(), width, height, 3, rgb.data()) != 0;
+    return skin.saveBmp(path);
 }
 
 std::string windowsPath(std::string path) {
@@ -172,37 +168,6 @@ void feed(const Controls& c, int frame) {
     SendMessageA(c.plainVertical, FADER_SETLEVELS, 0, MAKELPARAM(overlay(left - 60), overlay(right - 60)));
 }
 
-bool writePng(HWND window, const char* path, int32_t zoom) {
-    HDC windowDc = GetDC(window);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HGDIOBJ previous = SelectObject(memoryDc, section);
-    BitBlt(memoryDc, 0, 0, kWidth, kHeight, windowDc, 0, 0, SRCCOPY);
-    GdiFlush();
-    int32_t width = kWidth * zoom, height = kHeight * zoom;
-    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
-    const auto* words = static_cast<const uint32_t*>(bits);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) {
-            uint32_t word = words[size_t(y / zoom) * kWidth + size_t(x / zoom)];
-            uint8_t* at = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
-            at[0] = uint8_t(word >> 16);
-            at[1] = uint8_t(word >> 8);
-            at[2] = uint8_t(word);
-        }
-    SelectObject(memoryDc, previous);
-    DeleteDC(memoryDc);
-    DeleteObject(section);
-    ReleaseDC(window, windowDc);
-    return stbi_write_png(path, width, height, 3, rgb.data(), width * 3) != 0;
-}
 
 struct Options {
     const char* output = nullptr;
@@ -277,7 +242,7 @@ int main(int argc, char** argv) {
     }
     UpdateWindow(window);
     pump();
-    bool written = writePng(window, options.output, options.zoom);
+    bool written = captureWindow(window).savePng(options.output, options.zoom);
     if (!written)
         std::fprintf(stderr, "tarnwell-gallery: cannot write %s\n", options.output);
     // The program's exit takes the window: destroying it would wait for a window manager.

@@ -1,14 +1,12 @@
 #include "host/editor_picture.h"
 
+#include "host/picture.h"
 #include "support/windows_prelude.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <thread>
-
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
 
 namespace {
 
@@ -59,47 +57,6 @@ void playInLoop(AEffect* effect, const std::vector<float>& left, const std::vect
     }
 }
 
-// The window's client area as the screen shows it, as rows of RGB bytes.
-bool readWindowPixels(HWND window, int& width, int& height, std::vector<uint8_t>& rgb) {
-    RECT client;
-    GetClientRect(window, &client);
-    width = client.right;
-    height = client.bottom;
-    if (width <= 0 || height <= 0)
-        return false;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC windowDc = GetDC(window);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool read = false;
-    if (memoryDc && bitmap && bits) {
-        HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-        read = BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY) != 0;
-        GdiFlush();
-        const auto* words = static_cast<const uint32_t*>(bits);
-        rgb.resize(size_t(width) * size_t(height) * 3);
-        for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
-            rgb[i * 3] = uint8_t(words[i] >> 16);
-            rgb[i * 3 + 1] = uint8_t(words[i] >> 8);
-            rgb[i * 3 + 2] = uint8_t(words[i]);
-        }
-        SelectObject(memoryDc, previous);
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (memoryDc)
-        DeleteDC(memoryDc);
-    ReleaseDC(window, windowDc);
-    return read;
-}
-
 } // namespace
 
 bool writeEditorPicture(PluginSession& session, const std::vector<float>& left,
@@ -128,11 +85,10 @@ bool writeEditorPicture(PluginSession& session, const std::vector<float>& left,
                          SWP_NOMOVE | SWP_NOZORDER);
         ShowWindow(host, SW_SHOWNOACTIVATE);
         pumpFor(settleMs);
-        int width = 0, height = 0;
-        std::vector<uint8_t> rgb;
-        if (!readWindowPixels(host, width, height, rgb))
+        const Picture picture = captureWindow(host);
+        if (picture.width == 0)
             error = "could not read the editor window back";
-        else if (!stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3))
+        else if (!picture.savePng(path))
             error = "cannot write " + path;
         else
             written = true;
