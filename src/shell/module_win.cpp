@@ -29,8 +29,8 @@ void unregisterInstanceClasses() {
 }
 
 void destroyEditorWindow(CompressorEffect& effect) {
-    if (effect.editorWindow) {
-        DestroyWindow(static_cast<HWND>(effect.editorWindow));
+    if (void* window = effect.editorWindow) {
+        DestroyWindow(static_cast<HWND>(window));
         effect.editorWindow = nullptr;
     }
 }
