@@ -1,5 +1,7 @@
 #include "engine/crossover.h"
 
+#include "engine/compressor_rules.h"
+
 #include <cmath>
 
 void designFilter(CrossoverFilter& filter, double f) {
@@ -34,7 +36,7 @@ namespace {
 inline float splitSample(const CrossoverFilter& f, FilterChannelState& s, float& remainder) {
     double v = double(remainder) - 1e-13;
     double y = s.x1 * f.b1 + v * f.b0 + s.x2 * f.b2 - s.y1 * f.a1 - s.y2 * f.a2;
-    remainder = float(v - y + 1e-14);
+    remainder = compressor_rules::saturatedFloat(v - y + 1e-14);
     double magnitude = std::fabs(y);
     // Also catches NaN, whose comparisons are all false.
     if (!(magnitude >= 0x1p-54) || magnitude == INFINITY)
@@ -43,7 +45,7 @@ inline float splitSample(const CrossoverFilter& f, FilterChannelState& s, float&
     s.x1 = v;
     s.y2 = s.y1;
     s.y1 = y;
-    return float(y);
+    return compressor_rules::saturatedFloat(y);
 }
 
 } // namespace

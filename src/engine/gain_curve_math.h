@@ -3,12 +3,15 @@
 // doubles and 64-bit integers (which plain SSE2 lacks). Both agree with the C library to
 // within a unit or two in the last place on their domains, and give the same bits on every
 // platform. Callers keep the arguments inside the domains; nothing is checked here.
+// Every definition has internal linkage: files built for wider instruction sets include this
+// too, and the linker must never hand their copies to baseline code.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 
 namespace gain_curve_math {
+namespace {
 
 inline uint64_t bitsOf(double x) {
     uint64_t bits;
@@ -77,4 +80,5 @@ inline double log(double x) {
     return e * kLn2High + (logM + e * kLn2Low);
 }
 
+} // namespace
 } // namespace gain_curve_math

@@ -1,6 +1,7 @@
 #include "engine/multiband.h"
 
 #include "engine/compressor.h"
+#include "engine/compressor_rules.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,11 +18,20 @@ Band* MultibandEngine::band(int32_t i) const {
 }
 
 bool MultibandEngine::appendBand(Band* newBand) {
+    if (!newBand->state.ringBudget) {
+        // A band made elsewhere joins this instance's budget with the ring it has.
+        newBand->state.ringBudget = &ringBudget;
+        ringBudget.usedBytes += int64_t(newBand->state.rmsRing.getSize());
+        if (ringBudget.usedBytes > ringBudget.peakBytes)
+            ringBudget.peakBytes = ringBudget.usedBytes;
+    }
     int32_t count = bandCount();
     auto* list = static_cast<Band**>(bands.resize((count + 1) * int32_t(sizeof(Band*))));
     if (!list || bandCount() != count + 1)
         return false;
     list[count] = newBand;
+    // The driver's sorted copy grows here, off the audio thread.
+    sortedBands.resize((count + 1) * int32_t(sizeof(Band*)));
     bandCountChanged(count + 1);
     return true;
 }
@@ -38,7 +48,7 @@ int32_t MultibandEngine::LoadDefaultBands() {
     LockHolder hold(lock);
     deleteAllBands();
     for (double f : {200.0, 1000.0, 5000.0, 24000.0}) {
-        Band* created = createBand(f);
+        Band* created = createBand(f, &ringBudget);
         if (created && !appendBand(created))
             destroyBand(created);
     }
@@ -47,6 +57,11 @@ int32_t MultibandEngine::LoadDefaultBands() {
 
 void MultibandEngine::ResetProcessingState() {
     LockHolder hold(lock);
+    // At a new rate every ring is sized anew: give them all back first, so the budget goes
+    // to the bands in list order rather than to whichever grew before the others shrank.
+    for (int32_t i = 0; i < bandCount(); ++i)
+        if (band(i)->state.sampleRate != sampleRate)
+            releaseRmsRing(band(i)->state);
     for (int32_t i = 0; i < bandCount(); ++i) {
         // The reset ends in a coefficient update, which then sees the new rate.
         Band& b = *band(i);
@@ -60,7 +75,7 @@ void MultibandEngine::ResetProcessingState() {
 
 bool MultibandEngine::insertSplitBand(ParameterListChange& change) {
     LockHolder hold(lock);
-    Band* added = createBand(kMaxBandFrequency);
+    Band* added = createBand(kMaxBandFrequency, &ringBudget);
     if (!added)
         return false;
     setBandSampleRate(*added, sampleRate);
@@ -104,7 +119,16 @@ bool MultibandEngine::removeCurrentBand(ParameterListChange& change) {
 
 void MultibandEngine::setOutputGain(double gain) {
     LockHolder hold(lock);
-    outputGain = gain;
+    outputGain = compressor_rules::boundedGain(gain);
+}
+
+void MultibandEngine::reserveScratch(int32_t n) {
+    LockHolder hold(lock);
+    if (n > 0 && int64_t(n) * 16 <= INT32_MAX && splitScratch.getSize() < n * 16)
+        splitScratch.resize(n * 16);
+    const int32_t pointers = bandCount() * int32_t(sizeof(Band*));
+    if (sortedBands.getSize() < pointers)
+        sortedBands.resize(pointers);
 }
 
 void writeSilence(float* const* outputs, int32_t n) {
@@ -126,6 +150,9 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
     // Held across the glide stage too, so the band list cannot change while it is walked.
     LockHolder hold(lock);
 
+    // Whatever stored them, both gains stay within bounds, so the glide step stays finite.
+    outputGain = compressor_rules::boundedGain(outputGain);
+    outputGainPrevious = compressor_rules::boundedGain(outputGainPrevious);
     bool changed = outputGain != outputGainPrevious;
     const int32_t count = bandCount();
     for (int32_t i = 0; i < count; ++i) {
@@ -138,7 +165,8 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
         st.glideThreshold = b.settings.threshold;
         st.glideRatio = b.settings.ratio;
         auto prepare = [&](double current, double snap, double& glide, double& step) {
-            if (current != snap) {
+            // A step that overflows (values near the largest doubles) jumps instead.
+            if (current != snap && std::isfinite((current - snap) / n)) {
                 glide = snap;
                 step = (current - snap) / n;
                 st.gliding = true;
@@ -178,7 +206,7 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
             b.settings.gain = st.glideGain;
             b.settings.threshold = st.glideThreshold;
             b.settings.ratio = st.glideRatio;
-            updateBandCoefficients(b, true);
+            updateGlidedCoefficients(b);
         }
         processBlock(in, out, m);
         for (int c = 0; c < 2; ++c) {
@@ -210,10 +238,10 @@ void meterPeak(double& peak, const float* x, int32_t m) {
 void sumInto(float* out, const float* band, int32_t m, double c, bool first) {
     if (first) {
         for (int32_t i = 0; i < m; ++i)
-            out[i] = float(double(band[i]) * c);
+            out[i] = compressor_rules::saturatedFloat(double(band[i]) * c);
     } else {
         for (int32_t i = 0; i < m; ++i)
-            out[i] = float(double(band[i]) * c + double(out[i]));
+            out[i] = compressor_rules::saturatedFloat(double(band[i]) * c + double(out[i]));
     }
 }
 

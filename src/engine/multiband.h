@@ -48,9 +48,15 @@ public:
 
     void processWithGlide(const float* const* inputs, float* const* outputs, int32_t n);
 
+    // Sizes the scratch buffers for blocks of up to n frames (called outside the audio thread,
+    // so that the first block after a resume allocates nothing). Takes the lock.
+    void reserveScratch(int32_t n);
+
     // A new output gain target, reached by a glide over the next host block.
     void setOutputGain(double gain);
 
+    // Every RMS ring of this instance together stays within this budget (64 MiB).
+    RmsRingBudget ringBudget;
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
     RecursiveLock lock;
