@@ -30,8 +30,9 @@ bool MultibandEngine::appendBand(Band* newBand) {
     if (!list || bandCount() != count + 1)
         return false;
     list[count] = newBand;
-    // The driver's sorted copy grows here, off the audio thread.
+    // The driver's per-band scratch grows here, off the audio thread.
     sortedBands.resize((count + 1) * int32_t(sizeof(Band*)));
+    laneScratch.resize((count + 1) * 2);
     bandCountChanged(count + 1);
     return true;
 }
@@ -278,6 +279,15 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
                   [](const Band* a, const Band* b) { return a->filter.frequency < b->filter.frequency; });
     }
 
+    if (processingPath != ProcessingPath::Reference && count > 0) {
+        processBlockFast(sorted, count, outputs, remainderLeft, m);
+        if (metering) {
+            meterPeak(outputPeakLeft, outputs[0], m);
+            meterPeak(outputPeakRight, outputs[1], m);
+        }
+        return;
+    }
+
     const double c = outputGain;
     const double nyquist = sampleRate * 0.5;
     // Read once: the editor may switch solo or the current band while the sub-block runs.
@@ -326,5 +336,77 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     if (metering) {
         meterPeak(outputPeakLeft, outputs[0], m);
         meterPeak(outputPeakRight, outputs[1], m);
+    }
+}
+
+void MultibandEngine::processBlockFast(Band** sorted, int32_t count, float* const* outputs, float* streams,
+                                       int32_t m) {
+    auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
+    if (!lanes || laneScratch.getSize() != count * 2) {
+        writeSilence(outputs, m);
+        return;
+    }
+    auto* roles = reinterpret_cast<WavefrontLaneRole*>(lanes);
+    bool* summed = reinterpret_cast<bool*>(lanes + count);
+
+    const double nyquist = sampleRate * 0.5;
+    const bool solo = soloCurrentBand != 0;
+    const Band* soloBand = solo ? band(currentBand) : nullptr;
+    double highest = 0;
+    bool anySummed = false, topTaken = false;
+    for (int32_t i = 0; i < count; ++i) {
+        double e = sorted[i]->filter.frequency;
+        if (e > 23800 && sampleRate > 48000)
+            e = nyquist;
+        if (e > highest)
+            highest = e;
+        if (nyquist > e) {
+            roles[i] = WavefrontLaneRole::Split;
+        } else {
+            roles[i] = topTaken ? WavefrontLaneRole::Silent : WavefrontLaneRole::Top;
+            topTaken = true;
+        }
+        summed[i] = !(solo && sorted[i] != soloBand);
+        anySummed |= summed[i];
+    }
+    const bool sumRemainder = highest < nyquist && !solo;
+    if (!anySummed && !sumRemainder) {
+        writeSilence(outputs, m);
+        // The bands still run: their state keeps going while they are muted.
+    }
+
+    float* remainder[2] = {streams, streams + m};
+    float* partial[2] = {streams + 2 * m, streams + 3 * m};
+    const int32_t groupSize = wavefrontGroupSize(processingPath);
+    for (int32_t start = 0; start < count; start += groupSize) {
+        WavefrontGroup group;
+        group.bands = sorted + start;
+        group.roles = roles + start;
+        group.summed = summed + start;
+        group.count = count - start < groupSize ? count - start : groupSize;
+        group.remainder[0] = remainder[0];
+        group.remainder[1] = remainder[1];
+        group.partialSum[0] = partial[0];
+        group.partialSum[1] = partial[1];
+        group.firstGroup = start == 0;
+        group.m = m;
+        group.outputGain = outputGain;
+        group.sampleRate = sampleRate;
+        runWavefrontGroup(processingPath, group);
+    }
+    if (!anySummed && !sumRemainder)
+        return;
+
+    const double c = outputGain;
+    for (int channel = 0; channel < 2; ++channel) {
+        float* out = outputs[channel];
+        const float* sum = partial[channel];
+        const float* rest = remainder[channel];
+        if (sumRemainder) {
+            for (int32_t i = 0; i < m; ++i)
+                out[i] = compressor_rules::saturatedFloat(double(rest[i]) * c + double(sum[i]));
+        } else {
+            std::memcpy(out, sum, size_t(m) * sizeof(float));
+        }
     }
 }

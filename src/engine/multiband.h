@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/band.h"
+#include "engine/wavefront.h"
 #include "support/heap_buffer.h"
 #include "support/recursive_lock.h"
 #include "support/relaxed_atomic.h"
@@ -59,6 +60,9 @@ public:
     RmsRingBudget ringBudget;
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
+    HeapBuffer laneScratch{4096}; // the fast path's lane roles and sum switches, one pair per band
+    // The widest path this processor offers; tests and benchmarks choose others.
+    ProcessingPath processingPath = fastestProcessingPath();
     RecursiveLock lock;
     double sampleRate = 44100.0;
     double inputPeakLeft = 0, inputPeakRight = 0;
@@ -81,6 +85,8 @@ protected:
 private:
     // One sub-block; the caller holds the lock.
     void processBlock(const float* const* inputs, float* const* outputs, int32_t m);
+    // The split, compression and sum of a sub-block on the wavefront path.
+    void processBlockFast(Band** sorted, int32_t count, float* const* outputs, float* streams, int32_t m);
 };
 
 // Writes silence to every output channel that exists.

@@ -1,0 +1,6 @@
+// The wavefront kernel with four lanes; built for AVX2 and called only where the processor has it.
+#include "engine/wavefront_kernel.h"
+
+void runWavefrontAvx2(const WavefrontGroup& group) {
+    wavefront_kernel::runGroup<4>(group);
+}
