@@ -83,7 +83,9 @@ template <int W> inline typename Vectors<W>::Real magnitude(typename Vectors<W>:
 // saturatedFloat, widened back: the value a float array would hold.
 template <int W> inline typename Vectors<W>::Real throughFloat(typename Vectors<W>::Real x) {
     using V = Vectors<W>;
-    const typename V::Real held = x > FLT_MAX ? FLT_MAX : (x < -FLT_MAX ? -FLT_MAX : x);
+    // In the operand order of the min and max instructions, which return x itself for NaN.
+    const typename V::Real below = FLT_MAX < x ? FLT_MAX : x;
+    const typename V::Real held = -FLT_MAX > below ? -FLT_MAX : below;
     return __builtin_convertvector(__builtin_convertvector(held, typename V::Floats), typename V::Real);
 }
 
@@ -109,7 +111,7 @@ template <int W> inline typename Vectors<W>::Real sqrtOf(typename Vectors<W>::Re
     else if constexpr (W == 4)
         return _mm256_sqrt_pd(x);
     else
-        return _mm512_sqrt_pd(x);
+        return _mm512_mask_sqrt_pd(x, 0xFF, x); // _mm512_sqrt_pd trips -Wmaybe-uninitialized in GCC 12
 }
 
 // A lane's running sums and what the rescan keeps with them, passed by value so that the
@@ -151,9 +153,9 @@ template <int W, int V> struct Wavefront {
     Mask active[V], adaptive[V], feedback[V], expanding[V], rms[V], summed[V], band[V], real[V];
     Real partial[V][2];
 
-    // Band lanes, one scalar each: the RMS ring.
-    double* ring[kBandLanes];
-    int32_t ringLength[kBandLanes], rmsPos[kBandLanes], rmsFill[kBandLanes], sinceRescan[kBandLanes];
+    // Band lanes: the RMS ring (addresses as integers, 0 without a ring) and its counters.
+    Bits ringAddress[V];
+    Mask ringLength[V], rmsPos[V], rmsFill[V], sinceRescan[V];
     BandState* state[kBandLanes];
 
     bool anyAdaptive = false, anyFeedback = false, anyRms = false;
@@ -182,8 +184,9 @@ template <int W, int V> struct Wavefront {
             partial[v][0] = partial[v][1] = zero;
         }
         for (int t = 0; t < kBandLanes; ++t) {
-            ring[t] = nullptr;
-            ringLength[t] = rmsPos[t] = rmsFill[t] = sinceRescan[t] = 0;
+            ringAddress[t / W][t % W] = 0;
+            ringLength[t / W][t % W] = rmsPos[t / W][t % W] = rmsFill[t / W][t % W] =
+                sinceRescan[t / W][t % W] = 0;
             state[t] = nullptr;
             band[t / W][t % W] = t; // padding lanes get indexes past the group: never summed
         }
@@ -242,11 +245,11 @@ template <int W, int V> struct Wavefront {
             expanding[v][t] = c.expanding ? -1 : 0;
             rms[v][t] = c.ringLength > 0 ? -1 : 0;
             summed[v][t] = group.summed[k] ? -1 : 0;
-            ring[k] = static_cast<double*>(s.rmsRing.get());
-            ringLength[k] = c.ringLength;
-            rmsPos[k] = s.rmsPos;
-            rmsFill[k] = s.rmsFill;
-            sinceRescan[k] = s.rmsSamplesSinceRescan;
+            ringAddress[v][t] = uint64_t(reinterpret_cast<uintptr_t>(s.rmsRing.get()));
+            ringLength[v][t] = c.ringLength;
+            rmsPos[v][t] = s.rmsPos;
+            rmsFill[v][t] = s.rmsFill;
+            sinceRescan[v][t] = s.rmsSamplesSinceRescan;
             state[k] = &s;
             anyAdaptive |= c.adaptive && c.active;
             anyFeedback |= c.feedback;
@@ -280,21 +283,21 @@ template <int W, int V> struct Wavefront {
             s.rmsSumRight = sumRight[v][t];
             s.rmsPeakSumLeft = peakSumLeft[v][t];
             s.rmsPeakSumRight = peakSumRight[v][t];
-            s.rmsPos = rmsPos[k];
-            s.rmsFill = rmsFill[k];
-            s.rmsSamplesSinceRescan = sinceRescan[k];
+            s.rmsPos = int32_t(rmsPos[v][t]);
+            s.rmsFill = int32_t(rmsFill[v][t]);
+            s.rmsSamplesSinceRescan = int32_t(sinceRescan[v][t]);
         }
     }
 
-    // One step: band lane k handles sample step - k. With masked set, lanes whose sample lies
-    // outside 0..m-1 keep their state.
-    // The band lanes valid at this step.
+    // The band lanes whose sample lies in 0..m-1 at this step (band lane k handles sample
+    // step - k); only they change state. Away from the ends of the block (masked false) every
+    // lane counts as valid: padding lanes then compute on silence, and what they compute is
+    // never stored, summed or passed on.
     template <bool masked>
     [[gnu::always_inline]] inline Mask validLanes(int v, int32_t at, const WavefrontGroup& g) const {
-        Mask valid = real[v];
-        if (masked)
-            valid &= (band[v] <= at) & (band[v] > at - g.m);
-        return valid;
+        if (!masked)
+            return Mask{} == 0;
+        return real[v] & (band[v] <= at) & (band[v] > at - g.m);
     }
 
     // One step with everything inline, for groups where the curve feeds back (feedback
@@ -367,6 +370,48 @@ template <int W, int V> struct Wavefront {
 
     // The compressor of band vector v on this step's band signals; leaves the float-rounded
     // outputs in outLeftFloat and outRightFloat.
+    // The squares about to be overwritten (0 where the mask is clear).
+    // The exits of the group: the partial sum of its last band and what that band left over.
+    double partialOf(int channel, int lane) const { return partial[lane / W][channel][lane % W]; }
+    double remainderOf(int pairLane) const { return remainderOut[pairLane / W][pairLane % W]; }
+
+    [[gnu::always_inline]] static void loadOldSquares(Bits address, Mask mask, Real& left, Real& right) {
+        const Real zero = broadcast<W>(0.0);
+        if constexpr (W == 4) {
+            left = _mm256_mask_i64gather_pd(zero, static_cast<const double*>(nullptr), __m256i(address),
+                                            Real(mask), 1);
+            right = _mm256_mask_i64gather_pd(zero, static_cast<const double*>(nullptr), __m256i(address + 8),
+                                             Real(mask), 1);
+        } else if constexpr (W == 8) {
+            const __mmask8 lanes = _mm512_test_epi64_mask(__m512i(mask), __m512i(mask));
+            left = _mm512_mask_i64gather_pd(zero, lanes, __m512i(address), nullptr, 1);
+            right = _mm512_mask_i64gather_pd(zero, lanes, __m512i(address + 8), nullptr, 1);
+        } else {
+            left = right = zero;
+            for (int t = 0; t < W; ++t)
+                if (mask[t]) {
+                    const double* pair = reinterpret_cast<const double*>(uintptr_t(address[t]));
+                    left[t] = pair[0];
+                    right[t] = pair[1];
+                }
+        }
+    }
+
+    [[gnu::always_inline]] static void storeSquares(Bits address, Mask mask, Real left, Real right) {
+        if constexpr (W == 8) {
+            const __mmask8 lanes = _mm512_test_epi64_mask(__m512i(mask), __m512i(mask));
+            _mm512_mask_i64scatter_pd(nullptr, lanes, __m512i(address), left, 1);
+            _mm512_mask_i64scatter_pd(nullptr, lanes, __m512i(address + 8), right, 1);
+        } else {
+            for (int t = 0; t < W; ++t)
+                if (mask[t]) {
+                    double* pair = reinterpret_cast<double*>(uintptr_t(address[t]));
+                    pair[0] = left[t];
+                    pair[1] = right[t];
+                }
+        }
+    }
+
     // Input peak and detector level of band vector v (and the RMS ring and sums).
     [[gnu::always_inline]] inline Real detect(int v, Mask valid, Real inLeft, Real inRight) {
         const Real zero = broadcast<W>(0.0);
@@ -381,28 +426,16 @@ template <int W, int V> struct Wavefront {
         Real level = peakLeft > peakRight ? peakLeft : peakRight;
         if (anyRms) {
             const Real squareLeft = detectLeft * detectLeft, squareRight = detectRight * detectRight;
-            double oldLeftLanes[W], oldRightLanes[W];
-            for (int t = 0; t < W; ++t) {
-                const int k = v * W + t;
-                oldLeftLanes[t] = oldRightLanes[t] = 0;
-                if (ringLength[k] == 0 || !valid[t])
-                    continue;
-                double* pair = ring[k] + 2 * rmsPos[k];
-                if (rmsFill[k] == ringLength[k]) {
-                    oldLeftLanes[t] = pair[0];
-                    oldRightLanes[t] = pair[1];
-                } else {
-                    ++rmsFill[k];
-                }
-                pair[0] = squareLeft[t];
-                pair[1] = squareRight[t];
-                if (++rmsPos[k] == ringLength[k])
-                    rmsPos[k] = 0;
-                if (sinceRescan[k] < INT32_MAX)
-                    ++sinceRescan[k];
-            }
-            const Real oldLeft = fromScalars<W>(oldLeftLanes), oldRight = fromScalars<W>(oldRightLanes);
             const Mask inRing = rms[v] & valid;
+            const Mask written = rmsFill[v] == ringLength[v];
+            const Bits pairAddress = ringAddress[v] + Bits(rmsPos[v]) * 16;
+            Real oldLeft, oldRight;
+            loadOldSquares(pairAddress, inRing & written, oldLeft, oldRight);
+            storeSquares(pairAddress, inRing, squareLeft, squareRight);
+            rmsFill[v] = inRing & ~written ? rmsFill[v] + 1 : rmsFill[v];
+            const Mask advanced = rmsPos[v] + 1;
+            rmsPos[v] = inRing ? (advanced == ringLength[v] ? Mask{} : advanced) : rmsPos[v];
+            sinceRescan[v] = inRing & (sinceRescan[v] < INT32_MAX) ? sinceRescan[v] + 1 : sinceRescan[v];
             sumLeft[v] = inRing ? (sumLeft[v] - oldLeft) + squareLeft : sumLeft[v];
             sumRight[v] = inRing ? (sumRight[v] - oldRight) + squareRight : sumRight[v];
             Real larger = sumLeft[v] > sumRight[v] ? sumLeft[v] : sumRight[v];
@@ -530,14 +563,14 @@ template <int W, int V> struct Wavefront {
             if (!dropped[t])
                 continue;
             const int k = v * W + t;
-            const RescanLane after = rescanLane(
-                state[k], rmsPos[k], rmsFill[k],
-                {sumLeft[v][t], sumRight[v][t], peakSumLeft[v][t], peakSumRight[v][t], sinceRescan[k]});
+            const RescanLane after = rescanLane(state[k], int32_t(rmsPos[v][t]), int32_t(rmsFill[v][t]),
+                                                {sumLeft[v][t], sumRight[v][t], peakSumLeft[v][t],
+                                                 peakSumRight[v][t], int32_t(sinceRescan[v][t])});
             sumLeft[v][t] = after.sumLeft;
             sumRight[v][t] = after.sumRight;
             peakSumLeft[v][t] = after.peakLeft;
             peakSumRight[v][t] = after.peakRight;
-            sinceRescan[k] = after.since;
+            sinceRescan[v][t] = after.since;
         }
     }
 };
@@ -545,13 +578,12 @@ template <int W, int V> struct Wavefront {
 // Where nothing feeds back, each chunk of steps runs in three passes whose iterations are
 // independent enough to overlap: crossover, detector and envelope; the curve (a logarithm and
 // an exponential per lane, skipped while every level rests below the knee); gain and sum.
-template <int W, int V> void runDecoupled(Wavefront<W, V>& front, const WavefrontGroup& g) {
+template <int W, int V>
+[[gnu::always_inline]] inline void runDecoupled(Wavefront<W, V>& front, const WavefrontGroup& g) {
     using Real = typename Vectors<W>::Real;
     constexpr int32_t kChunk = 64;
     const int32_t last = g.count - 1;
     const int32_t steps = g.m + last;
-    const int lastVector = last / W, lastLane = last % W;
-    const int remainderVector = (2 * last) / W, remainderLane = (2 * last) % W;
     Real signalLeft[kChunk][V], signalRight[kChunk][V], gains[kChunk][V];
     for (int32_t chunkStart = 0; chunkStart < steps; chunkStart += kChunk) {
         const int32_t n = steps - chunkStart < kChunk ? steps - chunkStart : kChunk;
@@ -575,8 +607,8 @@ template <int W, int V> void runDecoupled(Wavefront<W, V>& front, const Wavefron
             }
             const int32_t done = at - last;
             if (done >= 0) {
-                g.remainder[0][done] = float(front.remainderOut[remainderVector][remainderLane]);
-                g.remainder[1][done] = float(front.remainderOut[remainderVector][remainderLane + 1]);
+                g.remainder[0][done] = float(front.remainderOf(2 * last));
+                g.remainder[1][done] = float(front.remainderOf(2 * last + 1));
             }
         }
         const Real one = broadcast<W>(1.0);
@@ -597,8 +629,8 @@ template <int W, int V> void runDecoupled(Wavefront<W, V>& front, const Wavefron
             front.sum(g, sumLeft, sumRight);
             const int32_t done = at - last;
             if (done >= 0) {
-                g.partialSum[0][done] = float(front.partial[lastVector][0][lastLane]);
-                g.partialSum[1][done] = float(front.partial[lastVector][1][lastLane]);
+                g.partialSum[0][done] = float(front.partialOf(0, last));
+                g.partialSum[1][done] = float(front.partialOf(1, last));
             }
         }
     }
@@ -609,8 +641,6 @@ template <int W, int V> void run(const WavefrontGroup& g) {
     Wavefront<W, V> front(g);
     const int32_t last = g.count - 1;
     const int32_t steps = g.m + last;
-    const int lastVector = last / W, lastLane = last % W;
-    const int remainderVector = (2 * last) / W, remainderLane = (2 * last) % W;
     if (!front.anyAdaptive && !front.anyFeedback) {
         runDecoupled(front, g);
         front.storeBack(g);
@@ -628,10 +658,10 @@ template <int W, int V> void run(const WavefrontGroup& g) {
             front.template step<true>(at, g, left, right, sumLeft, sumRight);
         const int32_t done = at - last;
         if (done >= 0) {
-            g.partialSum[0][done] = float(front.partial[lastVector][0][lastLane]);
-            g.partialSum[1][done] = float(front.partial[lastVector][1][lastLane]);
-            g.remainder[0][done] = float(front.remainderOut[remainderVector][remainderLane]);
-            g.remainder[1][done] = float(front.remainderOut[remainderVector][remainderLane + 1]);
+            g.partialSum[0][done] = float(front.partialOf(0, last));
+            g.partialSum[1][done] = float(front.partialOf(1, last));
+            g.remainder[0][done] = float(front.remainderOf(2 * last));
+            g.remainder[1][done] = float(front.remainderOf(2 * last + 1));
         }
     }
     front.storeBack(g);
