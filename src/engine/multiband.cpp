@@ -279,8 +279,10 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
                   [](const Band* a, const Band* b) { return a->filter.frequency < b->filter.frequency; });
     }
 
-    if (processingPath != ProcessingPath::Reference && count > 0) {
-        processBlockFast(sorted, count, outputs, remainderLeft, m);
+    const ProcessingPath path =
+        processingPath == ProcessingPath::Automatic ? chooseProcessingPath(m, count) : processingPath;
+    if (path != ProcessingPath::Reference && count > 0) {
+        processBlockFast(path, sorted, count, outputs, remainderLeft, m);
         if (metering) {
             meterPeak(outputPeakLeft, outputs[0], m);
             meterPeak(outputPeakRight, outputs[1], m);
@@ -339,8 +341,8 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     }
 }
 
-void MultibandEngine::processBlockFast(Band** sorted, int32_t count, float* const* outputs, float* streams,
-                                       int32_t m) {
+void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32_t count,
+                                       float* const* outputs, float* streams, int32_t m) {
     auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
     if (!lanes || laneScratch.getSize() != count * 2) {
         writeSilence(outputs, m);
@@ -377,7 +379,7 @@ void MultibandEngine::processBlockFast(Band** sorted, int32_t count, float* cons
 
     float* remainder[2] = {streams, streams + m};
     float* partial[2] = {streams + 2 * m, streams + 3 * m};
-    const int32_t groupSize = wavefrontGroupSize(processingPath);
+    const int32_t groupSize = wavefrontGroupSize(path);
     for (int32_t start = 0; start < count; start += groupSize) {
         WavefrontGroup group;
         group.bands = sorted + start;
@@ -392,7 +394,7 @@ void MultibandEngine::processBlockFast(Band** sorted, int32_t count, float* cons
         group.m = m;
         group.outputGain = outputGain;
         group.sampleRate = sampleRate;
-        runWavefrontGroup(processingPath, group);
+        runWavefrontGroup(path, group);
     }
     if (!anySummed && !sumRemainder)
         return;

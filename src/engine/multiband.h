@@ -61,8 +61,8 @@ public:
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
     HeapBuffer laneScratch{4096}; // the fast path's lane roles and sum switches, one pair per band
-    // The widest path this processor offers; tests and benchmarks choose others.
-    ProcessingPath processingPath = fastestProcessingPath();
+    // Automatic for the plug-in; tests and benchmarks pin one path.
+    ProcessingPath processingPath = ProcessingPath::Automatic;
     RecursiveLock lock;
     double sampleRate = 44100.0;
     double inputPeakLeft = 0, inputPeakRight = 0;
@@ -86,7 +86,8 @@ private:
     // One sub-block; the caller holds the lock.
     void processBlock(const float* const* inputs, float* const* outputs, int32_t m);
     // The split, compression and sum of a sub-block on the wavefront path.
-    void processBlockFast(Band** sorted, int32_t count, float* const* outputs, float* streams, int32_t m);
+    void processBlockFast(ProcessingPath path, Band** sorted, int32_t count, float* const* outputs,
+                          float* streams, int32_t m);
 };
 
 // Writes silence to every output channel that exists.

@@ -4,6 +4,7 @@
 
 bool processingPathAvailable(ProcessingPath path) {
     switch (path) {
+    case ProcessingPath::Automatic:
     case ProcessingPath::Reference:
     case ProcessingPath::Sse2:
         return true;
@@ -20,18 +21,31 @@ bool processingPathAvailable(ProcessingPath path) {
     }
 }
 
-ProcessingPath fastestProcessingPath() {
-    static const ProcessingPath fastest = [] {
+ProcessingPath widestProcessingPath() {
+    static const ProcessingPath widest = [] {
         for (ProcessingPath path : {ProcessingPath::Avx512, ProcessingPath::Avx2})
             if (processingPathAvailable(path))
                 return path;
         return ProcessingPath::Sse2;
     }();
-    return fastest;
+    return widest;
+}
+
+ProcessingPath chooseProcessingPath(int32_t m, int32_t bands) {
+    constexpr int32_t kShortestWideBlock = 64;
+    static const bool avx2 = processingPathAvailable(ProcessingPath::Avx2);
+    static const bool avx512 = processingPathAvailable(ProcessingPath::Avx512);
+    if (m < kShortestWideBlock || bands == 0 || (!avx2 && !avx512))
+        return ProcessingPath::Reference;
+    if (avx512 && (bands > 8 || !avx2))
+        return ProcessingPath::Avx512;
+    return ProcessingPath::Avx2;
 }
 
 const char* processingPathName(ProcessingPath path) {
     switch (path) {
+    case ProcessingPath::Automatic:
+        return "automatic";
     case ProcessingPath::Reference:
         return "reference";
     case ProcessingPath::Sse2:

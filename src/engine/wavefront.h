@@ -11,6 +11,7 @@
 #include <cstdint>
 
 enum class ProcessingPath : int32_t {
+    Automatic, // per sub-block, the path measured fastest for its length and band count
     Reference, // one band after the other, one sample after the other
     Sse2,      // two lanes
     Avx2,      // four lanes
@@ -20,7 +21,12 @@ enum class ProcessingPath : int32_t {
 // Whether this processor (and its operating system) can run the path.
 bool processingPathAvailable(ProcessingPath path);
 // The widest path available here.
-ProcessingPath fastestProcessingPath();
+ProcessingPath widestProcessingPath();
+// What Automatic runs for a sub-block of m samples and the given band count: the reference for
+// short sub-blocks (glides), where the lanes' ramp-up and ramp-down at the block ends cost
+// more than the lanes save, and where only two lanes exist; otherwise AVX2 up to eight bands
+// and AVX-512 above.
+ProcessingPath chooseProcessingPath(int32_t m, int32_t bands);
 const char* processingPathName(ProcessingPath path);
 
 // What a band lane does with the remainder that reaches it.

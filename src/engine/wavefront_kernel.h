@@ -131,7 +131,10 @@ struct RescanLane {
 }
 
 // The kernel over a group of up to V * W bands.
-template <int W, int V> struct Wavefront {
+// Band k lags band k - 1 by D samples, so that what one band hands to the next (its remainder
+// and its partial sum) is needed D steps later rather than at the very next step: D steps
+// then overlap in the processor instead of each waiting for the one before.
+template <int W, int V, int D> struct Wavefront {
     using Real = typename Vectors<W>::Real;
     using Mask = typename Vectors<W>::Mask;
     using Bits = typename Vectors<W>::Bits;
@@ -142,7 +145,8 @@ template <int W, int V> struct Wavefront {
     Real x1[kPairVectors], x2[kPairVectors], y1[kPairVectors], y2[kPairVectors];
     Real b0[kPairVectors], b1[kPairVectors], b2[kPairVectors], a1[kPairVectors], a2[kPairVectors];
     Mask splitLane[kPairVectors], topLane[kPairVectors], pairBand[kPairVectors];
-    Real remainderOut[kPairVectors];
+    Real remainderOut[D][kPairVectors]; // the last D steps' remainders, by step modulo D
+    Mask pairLag[kPairVectors];
 
     // Band lanes: detector and envelope state.
     Real inputPeak[V], detectorPeak[V], outputPeak[V], gainMeter[V], envelope[V], releaseCoef[V];
@@ -151,7 +155,8 @@ template <int W, int V> struct Wavefront {
     Real attackCoef[V], releaseCoefBase[V], releaseDecay[V], slope[V], makeupGain[V];
     Real inverseThreshold[V], kneeLow[V], kneeHigh[V], kneeScale[V], logKneeTop[V], inverseRingLength[V];
     Mask active[V], adaptive[V], feedback[V], expanding[V], rms[V], summed[V], band[V], real[V];
-    Real partial[V][2];
+    Real partial[D][V][2];
+    Mask lag[V];
 
     // Band lanes: the RMS ring (addresses as integers, 0 without a ring) and its counters.
     Bits ringAddress[V];
@@ -166,7 +171,8 @@ template <int W, int V> struct Wavefront {
         for (int p = 0; p < kPairVectors; ++p) {
             x1[p] = x2[p] = y1[p] = y2[p] = b0[p] = b1[p] = b2[p] = a1[p] = a2[p] = zero;
             splitLane[p] = topLane[p] = pairBand[p] = Mask{} == 1; // all clear
-            remainderOut[p] = zero;
+            for (int d = 0; d < D; ++d)
+                remainderOut[d][p] = zero;
         }
         for (int v = 0; v < V; ++v) {
             Real* reals[] = {&inputPeak[v],  &detectorPeak[v],     &outputPeak[v],       &gainMeter[v],
@@ -181,7 +187,8 @@ template <int W, int V> struct Wavefront {
             kneeLow[v] = kneeHigh[v] = inverseThreshold[v] = broadcast<W>(1.0);
             active[v] = adaptive[v] = feedback[v] = expanding[v] = rms[v] = summed[v] = Mask{} == 1;
             band[v] = Mask{} == 1;
-            partial[v][0] = partial[v][1] = zero;
+            for (int d = 0; d < D; ++d)
+                partial[d][v][0] = partial[d][v][1] = zero;
         }
         for (int t = 0; t < kBandLanes; ++t) {
             ringAddress[t / W][t % W] = 0;
@@ -192,8 +199,12 @@ template <int W, int V> struct Wavefront {
         }
         for (int t = 0; t < kPairVectors * W; ++t)
             pairBand[t / W][t % W] = t / 2;
-        for (int v = 0; v < V; ++v)
+        for (int v = 0; v < V; ++v) {
             real[v] = band[v] < count;
+            lag[v] = band[v] * D;
+        }
+        for (int p = 0; p < kPairVectors; ++p)
+            pairLag[p] = pairBand[p] * D;
 
         for (int k = 0; k < group.count; ++k) {
             Band& b = *group.bands[k];
@@ -297,7 +308,7 @@ template <int W, int V> struct Wavefront {
     [[gnu::always_inline]] inline Mask validLanes(int v, int32_t at, const WavefrontGroup& g) const {
         if (!masked)
             return Mask{} == 0;
-        return real[v] & (band[v] <= at) & (band[v] > at - g.m);
+        return real[v] & (lag[v] <= at) & (lag[v] > at - g.m);
     }
 
     // One step with everything inline, for groups where the curve feeds back (feedback
@@ -307,14 +318,15 @@ template <int W, int V> struct Wavefront {
                                             double incomingRight, double incomingPartialLeft,
                                             double incomingPartialRight) {
         Real signalLeft[V], signalRight[V];
-        crossover<masked>(at, g, incomingLeft, incomingRight, signalLeft, signalRight);
+        static_assert(D == 1, "the inline step has no lag between bands");
+        crossover<masked, 0>(at, g, incomingLeft, incomingRight, signalLeft, signalRight);
         for (int v = 0; v < V; ++v)
             compress(v, validLanes<masked>(v, at, g), signalLeft[v], signalRight[v], g);
-        sum(g, incomingPartialLeft, incomingPartialRight);
+        sum<0>(g, incomingPartialLeft, incomingPartialRight);
     }
 
     // The crossover of one step, pair lanes, leaving the band signals in band lanes.
-    template <bool masked>
+    template <bool masked, int phase>
     [[gnu::always_inline]] inline void crossover(int32_t at, const WavefrontGroup& g, double incomingLeft,
                                                  double incomingRight, Real* signalLeft, Real* signalRight) {
         const Real zero = broadcast<W>(0.0);
@@ -325,7 +337,8 @@ template <int W, int V> struct Wavefront {
             lane == W - 2 ? broadcast<W>(incomingLeft) : (lane == W - 1 ? broadcast<W>(incomingRight) : zero);
         Real signal[kPairVectors];
         for (int p = kPairVectors - 1; p >= 0; --p) {
-            const Real feed = shiftUp<W, 2>(p == 0 ? incoming : remainderOut[p - 1], remainderOut[p]);
+            const Real feed =
+                shiftUp<W, 2>(p == 0 ? incoming : remainderOut[phase][p - 1], remainderOut[phase][p]);
             const Real offsetInput = feed - 1e-13;
             const Real filtered =
                 x1[p] * b1[p] + offsetInput * b0[p] + x2[p] * b2[p] - y1[p] * a1[p] - y2[p] * a2[p];
@@ -333,10 +346,10 @@ template <int W, int V> struct Wavefront {
             const Real size = magnitude<W>(filtered);
             const Real flushed = (size >= 0x1p-54) & (size != __builtin_inf()) ? filtered : zero;
             signal[p] = splitLane[p] ? throughFloat<W>(flushed) : (topLane[p] ? feed : zero);
-            remainderOut[p] = splitLane[p] ? left : feed;
+            remainderOut[phase][p] = splitLane[p] ? left : feed;
             Mask update = splitLane[p];
             if (masked)
-                update &= (pairBand[p] <= at) & (pairBand[p] > at - g.m);
+                update &= (pairLag[p] <= at) & (pairLag[p] > at - g.m);
             x2[p] = update ? x1[p] : x2[p];
             x1[p] = update ? offsetInput : x1[p];
             y2[p] = update ? y1[p] : y2[p];
@@ -351,6 +364,7 @@ template <int W, int V> struct Wavefront {
 
     // The sum: each band lane adds its output to what the bands below it summed for the same
     // sample one step earlier.
+    template <int phase>
     [[gnu::always_inline]] inline void sum(const WavefrontGroup& g, double incomingPartialLeft,
                                            double incomingPartialRight) {
         const Real zero = broadcast<W>(0.0);
@@ -359,10 +373,11 @@ template <int W, int V> struct Wavefront {
                                      lane == W - 1 ? broadcast<W>(incomingPartialRight) : zero};
         for (int v = V - 1; v >= 0; --v)
             for (int channel = 0; channel < 2; ++channel) {
-                const Real below = shiftUp<W, 1>(v == 0 ? incomingSum[channel] : partial[v - 1][channel],
-                                                 partial[v][channel]);
+                const Real below =
+                    shiftUp<W, 1>(v == 0 ? incomingSum[channel] : partial[phase][v - 1][channel],
+                                  partial[phase][v][channel]);
                 const Real out = channel == 0 ? outLeftFloat[v] : outRightFloat[v];
-                partial[v][channel] = summed[v] ? throughFloat<W>(out * g.outputGain + below) : below;
+                partial[phase][v][channel] = summed[v] ? throughFloat<W>(out * g.outputGain + below) : below;
             }
     }
 
@@ -372,8 +387,12 @@ template <int W, int V> struct Wavefront {
     // outputs in outLeftFloat and outRightFloat.
     // The squares about to be overwritten (0 where the mask is clear).
     // The exits of the group: the partial sum of its last band and what that band left over.
-    double partialOf(int channel, int lane) const { return partial[lane / W][channel][lane % W]; }
-    double remainderOf(int pairLane) const { return remainderOut[pairLane / W][pairLane % W]; }
+    double partialOf(int phase, int channel, int lane) const {
+        return partial[phase][lane / W][channel][lane % W];
+    }
+    double remainderOf(int phase, int pairLane) const {
+        return remainderOut[phase][pairLane / W][pairLane % W];
+    }
 
     [[gnu::always_inline]] static void loadOldSquares(Bits address, Mask mask, Real& left, Real& right) {
         const Real zero = broadcast<W>(0.0);
@@ -578,26 +597,86 @@ template <int W, int V> struct Wavefront {
 // Where nothing feeds back, each chunk of steps runs in three passes whose iterations are
 // independent enough to overlap: crossover, detector and envelope; the curve (a logarithm and
 // an exponential per lane, skipped while every level rests below the knee); gain and sum.
-template <int W, int V>
-[[gnu::always_inline]] inline void runDecoupled(Wavefront<W, V>& front, const WavefrontGroup& g) {
+// The phase (step modulo D) as a template argument; unrolled loops fold the switch away.
+template <bool masked, int W, int V, int D>
+[[gnu::always_inline]] inline void
+crossoverAt(Wavefront<W, V, D>& front, int phase, int32_t at, const WavefrontGroup& g, double left,
+            double right, typename Vectors<W>::Real* signalLeft, typename Vectors<W>::Real* signalRight) {
+    static_assert(D == 1 || D == 4, "lags of one or four samples");
+    switch (phase) {
+    case 0:
+        front.template crossover<masked, 0>(at, g, left, right, signalLeft, signalRight);
+        break;
+    case 1:
+        front.template crossover<masked, 1 % D>(at, g, left, right, signalLeft, signalRight);
+        break;
+    case 2:
+        front.template crossover<masked, 2 % D>(at, g, left, right, signalLeft, signalRight);
+        break;
+    default:
+        front.template crossover<masked, 3 % D>(at, g, left, right, signalLeft, signalRight);
+        break;
+    }
+}
+
+template <int W, int V, int D>
+[[gnu::always_inline]] inline void sumAt(Wavefront<W, V, D>& front, int phase, const WavefrontGroup& g,
+                                         double left, double right) {
+    switch (phase) {
+    case 0:
+        front.template sum<0>(g, left, right);
+        break;
+    case 1:
+        front.template sum<1 % D>(g, left, right);
+        break;
+    case 2:
+        front.template sum<2 % D>(g, left, right);
+        break;
+    default:
+        front.template sum<3 % D>(g, left, right);
+        break;
+    }
+}
+
+template <int W, int V, int D>
+[[gnu::always_inline]] inline void runDecoupled(Wavefront<W, V, D>& front, const WavefrontGroup& g) {
     using Real = typename Vectors<W>::Real;
     constexpr int32_t kChunk = 64;
+    static_assert(kChunk % D == 0, "chunks hold whole rounds of the lag");
     const int32_t last = g.count - 1;
-    const int32_t steps = g.m + last;
+    const int32_t lastLag = D * last;
+    const int32_t steps = g.m + lastLag;
     Real signalLeft[kChunk][V], signalRight[kChunk][V], gains[kChunk][V];
     for (int32_t chunkStart = 0; chunkStart < steps; chunkStart += kChunk) {
         const int32_t n = steps - chunkStart < kChunk ? steps - chunkStart : kChunk;
         bool overKnee = false;
+        for (int32_t round = 0; round < n; round += D) {
+#pragma GCC unroll 8
+            for (int phase = 0; phase < D; ++phase) {
+                const int32_t i = round + phase;
+                if (i >= n)
+                    break;
+                const int32_t at = chunkStart + i;
+                const bool feeding = at < g.m;
+                const double left = feeding ? double(g.remainder[0][at]) : 0.0;
+                const double right = feeding ? double(g.remainder[1][at]) : 0.0;
+                const bool edge = at < lastLag || !feeding;
+                if (edge)
+                    crossoverAt<true>(front, phase, at, g, left, right, signalLeft[i], signalRight[i]);
+                else
+                    crossoverAt<false>(front, phase, at, g, left, right, signalLeft[i], signalRight[i]);
+                const int32_t done = at - lastLag;
+                if (done >= 0) {
+                    g.remainder[0][done] = float(front.remainderOf(phase, 2 * last));
+                    g.remainder[1][done] = float(front.remainderOf(phase, 2 * last + 1));
+                }
+            }
+        }
+        // The detectors and envelopes in a loop of their own: its steps depend on each other
+        // only through each lane's own state.
         for (int32_t i = 0; i < n; ++i) {
             const int32_t at = chunkStart + i;
-            const bool feeding = at < g.m;
-            const double left = feeding ? double(g.remainder[0][at]) : 0.0;
-            const double right = feeding ? double(g.remainder[1][at]) : 0.0;
-            const bool edge = at < last || !feeding;
-            if (edge)
-                front.template crossover<true>(at, g, left, right, signalLeft[i], signalRight[i]);
-            else
-                front.template crossover<false>(at, g, left, right, signalLeft[i], signalRight[i]);
+            const bool edge = at < lastLag || at >= g.m;
             for (int v = 0; v < V; ++v) {
                 const auto valid = edge ? front.template validLanes<true>(v, at, g)
                                         : front.template validLanes<false>(v, at, g);
@@ -605,32 +684,33 @@ template <int W, int V>
                 gains[i][v] = front.follow(v, valid, level);
                 overKnee |= anyLane<W, Real>(gains[i][v] != 0);
             }
-            const int32_t done = at - last;
-            if (done >= 0) {
-                g.remainder[0][done] = float(front.remainderOf(2 * last));
-                g.remainder[1][done] = float(front.remainderOf(2 * last + 1));
-            }
         }
         const Real one = broadcast<W>(1.0);
         for (int32_t i = 0; i < n; ++i)
             for (int v = 0; v < V; ++v)
                 gains[i][v] = overKnee ? front.curveGain(v, gains[i][v]) : one;
-        for (int32_t i = 0; i < n; ++i) {
-            const int32_t at = chunkStart + i;
-            const bool feeding = at < g.m;
-            const bool edge = at < last || !feeding;
-            for (int v = 0; v < V; ++v) {
-                const auto valid = edge ? front.template validLanes<true>(v, at, g)
-                                        : front.template validLanes<false>(v, at, g);
-                front.finish(v, valid, signalLeft[i][v], signalRight[i][v], gains[i][v]);
-            }
-            const double sumLeft = g.firstGroup || !feeding ? -0.0 : double(g.partialSum[0][at]);
-            const double sumRight = g.firstGroup || !feeding ? -0.0 : double(g.partialSum[1][at]);
-            front.sum(g, sumLeft, sumRight);
-            const int32_t done = at - last;
-            if (done >= 0) {
-                g.partialSum[0][done] = float(front.partialOf(0, last));
-                g.partialSum[1][done] = float(front.partialOf(1, last));
+        for (int32_t round = 0; round < n; round += D) {
+#pragma GCC unroll 8
+            for (int phase = 0; phase < D; ++phase) {
+                const int32_t i = round + phase;
+                if (i >= n)
+                    break;
+                const int32_t at = chunkStart + i;
+                const bool feeding = at < g.m;
+                const bool edge = at < lastLag || !feeding;
+                for (int v = 0; v < V; ++v) {
+                    const auto valid = edge ? front.template validLanes<true>(v, at, g)
+                                            : front.template validLanes<false>(v, at, g);
+                    front.finish(v, valid, signalLeft[i][v], signalRight[i][v], gains[i][v]);
+                }
+                const double sumLeft = g.firstGroup || !feeding ? -0.0 : double(g.partialSum[0][at]);
+                const double sumRight = g.firstGroup || !feeding ? -0.0 : double(g.partialSum[1][at]);
+                sumAt(front, phase, g, sumLeft, sumRight);
+                const int32_t done = at - lastLag;
+                if (done >= 0) {
+                    g.partialSum[0][done] = float(front.partialOf(phase, 0, last));
+                    g.partialSum[1][done] = float(front.partialOf(phase, 1, last));
+                }
             }
         }
     }
@@ -638,14 +718,27 @@ template <int W, int V>
 
 // Runs a group over its m samples: count - 1 steps at each end where some lanes have no sample.
 template <int W, int V> void run(const WavefrontGroup& g) {
-    Wavefront<W, V> front(g);
-    const int32_t last = g.count - 1;
-    const int32_t steps = g.m + last;
-    if (!front.anyAdaptive && !front.anyFeedback) {
-        runDecoupled(front, g);
-        front.storeBack(g);
+    bool feedsBack = false;
+    for (int k = 0; k < g.count; ++k) {
+        const BandSettings& s = g.bands[k]->settings;
+        feedsBack |= s.feedbackDetector || (s.active && s.programDependentRelease && !(s.ratio < 1));
+    }
+    if (!feedsBack) {
+        // The lag costs D * (count - 1) steps at the ends: short sub-blocks (glides) go without.
+        if (g.m >= 64) {
+            Wavefront<W, V, 4> front(g);
+            runDecoupled(front, g);
+            front.storeBack(g);
+        } else {
+            Wavefront<W, V, 1> front(g);
+            runDecoupled(front, g);
+            front.storeBack(g);
+        }
         return;
     }
+    Wavefront<W, V, 1> front(g);
+    const int32_t last = g.count - 1;
+    const int32_t steps = g.m + last;
     for (int32_t at = 0; at < steps; ++at) {
         const bool feeding = at < g.m;
         const double left = feeding ? double(g.remainder[0][at]) : 0.0;
@@ -658,10 +751,10 @@ template <int W, int V> void run(const WavefrontGroup& g) {
             front.template step<true>(at, g, left, right, sumLeft, sumRight);
         const int32_t done = at - last;
         if (done >= 0) {
-            g.partialSum[0][done] = float(front.partialOf(0, last));
-            g.partialSum[1][done] = float(front.partialOf(1, last));
-            g.remainder[0][done] = float(front.remainderOf(2 * last));
-            g.remainder[1][done] = float(front.remainderOf(2 * last + 1));
+            g.partialSum[0][done] = float(front.partialOf(0, 0, last));
+            g.partialSum[1][done] = float(front.partialOf(0, 1, last));
+            g.remainder[0][done] = float(front.remainderOf(0, 2 * last));
+            g.remainder[1][done] = float(front.remainderOf(0, 2 * last + 1));
         }
     }
     front.storeBack(g);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -352,6 +353,72 @@ TEST(CompressorRms, SumsAreTheWindowsOwnAfterASpikeHasLeft) {
     // Without the rescan the sum kept a deficit of the order of the window's own value.
     EXPECT_NEAR(band->state.rmsSumLeft, window.fresh(), window.fresh() * 1e-9);
     EXPECT_GT(std::fabs(window.sum - window.fresh()), window.fresh() * 1e-3);
+}
+
+} // namespace
+
+namespace {
+
+// A band that follows its detector at once (peak, no attack) and compresses above 0.1.
+BandPtr hardBand() {
+    BandPtr band = makeBand();
+    band->settings.threshold = 0.1;
+    band->settings.ratio = 4;
+    band->settings.rmsSizeMs = 0;
+    band->settings.attackMs = 0;
+    band->settings.autoMakeupGain = false;
+    updateBandCoefficients(*band, true);
+    return band;
+}
+
+TEST(CompressorTiming, TheLouderChannelDrivesBoth) {
+    // 0.5 is 13.98 dB over the threshold: at 4:1 both channels lose three quarters of that.
+    const double expected = std::pow(10.0, -0.75 * 20 * std::log10(5.0) / 20);
+    for (bool leftLouder : {true, false}) {
+        BandPtr band = hardBand();
+        std::vector<float> left(4410, leftLouder ? 0.5f : 0.05f), right(4410, leftLouder ? 0.05f : 0.5f);
+        compressBlock(*band, left.data(), right.data(), 4410, 44100);
+        EXPECT_NEAR(left.back() / (leftLouder ? 0.5 : 0.05), expected, 1e-6);
+        EXPECT_NEAR(right.back() / (leftLouder ? 0.05 : 0.5), expected, 1e-6);
+    }
+}
+
+TEST(CompressorTiming, AttackAndReleaseReachOneTimeConstantOnAStep) {
+    // A one-pole envelope covers 1 - 1/e of a step in one time constant.
+    BandPtr band = makeBand();
+    band->settings.threshold = 0.01;
+    band->settings.rmsSizeMs = 0;
+    band->settings.attackMs = 10;   // 441 samples
+    band->settings.releaseMs = 100; // 4410 samples
+    updateBandCoefficients(*band, true);
+    runConstant(*band, 0.1f, 44100); // settled on 0.1
+    EXPECT_NEAR(band->state.envelope, double(0.1f), 1e-9);
+    runConstant(*band, 1.0f, 441);
+    EXPECT_NEAR(band->state.envelope, 0.1 + 0.9 * (1 - std::exp(-1.0)), 1e-6);
+    runConstant(*band, 1.0f, 44100);
+    runConstant(*band, 0.1f, 4410);
+    EXPECT_NEAR(band->state.envelope, 0.1 + 0.9 * std::exp(-1.0), 1e-6);
+}
+
+TEST(CompressorTiming, ProgramDependentReleaseDecaysAtItsRate) {
+    BandPtr band = hardBand();
+    band->settings.releaseMs = 1;
+    band->settings.programDependentRelease = true;
+    updateBandCoefficients(*band, true);
+    runConstant(*band, 0.9f, 1); // raises the release coefficient
+    ASSERT_GT(band->state.releaseCoef, band->state.releaseCoefBase);
+    // Resting below the knee nothing raises it again: a raised coefficient decays by
+    // releaseDecay per sample...
+    const double raised = 0.9999;
+    band->state.releaseCoef = raised;
+    band->state.envelope = 0;
+    runConstant(*band, 0.0f, 1000);
+    double expected = raised;
+    for (int i = 0; i < 1000; ++i)
+        expected = std::max(expected * band->state.releaseDecay, band->state.releaseCoefBase);
+    EXPECT_EQ(band->state.releaseCoef, expected);
+    // ...which is 2^(-20.83 * 0.6666) per second, whatever the rate.
+    EXPECT_NEAR(std::pow(band->state.releaseDecay, 44100.0), std::pow(2.0, -20.83 * 0.6666), 1e-6);
 }
 
 } // namespace

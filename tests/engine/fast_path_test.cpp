@@ -149,9 +149,14 @@ TEST(FastPath, SameBitsAtEveryRateWithGlidesAndSolo) {
                 }
 }
 
-TEST(FastPath, TheFastestPathIsTheDefault) {
+TEST(FastPath, TheAutomaticChoiceGivesTheSameBits) {
+    // Mixed block lengths make it switch between the reference and a wide path.
+    const std::vector<int> blocks = {512, 7, 64, 63, 1024, 8, 300};
+    for (int bands : {4, 12})
+        compareOn(ProcessingPath::Automatic, {44100, bands, 5u}, blocks, true, false);
     MultibandEngine engine;
-    EXPECT_EQ(engine.processingPath, fastestProcessingPath());
+    EXPECT_EQ(engine.processingPath, ProcessingPath::Automatic);
+    EXPECT_EQ(chooseProcessingPath(8, 4), ProcessingPath::Reference);
     EXPECT_TRUE(processingPathAvailable(ProcessingPath::Sse2));
 }
 

@@ -44,19 +44,36 @@ void* operator new[](size_t n) {
         return p;
     throw std::bad_alloc();
 }
-void* operator new(size_t n, const std::nothrow_t&) noexcept { return countedNew(n); }
-void* operator new[](size_t n, const std::nothrow_t&) noexcept { return countedNew(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+    return countedNew(n);
+}
+void* operator new[](size_t n, const std::nothrow_t&) noexcept {
+    return countedNew(n);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
 
 namespace {
 
 TEST(NoAllocation, SteadyStateProcessingAllocatesNothing) {
-    HeapBuffer::Allocator previous = HeapBuffer::setAllocatorForTesting({countedRealloc, countedMalloc, std::free});
+    HeapBuffer::Allocator previous =
+        HeapBuffer::setAllocatorForTesting({countedRealloc, countedMalloc, std::free});
     AEffect* effect = VSTPluginMain(nullptr);
     ASSERT_NE(effect, nullptr);
     auto* fx = static_cast<CompressorEffect*>(effect->object);
