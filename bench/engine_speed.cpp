@@ -51,9 +51,8 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"4 bands quiet", 4, false, false},
-    {"4 bands compressing", 4, true, false},
-    {"16 bands compressing", 16, true, false},
+    {"4 bands quiet", 4, false, false},      {"4 bands compressing", 4, true, false},
+    {"8 bands compressing", 8, true, false}, {"16 bands compressing", 16, true, false},
     {"4 bands glide", 4, true, true},
 };
 

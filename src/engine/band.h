@@ -51,9 +51,9 @@ struct BandState {
     int32_t rmsFill = 0;
     double rmsSumLeft = 0, rmsSumRight = 0;
     // Recovery of the running sums: the largest each has been since the window was last
-    // summed afresh, and the samples since then (see rescanRmsWindow).
+    // summed afresh, and the checks since then (see rescanRmsWindow).
     double rmsPeakSumLeft = 0, rmsPeakSumRight = 0;
-    int32_t rmsSamplesSinceRescan = 0;
+    int32_t rmsChecksSinceRescan = 0;
     double envelope = 0;
     double lastOutLeft = 0, lastOutRight = 0;
     double sampleRate = 44100.0;

@@ -1,8 +1,10 @@
 #include "engine/compressor.h"
 
 #include "engine/compressor_rules.h"
+#include "engine/curve_pass.h"
 #include "engine/decibels.h"
 #include "engine/gain_curve_math.h"
+#include "engine/wavefront.h"
 
 #include <cmath>
 #include <cstring>
@@ -23,7 +25,7 @@ void forgetRing(BandState& state) {
     state.rmsSumLeft = 0;
     state.rmsSumRight = 0;
     state.rmsPeakSumLeft = state.rmsPeakSumRight = 0;
-    state.rmsSamplesSinceRescan = 0;
+    state.rmsChecksSinceRescan = 0;
 }
 
 int64_t ringBytes(int32_t pairs) {
@@ -191,7 +193,7 @@ struct CompressorRun {
         gainMeter = st.gainMeter;
         peakSumLeft = st.rmsPeakSumLeft;
         peakSumRight = st.rmsPeakSumRight;
-        samplesSinceRescan = st.rmsSamplesSinceRescan;
+        checksSinceRescan = st.rmsChecksSinceRescan;
         attackCoef = st.attackCoef;
         releaseCoefBase = st.releaseCoefBase;
         releaseDecay = st.releaseDecay;
@@ -214,7 +216,7 @@ struct CompressorRun {
         st.gainMeter = gainMeter;
         st.rmsPeakSumLeft = peakSumLeft;
         st.rmsPeakSumRight = peakSumRight;
-        st.rmsSamplesSinceRescan = samplesSinceRescan;
+        st.rmsChecksSinceRescan = checksSinceRescan;
     }
 
     // Input peak and detector level of one sample.
@@ -247,33 +249,35 @@ struct CompressorRun {
             level = std::sqrt(larger * k.inverseRingLength);
             if (++rmsPos == k.ringLength)
                 rmsPos = 0;
-            followSumPeaks();
+            if ((rmsPos & (kRescanCheckInterval - 1)) == 0)
+                followSumPeaks();
         }
         if (level > detectorPeak)
             detectorPeak = level;
         return level;
     }
 
-    // Keeps the sums' peaks and rescans the window after a large drop. The level of this
-    // sample is already taken: a rescan corrects the sums from the next sample on.
+    // Keeps the sums' peaks and rescans the window after a large drop, every 16th ring
+    // position. The level of this sample is already taken: a rescan corrects the sums from the
+    // next sample on.
     [[gnu::always_inline]] void followSumPeaks() {
         if (sumLeft > peakSumLeft)
             peakSumLeft = sumLeft;
         if (sumRight > peakSumRight)
             peakSumRight = sumRight;
-        if (samplesSinceRescan < INT32_MAX)
-            ++samplesSinceRescan;
+        if (checksSinceRescan < INT32_MAX)
+            ++checksSinceRescan;
         if (sumLeft * kRescanDrop < peakSumLeft || sumRight * kRescanDrop < peakSumRight)
             rescan();
     }
     [[gnu::noinline]] void rescan() {
         st.rmsPeakSumLeft = peakSumLeft;
         st.rmsPeakSumRight = peakSumRight;
-        st.rmsSamplesSinceRescan = samplesSinceRescan;
+        st.rmsChecksSinceRescan = checksSinceRescan;
         rescanRmsWindow(st, rmsPos, rmsFill, sumLeft, sumRight);
         peakSumLeft = st.rmsPeakSumLeft;
         peakSumRight = st.rmsPeakSumRight;
-        samplesSinceRescan = st.rmsSamplesSinceRescan;
+        checksSinceRescan = st.rmsChecksSinceRescan;
     }
 
     // One envelope step; returns the envelope level that the curve acts on, or 0 when the
@@ -294,14 +298,12 @@ struct CompressorRun {
         return smoothed;
     }
 
-    // The static curve at an envelope level above the knee's lower edge, as the base-2
-    // logarithm of the gain. Branch-free, so that the curve pass vectorises.
     [[gnu::always_inline]] double curve(double level) const {
-        const bool above = level >= k.kneeHigh;
-        // Above the knee level / threshold lies in [1, 1e108]: the detector holds levels
-        // below 1e100.
-        const double logLevel = gain_curve_math::log(above ? level * k.inverseThreshold : 1.0);
-        return (above ? logLevel : k.logKneeTop * ((level - k.kneeLow) * k.kneeScale)) * slope;
+        return curve_pass::curveGainLog2(curveConstants(), level);
+    }
+
+    CurveConstants curveConstants() const {
+        return {k.kneeLow, k.kneeHigh, k.kneeScale, k.inverseThreshold, k.logKneeTop, slope};
     }
 
     void raiseRelease(double gainLog2) {
@@ -311,13 +313,7 @@ struct CompressorRun {
             releaseCoef = raised;
     }
 
-    // 2^gainLog2 within the curve's bounds.
-    [[gnu::always_inline]] static double gainOf(double gainLog2) {
-        const double bounded = gainLog2 > kLowestGainLog2
-                                   ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
-                                   : kLowestGainLog2;
-        return gain_curve_math::exp(bounded * kLn2);
-    }
+    [[gnu::always_inline]] static double gainOf(double gainLog2) { return curve_pass::gainOfLog2(gainLog2); }
 
     [[gnu::always_inline]] void meterGain(double gain) {
         if (k.expanding) {
@@ -336,8 +332,8 @@ struct CompressorRun {
             outputPeak = absLeft;
         if (absRight > outputPeak)
             outputPeak = absRight;
-        left = saturatedFloat(outLeft);
-        right = saturatedFloat(outRight);
+        left = float(outLeft); // saturated after the loop (saturateInfinities)
+        right = float(outRight);
         lastLeft = outLeft;
         lastRight = outRight;
     }
@@ -347,27 +343,25 @@ struct CompressorRun {
     double sampleRate;
     double* ring;
     double envelope, releaseCoef, lastLeft, lastRight, sumLeft, sumRight;
-    int32_t rmsPos, rmsFill, samplesSinceRescan;
+    int32_t rmsPos, rmsFill, checksSinceRescan;
     double peakSumLeft, peakSumRight;
     double inputPeak, detectorPeak, outputPeak, gainMeter;
     double attackCoef, releaseCoefBase, releaseDecay, slope, makeupGain;
 };
 
-// The curve gains of a run of envelope levels (0: resting at or below the knee, gain 1), with
-// nothing carried from one sample to the next so that the loop vectorises.
+// The curve pass of the chunked loop, in the widest build this processor runs.
 void curveGains(const CompressorRun& run, const double* levels, double* gains, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
-        const double gain = CompressorRun::gainOf(run.curve(levels[i]));
-        gains[i] = levels[i] == 0 ? 1.0 : gain;
-    }
+    static const auto pass =
+        processingPathAvailable(ProcessingPath::Avx2) ? curveGainsAvx2 : curve_pass::curveGains;
+    pass(run.curveConstants(), levels, gains, count);
 }
 
 } // namespace
 
 void rescanRmsWindow(BandState& st, int32_t pos, int32_t fill, double& sumLeft, double& sumRight) {
     const int32_t length = st.rmsLength();
-    if (st.rmsSamplesSinceRescan < length / 4)
-        return; // too soon after the last one: the drop is still there next sample
+    if (st.rmsChecksSinceRescan < length / (4 * kRescanCheckInterval))
+        return; // too soon after the last one: the drop is still there at the next check
     const double* ring = static_cast<const double*>(st.rmsRing.get());
     double freshLeft = 0, freshRight = 0;
     // Oldest first: pos is the next pair to be overwritten once the ring is full.
@@ -385,10 +379,24 @@ void rescanRmsWindow(BandState& st, int32_t pos, int32_t fill, double& sumLeft, 
         sumRight = freshRight;
     st.rmsPeakSumLeft = sumLeft;
     st.rmsPeakSumRight = sumRight;
-    st.rmsSamplesSinceRescan = 0;
+    st.rmsChecksSinceRescan = 0;
 }
 
-void compressBlock(Band& band, float* left, float* right, int32_t n, double sampleRate) {
+namespace {
+void compressUnsaturated(Band& band, float* left, float* right, int32_t n, double sampleRate);
+} // namespace
+
+void compressBlock(Band& band, float* left, float* right, int32_t n, double sampleRate, bool mayOverflow) {
+    compressUnsaturated(band, left, right, n, sampleRate);
+    if (mayOverflow) {
+        saturateInfinities(left, n);
+        saturateInfinities(right, n);
+    }
+}
+
+namespace {
+
+void compressUnsaturated(Band& band, float* left, float* right, int32_t n, double sampleRate) {
     CompressorRun run(band, sampleRate);
 
     if (run.k.active && !run.k.adaptive && !run.k.feedback) {
@@ -441,3 +449,5 @@ void compressBlock(Band& band, float* left, float* right, int32_t n, double samp
         run.output(left[i], right[i], inLeft, inRight, gain);
     }
 }
+
+} // namespace

@@ -25,8 +25,10 @@ void resetBandState(Band& band);
 // the next coefficient update sizes the ring again.
 void releaseRmsRing(BandState& state);
 
-// Compresses n samples of the band's signal in place.
-void compressBlock(Band& band, float* left, float* right, int32_t n, double sampleRate);
+// Compresses n samples of the band's signal in place. Outputs beyond the float range are held
+// at the largest float; a caller that knows they cannot be reached skips that pass.
+void compressBlock(Band& band, float* left, float* right, int32_t n, double sampleRate,
+                   bool mayOverflow = true);
 
 // The per-block constants of the compressor loop, as every path derives them.
 struct CompressorConstants {

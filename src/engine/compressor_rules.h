@@ -45,6 +45,23 @@ constexpr double kSteepestSlope = 1e6;
 // gain is held there too.
 constexpr double kLargestGain = 1e6;
 
+// A crossover section's impulse response sums to at most 2.66 in magnitude (any frequency and
+// rate), so each band at most quadruples what reaches it, and a band's output is its signal
+// times at most kLargestCurveGain * kLargestGain. While the input stays below the level where
+// all of that times the output gain could pass the float range, nothing can overflow; after a
+// louder input the filter states need up to two seconds to decay.
+constexpr double kCrossoverGrowth = 4;
+constexpr double kLargestCurveGain = 1000;
+constexpr double kOverflowHoldSeconds = 2;
+
+// The input peak below which a sub-block of this many bands cannot overflow a float.
+inline double overflowFreeInputPeak(int32_t bands) {
+    double bound = double(FLT_MAX) / (kLargestCurveGain * kLargestGain * kLargestGain * double(bands + 1));
+    for (int32_t k = 0; k < bands && bound > 0; ++k)
+        bound /= kCrossoverGrowth;
+    return bound;
+}
+
 // The RMS window: fewer than four samples means peak detection.
 constexpr int32_t kShortestRmsWindow = 4;
 constexpr int32_t kLongestRmsRing = 4194304; // pairs (64 MiB), and never above ten seconds
@@ -55,10 +72,13 @@ constexpr double kLongestRmsSeconds = 10;
 // has been since the window was last summed afresh (a level drop of 60 dB), the window is
 // summed again in the order a fresh instance would; the running sums are replaced only when
 // they have drifted by more than kRescanTolerance (relative), so ordinary signals keep them
-// bit for bit. Rescans are at least a quarter window apart, so they cost at most four
-// additions per sample however the signal is made.
+// bit for bit. The peaks and the drop are checked where the ring position is a multiple of
+// kRescanCheckInterval (every 16 samples, or once a window for shorter rings, so a large square
+// is always seen while it is in the window); rescans are at least a quarter window of checks
+// apart, so they cost at most a few additions per sample however the signal is made.
 constexpr double kRescanDrop = 0x1p20;
 constexpr double kRescanTolerance = 0x1p-23;
+constexpr int32_t kRescanCheckInterval = 16;
 
 // A detector input: NaN and infinities count as silence, finite values beyond the limit are
 // held at it, so that squares and running sums stay finite.
@@ -77,8 +97,21 @@ inline double boundedGain(double gain) {
 }
 
 // A double rounded to float without overflowing to infinity; NaN stays NaN.
+// (Written in the operand order of the min and max instructions, which return x for NaN, so
+// that loops over arrays vectorise.)
 inline float saturatedFloat(double x) {
-    return float(x > FLT_MAX ? FLT_MAX : (x < -FLT_MAX ? -FLT_MAX : x));
+    const double below = FLT_MAX < x ? FLT_MAX : x;
+    return float(-FLT_MAX > below ? -FLT_MAX : below);
+}
+
+// saturatedFloat applied afterwards to floats that a loop rounded plainly: the same values
+// (what overflowed to an infinity, or was one, becomes the largest float; NaN stays), for a
+// loop that never reads its outputs back, at a fraction of the cost per sample.
+inline void saturateInfinities(float* x, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+        const float below = FLT_MAX < x[i] ? FLT_MAX : x[i];
+        x[i] = -FLT_MAX > below ? -FLT_MAX : below;
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "engine/compressor_rules.h"
 
 #include <cmath>
+#include <initializer_list>
 
 void designFilter(CrossoverFilter& filter, double f) {
     if (f == filter.frequency)
@@ -36,7 +37,7 @@ namespace {
 inline float splitSample(const CrossoverFilter& f, FilterChannelState& s, float& remainder) {
     double v = double(remainder) - 1e-13;
     double y = s.x1 * f.b1 + v * f.b0 + s.x2 * f.b2 - s.y1 * f.a1 - s.y2 * f.a2;
-    remainder = compressor_rules::saturatedFloat(v - y + 1e-14);
+    remainder = float(v - y + 1e-14);
     double magnitude = std::fabs(y);
     // Also catches NaN, whose comparisons are all false.
     if (!(magnitude >= 0x1p-54) || magnitude == INFINITY)
@@ -45,15 +46,18 @@ inline float splitSample(const CrossoverFilter& f, FilterChannelState& s, float&
     s.x1 = v;
     s.y2 = s.y1;
     s.y1 = y;
-    return compressor_rules::saturatedFloat(y);
+    return float(y);
 }
 
 } // namespace
 
 void splitBlock(CrossoverFilter& filter, float* remainderLeft, float* remainderRight, float* bandLeft,
-                float* bandRight, int32_t n) {
+                float* bandRight, int32_t n, bool mayOverflow) {
     for (int32_t i = 0; i < n; ++i) {
         bandLeft[i] = splitSample(filter, filter.left, remainderLeft[i]);
         bandRight[i] = splitSample(filter, filter.right, remainderRight[i]);
     }
+    if (mayOverflow)
+        for (float* x : {remainderLeft, remainderRight, bandLeft, bandRight})
+            compressor_rules::saturateInfinities(x, n);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 MultibandEngine::~MultibandEngine() {
     deleteAllBands();
@@ -236,7 +237,17 @@ void meterPeak(double& peak, const float* x, int32_t m) {
         peak = largest;
 }
 
-void sumInto(float* out, const float* band, int32_t m, double c, bool first) {
+void sumInto(float* out, const float* band, int32_t m, double c, bool first, bool mayOverflow) {
+    if (!mayOverflow) {
+        if (first) {
+            for (int32_t i = 0; i < m; ++i)
+                out[i] = float(double(band[i]) * c);
+        } else {
+            for (int32_t i = 0; i < m; ++i)
+                out[i] = float(double(band[i]) * c + double(out[i]));
+        }
+        return;
+    }
     if (first) {
         for (int32_t i = 0; i < m; ++i)
             out[i] = compressor_rules::saturatedFloat(double(band[i]) * c);
@@ -267,6 +278,18 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
 
     std::memcpy(remainderLeft, inputs[0], size_t(m) * sizeof(float));
     std::memcpy(remainderRight, inputs[1], size_t(m) * sizeof(float));
+    // Saturating every rounding to float costs the serial loops dearly; it is needed only near
+    // the top of the float range, which ordinary signals never come near.
+    float inputPeak = 0;
+    for (const float* x : {remainderLeft, remainderRight})
+        for (int32_t i = 0; i < m; ++i) {
+            const float a = std::fabs(x[i]);
+            inputPeak = a > inputPeak ? a : inputPeak;
+        }
+    if (!(double(inputPeak) <= compressor_rules::overflowFreeInputPeak(bandCount())))
+        overflowHoldSamples = int64_t(compressor_rules::kOverflowHoldSeconds * sampleRate) + m;
+    const bool mayOverflow = overflowHoldSamples > 0;
+    overflowHoldSamples = overflowHoldSamples > m ? overflowHoldSamples - m : 0;
     const bool metering = editorWindow != nullptr;
     if (metering) {
         meterPeak(inputPeakLeft, remainderLeft, m);
@@ -308,7 +331,7 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
         float* signalLeft = bandLeft;
         float* signalRight = bandRight;
         if (nyquist > e) {
-            splitBlock(b.filter, remainderLeft, remainderRight, bandLeft, bandRight, m);
+            splitBlock(b.filter, remainderLeft, remainderRight, bandLeft, bandRight, m, mayOverflow);
         } else if (!topTaken) {
             // The first band at or above half the sample rate takes everything that is left.
             topTaken = true;
@@ -319,17 +342,17 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
             std::memset(bandLeft, 0, size_t(m) * sizeof(float));
             std::memset(bandRight, 0, size_t(m) * sizeof(float));
         }
-        compressBlock(b, signalLeft, signalRight, m, sampleRate);
+        compressBlock(b, signalLeft, signalRight, m, sampleRate, mayOverflow);
         if (solo && &b != soloBand)
             continue;
-        sumInto(outputs[0], signalLeft, m, c, !written);
-        sumInto(outputs[1], signalRight, m, c, !written);
+        sumInto(outputs[0], signalLeft, m, c, !written, mayOverflow);
+        sumInto(outputs[1], signalRight, m, c, !written, mayOverflow);
         written = true;
     }
 
     if (highest < nyquist && !solo) {
-        sumInto(outputs[0], remainderLeft, m, c, !written);
-        sumInto(outputs[1], remainderRight, m, c, !written);
+        sumInto(outputs[0], remainderLeft, m, c, !written, mayOverflow);
+        sumInto(outputs[1], remainderRight, m, c, !written, mayOverflow);
         written = true;
     }
     if (!written)

@@ -71,6 +71,8 @@ public:
     // glide writes the value reached so far into it on the audio thread.
     RelaxedAtomic<double> outputGain{1.0};
     double outputGainPrevious = 1.0;
+    // Samples during which float overflow stays possible after a loud input (see processBlock).
+    int64_t overflowHoldSamples = 0;
     HeapBuffer bands{4096}; // Band* in creation order (the host parameter order)
     // The editor's selection and solo switch: written by the editor, read by the driver.
     RelaxedAtomic<int32_t> currentBand{0};

@@ -22,10 +22,10 @@ enum class ProcessingPath : int32_t {
 bool processingPathAvailable(ProcessingPath path);
 // The widest path available here.
 ProcessingPath widestProcessingPath();
-// What Automatic runs for a sub-block of m samples and the given band count: the reference for
-// short sub-blocks (glides), where the lanes' ramp-up and ramp-down at the block ends cost
-// more than the lanes save, and where only two lanes exist; otherwise AVX2 up to eight bands
-// and AVX-512 above.
+// What Automatic runs for a sub-block of m samples and the given band count: AVX-512 for six
+// bands or more in sub-blocks of 64 samples or more, the reference otherwise (short sub-blocks,
+// as in glides, spend too much on the lanes' ramp at the block ends; fewer bands leave lanes
+// idle; two and four lanes measure slower than the reference).
 ProcessingPath chooseProcessingPath(int32_t m, int32_t bands);
 const char* processingPathName(ProcessingPath path);
 

@@ -38,17 +38,6 @@ template <int W, typename Real> inline bool anyLane(typename Vectors<W>::Mask ma
         return _mm512_test_epi64_mask(__m512i(bits), __m512i(bits)) != 0;
 }
 
-// A vector of W scalars, put together in registers: lanes written one by one through memory
-// and read back whole would stall on every step.
-template <int W> inline typename Vectors<W>::Real fromScalars(const double* x) {
-    if constexpr (W == 2)
-        return _mm_set_pd(x[1], x[0]);
-    else if constexpr (W == 4)
-        return _mm256_set_pd(x[3], x[2], x[1], x[0]);
-    else
-        return _mm512_set_pd(x[7], x[6], x[5], x[4], x[3], x[2], x[1], x[0]);
-}
-
 template <int W> inline typename Vectors<W>::Real broadcast(double x) {
     typename Vectors<W>::Real v;
     for (int t = 0; t < W; ++t)
@@ -124,14 +113,13 @@ struct RescanLane {
 [[gnu::noinline]] RescanLane rescanLane(BandState* state, int32_t pos, int32_t fill, RescanLane lane) {
     state->rmsPeakSumLeft = lane.peakLeft;
     state->rmsPeakSumRight = lane.peakRight;
-    state->rmsSamplesSinceRescan = lane.since;
+    state->rmsChecksSinceRescan = lane.since;
     rescanRmsWindow(*state, pos, fill, lane.sumLeft, lane.sumRight);
     return {lane.sumLeft, lane.sumRight, state->rmsPeakSumLeft, state->rmsPeakSumRight,
-            state->rmsSamplesSinceRescan};
+            state->rmsChecksSinceRescan};
 }
 
-// The kernel over a group of up to V * W bands.
-// Band k lags band k - 1 by D samples, so that what one band hands to the next (its remainder
+// The kernel over a group of up to V * W bands. Band k lags band k - 1 by D samples, so that what one band hands to the next (its remainder
 // and its partial sum) is needed D steps later rather than at the very next step: D steps
 // then overlap in the processor instead of each waiting for the one before.
 template <int W, int V, int D> struct Wavefront {
@@ -260,7 +248,7 @@ template <int W, int V, int D> struct Wavefront {
             ringLength[v][t] = c.ringLength;
             rmsPos[v][t] = s.rmsPos;
             rmsFill[v][t] = s.rmsFill;
-            sinceRescan[v][t] = s.rmsSamplesSinceRescan;
+            sinceRescan[v][t] = s.rmsChecksSinceRescan;
             state[k] = &s;
             anyAdaptive |= c.adaptive && c.active;
             anyFeedback |= c.feedback;
@@ -296,7 +284,7 @@ template <int W, int V, int D> struct Wavefront {
             s.rmsPeakSumRight = peakSumRight[v][t];
             s.rmsPos = int32_t(rmsPos[v][t]);
             s.rmsFill = int32_t(rmsFill[v][t]);
-            s.rmsSamplesSinceRescan = int32_t(sinceRescan[v][t]);
+            s.rmsChecksSinceRescan = int32_t(sinceRescan[v][t]);
         }
     }
 
@@ -417,11 +405,7 @@ template <int W, int V, int D> struct Wavefront {
     }
 
     [[gnu::always_inline]] static void storeSquares(Bits address, Mask mask, Real left, Real right) {
-        if constexpr (W == 8) {
-            const __mmask8 lanes = _mm512_test_epi64_mask(__m512i(mask), __m512i(mask));
-            _mm512_mask_i64scatter_pd(nullptr, lanes, __m512i(address), left, 1);
-            _mm512_mask_i64scatter_pd(nullptr, lanes, __m512i(address + 8), right, 1);
-        } else {
+        {
             for (int t = 0; t < W; ++t)
                 if (mask[t]) {
                     double* pair = reinterpret_cast<double*>(uintptr_t(address[t]));
@@ -454,17 +438,18 @@ template <int W, int V, int D> struct Wavefront {
             rmsFill[v] = inRing & ~written ? rmsFill[v] + 1 : rmsFill[v];
             const Mask advanced = rmsPos[v] + 1;
             rmsPos[v] = inRing ? (advanced == ringLength[v] ? Mask{} : advanced) : rmsPos[v];
-            sinceRescan[v] = inRing & (sinceRescan[v] < INT32_MAX) ? sinceRescan[v] + 1 : sinceRescan[v];
+            const Mask checking = inRing & ((rmsPos[v] & (kRescanCheckInterval - 1)) == 0);
+            sinceRescan[v] = checking & (sinceRescan[v] < INT32_MAX) ? sinceRescan[v] + 1 : sinceRescan[v];
             sumLeft[v] = inRing ? (sumLeft[v] - oldLeft) + squareLeft : sumLeft[v];
             sumRight[v] = inRing ? (sumRight[v] - oldRight) + squareRight : sumRight[v];
             Real larger = sumLeft[v] > sumRight[v] ? sumLeft[v] : sumRight[v];
             larger = larger > 0 ? larger : zero;
             const Real rmsLevel = sqrtOf<W>(larger * inverseRingLength[v]);
             level = rms[v] ? rmsLevel : level;
-            peakSumLeft[v] = inRing & (sumLeft[v] > peakSumLeft[v]) ? sumLeft[v] : peakSumLeft[v];
-            peakSumRight[v] = inRing & (sumRight[v] > peakSumRight[v]) ? sumRight[v] : peakSumRight[v];
-            const Mask dropped = inRing & ((sumLeft[v] * kRescanDrop < peakSumLeft[v]) |
-                                           (sumRight[v] * kRescanDrop < peakSumRight[v]));
+            peakSumLeft[v] = checking & (sumLeft[v] > peakSumLeft[v]) ? sumLeft[v] : peakSumLeft[v];
+            peakSumRight[v] = checking & (sumRight[v] > peakSumRight[v]) ? sumRight[v] : peakSumRight[v];
+            const Mask dropped = checking & ((sumLeft[v] * kRescanDrop < peakSumLeft[v]) |
+                                             (sumRight[v] * kRescanDrop < peakSumRight[v]));
             if (anyLane<W, Real>(dropped))
                 rescan(v, dropped);
         }

@@ -150,9 +150,9 @@ TEST(FastPath, SameBitsAtEveryRateWithGlidesAndSolo) {
 }
 
 TEST(FastPath, TheAutomaticChoiceGivesTheSameBits) {
-    // Mixed block lengths make it switch between the reference and a wide path.
+    // Mixed block lengths and band counts make it switch between the reference and a wide path.
     const std::vector<int> blocks = {512, 7, 64, 63, 1024, 8, 300};
-    for (int bands : {4, 12})
+    for (int bands : {4, 6, 12})
         compareOn(ProcessingPath::Automatic, {44100, bands, 5u}, blocks, true, false);
     MultibandEngine engine;
     EXPECT_EQ(engine.processingPath, ProcessingPath::Automatic);
