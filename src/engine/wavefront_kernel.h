@@ -13,6 +13,7 @@
 #include <cfloat>
 #include <cstring>
 #include <immintrin.h>
+#include <utility>
 
 namespace wavefront_kernel {
 namespace {
@@ -52,10 +53,16 @@ template <int W> inline typename Vectors<W>::Mask laneIndexPlus(int offset) {
     return m;
 }
 
+// Lanes first, first + step, ... of the pair (low, high), with constant indexes.
+template <int first, int step, typename Real, size_t... lane>
+inline Real pickLanes(Real low, Real high, std::index_sequence<lane...>) {
+    return __builtin_shufflevector(low, high, (first + step * int(lane))...);
+}
+
 // Lanes W - shift .. 2W - 1 - shift of the pair (low, high): the lanes move up by shift.
 template <int W, int shift>
 inline typename Vectors<W>::Real shiftUp(typename Vectors<W>::Real low, typename Vectors<W>::Real high) {
-    return __builtin_shuffle(low, high, laneIndexPlus<W>(W - shift));
+    return pickLanes<W - shift, 1>(low, high, std::make_index_sequence<W>());
 }
 
 template <int W> inline typename Vectors<W>::Real magnitude(typename Vectors<W>::Real x) {
@@ -119,9 +126,9 @@ struct RescanLane {
             state->rmsChecksSinceRescan};
 }
 
-// The kernel over a group of up to V * W bands. Band k lags band k - 1 by D samples, so that what one band hands to the next (its remainder
-// and its partial sum) is needed D steps later rather than at the very next step: D steps
-// then overlap in the processor instead of each waiting for the one before.
+// The kernel over a group of up to V * W bands. Band k lags band k - 1 by D samples, so that what one band
+// hands to the next (its remainder and its partial sum) is needed D steps later rather than at the very next
+// step: D steps then overlap in the processor instead of each waiting for the one before.
 template <int W, int V, int D> struct Wavefront {
     using Real = typename Vectors<W>::Real;
     using Mask = typename Vectors<W>::Mask;
@@ -332,7 +339,7 @@ template <int W, int V, int D> struct Wavefront {
                 x1[p] * b1[p] + offsetInput * b0[p] + x2[p] * b2[p] - y1[p] * a1[p] - y2[p] * a2[p];
             const Real left = throughFloat<W>(offsetInput - filtered + 1e-14);
             const Real size = magnitude<W>(filtered);
-            const Real flushed = (size >= 0x1p-54) & (size != __builtin_inf()) ? filtered : zero;
+            const Real flushed = ((size >= 0x1p-54) & (size != __builtin_inf())) ? filtered : zero;
             signal[p] = splitLane[p] ? throughFloat<W>(flushed) : (topLane[p] ? feed : zero);
             remainderOut[phase][p] = splitLane[p] ? left : feed;
             Mask update = splitLane[p];
@@ -345,8 +352,8 @@ template <int W, int V, int D> struct Wavefront {
         }
 
         for (int v = 0; v < V; ++v) {
-            signalLeft[v] = __builtin_shuffle(signal[2 * v], signal[2 * v + 1], laneIndexPlus<W>(0) * 2);
-            signalRight[v] = __builtin_shuffle(signal[2 * v], signal[2 * v + 1], laneIndexPlus<W>(0) * 2 + 1);
+            signalLeft[v] = pickLanes<0, 2>(signal[2 * v], signal[2 * v + 1], std::make_index_sequence<W>());
+            signalRight[v] = pickLanes<1, 2>(signal[2 * v], signal[2 * v + 1], std::make_index_sequence<W>());
         }
     }
 
@@ -435,25 +442,25 @@ template <int W, int V, int D> struct Wavefront {
             Real oldLeft, oldRight;
             loadOldSquares(pairAddress, inRing & written, oldLeft, oldRight);
             storeSquares(pairAddress, inRing, squareLeft, squareRight);
-            rmsFill[v] = inRing & ~written ? rmsFill[v] + 1 : rmsFill[v];
+            rmsFill[v] = (inRing & ~written) ? rmsFill[v] + 1 : rmsFill[v];
             const Mask advanced = rmsPos[v] + 1;
             rmsPos[v] = inRing ? (advanced == ringLength[v] ? Mask{} : advanced) : rmsPos[v];
             const Mask checking = inRing & ((rmsPos[v] & (kRescanCheckInterval - 1)) == 0);
-            sinceRescan[v] = checking & (sinceRescan[v] < INT32_MAX) ? sinceRescan[v] + 1 : sinceRescan[v];
+            sinceRescan[v] = (checking & (sinceRescan[v] < INT32_MAX)) ? sinceRescan[v] + 1 : sinceRescan[v];
             sumLeft[v] = inRing ? (sumLeft[v] - oldLeft) + squareLeft : sumLeft[v];
             sumRight[v] = inRing ? (sumRight[v] - oldRight) + squareRight : sumRight[v];
             Real larger = sumLeft[v] > sumRight[v] ? sumLeft[v] : sumRight[v];
             larger = larger > 0 ? larger : zero;
             const Real rmsLevel = sqrtOf<W>(larger * inverseRingLength[v]);
             level = rms[v] ? rmsLevel : level;
-            peakSumLeft[v] = checking & (sumLeft[v] > peakSumLeft[v]) ? sumLeft[v] : peakSumLeft[v];
-            peakSumRight[v] = checking & (sumRight[v] > peakSumRight[v]) ? sumRight[v] : peakSumRight[v];
+            peakSumLeft[v] = (checking & (sumLeft[v] > peakSumLeft[v])) ? sumLeft[v] : peakSumLeft[v];
+            peakSumRight[v] = (checking & (sumRight[v] > peakSumRight[v])) ? sumRight[v] : peakSumRight[v];
             const Mask dropped = checking & ((sumLeft[v] * kRescanDrop < peakSumLeft[v]) |
                                              (sumRight[v] * kRescanDrop < peakSumRight[v]));
             if (anyLane<W, Real>(dropped))
                 rescan(v, dropped);
         }
-        detectorPeak[v] = valid & (level > detectorPeak[v]) ? level : detectorPeak[v];
+        detectorPeak[v] = (valid & (level > detectorPeak[v])) ? level : detectorPeak[v];
         return level;
     }
 
@@ -466,7 +473,7 @@ template <int W, int V, int D> struct Wavefront {
         const Real smoothed = (1 - coefficient) * level + coefficient * envelope[v];
         const Mask resting = smoothed <= kneeLow[v];
         envelope[v] = following ? (resting ? kneeLow[v] : smoothed) : envelope[v];
-        return following & ~resting ? smoothed : zero;
+        return (following & ~resting) ? smoothed : zero;
     }
 
     // The curve gain of envelope levels (1 where the level is 0).
@@ -537,7 +544,7 @@ template <int W, int V, int D> struct Wavefront {
                 const Real raised =
                     immediate ? zero
                               : gain_curve_math::expOf<Real, Bits>(immediate ? zero : -1 / releaseSamples);
-                release = adaptive[v] & overKnee & (raised > release) ? raised : release;
+                release = (adaptive[v] & overKnee & (raised > release)) ? raised : release;
             }
             const Real bounded = gainLog2 > kLowestGainLog2
                                      ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
