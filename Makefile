@@ -85,8 +85,13 @@ test-fuzz: deps
 fuzz: deps
 	scripts/run-fuzz.sh $(FUZZ_SECONDS)
 
+# Engine speed of every processing path, natively and (the DLL's code) under Wine, then the
+# raster benchmarks.
 bench: build-linux build-win64
-	build/linux/bench/tarnwell-bench
+	build/linux/bench/tarnwell-speed
+	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
+	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/bench/tarnwell-speed.exe; \
+	  status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status
 	build/linux/bench/raster/pixo-bench
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/bench/editor/graph-paint-bench.exe; \

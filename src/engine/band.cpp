@@ -6,10 +6,11 @@
 #include <cmath>
 #include <new>
 
-Band* createBand(double f) {
+Band* createBand(double f, RmsRingBudget* budget) {
     Band* band = new (std::nothrow) Band();
     if (!band)
         return nullptr;
+    band->state.ringBudget = budget;
     resetBandState(*band);
     designFilter(band->filter, f);
     updateBandCoefficients(*band, true);
@@ -17,6 +18,9 @@ Band* createBand(double f) {
 }
 
 void destroyBand(Band* band) {
+    if (!band)
+        return;
+    releaseRmsRing(band->state);
     delete band;
 }
 

@@ -23,6 +23,15 @@ struct BandSettings {
     bool logScaleAutomation = true;
 };
 
+// The RMS rings of one instance draw on one budget of bytes, so that no window setting, stored
+// or typed, can make an instance claim more. A ring that would pass the budget is shortened to
+// what is left of it (and below four pairs the band falls back to peak detection).
+struct RmsRingBudget {
+    int64_t limitBytes = int64_t(64) << 20;
+    int64_t usedBytes = 0;
+    int64_t peakBytes = 0; // the most ever held at once
+};
+
 struct BandState {
     // Derived coefficients (updateBandCoefficients).
     double attackCoef = 0;
@@ -34,10 +43,17 @@ struct BandState {
     double makeupGain = 1;
 
     // Detector and envelope.
-    HeapBuffer rmsRing{4096}; // pairs of doubles: left square, right square
+    // Pairs of doubles: left square, right square. Pairs at or past rmsFill have not been
+    // written since the last reset and count as zero, so a reset never has to clear the ring.
+    HeapBuffer rmsRing{4096};
+    RmsRingBudget* ringBudget = nullptr; // null: only the ring's own length limit applies
     int32_t rmsPos = 0;
     int32_t rmsFill = 0;
     double rmsSumLeft = 0, rmsSumRight = 0;
+    // Recovery of the running sums: the largest each has been since the window was last
+    // summed afresh, and the checks since then (see rescanRmsWindow).
+    double rmsPeakSumLeft = 0, rmsPeakSumRight = 0;
+    int32_t rmsChecksSinceRescan = 0;
     double envelope = 0;
     double lastOutLeft = 0, lastOutRight = 0;
     double sampleRate = 44100.0;
@@ -72,9 +88,9 @@ inline double clampBandFrequency(double f) {
     return f < kMinBandFrequency ? kMinBandFrequency : (f > kMaxBandFrequency ? kMaxBandFrequency : f);
 }
 
-// A new band with default settings at f (44100 Hz until the owner sets its rate); null when
-// out of memory.
-Band* createBand(double f);
+// A new band with default settings at f (44100 Hz until the owner sets its rate), its RMS ring
+// drawn from budget when one is given; null when out of memory.
+Band* createBand(double f, RmsRingBudget* budget = nullptr);
 void destroyBand(Band* band);
 
 // Gives the band a new sample rate (filter and state), redesigning the filter when it differs.

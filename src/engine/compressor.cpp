@@ -1,99 +1,139 @@
 #include "engine/compressor.h"
 
+#include "engine/compressor_rules.h"
+#include "engine/curve_pass.h"
+#include "engine/decibels.h"
 #include "engine/gain_curve_math.h"
+#include "engine/wavefront.h"
 
 #include <cmath>
 #include <cstring>
 
+using namespace compressor_rules;
+
 namespace {
 
-constexpr double kLn2 = 0.6931471805599453;
-constexpr double kDbPerNeper = 8.685889638065037;    // 20 / ln 10
-constexpr double kNeperPerDb = 0.11512925464970228;  // ln 10 / 20
-constexpr double kReleaseDecayBase = 5.364696906513259e-7;
-
-constexpr double kLongestRmsRing = 4194304; // pairs
-
-// Detector inputs beyond this are held at it, so that squares and running sums stay finite.
-constexpr double kDetectorLimit = 1e100;
-
-inline double detectorInput(double x) {
-    if (std::isnan(x))
-        return 0;
-    if (std::fabs(x) > kDetectorLimit)
-        return std::isinf(x) ? 0 : std::copysign(kDetectorLimit, x);
-    return x;
-}
-
 double timeCoefficient(int32_t milliseconds, double sampleRate) {
-    double samples = double(milliseconds) * 0.001 * sampleRate;
+    const double samples = double(milliseconds) * kSecondsPerMillisecond * sampleRate;
     return samples < 1 ? 0 : std::exp(-1 / samples);
 }
 
-void clearRing(BandState& state) {
-    if (void* ring = state.rmsRing.get())
-        std::memset(ring, 0, size_t(state.rmsRing.getSize()));
+// Forgets the ring's contents without touching them: pairs at or past rmsFill count as zero.
+void forgetRing(BandState& state) {
     state.rmsPos = 0;
     state.rmsFill = 0;
     state.rmsSumLeft = 0;
     state.rmsSumRight = 0;
+    state.rmsPeakSumLeft = state.rmsPeakSumRight = 0;
+    state.rmsChecksSinceRescan = 0;
 }
 
+int64_t ringBytes(int32_t pairs) {
+    return int64_t(pairs) * int64_t(2 * sizeof(double));
+}
+
+void chargeBudget(RmsRingBudget* budget, int64_t bytes) {
+    if (!budget)
+        return;
+    budget->usedBytes += bytes;
+    if (budget->usedBytes > budget->peakBytes)
+        budget->peakBytes = budget->usedBytes;
+}
+
+// The ring is dropped first, so that growing never copies the old contents and the budget
+// never holds both.
 void resizeRing(BandState& state, int32_t pairs) {
-    int64_t bytes = int64_t(pairs) * int64_t(2 * sizeof(double));
-    // A ring that cannot be had falls back to peak detection.
-    if (bytes > INT32_MAX || !state.rmsRing.resize(int32_t(bytes)))
-        state.rmsRing.resize(0);
-    clearRing(state);
+    releaseRmsRing(state);
+    if (pairs > 0 && state.rmsRing.resize(int32_t(ringBytes(pairs))))
+        chargeBudget(state.ringBudget, ringBytes(pairs));
+    else
+        state.rmsRing.resize(0); // a ring that cannot be had falls back to peak detection
+    forgetRing(state);
+}
+
+// The ring length for the band's window: never above ten seconds or 2^22 pairs, and never
+// more than the budget has left once this band's own ring is given back.
+int32_t ringPairsFor(const BandState& state, int32_t rmsSizeMs) {
+    double windowSamples = double(rmsSizeMs) * kSecondsPerMillisecond * state.sampleRate;
+    double longest = kLongestRmsSeconds * state.sampleRate;
+    if (longest > kLongestRmsRing)
+        longest = kLongestRmsRing;
+    if (windowSamples > longest)
+        windowSamples = longest;
+    int32_t pairs = windowSamples >= kShortestRmsWindow ? int32_t(windowSamples) : 0;
+    if (pairs > 0 && state.ringBudget) {
+        const RmsRingBudget& budget = *state.ringBudget;
+        const int64_t available = budget.limitBytes - (budget.usedBytes - ringBytes(state.rmsLength()));
+        const int64_t affordable = available > 0 ? available / ringBytes(1) : 0;
+        if (pairs > affordable)
+            pairs = affordable >= kShortestRmsWindow ? int32_t(affordable) : 0;
+    }
+    return pairs;
+}
+
+// The values that follow from gain, threshold and ratio: the curve slope and the makeup.
+void updateLevelCoefficients(const BandSettings& s, BandState& state) {
+    double slope = (1 - 1 / s.ratio) / (-kLn2);
+    if (!(slope <= kSteepestSlope))
+        slope = kSteepestSlope; // also a ratio of +-0 or NaN
+    else if (slope < -kSteepestSlope)
+        slope = -kSteepestSlope;
+    state.slope = slope;
+
+    double makeupGain = s.gain;
+    if (s.autoMakeupGain && s.ratio > 1) {
+        const double thresholdDb = AmpToDb(s.threshold);
+        makeupGain = std::exp((thresholdDb / s.ratio - thresholdDb) * 0.5 * kNeperPerDb) * s.gain;
+    }
+    state.makeupGain = boundedGain(makeupGain);
+}
+
+void takeSnapshot(Band& band) {
+    band.state.snapFrequency = band.filter.frequency;
+    band.state.snapGain = band.settings.gain;
+    band.state.snapThreshold = band.settings.threshold;
+    band.state.snapRatio = band.settings.ratio;
 }
 
 } // namespace
+
+void releaseRmsRing(BandState& state) {
+    const int64_t bytes = ringBytes(state.rmsLength());
+    if (state.ringBudget)
+        state.ringBudget->usedBytes -= bytes;
+    state.rmsRing.resize(0, true);
+}
 
 void updateBandCoefficients(Band& band, bool snapshot) {
     const BandSettings& s = band.settings;
     BandState& state = band.state;
 
-    // A window longer than ten seconds (as a typed or stored value may ask for) is held at ten
-    // seconds, and never above 2^22 pairs, so no setting can claim gigabytes of memory.
-    double windowSamples = double(s.rmsSizeMs) * 0.001 * state.sampleRate;
-    double longest = 10 * state.sampleRate < kLongestRmsRing ? 10 * state.sampleRate : kLongestRmsRing;
-    if (windowSamples > longest)
-        windowSamples = longest;
-    const int32_t pairs = windowSamples >= 4 ? int32_t(windowSamples) : 0;
+    const int32_t pairs = ringPairsFor(state, s.rmsSizeMs);
     if (pairs != state.rmsLength())
         resizeRing(state, pairs);
 
     double kneeRatio = std::exp(s.knee * kNeperPerDb);
-    if (kneeRatio < 1)
-        kneeRatio = 1;
-    else if (kneeRatio > 16)
-        kneeRatio = 16;
+    if (kneeRatio < kHardKnee)
+        kneeRatio = kHardKnee;
+    else if (kneeRatio > kWidestKneeRatio)
+        kneeRatio = kWidestKneeRatio;
     state.kneeRatio = kneeRatio;
 
-    state.releaseDecay = std::pow(kReleaseDecayBase, 0.6666 / state.sampleRate);
-
-    state.makeupGain = s.gain;
-    state.slope = (1 - 1 / s.ratio) / (-kLn2);
-    if (s.autoMakeupGain && s.ratio > 1) {
-        double thresholdDb = -150;
-        if (s.threshold >= 0x1p-25) {
-            thresholdDb = std::log(s.threshold) * kDbPerNeper;
-            if (thresholdDb < -150)
-                thresholdDb = -150;
-        }
-        state.makeupGain = std::exp((thresholdDb / s.ratio - thresholdDb) * 0.5 * kNeperPerDb) * s.gain;
-    }
+    state.releaseDecay = std::pow(kReleaseDecayBase, kReleaseDecayExponent / state.sampleRate);
+    updateLevelCoefficients(s, state);
 
     state.attackCoef = timeCoefficient(s.attackMs, state.sampleRate);
     state.releaseCoef = timeCoefficient(s.releaseMs, state.sampleRate);
     state.releaseCoefBase = state.releaseCoef;
 
-    if (snapshot) {
-        state.snapFrequency = band.filter.frequency;
-        state.snapGain = s.gain;
-        state.snapThreshold = s.threshold;
-        state.snapRatio = s.ratio;
-    }
+    if (snapshot)
+        takeSnapshot(band);
+}
+
+void updateGlidedCoefficients(Band& band) {
+    updateLevelCoefficients(band.settings, band.state);
+    band.state.releaseCoef = band.state.releaseCoefBase;
+    takeSnapshot(band);
 }
 
 void resetBandState(Band& band) {
@@ -104,33 +144,41 @@ void resetBandState(Band& band) {
     state.inputPeak = state.detectorPeak = state.outputPeak = 0;
     clearFilterState(band.filter);
     state.envelope = 0;
-    clearRing(state);
+    forgetRing(state);
     state.lastOutLeft = state.lastOutRight = 0;
     updateBandCoefficients(band, true);
 }
 
+CompressorConstants compressorConstants(const Band& band) {
+    const BandSettings& s = band.settings;
+    const BandState& st = band.state;
+    CompressorConstants c;
+    double threshold = s.threshold;
+    if (!(threshold >= kLowestThreshold))
+        threshold = kLowestThreshold;
+    else if (threshold > kDetectorLimit)
+        threshold = kDetectorLimit;
+    c.inverseThreshold = 1 / threshold;
+    c.kneeLow = threshold / st.kneeRatio;
+    c.kneeHigh = threshold * st.kneeRatio;
+    c.kneeScale = 1 / (c.kneeHigh - c.kneeLow);
+    c.logKneeTop = std::log(c.inverseThreshold * c.kneeHigh);
+    c.ringLength = st.rmsLength();
+    c.inverseRingLength = c.ringLength > 0 ? 1.0 / c.ringLength : 0.0;
+    c.expanding = s.ratio < 1;
+    c.adaptive = s.programDependentRelease && !(s.ratio < 1);
+    c.feedback = s.feedbackDetector;
+    c.active = s.active;
+    return c;
+}
+
 namespace {
 
-// The per-block constants and the running state of one compressBlock call, kept in locals:
-// the ring is written through a double pointer, which would otherwise force every state
-// field to memory on every sample.
+// The running state of one compressBlock call, kept in locals: the ring is written through a
+// double pointer, which would otherwise force every state field to memory on every sample.
 struct CompressorRun {
-    CompressorRun(Band& band, double rate) : st(band.state), sampleRate(rate) {
-        const BandSettings& s = band.settings;
-        ringLength = st.rmsLength();
+    CompressorRun(Band& band, double rate) : st(band.state), k(compressorConstants(band)), sampleRate(rate) {
         ring = static_cast<double*>(st.rmsRing.get());
-        invN = ringLength > 0 ? 1.0 / ringLength : 0.0;
-        thr = s.threshold < 1e-8 ? 1e-8 : s.threshold;
-        J = 1 / thr;
-        kneeLow = thr / st.kneeRatio;
-        kneeHigh = thr * st.kneeRatio;
-        kneeScale = 1 / (kneeHigh - kneeLow);
-        logKneeTop = std::log(J * kneeHigh);
-        expanding = s.ratio < 1;
-        adaptive = s.programDependentRelease && !(s.ratio < 1);
-        feedback = s.feedbackDetector;
-        active = s.active;
-
         envelope = st.envelope;
         releaseCoef = st.releaseCoef;
         lastLeft = st.lastOutLeft;
@@ -143,6 +191,9 @@ struct CompressorRun {
         detectorPeak = st.detectorPeak;
         outputPeak = st.outputPeak;
         gainMeter = st.gainMeter;
+        peakSumLeft = st.rmsPeakSumLeft;
+        peakSumRight = st.rmsPeakSumRight;
+        checksSinceRescan = st.rmsChecksSinceRescan;
         attackCoef = st.attackCoef;
         releaseCoefBase = st.releaseCoefBase;
         releaseDecay = st.releaseDecay;
@@ -163,138 +214,192 @@ struct CompressorRun {
         st.detectorPeak = detectorPeak;
         st.outputPeak = outputPeak;
         st.gainMeter = gainMeter;
+        st.rmsPeakSumLeft = peakSumLeft;
+        st.rmsPeakSumRight = peakSumRight;
+        st.rmsChecksSinceRescan = checksSinceRescan;
     }
 
-    // Input peak and detector level Q of one sample.
-    [[gnu::always_inline]] double detect(double L, double R) {
-        const double absL = std::fabs(L), absR = std::fabs(R);
-        if (absL > inputPeak)
-            inputPeak = absL;
-        if (absR > inputPeak)
-            inputPeak = absR;
+    // Input peak and detector level of one sample.
+    [[gnu::always_inline]] double detect(double left, double right) {
+        const double absLeft = std::fabs(left), absRight = std::fabs(right);
+        if (absLeft > inputPeak)
+            inputPeak = absLeft;
+        if (absRight > inputPeak)
+            inputPeak = absRight;
 
-        const double dL = detectorInput(feedback ? lastLeft : L);
-        const double dR = detectorInput(feedback ? lastRight : R);
-        double Q;
-        if (ringLength == 0) {
-            Q = std::fabs(dL) > std::fabs(dR) ? std::fabs(dL) : std::fabs(dR);
+        const double detectLeft = detectorInput(k.feedback ? lastLeft : left);
+        const double detectRight = detectorInput(k.feedback ? lastRight : right);
+        double level;
+        if (k.ringLength == 0) {
+            const double peakLeft = std::fabs(detectLeft), peakRight = std::fabs(detectRight);
+            level = peakLeft > peakRight ? peakLeft : peakRight;
         } else {
             double* pair = ring + 2 * rmsPos;
-            const double squareL = dL * dL, squareR = dR * dR;
-            sumLeft = (sumLeft - pair[0]) + squareL;
-            sumRight = (sumRight - pair[1]) + squareR;
-            pair[0] = squareL;
-            pair[1] = squareR;
-            if (rmsFill < ringLength)
+            const bool written = rmsFill == k.ringLength;
+            const double squareLeft = detectLeft * detectLeft, squareRight = detectRight * detectRight;
+            sumLeft = (sumLeft - (written ? pair[0] : 0.0)) + squareLeft;
+            sumRight = (sumRight - (written ? pair[1] : 0.0)) + squareRight;
+            pair[0] = squareLeft;
+            pair[1] = squareRight;
+            if (!written)
                 ++rmsFill;
             double larger = sumLeft > sumRight ? sumLeft : sumRight;
             if (!(larger > 0))
                 larger = 0;
-            Q = std::sqrt(larger * invN);
-            if (++rmsPos == ringLength)
+            level = std::sqrt(larger * k.inverseRingLength);
+            if (++rmsPos == k.ringLength)
                 rmsPos = 0;
+            if ((rmsPos & (kRescanCheckInterval - 1)) == 0)
+                followSumPeaks();
         }
-        if (Q > detectorPeak)
-            detectorPeak = Q;
-        return Q;
+        if (level > detectorPeak)
+            detectorPeak = level;
+        return level;
+    }
+
+    // Keeps the sums' peaks and rescans the window after a large drop, every 16th ring
+    // position. The level of this sample is already taken: a rescan corrects the sums from the
+    // next sample on.
+    [[gnu::always_inline]] void followSumPeaks() {
+        if (sumLeft > peakSumLeft)
+            peakSumLeft = sumLeft;
+        if (sumRight > peakSumRight)
+            peakSumRight = sumRight;
+        if (checksSinceRescan < INT32_MAX)
+            ++checksSinceRescan;
+        if (sumLeft * kRescanDrop < peakSumLeft || sumRight * kRescanDrop < peakSumRight)
+            rescan();
+    }
+    [[gnu::noinline]] void rescan() {
+        st.rmsPeakSumLeft = peakSumLeft;
+        st.rmsPeakSumRight = peakSumRight;
+        st.rmsChecksSinceRescan = checksSinceRescan;
+        rescanRmsWindow(st, rmsPos, rmsFill, sumLeft, sumRight);
+        peakSumLeft = st.rmsPeakSumLeft;
+        peakSumRight = st.rmsPeakSumRight;
+        checksSinceRescan = st.rmsChecksSinceRescan;
     }
 
     // One envelope step; returns the envelope level that the curve acts on, or 0 when the
     // level rests at or below the knee (gain 1).
-    [[gnu::always_inline]] double follow(double Q) {
-        const double S = Q > envelope ? attackCoef : releaseCoef;
-        if (adaptive) {
+    [[gnu::always_inline]] double follow(double level) {
+        const double coefficient = level > envelope ? attackCoef : releaseCoef;
+        if (k.adaptive) {
             releaseCoef *= releaseDecay;
             if (releaseCoef < releaseCoefBase)
                 releaseCoef = releaseCoefBase;
         }
-        const double E = (1 - S) * Q + S * envelope;
-        if (E <= kneeLow) {
-            envelope = kneeLow;
+        const double smoothed = (1 - coefficient) * level + coefficient * envelope;
+        if (smoothed <= k.kneeLow) {
+            envelope = k.kneeLow;
             return 0;
         }
-        envelope = E;
-        return E;
+        envelope = smoothed;
+        return smoothed;
     }
 
-    // The static curve at an envelope level above the knee's lower edge, as the base-2
-    // logarithm of the gain. Branch-free, so that the curve pass vectorises.
-    [[gnu::always_inline]] double curve(double E) const {
-        const bool above = E >= kneeHigh;
-        // Above the knee E * J lies in [1, 1e108]: the detector holds levels below 1e100.
-        const double logLevel = gain_curve_math::log(above ? E * J : 1.0);
-        return (above ? logLevel : logKneeTop * ((E - kneeLow) * kneeScale)) * slope;
+    [[gnu::always_inline]] double curve(double level) const {
+        return curve_pass::curveGainLog2(curveConstants(), level);
     }
 
-    // The program-dependent release asks for at least 0.048 s per halving of the gain.
-    void raiseRelease(double V) {
-        const double W = V / (-20.833333333333332) * sampleRate;
-        const double X = W < 1 ? 0 : gain_curve_math::exp(-1 / W);
-        if (X > releaseCoef)
-            releaseCoef = X;
+    CurveConstants curveConstants() const {
+        return {k.kneeLow, k.kneeHigh, k.kneeScale, k.inverseThreshold, k.logKneeTop, slope};
     }
 
-    // 2^V, never below 2^-25 and never beyond the largest double.
-    [[gnu::always_inline]] static double gainOf(double V) {
-        const double x = (V > -25 ? V : -25) * kLn2;
-        return gain_curve_math::exp(x < 709.0 ? x : 709.0);
+    void raiseRelease(double gainLog2) {
+        const double releaseSamples = gainLog2 / -kReleaseHalvingsPerSecond * sampleRate;
+        const double raised = releaseSamples < 1 ? 0 : gain_curve_math::exp(-1 / releaseSamples);
+        if (raised > releaseCoef)
+            releaseCoef = raised;
     }
 
-    [[gnu::always_inline]] void meterGain(double g) {
-        if (expanding) {
-            if (g > gainMeter)
-                gainMeter = g;
-        } else if (g < gainMeter) {
-            gainMeter = g;
+    [[gnu::always_inline]] static double gainOf(double gainLog2) { return curve_pass::gainOfLog2(gainLog2); }
+
+    [[gnu::always_inline]] void meterGain(double gain) {
+        if (k.expanding) {
+            if (gain > gainMeter)
+                gainMeter = gain;
+        } else if (gain < gainMeter) {
+            gainMeter = gain;
         }
     }
 
-    [[gnu::always_inline]] void output(float& left, float& right, double L, double R, double g) {
-        const double outL = g * L, outR = g * R;
-        const double absOutL = std::fabs(outL), absOutR = std::fabs(outR);
-        if (absOutL > outputPeak)
-            outputPeak = absOutL;
-        if (absOutR > outputPeak)
-            outputPeak = absOutR;
-        left = float(outL);
-        right = float(outR);
-        lastLeft = outL;
-        lastRight = outR;
+    [[gnu::always_inline]] void output(float& left, float& right, double inLeft, double inRight,
+                                       double gain) {
+        const double outLeft = gain * inLeft, outRight = gain * inRight;
+        const double absLeft = std::fabs(outLeft), absRight = std::fabs(outRight);
+        if (absLeft > outputPeak)
+            outputPeak = absLeft;
+        if (absRight > outputPeak)
+            outputPeak = absRight;
+        left = float(outLeft); // saturated after the loop (saturateInfinities)
+        right = float(outRight);
+        lastLeft = outLeft;
+        lastRight = outRight;
     }
 
     BandState& st;
+    const CompressorConstants k;
     double sampleRate;
-    int32_t ringLength;
     double* ring;
-    double invN, thr, J, kneeLow, kneeHigh, kneeScale, logKneeTop;
-    bool expanding, adaptive, feedback, active;
     double envelope, releaseCoef, lastLeft, lastRight, sumLeft, sumRight;
-    int32_t rmsPos, rmsFill;
+    int32_t rmsPos, rmsFill, checksSinceRescan;
+    double peakSumLeft, peakSumRight;
     double inputPeak, detectorPeak, outputPeak, gainMeter;
     double attackCoef, releaseCoefBase, releaseDecay, slope, makeupGain;
 };
 
-// The curve gains of a run of envelope levels (0: resting at or below the knee, gain 1), with
-// nothing carried from one sample to the next so that the loop vectorises.
-#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && \
-    !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-// Where the loader can choose (ELF ifuncs), a four-lane AVX2 copy is picked on processors
-// that have it; the operations, and so the results, are the same as in the two-lane one.
-__attribute__((target_clones("avx2", "default")))
-#endif
+// The curve pass of the chunked loop, in the widest build this processor runs.
 void curveGains(const CompressorRun& run, const double* levels, double* gains, int32_t count) {
-    for (int32_t k = 0; k < count; ++k) {
-        const double g = CompressorRun::gainOf(run.curve(levels[k]));
-        gains[k] = levels[k] == 0 ? 1.0 : g;
-    }
+    static const auto pass =
+        processingPathAvailable(ProcessingPath::Avx2) ? curveGainsAvx2 : curve_pass::curveGains;
+    pass(run.curveConstants(), levels, gains, count);
 }
 
 } // namespace
 
-void compressBlock(Band& band, float* left, float* right, int32_t n, double sampleRate) {
+void rescanRmsWindow(BandState& st, int32_t pos, int32_t fill, double& sumLeft, double& sumRight) {
+    const int32_t length = st.rmsLength();
+    if (st.rmsChecksSinceRescan < length / (4 * kRescanCheckInterval))
+        return; // too soon after the last one: the drop is still there at the next check
+    const double* ring = static_cast<const double*>(st.rmsRing.get());
+    double freshLeft = 0, freshRight = 0;
+    // Oldest first: pos is the next pair to be overwritten once the ring is full.
+    const int32_t start = fill == length ? pos : 0;
+    for (int32_t k = 0; k < fill; ++k) {
+        int32_t at = start + k;
+        if (at >= length)
+            at -= length;
+        freshLeft = (freshLeft - 0.0) + ring[2 * at];
+        freshRight = (freshRight - 0.0) + ring[2 * at + 1];
+    }
+    if (std::fabs(sumLeft - freshLeft) > kRescanTolerance * freshLeft)
+        sumLeft = freshLeft;
+    if (std::fabs(sumRight - freshRight) > kRescanTolerance * freshRight)
+        sumRight = freshRight;
+    st.rmsPeakSumLeft = sumLeft;
+    st.rmsPeakSumRight = sumRight;
+    st.rmsChecksSinceRescan = 0;
+}
+
+namespace {
+void compressUnsaturated(Band& band, float* left, float* right, int32_t n, double sampleRate);
+} // namespace
+
+void compressBlock(Band& band, float* left, float* right, int32_t n, double sampleRate, bool mayOverflow) {
+    compressUnsaturated(band, left, right, n, sampleRate);
+    if (mayOverflow) {
+        saturateInfinities(left, n);
+        saturateInfinities(right, n);
+    }
+}
+
+namespace {
+
+void compressUnsaturated(Band& band, float* left, float* right, int32_t n, double sampleRate) {
     CompressorRun run(band, sampleRate);
 
-    if (run.active && !run.adaptive && !run.feedback) {
+    if (run.k.active && !run.k.adaptive && !run.k.feedback) {
         // Nothing in the gain curve feeds back into the detector here, so each chunk runs
         // the serial detector and envelope first and the curve (a logarithm and an
         // exponential per sample) afterwards as one vectorised pass.
@@ -303,43 +408,46 @@ void compressBlock(Band& band, float* left, float* right, int32_t n, double samp
         double gains[kChunk];
         for (int32_t start = 0; start < n; start += kChunk) {
             const int32_t count = n - start < kChunk ? n - start : kChunk;
-            float* l = left + start;
-            float* r = right + start;
+            float* chunkLeft = left + start;
+            float* chunkRight = right + start;
             bool overKnee = false;
-            for (int32_t k = 0; k < count; ++k) {
-                levels[k] = run.follow(run.detect(l[k], r[k]));
-                overKnee |= levels[k] != 0;
+            for (int32_t i = 0; i < count; ++i) {
+                levels[i] = run.follow(run.detect(chunkLeft[i], chunkRight[i]));
+                overKnee |= levels[i] != 0;
             }
             if (overKnee) {
                 curveGains(run, levels, gains, count);
-                for (int32_t k = 0; k < count; ++k) {
-                    run.meterGain(gains[k]);
-                    run.output(l[k], r[k], l[k], r[k], gains[k] * run.makeupGain);
+                for (int32_t i = 0; i < count; ++i) {
+                    run.meterGain(gains[i]);
+                    run.output(chunkLeft[i], chunkRight[i], chunkLeft[i], chunkRight[i],
+                               gains[i] * run.makeupGain);
                 }
             } else {
                 run.meterGain(1.0);
-                for (int32_t k = 0; k < count; ++k)
-                    run.output(l[k], r[k], l[k], r[k], run.makeupGain);
+                for (int32_t i = 0; i < count; ++i)
+                    run.output(chunkLeft[i], chunkRight[i], chunkLeft[i], chunkRight[i], run.makeupGain);
             }
         }
         return;
     }
 
-    for (int32_t k = 0; k < n; ++k) {
-        const double L = left[k], R = right[k];
-        const double Q = run.detect(L, R);
-        double g = 1;
-        if (run.active) {
-            const double E = run.follow(Q);
-            if (E != 0) {
-                const double V = run.curve(E);
-                if (run.adaptive)
-                    run.raiseRelease(V);
-                g = CompressorRun::gainOf(V);
+    for (int32_t i = 0; i < n; ++i) {
+        const double inLeft = left[i], inRight = right[i];
+        const double level = run.detect(inLeft, inRight);
+        double gain = 1;
+        if (run.k.active) {
+            const double envelopeLevel = run.follow(level);
+            if (envelopeLevel != 0) {
+                const double gainLog2 = run.curve(envelopeLevel);
+                if (run.k.adaptive)
+                    run.raiseRelease(gainLog2);
+                gain = CompressorRun::gainOf(gainLog2);
             }
-            run.meterGain(g);
-            g = g * run.makeupGain;
+            run.meterGain(gain);
+            gain = gain * run.makeupGain;
         }
-        run.output(left[k], right[k], L, R, g);
+        run.output(left[i], right[i], inLeft, inRight, gain);
     }
 }
+
+} // namespace

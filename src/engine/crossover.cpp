@@ -1,6 +1,9 @@
 #include "engine/crossover.h"
 
+#include "engine/compressor_rules.h"
+
 #include <cmath>
+#include <initializer_list>
 
 void designFilter(CrossoverFilter& filter, double f) {
     if (f == filter.frequency)
@@ -49,9 +52,12 @@ inline float splitSample(const CrossoverFilter& f, FilterChannelState& s, float&
 } // namespace
 
 void splitBlock(CrossoverFilter& filter, float* remainderLeft, float* remainderRight, float* bandLeft,
-                float* bandRight, int32_t n) {
+                float* bandRight, int32_t n, bool mayOverflow) {
     for (int32_t i = 0; i < n; ++i) {
         bandLeft[i] = splitSample(filter, filter.left, remainderLeft[i]);
         bandRight[i] = splitSample(filter, filter.right, remainderRight[i]);
     }
+    if (mayOverflow)
+        for (float* x : {remainderLeft, remainderRight, bandLeft, bandRight})
+            compressor_rules::saturateInfinities(x, n);
 }

@@ -24,5 +24,7 @@ void designFilter(CrossoverFilter& filter, double f);
 
 void clearFilterState(CrossoverFilter& filter);
 
+// Outputs that overflow the float range are held at the largest float; a caller that knows
+// they cannot overflow (see mayOverflow in the driver) skips that pass.
 void splitBlock(CrossoverFilter& filter, float* remainderLeft, float* remainderRight, float* bandLeft,
-                float* bandRight, int32_t n);
+                float* bandRight, int32_t n, bool mayOverflow = true);

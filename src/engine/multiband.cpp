@@ -1,10 +1,12 @@
 #include "engine/multiband.h"
 
 #include "engine/compressor.h"
+#include "engine/compressor_rules.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 MultibandEngine::~MultibandEngine() {
     deleteAllBands();
@@ -17,11 +19,21 @@ Band* MultibandEngine::band(int32_t i) const {
 }
 
 bool MultibandEngine::appendBand(Band* newBand) {
+    if (!newBand->state.ringBudget) {
+        // A band made elsewhere joins this instance's budget with the ring it has.
+        newBand->state.ringBudget = &ringBudget;
+        ringBudget.usedBytes += int64_t(newBand->state.rmsRing.getSize());
+        if (ringBudget.usedBytes > ringBudget.peakBytes)
+            ringBudget.peakBytes = ringBudget.usedBytes;
+    }
     int32_t count = bandCount();
     auto* list = static_cast<Band**>(bands.resize((count + 1) * int32_t(sizeof(Band*))));
     if (!list || bandCount() != count + 1)
         return false;
     list[count] = newBand;
+    // The driver's per-band scratch grows here, off the audio thread.
+    sortedBands.resize((count + 1) * int32_t(sizeof(Band*)));
+    laneScratch.resize((count + 1) * 2);
     bandCountChanged(count + 1);
     return true;
 }
@@ -38,7 +50,7 @@ int32_t MultibandEngine::LoadDefaultBands() {
     LockHolder hold(lock);
     deleteAllBands();
     for (double f : {200.0, 1000.0, 5000.0, 24000.0}) {
-        Band* created = createBand(f);
+        Band* created = createBand(f, &ringBudget);
         if (created && !appendBand(created))
             destroyBand(created);
     }
@@ -47,6 +59,11 @@ int32_t MultibandEngine::LoadDefaultBands() {
 
 void MultibandEngine::ResetProcessingState() {
     LockHolder hold(lock);
+    // At a new rate every ring is sized anew: give them all back first, so the budget goes
+    // to the bands in list order rather than to whichever grew before the others shrank.
+    for (int32_t i = 0; i < bandCount(); ++i)
+        if (band(i)->state.sampleRate != sampleRate)
+            releaseRmsRing(band(i)->state);
     for (int32_t i = 0; i < bandCount(); ++i) {
         // The reset ends in a coefficient update, which then sees the new rate.
         Band& b = *band(i);
@@ -60,7 +77,7 @@ void MultibandEngine::ResetProcessingState() {
 
 bool MultibandEngine::insertSplitBand(ParameterListChange& change) {
     LockHolder hold(lock);
-    Band* added = createBand(kMaxBandFrequency);
+    Band* added = createBand(kMaxBandFrequency, &ringBudget);
     if (!added)
         return false;
     setBandSampleRate(*added, sampleRate);
@@ -104,7 +121,16 @@ bool MultibandEngine::removeCurrentBand(ParameterListChange& change) {
 
 void MultibandEngine::setOutputGain(double gain) {
     LockHolder hold(lock);
-    outputGain = gain;
+    outputGain = compressor_rules::boundedGain(gain);
+}
+
+void MultibandEngine::reserveScratch(int32_t n) {
+    LockHolder hold(lock);
+    if (n > 0 && int64_t(n) * 16 <= INT32_MAX && splitScratch.getSize() < n * 16)
+        splitScratch.resize(n * 16);
+    const int32_t pointers = bandCount() * int32_t(sizeof(Band*));
+    if (sortedBands.getSize() < pointers)
+        sortedBands.resize(pointers);
 }
 
 void writeSilence(float* const* outputs, int32_t n) {
@@ -126,6 +152,9 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
     // Held across the glide stage too, so the band list cannot change while it is walked.
     LockHolder hold(lock);
 
+    // Whatever stored them, both gains stay within bounds, so the glide step stays finite.
+    outputGain = compressor_rules::boundedGain(outputGain);
+    outputGainPrevious = compressor_rules::boundedGain(outputGainPrevious);
     bool changed = outputGain != outputGainPrevious;
     const int32_t count = bandCount();
     for (int32_t i = 0; i < count; ++i) {
@@ -138,7 +167,8 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
         st.glideThreshold = b.settings.threshold;
         st.glideRatio = b.settings.ratio;
         auto prepare = [&](double current, double snap, double& glide, double& step) {
-            if (current != snap) {
+            // A step that overflows (values near the largest doubles) jumps instead.
+            if (current != snap && std::isfinite((current - snap) / n)) {
                 glide = snap;
                 step = (current - snap) / n;
                 st.gliding = true;
@@ -178,7 +208,7 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
             b.settings.gain = st.glideGain;
             b.settings.threshold = st.glideThreshold;
             b.settings.ratio = st.glideRatio;
-            updateBandCoefficients(b, true);
+            updateGlidedCoefficients(b);
         }
         processBlock(in, out, m);
         for (int c = 0; c < 2; ++c) {
@@ -207,13 +237,23 @@ void meterPeak(double& peak, const float* x, int32_t m) {
         peak = largest;
 }
 
-void sumInto(float* out, const float* band, int32_t m, double c, bool first) {
+void sumInto(float* out, const float* band, int32_t m, double c, bool first, bool mayOverflow) {
+    if (!mayOverflow) {
+        if (first) {
+            for (int32_t i = 0; i < m; ++i)
+                out[i] = float(double(band[i]) * c);
+        } else {
+            for (int32_t i = 0; i < m; ++i)
+                out[i] = float(double(band[i]) * c + double(out[i]));
+        }
+        return;
+    }
     if (first) {
         for (int32_t i = 0; i < m; ++i)
-            out[i] = float(double(band[i]) * c);
+            out[i] = compressor_rules::saturatedFloat(double(band[i]) * c);
     } else {
         for (int32_t i = 0; i < m; ++i)
-            out[i] = float(double(band[i]) * c + double(out[i]));
+            out[i] = compressor_rules::saturatedFloat(double(band[i]) * c + double(out[i]));
     }
 }
 
@@ -238,6 +278,18 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
 
     std::memcpy(remainderLeft, inputs[0], size_t(m) * sizeof(float));
     std::memcpy(remainderRight, inputs[1], size_t(m) * sizeof(float));
+    // Saturating every rounding to float costs the serial loops dearly; it is needed only near
+    // the top of the float range, which ordinary signals never come near.
+    float inputPeak = 0;
+    for (const float* x : {remainderLeft, remainderRight})
+        for (int32_t i = 0; i < m; ++i) {
+            const float a = std::fabs(x[i]);
+            inputPeak = a > inputPeak ? a : inputPeak;
+        }
+    if (!(double(inputPeak) <= compressor_rules::overflowFreeInputPeak(bandCount())))
+        overflowHoldSamples = int64_t(compressor_rules::kOverflowHoldSeconds * sampleRate) + m;
+    const bool mayOverflow = overflowHoldSamples > 0;
+    overflowHoldSamples = overflowHoldSamples > m ? overflowHoldSamples - m : 0;
     const bool metering = editorWindow != nullptr;
     if (metering) {
         meterPeak(inputPeakLeft, remainderLeft, m);
@@ -248,6 +300,17 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
         std::memcpy(sorted, bands.get(), size_t(count) * sizeof(Band*));
         std::sort(sorted, sorted + count,
                   [](const Band* a, const Band* b) { return a->filter.frequency < b->filter.frequency; });
+    }
+
+    const ProcessingPath path =
+        processingPath == ProcessingPath::Automatic ? chooseProcessingPath(m, count) : processingPath;
+    if (path != ProcessingPath::Reference && count > 0) {
+        processBlockFast(path, sorted, count, outputs, remainderLeft, m);
+        if (metering) {
+            meterPeak(outputPeakLeft, outputs[0], m);
+            meterPeak(outputPeakRight, outputs[1], m);
+        }
+        return;
     }
 
     const double c = outputGain;
@@ -268,7 +331,7 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
         float* signalLeft = bandLeft;
         float* signalRight = bandRight;
         if (nyquist > e) {
-            splitBlock(b.filter, remainderLeft, remainderRight, bandLeft, bandRight, m);
+            splitBlock(b.filter, remainderLeft, remainderRight, bandLeft, bandRight, m, mayOverflow);
         } else if (!topTaken) {
             // The first band at or above half the sample rate takes everything that is left.
             topTaken = true;
@@ -279,17 +342,17 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
             std::memset(bandLeft, 0, size_t(m) * sizeof(float));
             std::memset(bandRight, 0, size_t(m) * sizeof(float));
         }
-        compressBlock(b, signalLeft, signalRight, m, sampleRate);
+        compressBlock(b, signalLeft, signalRight, m, sampleRate, mayOverflow);
         if (solo && &b != soloBand)
             continue;
-        sumInto(outputs[0], signalLeft, m, c, !written);
-        sumInto(outputs[1], signalRight, m, c, !written);
+        sumInto(outputs[0], signalLeft, m, c, !written, mayOverflow);
+        sumInto(outputs[1], signalRight, m, c, !written, mayOverflow);
         written = true;
     }
 
     if (highest < nyquist && !solo) {
-        sumInto(outputs[0], remainderLeft, m, c, !written);
-        sumInto(outputs[1], remainderRight, m, c, !written);
+        sumInto(outputs[0], remainderLeft, m, c, !written, mayOverflow);
+        sumInto(outputs[1], remainderRight, m, c, !written, mayOverflow);
         written = true;
     }
     if (!written)
@@ -298,5 +361,77 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     if (metering) {
         meterPeak(outputPeakLeft, outputs[0], m);
         meterPeak(outputPeakRight, outputs[1], m);
+    }
+}
+
+void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32_t count,
+                                       float* const* outputs, float* streams, int32_t m) {
+    auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
+    if (!lanes || laneScratch.getSize() != count * 2) {
+        writeSilence(outputs, m);
+        return;
+    }
+    auto* roles = reinterpret_cast<WavefrontLaneRole*>(lanes);
+    bool* summed = reinterpret_cast<bool*>(lanes + count);
+
+    const double nyquist = sampleRate * 0.5;
+    const bool solo = soloCurrentBand != 0;
+    const Band* soloBand = solo ? band(currentBand) : nullptr;
+    double highest = 0;
+    bool anySummed = false, topTaken = false;
+    for (int32_t i = 0; i < count; ++i) {
+        double e = sorted[i]->filter.frequency;
+        if (e > 23800 && sampleRate > 48000)
+            e = nyquist;
+        if (e > highest)
+            highest = e;
+        if (nyquist > e) {
+            roles[i] = WavefrontLaneRole::Split;
+        } else {
+            roles[i] = topTaken ? WavefrontLaneRole::Silent : WavefrontLaneRole::Top;
+            topTaken = true;
+        }
+        summed[i] = !(solo && sorted[i] != soloBand);
+        anySummed |= summed[i];
+    }
+    const bool sumRemainder = highest < nyquist && !solo;
+    if (!anySummed && !sumRemainder) {
+        writeSilence(outputs, m);
+        // The bands still run: their state keeps going while they are muted.
+    }
+
+    float* remainder[2] = {streams, streams + m};
+    float* partial[2] = {streams + 2 * m, streams + 3 * m};
+    const int32_t groupSize = wavefrontGroupSize(path);
+    for (int32_t start = 0; start < count; start += groupSize) {
+        WavefrontGroup group;
+        group.bands = sorted + start;
+        group.roles = roles + start;
+        group.summed = summed + start;
+        group.count = count - start < groupSize ? count - start : groupSize;
+        group.remainder[0] = remainder[0];
+        group.remainder[1] = remainder[1];
+        group.partialSum[0] = partial[0];
+        group.partialSum[1] = partial[1];
+        group.firstGroup = start == 0;
+        group.m = m;
+        group.outputGain = outputGain;
+        group.sampleRate = sampleRate;
+        runWavefrontGroup(path, group);
+    }
+    if (!anySummed && !sumRemainder)
+        return;
+
+    const double c = outputGain;
+    for (int channel = 0; channel < 2; ++channel) {
+        float* out = outputs[channel];
+        const float* sum = partial[channel];
+        const float* rest = remainder[channel];
+        if (sumRemainder) {
+            for (int32_t i = 0; i < m; ++i)
+                out[i] = compressor_rules::saturatedFloat(double(rest[i]) * c + double(sum[i]));
+        } else {
+            std::memcpy(out, sum, size_t(m) * sizeof(float));
+        }
     }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/band.h"
+#include "engine/wavefront.h"
 #include "support/heap_buffer.h"
 #include "support/recursive_lock.h"
 #include "support/relaxed_atomic.h"
@@ -48,11 +49,20 @@ public:
 
     void processWithGlide(const float* const* inputs, float* const* outputs, int32_t n);
 
+    // Sizes the scratch buffers for blocks of up to n frames (called outside the audio thread,
+    // so that the first block after a resume allocates nothing). Takes the lock.
+    void reserveScratch(int32_t n);
+
     // A new output gain target, reached by a glide over the next host block.
     void setOutputGain(double gain);
 
+    // Every RMS ring of this instance together stays within this budget (64 MiB).
+    RmsRingBudget ringBudget;
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
+    HeapBuffer laneScratch{4096}; // the fast path's lane roles and sum switches, one pair per band
+    // Automatic for the plug-in; tests and benchmarks pin one path.
+    ProcessingPath processingPath = ProcessingPath::Automatic;
     RecursiveLock lock;
     double sampleRate = 44100.0;
     double inputPeakLeft = 0, inputPeakRight = 0;
@@ -61,6 +71,8 @@ public:
     // glide writes the value reached so far into it on the audio thread.
     RelaxedAtomic<double> outputGain{1.0};
     double outputGainPrevious = 1.0;
+    // Samples during which float overflow stays possible after a loud input (see processBlock).
+    int64_t overflowHoldSamples = 0;
     HeapBuffer bands{4096}; // Band* in creation order (the host parameter order)
     // The editor's selection and solo switch: written by the editor, read by the driver.
     RelaxedAtomic<int32_t> currentBand{0};
@@ -75,6 +87,9 @@ protected:
 private:
     // One sub-block; the caller holds the lock.
     void processBlock(const float* const* inputs, float* const* outputs, int32_t m);
+    // The split, compression and sum of a sub-block on the wavefront path.
+    void processBlockFast(ProcessingPath path, Band** sorted, int32_t count, float* const* outputs,
+                          float* streams, int32_t m);
 };
 
 // Writes silence to every output channel that exists.

@@ -2,6 +2,8 @@
 
 #include "shell/module.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -166,6 +168,23 @@ void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs,
         fx->processWithGlide(inputs, outputs, sampleFrames);
 }
 
+void CompressorEffect::prepareForBlockSize(int32_t n) {
+    LockHolder hold(lock);
+    reserveScratch(n);
+    if (n > 0 && accumulateScratch.getSize() < n * 8)
+        accumulateScratch.resize(n * 8);
+}
+
+namespace {
+// Float addition that a sum of two finite values cannot push to infinity.
+inline float saturatedSum(float a, float b) {
+    const float sum = a + b;
+    if (std::fabs(sum) > FLT_MAX && std::isfinite(a) && std::isfinite(b))
+        return std::copysign(FLT_MAX, sum);
+    return sum;
+}
+} // namespace
+
 void VST_CALL processAccumulating(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
     CompressorEffect* fx = CompressorEffect::fromEffect(effect);
     if (!fx || sampleFrames <= 0 || !outputs || !outputs[0] || !outputs[1])
@@ -173,8 +192,11 @@ void VST_CALL processAccumulating(AEffect* effect, float** inputs, float** outpu
     const int64_t bytes = int64_t(sampleFrames) * 8;
     if (bytes > INT32_MAX)
         return;
-    auto* scratch = static_cast<float*>(fx->accumulateScratch.resize(int32_t(bytes)));
-    if (!scratch || fx->accumulateScratch.getSize() != bytes)
+    // Grows only for a block longer than any before (or than the announced one).
+    if (fx->accumulateScratch.getSize() < bytes)
+        fx->accumulateScratch.resize(int32_t(bytes));
+    auto* scratch = static_cast<float*>(fx->accumulateScratch.get());
+    if (!scratch || fx->accumulateScratch.getSize() < bytes)
         return;
     float* channels[2] = {scratch, scratch + sampleFrames};
     fx->processWithGlide(inputs, channels, sampleFrames);
@@ -182,7 +204,7 @@ void VST_CALL processAccumulating(AEffect* effect, float** inputs, float** outpu
         float* out = outputs[c];
         const float* add = channels[c];
         for (int32_t i = 0; i < sampleFrames; ++i)
-            out[i] = out[i] + add[i];
+            out[i] = saturatedSum(out[i], add[i]);
     }
 }
 

@@ -68,6 +68,11 @@ public:
     // View options: the editor's, saved in the state block.
     RelaxedAtomic<int32_t> showGrid{1};
     RelaxedAtomic<int32_t> showTabs{1};
+    // The block size the host announced with effSetBlockSize (0: none).
+    int32_t announcedBlockSize = 0;
+
+    // Sizes every buffer the audio entries need for blocks of n frames.
+    void prepareForBlockSize(int32_t n);
 
 protected:
     void bandCountChanged(int32_t count) override { effect.numParams = count * kParametersPerBand; }
@@ -95,3 +100,6 @@ float VST_CALL getParameterEntry(AEffect* effect, int32_t index);
 constexpr int32_t kUniqueId = ('t' << 24) | ('r' << 16) | ('w' << 8) | 'S';
 constexpr int32_t kEffectVersion = 1100;
 constexpr int32_t kParameterListChangeIndex = int32_t(0xDEADBEEF);
+// Announced block sizes above this are not prepared for (a block that long still works: its
+// buffers grow when it arrives).
+constexpr intptr_t kLongestAnnouncedBlock = 65536;

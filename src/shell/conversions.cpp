@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr double kDbPerNeper = 8.685889638065037; // 20 / ln 10
 constexpr double kFaderExponent = 2.3;
 constexpr double kFaderRoot = 0.4347826086956522; // 1 / 2.3
 
@@ -27,13 +26,6 @@ const FaderScale& faderScale() {
 }
 
 } // namespace
-
-double AmpToDb(double amplitude) {
-    if (amplitude < 0x1p-25)
-        return -150.0;
-    double db = std::log(amplitude) * kDbPerNeper;
-    return db < -150.0 ? -150.0 : db;
-}
 
 double DbToFaderPos(double db) {
     const FaderScale& s = faderScale();

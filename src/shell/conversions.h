@@ -4,12 +4,10 @@
 // The bottom of the fader scale is not -90 dB but -1000 dB, the editor's stand-in for silence.
 #pragma once
 
+#include "engine/decibels.h"
 #include "support/saturating_cast.h"
 
 #include <cstdint>
-
-// 20 log10(x), floored at -150 dB; anything below 2^-25 is -150.
-double AmpToDb(double amplitude);
 
 // Fader position (not clamped to 0..1000) for a level in dB.
 double DbToFaderPos(double db);
@@ -25,4 +23,3 @@ double RatioToSliderPos(double ratio);
 double SliderPosToRelease(double position);
 // Whole slider position for a release in ms: 0..1000 for 0..2000 ms, more above that.
 int32_t ReleaseToSliderPos(double releaseMs);
-

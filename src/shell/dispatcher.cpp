@@ -18,6 +18,10 @@ constexpr const char* kVendorName = "Vantor";
 constexpr size_t kIdentityTextSize = 32;
 constexpr int16_t kDefaultEditorWidth = 400;
 constexpr int16_t kDefaultEditorHeight = 300;
+// Sample rates outside this range are not real ones; like non-finite rates they are ignored,
+// since filter designs, time constants and ring lengths all scale with the rate.
+constexpr double kLowestSampleRate = 1000;
+constexpr double kHighestSampleRate = 1000000;
 
 void copyIdentityText(void* ptr, const char* text) {
     if (!ptr)
@@ -89,18 +93,24 @@ intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index,
     case effGetParamName:
         return ptr ? parameterName(*fx, index, static_cast<char*>(ptr)) : 0;
     case effSetSampleRate: {
-        // A rate that is not a positive finite number would poison every filter and time constant.
-        if (!std::isfinite(opt) || opt <= 0)
+        if (!(opt >= kLowestSampleRate && opt <= kHighestSampleRate))
             return 0;
         LockHolder hold(fx->lock);
         fx->sampleRate = double(opt);
         fx->ResetProcessingState();
         return 0;
     }
+    case effSetBlockSize:
+        // Remembered for the resume, which sizes the buffers so that the first block after it
+        // allocates nothing; the answer stays 0.
+        fx->announcedBlockSize = value > 0 && value <= kLongestAnnouncedBlock ? int32_t(value) : 0;
+        return 0;
     case effMainsChanged:
         if (value == 0) {
             LockHolder hold(fx->lock);
             fx->ResetProcessingState();
+        } else {
+            fx->prepareForBlockSize(fx->announcedBlockSize);
         }
         return 0;
     case effEditGetRect:

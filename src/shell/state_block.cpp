@@ -1,6 +1,7 @@
 #include "shell/state_block.h"
 
 #include "engine/compressor.h"
+#include "engine/compressor_rules.h"
 #include "shell/compressor_effect.h"
 
 #include <cmath>
@@ -54,7 +55,9 @@ double readReal(const uint8_t* at) {
 }
 
 // A stored real, or the fallback when the stored value is NaN or infinite.
-double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
+double finiteOr(double value, double fallback) {
+    return std::isfinite(value) ? value : fallback;
+}
 
 uint32_t flagsOf(const BandSettings& s) {
     return (s.autoMakeupGain ? kFlagAutoMakeupGain : 0u) |
@@ -77,9 +80,9 @@ void writeBand(BlockWriter& out, const Band& band) {
 }
 
 // A band built from the first 56 bytes of a record; null when out of memory.
-Band* readBand(const uint8_t* record, double sampleRate) {
+Band* readBand(const uint8_t* record, double sampleRate, RmsRingBudget* budget) {
     const BandSettings defaults;
-    Band* band = createBand(clampBandFrequency(finiteOr(readReal(record), kMaxBandFrequency)));
+    Band* band = createBand(clampBandFrequency(finiteOr(readReal(record), kMaxBandFrequency)), budget);
     if (!band)
         return nullptr;
     BandSettings& s = band->settings;
@@ -106,7 +109,7 @@ Band* readBand(const uint8_t* record, double sampleRate) {
 void loadBands(CompressorEffect& fx, const uint8_t* bytes, int64_t size, int32_t recordSize, int32_t count) {
     fx.deleteAllBands();
     for (int32_t k = 0; k < count; ++k) {
-        Band* band = readBand(bytes + 8 + int64_t(k) * recordSize, fx.sampleRate);
+        Band* band = readBand(bytes + 8 + int64_t(k) * recordSize, fx.sampleRate, &fx.ringBudget);
         if (band && !fx.appendBand(band))
             destroyBand(band);
     }
@@ -124,7 +127,7 @@ void loadBands(CompressorEffect& fx, const uint8_t* bytes, int64_t size, int32_t
         }
     }
     if (remaining >= 8) {
-        fx.outputGain = fx.outputGainPrevious = finiteOr(readReal(at), 1.0);
+        fx.outputGain = fx.outputGainPrevious = compressor_rules::boundedGain(finiteOr(readReal(at), 1.0));
         at += 8;
         remaining -= 8;
     }

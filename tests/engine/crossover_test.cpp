@@ -112,8 +112,13 @@ TEST(CrossoverSplit, SilenceSettlesOnTheOffsetAndNeverGoesDenormal) {
 
 TEST(CrossoverSplit, NonFiniteInputIsFlushedFromTheBandAndTheStateRecovers) {
     CrossoverFilter filter = designedAt(1000);
-    const float values[] = {0.5f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                            0.25f, 0.25f, 0.25f, 0.25f};
+    const float values[] = {0.5f,
+                            std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(),
+                            0.25f,
+                            0.25f,
+                            0.25f,
+                            0.25f};
     const int n = 7;
     float remL[n], remR[n], bandL[n], bandR[n];
     for (int i = 0; i < n; ++i)

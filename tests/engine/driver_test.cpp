@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -273,8 +274,12 @@ TEST(DriverRobustness, BadHostBuffersAreNeverWrittenThrough) {
 }
 
 int allowRealloc = 1;
-void* refusingRealloc(void* p, size_t n) { return allowRealloc ? std::realloc(p, n) : nullptr; }
-void* refusingMalloc(size_t n) { return allowRealloc ? std::malloc(n) : nullptr; }
+void* refusingRealloc(void* p, size_t n) {
+    return allowRealloc ? std::realloc(p, n) : nullptr;
+}
+void* refusingMalloc(size_t n) {
+    return allowRealloc ? std::malloc(n) : nullptr;
+}
 
 TEST(DriverRobustness, FailedScratchAllocationOutputsSilence) {
     MultibandEngine engine;
@@ -282,7 +287,8 @@ TEST(DriverRobustness, FailedScratchAllocationOutputsSilence) {
     StereoSignal in = musicLike(64, 44100), out(64);
     std::fill(out.left.begin(), out.left.end(), 3.0f);
     allowRealloc = 0;
-    HeapBuffer::Allocator previous = HeapBuffer::setAllocatorForTesting({refusingRealloc, refusingMalloc, std::free});
+    HeapBuffer::Allocator previous =
+        HeapBuffer::setAllocatorForTesting({refusingRealloc, refusingMalloc, std::free});
     process(engine, in, out, 64);
     HeapBuffer::setAllocatorForTesting(previous);
     allowRealloc = 1;
@@ -310,6 +316,77 @@ TEST(DriverRobustness, NonFiniteInputRecovers) {
     }
     for (int i = 44100 - 1000; i < 44100; ++i)
         ASSERT_TRUE(std::isfinite(out.left[size_t(i)]) && std::isfinite(out.right[size_t(i)])) << i;
+}
+
+} // namespace
+
+namespace {
+
+// The whole output of one band, soloed, inactive, for a sine.
+StereoSignal soloedSine(double bandFrequency, double sampleRate, double sineFrequency) {
+    MultibandEngine engine;
+    engine.sampleRate = sampleRate;
+    Band* b = createBand(bandFrequency);
+    setBandSampleRate(*b, sampleRate);
+    b->settings.active = false;
+    updateBandCoefficients(*b, true);
+    engine.appendBand(b);
+    engine.ResetProcessingState();
+    engine.soloCurrentBand = 1;
+    engine.currentBand = 0;
+    StereoSignal in(4096), out(4096);
+    for (int i = 0; i < 4096; ++i)
+        in.left[size_t(i)] = in.right[size_t(i)] =
+            float(0.5 * std::sin(2 * kPi * sineFrequency * i / sampleRate));
+    process(engine, in, out, 512);
+    for (int i = 0; i < 4096; ++i)
+        out.right[size_t(i)] = in.left[size_t(i)]; // keep the input beside the output
+    return out;
+}
+
+TEST(DriverTopBand, Above48kHzABandOver23800HzTakesEverythingLeft) {
+    // At 96 kHz 23900 Hz counts as half the rate: the band is not filtered at all.
+    StereoSignal top = soloedSine(23900, 96000, 40000);
+    for (int i = 0; i < 4096; ++i)
+        ASSERT_EQ(top.left[size_t(i)], top.right[size_t(i)]) << i;
+    // 23800 Hz is a true low-pass there, and at 48 kHz 23900 Hz is one too.
+    for (auto [band, rate, sine] :
+         {std::tuple{23800.0, 96000.0, 40000.0}, std::tuple{23900.0, 48000.0, 23990.0}}) {
+        StereoSignal split = soloedSine(band, rate, sine);
+        double largest = 0;
+        for (int i = 2048; i < 4096; ++i)
+            largest = std::max(largest, double(std::fabs(split.left[size_t(i)])));
+        EXPECT_LT(largest, 0.45) << band << " at " << rate;
+    }
+}
+
+TEST(DriverBandList, AnAddedBandsSplitTakesEffectAtOnce) {
+    // Splitting the 200 Hz band gives 110 Hz and a new 200 Hz band, with no glide: the first
+    // block sounds exactly like an instance built with those bands.
+    MultibandEngine split, built;
+    setUpDefaultEngine(split);
+    split.currentBand = 0;
+    ParameterListChange change;
+    ASSERT_TRUE(split.insertSplitBand(change));
+    built.sampleRate = 44100;
+    for (double f : {110.0, 1000.0, 5000.0, 24000.0, 200.0}) {
+        Band* b = createBand(f);
+        setBandSampleRate(*b, 44100);
+        updateBandCoefficients(*b, true);
+        built.appendBand(b);
+    }
+    built.ResetProcessingState();
+    for (MultibandEngine* e : {&split, &built})
+        for (int k = 0; k < 5; ++k) {
+            e->band(k)->settings.threshold = 0.05;
+            updateBandCoefficients(*e->band(k), true);
+        }
+    StereoSignal in = musicLike(512, 44100), a(512), b(512);
+    process(split, in, a, 512);
+    process(built, in, b, 512);
+    for (int i = 0; i < 512; ++i)
+        ASSERT_EQ(a.left[size_t(i)], b.left[size_t(i)]) << i;
+    EXPECT_FALSE(split.band(0)->state.gliding);
 }
 
 } // namespace

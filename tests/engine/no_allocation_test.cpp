@@ -44,19 +44,36 @@ void* operator new[](size_t n) {
         return p;
     throw std::bad_alloc();
 }
-void* operator new(size_t n, const std::nothrow_t&) noexcept { return countedNew(n); }
-void* operator new[](size_t n, const std::nothrow_t&) noexcept { return countedNew(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+    return countedNew(n);
+}
+void* operator new[](size_t n, const std::nothrow_t&) noexcept {
+    return countedNew(n);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
 
 namespace {
 
 TEST(NoAllocation, SteadyStateProcessingAllocatesNothing) {
-    HeapBuffer::Allocator previous = HeapBuffer::setAllocatorForTesting({countedRealloc, countedMalloc, std::free});
+    HeapBuffer::Allocator previous =
+        HeapBuffer::setAllocatorForTesting({countedRealloc, countedMalloc, std::free});
     AEffect* effect = VSTPluginMain(nullptr);
     ASSERT_NE(effect, nullptr);
     auto* fx = static_cast<CompressorEffect*>(effect->object);
@@ -95,6 +112,40 @@ TEST(NoAllocation, SteadyStateProcessingAllocatesNothing) {
 
     fx->editorWindow = nullptr;
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    HeapBuffer::setAllocatorForTesting(previous);
+}
+
+TEST(NoAllocation, TheFirstBlockAfterAResumeAllocatesNothing) {
+    // The host announces its block size, resumes, and sends blocks of that size (and of less):
+    // the buffers were sized at the resume, not in the audio call.
+    HeapBuffer::Allocator previous = HeapBuffer::setAllocatorForTesting({countedRealloc, countedMalloc, std::free});
+    for (ProcessingPath path : {ProcessingPath::Automatic, ProcessingPath::Reference}) {
+        AEffect* effect = VSTPluginMain(nullptr);
+        ASSERT_NE(effect, nullptr);
+        auto* fx = static_cast<CompressorEffect*>(effect->object);
+        fx->processingPath = path;
+        const int n = 4096;
+        effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+        EXPECT_EQ(effect->dispatcher(effect, effSetBlockSize, 0, n, nullptr, 0.0f), 0);
+        effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+        std::vector<float> left(n, 0.3f), right(n, -0.2f), outLeft(n), outRight(n);
+        float* in[2] = {left.data(), right.data()};
+        float* out[2] = {outLeft.data(), outRight.data()};
+        allocations = 0;
+        counting = true;
+        effect->process(effect, in, out, n);
+        effect->processReplacing(effect, in, out, n);
+        effect->processReplacing(effect, in, out, 100);
+        counting = false;
+        EXPECT_EQ(allocations.load(), 0) << processingPathName(path);
+
+        // A block longer than announced still works; its buffers grow when it arrives.
+        std::vector<float> longLeft(2 * n, 0.1f), longOut(2 * n);
+        float* longIn[2] = {longLeft.data(), longLeft.data()};
+        float* longOuts[2] = {longOut.data(), longOut.data()};
+        effect->process(effect, longIn, longOuts, 2 * n);
+        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    }
     HeapBuffer::setAllocatorForTesting(previous);
 }
 

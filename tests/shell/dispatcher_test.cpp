@@ -71,9 +71,24 @@ TEST_F(DispatcherTest, CapabilitiesAreOnlyTheVendorStrings) {
 TEST_F(DispatcherTest, UnhandledOpcodesAnswerZeroAndChangeNothing) {
     const std::vector<uint8_t> before = getChunk(effect);
     char buffer[256] = "untouched";
-    const int32_t unhandled[] = {effOpen, effSetProgram, effGetProgram, effSetProgramName, effSetBlockSize, effEditIdle,
-                           effProcessEvents, effString2Parameter, effGetVendorVersion, effGetTailSize,
-                           effGetParameterProperties, effGetVstVersion, 9, 16, 30, 40, 44, 46};
+    const int32_t unhandled[] = {effOpen,
+                                 effSetProgram,
+                                 effGetProgram,
+                                 effSetProgramName,
+                                 effSetBlockSize,
+                                 effEditIdle,
+                                 effProcessEvents,
+                                 effString2Parameter,
+                                 effGetVendorVersion,
+                                 effGetTailSize,
+                                 effGetParameterProperties,
+                                 effGetVstVersion,
+                                 9,
+                                 16,
+                                 30,
+                                 40,
+                                 44,
+                                 46};
     for (int32_t opcode : unhandled)
         EXPECT_EQ(dispatch(effect, opcode, 1, 1, buffer, 1.0f), 0) << opcode;
     for (int32_t opcode = 52; opcode < 200; ++opcode)
@@ -85,9 +100,10 @@ TEST_F(DispatcherTest, UnhandledOpcodesAnswerZeroAndChangeNothing) {
 }
 
 TEST_F(DispatcherTest, NullPointersAreRefused) {
-    for (int32_t opcode : {effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName, effEditGetRect,
-                           effGetChunk, effSetChunk, effGetProgramNameIndexed, effGetEffectName, effGetVendorString,
-                           effGetProductString, effVendorSpecific, effCanDo})
+    for (int32_t opcode :
+         {effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName, effEditGetRect,
+          effGetChunk, effSetChunk, effGetProgramNameIndexed, effGetEffectName, effGetVendorString,
+          effGetProductString, effVendorSpecific, effCanDo})
         EXPECT_EQ(dispatch(effect, opcode, 0, 300, nullptr), 0) << opcode;
 
     // A negative size with a real block is refused as well.
@@ -137,9 +153,15 @@ TEST_F(DispatcherTest, SampleRateResetsTheBands) {
     // 5 ms at 96 kHz: a 480-pair RMS ring.
     EXPECT_EQ(fx->band(0)->state.rmsLength(), 480);
 
-    for (float bad : {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+    // Rates outside 1000..1000000 Hz are not real ones and are ignored like non-finite ones.
+    for (float bad : {0.0f, -44100.0f, 999.0f, 1000001.0f, 1e9f, std::numeric_limits<float>::quiet_NaN(),
+                      std::numeric_limits<float>::infinity()}) {
         EXPECT_EQ(dispatch(effect, effSetSampleRate, 0, 0, nullptr, bad), 0);
         EXPECT_EQ(fx->sampleRate, 96000.0) << bad;
+    }
+    for (float edge : {1000.0f, 1000000.0f}) {
+        EXPECT_EQ(dispatch(effect, effSetSampleRate, 0, 0, nullptr, edge), 0);
+        EXPECT_EQ(fx->sampleRate, double(edge));
     }
 }
 

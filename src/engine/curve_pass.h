@@ -1,0 +1,49 @@
+// The compressor's curve pass over a run of envelope levels: a logarithm and an exponential
+// per level, nothing carried from one level to the next, so the loop vectorises. compressBlock
+// runs it in the baseline build or in the AVX2 build (chosen by CPUID); both give the same bits.
+// The loop has internal linkage, so each build keeps its own copy.
+#pragma once
+
+#include "engine/compressor_rules.h"
+#include "engine/gain_curve_math.h"
+
+#include <cstdint>
+
+struct CurveConstants {
+    double kneeLow, kneeHigh, kneeScale, inverseThreshold, logKneeTop, slope;
+};
+
+// The AVX2 build of curveGains (call only where the processor has AVX2).
+void curveGainsAvx2(const CurveConstants& c, const double* levels, double* gains, int32_t count);
+
+namespace curve_pass {
+namespace {
+
+// The static curve at an envelope level above the knee's lower edge, as the base-2 logarithm
+// of the gain. Branch-free, so that the pass vectorises.
+inline double curveGainLog2(const CurveConstants& c, double level) {
+    const bool above = level >= c.kneeHigh;
+    // Above the knee level / threshold lies in [1, 1e108]: the detector holds levels below 1e100.
+    const double logLevel = gain_curve_math::log(above ? level * c.inverseThreshold : 1.0);
+    return (above ? logLevel : c.logKneeTop * ((level - c.kneeLow) * c.kneeScale)) * c.slope;
+}
+
+// 2^gainLog2 within the curve's bounds.
+inline double gainOfLog2(double gainLog2) {
+    using namespace compressor_rules;
+    const double bounded = gainLog2 > kLowestGainLog2
+                               ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
+                               : kLowestGainLog2;
+    return gain_curve_math::exp(bounded * kLn2);
+}
+
+// The curve gain of each level; a level of 0 (resting at or below the knee) has gain 1.
+inline void curveGains(const CurveConstants& c, const double* levels, double* gains, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const double gain = gainOfLog2(curveGainLog2(c, levels[i]));
+        gains[i] = levels[i] == 0 ? 1.0 : gain;
+    }
+}
+
+} // namespace
+} // namespace curve_pass

@@ -1,0 +1,62 @@
+// The fast path of the block-processing driver: a wavefront that runs the bands' crossover
+// sections, detectors, envelopes, gain curves and the output sum side by side in SIMD lanes,
+// lane k handling band k one sample behind lane k - 1. It computes what the reference path
+// (splitBlock, compressBlock, the plain sum) computes, bit for bit: the same operations in the
+// same order per lane. Wider instruction sets are chosen at run time from what the processor
+// offers; SSE2 is always there.
+#pragma once
+
+#include "engine/band.h"
+
+#include <cstdint>
+
+enum class ProcessingPath : int32_t {
+    Automatic, // per sub-block, the path measured fastest for its length and band count
+    Reference, // one band after the other, one sample after the other
+    Sse2,      // two lanes
+    Avx2,      // four lanes
+    Avx512,    // eight lanes
+};
+
+// Whether this processor (and its operating system) can run the path.
+bool processingPathAvailable(ProcessingPath path);
+// The widest path available here.
+ProcessingPath widestProcessingPath();
+// What Automatic runs for a sub-block of m samples and the given band count: AVX-512 for six
+// bands or more in sub-blocks of 64 samples or more, the reference otherwise (short sub-blocks,
+// as in glides, spend too much on the lanes' ramp at the block ends; fewer bands leave lanes
+// idle; two and four lanes measure slower than the reference).
+ProcessingPath chooseProcessingPath(int32_t m, int32_t bands);
+const char* processingPathName(ProcessingPath path);
+
+// What a band lane does with the remainder that reaches it.
+enum class WavefrontLaneRole : uint8_t {
+    Split,  // a true low-pass: takes the low part, passes the rest on
+    Top,    // at or above half the sample rate: takes everything that is left
+    Silent, // a further top band: gets silence
+};
+
+// One group of consecutive bands (in frequency order) run as one wavefront over m samples.
+// The remainder and partial-sum streams come in de-skewed (sample j at index j) and go out the
+// same way, in place, so that groups chain: the next group continues where this one ends.
+struct WavefrontGroup {
+    Band* const* bands;
+    const WavefrontLaneRole* roles;
+    const bool* summed; // the band's output is added to the sum (not muted by solo)
+    int32_t count;
+    float* remainder[2];
+    float* partialSum[2];
+    bool firstGroup; // the partial sums start empty instead of coming from the stream
+    int32_t m;
+    double outputGain;
+    double sampleRate;
+};
+
+// The number of bands one group takes on the path.
+int32_t wavefrontGroupSize(ProcessingPath path);
+void runWavefrontGroup(ProcessingPath path, const WavefrontGroup& group);
+
+// The kernels, one per width (separate files built for their instruction sets).
+void runWavefrontSse2(const WavefrontGroup& group);
+void runWavefrontAvx2(const WavefrontGroup& group);
+void runWavefrontAvx512(const WavefrontGroup& group);

@@ -1,0 +1,163 @@
+// Every wavefront width against the reference path, bit for bit: band counts 0 to 20, awkward
+// block sizes, every detector and switch, bands at and above half the sample rate, three
+// sample rates, solo, and glides of settings and output gain between blocks.
+#include "engine/compressor.h"
+#include "engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+namespace {
+
+struct Scene {
+    double sampleRate;
+    int bands;
+    unsigned seed;
+};
+
+// Gives both engines the same random bands: most split, some at or above half the rate.
+void buildBands(MultibandEngine& engine, const Scene& scene) {
+    std::mt19937 random(scene.seed);
+    engine.sampleRate = scene.sampleRate;
+    engine.deleteAllBands();
+    const double edges[] = {22050, 23800, 23900, 24000};
+    for (int k = 0; k < scene.bands; ++k) {
+        const double f = random() % 6 == 0
+                             ? edges[random() % 4]
+                             : 20 * std::pow(1200.0, std::uniform_real_distribution<double>(0, 1)(random));
+        Band* b = createBand(f);
+        setBandSampleRate(*b, scene.sampleRate);
+        BandSettings& s = b->settings;
+        s.threshold = std::pow(10.0, -std::uniform_real_distribution<double>(0, 50)(random) / 20);
+        const double ratios[] = {0.3, 0.7, 1, 1.5, 2, 4, 10, 100};
+        s.ratio = ratios[random() % 8];
+        s.knee = random() % 3 == 0 ? 0 : std::uniform_real_distribution<double>(0, 18)(random);
+        s.attackMs = int32_t(random() % 40);
+        s.releaseMs = int32_t(random() % 400);
+        s.rmsSizeMs = random() % 3 == 0 ? 0 : int32_t(random() % 12);
+        s.programDependentRelease = random() % 3 == 0;
+        s.feedbackDetector = random() % 4 == 0;
+        s.autoMakeupGain = random() % 2 == 0;
+        s.active = random() % 6 != 0;
+        s.gain = std::uniform_real_distribution<double>(0.5, 2)(random);
+        updateBandCoefficients(*b, true);
+        ASSERT_TRUE(engine.appendBand(b));
+    }
+    engine.ResetProcessingState();
+}
+
+void expectSameBits(const StereoSignal& a, const StereoSignal& b, const char* what) {
+    ASSERT_EQ(std::memcmp(a.left.data(), b.left.data(), a.left.size() * sizeof(float)), 0) << what;
+    ASSERT_EQ(std::memcmp(a.right.data(), b.right.data(), a.right.size() * sizeof(float)), 0) << what;
+}
+
+void expectSameState(MultibandEngine& a, MultibandEngine& b) {
+    for (int k = 0; k < a.bandCount(); ++k) {
+        const BandState &s = a.band(k)->state, &t = b.band(k)->state;
+        ASSERT_EQ(std::memcmp(&s.envelope, &t.envelope, sizeof(double)), 0) << k;
+        ASSERT_EQ(s.rmsSumLeft, t.rmsSumLeft) << k;
+        ASSERT_EQ(s.gainMeter, t.gainMeter) << k;
+        ASSERT_EQ(s.outputPeak, t.outputPeak) << k;
+        ASSERT_EQ(s.releaseCoef, t.releaseCoef) << k;
+        ASSERT_EQ(a.band(k)->filter.left.y1, b.band(k)->filter.left.y1) << k;
+    }
+}
+
+// A signal with loud and quiet stretches, silence and one large spike.
+StereoSignal material(int n, double sampleRate, unsigned seed) {
+    StereoSignal s = musicLike(n, sampleRate, 0.8);
+    std::mt19937 random(seed);
+    for (int i = 0; i < n; ++i) {
+        const double level = (i / 1500) % 3 == 0 ? 0.02 : ((i / 1500) % 3 == 1 ? 1.0 : 0.0);
+        s.left[size_t(i)] = float(s.left[size_t(i)] * level);
+        s.right[size_t(i)] = float(s.right[size_t(i)] * level * 0.5);
+    }
+    if (n > 100)
+        s.left[size_t(random() % size_t(n))] = 300.0f;
+    return s;
+}
+
+void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& blocks, bool glide,
+               bool solo) {
+    MultibandEngine reference, fast;
+    buildBands(reference, scene);
+    buildBands(fast, scene);
+    reference.processingPath = ProcessingPath::Reference;
+    fast.processingPath = path;
+    if (solo && scene.bands > 0) {
+        reference.soloCurrentBand = fast.soloCurrentBand = 1;
+        reference.currentBand = fast.currentBand = int32_t(scene.seed % unsigned(scene.bands));
+    }
+    int total = 0;
+    for (int n : blocks)
+        total += n;
+    StereoSignal in = material(total, scene.sampleRate, scene.seed);
+    StereoSignal outReference(total), outFast(total);
+    int at = 0, blockIndex = 0;
+    for (int n : blocks) {
+        if (glide && blockIndex % 2 == 1) {
+            for (MultibandEngine* e : {&reference, &fast}) {
+                e->setOutputGain(0.5 + 0.1 * (blockIndex % 5));
+                for (int k = 0; k < e->bandCount(); k += 2) {
+                    changeBandSetting(*e->band(k), kSettingThreshold, 0.01 * (1 + blockIndex % 7));
+                    changeBandSetting(*e->band(k), kSettingFrequency, 100.0 * (1 + (k + blockIndex) % 50));
+                    changeBandSetting(*e->band(k), kSettingRatio, 1.0 + blockIndex % 3);
+                }
+            }
+        }
+        const float* inputs[2] = {in.left.data() + at, in.right.data() + at};
+        float* refOut[2] = {outReference.left.data() + at, outReference.right.data() + at};
+        float* fastOut[2] = {outFast.left.data() + at, outFast.right.data() + at};
+        reference.processWithGlide(inputs, refOut, n);
+        fast.processWithGlide(inputs, fastOut, n);
+        at += n;
+        ++blockIndex;
+    }
+    expectSameBits(outReference, outFast, processingPathName(path));
+    expectSameState(reference, fast);
+}
+
+std::vector<ProcessingPath> widePaths() {
+    std::vector<ProcessingPath> paths;
+    for (ProcessingPath p : {ProcessingPath::Sse2, ProcessingPath::Avx2, ProcessingPath::Avx512})
+        if (processingPathAvailable(p))
+            paths.push_back(p);
+    return paths;
+}
+
+TEST(FastPath, SameBitsForEveryBandCountAndAwkwardBlocks) {
+    const std::vector<int> blocks = {1, 7, 8, 9, 511, 4095, 64, 300, 4096};
+    for (ProcessingPath path : widePaths())
+        for (int bands = 0; bands <= 20; ++bands) {
+            SCOPED_TRACE(std::string(processingPathName(path)) + " bands " + std::to_string(bands));
+            compareOn(path, {44100, bands, unsigned(bands) * 7 + 1}, blocks, false, false);
+        }
+}
+
+TEST(FastPath, SameBitsAtEveryRateWithGlidesAndSolo) {
+    const std::vector<int> blocks = {512, 100, 7, 256, 1, 1000, 33, 512};
+    for (ProcessingPath path : widePaths())
+        for (double rate : {44100.0, 48000.0, 96000.0})
+            for (int bands : {1, 3, 4, 5, 9, 16, 17})
+                for (int variant = 0; variant < 4; ++variant) {
+                    SCOPED_TRACE(std::string(processingPathName(path)) + " rate " + std::to_string(rate) +
+                                 " bands " + std::to_string(bands) + " variant " + std::to_string(variant));
+                    compareOn(path, {rate, bands, unsigned(bands * 31 + variant)}, blocks, variant & 1,
+                              variant & 2);
+                }
+}
+
+TEST(FastPath, TheAutomaticChoiceGivesTheSameBits) {
+    // Mixed block lengths and band counts make it switch between the reference and a wide path.
+    const std::vector<int> blocks = {512, 7, 64, 63, 1024, 8, 300};
+    for (int bands : {4, 6, 12})
+        compareOn(ProcessingPath::Automatic, {44100, bands, 5u}, blocks, true, false);
+    MultibandEngine engine;
+    EXPECT_EQ(engine.processingPath, ProcessingPath::Automatic);
+    EXPECT_EQ(chooseProcessingPath(8, 4), ProcessingPath::Reference);
+    EXPECT_TRUE(processingPathAvailable(ProcessingPath::Sse2));
+}
+
+} // namespace
