@@ -25,70 +25,6 @@ void registerParentClass(WNDPROC procedure) {
     RegisterClassA(&windowClass);
 }
 
-// An absolute SendInput coordinate that lands on the given screen pixel.
-LONG normalised(LONG pixel, int metric) {
-    LONG extent = GetSystemMetrics(metric);
-    return (pixel * 65536 + extent - 1) / extent;
-}
-
-INPUT mouseInput(DWORD flags) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    return input;
-}
-
-INPUT moveInput(HWND window, int32_t x, int32_t y) {
-    POINT point = {x, y};
-    ClientToScreen(window, &point);
-    INPUT input = mouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE);
-    input.mi.dx = normalised(point.x, SM_CXSCREEN);
-    input.mi.dy = normalised(point.y, SM_CYSCREEN);
-    return input;
-}
-
-void send(INPUT* inputs, UINT count) {
-    SendInput(count, inputs, sizeof(INPUT));
-    pumpMessages();
-}
-
-// Starts xdotool. The handle Wine gives for a Unix process cannot be waited on, so callers wait
-// for the effect instead (the key state), which also keeps one command from overtaking another.
-bool startXdotool(const std::string& arguments) {
-    std::string command = "Z:\\usr\\bin\\xdotool " + arguments;
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
-
-// Without a window manager the X server gives key events to the window under the pointer,
-// and the pointer follows the system's cursor: it must lie over the test window.
-void putCursorOverTestWindow() {
-    RECT area = {0, 0, 420, 420};
-    if (sharedParent)
-        GetWindowRect(sharedParent, &area);
-    POINT cursor;
-    GetCursorPos(&cursor);
-    if (cursor.x >= area.left && cursor.x < area.right && cursor.y >= area.top && cursor.y < area.bottom)
-        return;
-    INPUT input = mouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE);
-    input.mi.dx = normalised(area.right - 10, SM_CXSCREEN);
-    input.mi.dy = normalised(area.bottom - 10, SM_CYSCREEN);
-    send(&input, 1);
-    pumpFor(100);
-}
-
-bool keyDown(int virtualKey) {
-    return GetAsyncKeyState(virtualKey) < 0;
-}
-
 } // namespace
 
 // One window serves every test of the program: destroying a top-level window under Wine
@@ -97,10 +33,12 @@ bool keyDown(int virtualKey) {
 TestParent::TestParent() {
     if (!sharedParent) {
         registerParentClass(procedure);
-        sharedParent = CreateWindowExA(WS_EX_TOPMOST, kParentClass, "controls", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                                 0, 0, 420, 420, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        sharedParent =
+            CreateWindowExA(WS_EX_TOPMOST, kParentClass, "controls", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                            0, 0, 420, 420, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     window_ = sharedParent;
+    setKeyTargetWindow(window_);
     SetWindowLongPtrA(window_, GWLP_USERDATA, LONG_PTR(this));
     SetForegroundWindow(window_);
     pumpMessages();
@@ -113,7 +51,8 @@ TestParent::~TestParent() {
     SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
 }
 
-HWND TestParent::create(const char* className, int32_t x, int32_t y, int32_t width, int32_t height, int32_t id) {
+HWND TestParent::create(const char* className, int32_t x, int32_t y, int32_t width, int32_t height,
+                        int32_t id) {
     HWND control = CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE, x, y, width, height, window_,
                                    reinterpret_cast<HMENU>(intptr_t(id)), GetModuleHandleA(nullptr), nullptr);
     pumpMessages();
@@ -147,8 +86,12 @@ LRESULT TestParent::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         notifications.push_back({message, wParam, lParam, position});
         return 0;
     }
-    case WM_COMMAND: notifications.push_back({message, wParam, lParam, 0}); return 0;
-    case WM_LBUTTONDOWN: notifications.push_back({message, wParam, lParam, 0}); return buttonDownResult;
+    case WM_COMMAND:
+        notifications.push_back({message, wParam, lParam, 0});
+        return 0;
+    case WM_LBUTTONDOWN:
+        notifications.push_back({message, wParam, lParam, 0});
+        return buttonDownResult;
     case WM_CTLCOLORDLG:
         ++colourQueries;
         if (!backgroundBrush)
@@ -162,35 +105,6 @@ LRESULT TestParent::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     return -1;
-}
-
-void pumpMessages() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        pumpMessages();
-        if (condition())
-            return true;
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void pumpFor(DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
-        pumpMessages();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    pumpMessages();
 }
 
 COLORREF WindowPixels::at(int32_t x, int32_t y) const {
@@ -209,59 +123,6 @@ WindowPixels readWindow(HWND window) {
     pixels.height = picture.height;
     pixels.words = std::move(picture.pixels);
     return pixels;
-}
-
-void mouseMoveTo(HWND window, int32_t x, int32_t y) {
-    INPUT input = moveInput(window, x, y);
-    send(&input, 1);
-}
-
-void mouseLeftDown() {
-    INPUT input = mouseInput(MOUSEEVENTF_LEFTDOWN);
-    send(&input, 1);
-}
-
-void mouseLeftUp() {
-    INPUT input = mouseInput(MOUSEEVENTF_LEFTUP);
-    send(&input, 1);
-}
-
-void mouseWheel(int32_t delta) {
-    INPUT input = mouseInput(MOUSEEVENTF_WHEEL);
-    input.mi.mouseData = DWORD(delta);
-    send(&input, 1);
-}
-
-void mouseDoubleClickAt(HWND window, int32_t x, int32_t y) {
-    INPUT inputs[5] = {moveInput(window, x, y), mouseInput(MOUSEEVENTF_LEFTDOWN), mouseInput(MOUSEEVENTF_LEFTUP),
-                       mouseInput(MOUSEEVENTF_LEFTDOWN), mouseInput(MOUSEEVENTF_LEFTUP)};
-    send(inputs, 5);
-}
-
-HeldKey::HeldKey(const char* name, int virtualKey) : name_(name), virtualKey_(virtualKey) {
-    putCursorOverTestWindow();
-    if (startXdotool("keydown " + name_))
-        held_ = pumpUntil([this] { return keyDown(virtualKey_); }, 10000);
-}
-
-HeldKey::~HeldKey() {
-    putCursorOverTestWindow();
-    startXdotool("keyup " + name_);
-    pumpUntil([this] { return !keyDown(virtualKey_); }, 10000);
-}
-
-void releaseAllModifiers() {
-    const struct {
-        const char* name;
-        int virtualKey;
-    } modifiers[] = {{"ctrl", VK_CONTROL}, {"alt", VK_MENU}, {"shift", VK_SHIFT}};
-    for (const auto& modifier : modifiers) {
-        if (!keyDown(modifier.virtualKey))
-            continue;
-        putCursorOverTestWindow();
-        startXdotool(std::string("keyup ") + modifier.name);
-        pumpUntil([&] { return !keyDown(modifier.virtualKey); }, 10000);
-    }
 }
 
 std::string programFolder() {

@@ -1,6 +1,5 @@
-// What the editor tests share: a visible parent window that records what its controls send
-// it, message pumping with generous deadlines, reading a window's pixels back, real mouse
-// input through SendInput, modifier keys held through the X server, and skin files.
+// What the control tests share: a visible parent window that records what its controls send
+// it, reading a window's pixels back, and skin files (input and pumping: desktop_input.h).
 #pragma once
 
 #include <cstdint>
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop_input.h"
 #include "support/windows_prelude.h"
 
 namespace editortest {
@@ -36,7 +36,7 @@ public:
 
     // Scroll notifications, WM_COMMAND and forwarded WM_LBUTTONDOWN, in order.
     std::vector<Notification> notifications;
-    int32_t colourQueries = 0;  // WM_CTLCOLORDLG
+    int32_t colourQueries = 0; // WM_CTLCOLORDLG
     int32_t trackColourQueries = 0;
     // WM_CTLCOLORDLG: when brush is set, the answer (with textColour set in the DC).
     HBRUSH backgroundBrush = nullptr;
@@ -55,48 +55,14 @@ private:
     HWND window_ = nullptr;
 };
 
-// Processes pending messages (and the X events behind them).
-void pumpMessages();
-// Pumps until the condition holds; false when timeoutMs passed first.
-bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
-// Pumps for at least the given time.
-void pumpFor(DWORD milliseconds);
-
 // A window's client area as the screen shows it, read through its DC.
 struct WindowPixels {
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint32_t> words;  // 0x00RRGGBB, top row first
+    std::vector<uint32_t> words; // 0x00RRGGBB, top row first
     COLORREF at(int32_t x, int32_t y) const;
 };
 WindowPixels readWindow(HWND window);
-
-// Real input at a point of a window's client area.
-void mouseMoveTo(HWND window, int32_t x, int32_t y);
-void mouseLeftDown();
-void mouseLeftUp();
-void mouseWheel(int32_t delta);
-// A whole double-click in one SendInput call, so no scheduling delay can split it.
-void mouseDoubleClickAt(HWND window, int32_t x, int32_t y);
-
-// A modifier held down on the X server from construction to destruction (xdotool), waiting
-// until the system's key state shows it (and, at the end, shows it released). name: "ctrl",
-// "alt" or "shift". The cursor is first brought over the test window if it is elsewhere.
-class HeldKey {
-public:
-    HeldKey(const char* name, int virtualKey);
-    ~HeldKey();
-    HeldKey(const HeldKey&) = delete;
-    HeldKey& operator=(const HeldKey&) = delete;
-    bool held() const { return held_; }
-
-private:
-    std::string name_;
-    int virtualKey_;
-    bool held_ = false;
-};
-// Releases whichever of the modifiers the tests press is still down (for a clean start).
-void releaseAllModifiers();
 
 // The folder of this program, without a trailing backslash.
 std::string programFolder();

@@ -1,5 +1,7 @@
 #include "graph_harness.h"
 
+#include "desktop_input.h"
+
 #include "editor/graph_window.h"
 #include "engine/band.h"
 
@@ -20,7 +22,9 @@ intptr_t VST_CALL recordingHost(AEffect*, int32_t opcode, int32_t index, intptr_
 
 const char* const kParentClass = "TarnwellGraphTestParent";
 
-HINSTANCE exeModule() { return GetModuleHandleA(nullptr); }
+HINSTANCE exeModule() {
+    return GetModuleHandleA(nullptr);
+}
 
 void attachOnce() {
     static bool attached = false;
@@ -39,31 +43,7 @@ void attachOnce() {
     RegisterClassA(&parentClass);
 }
 
-void sendMouse(DWORD flags, LONG dx = 0, LONG dy = 0, DWORD data = 0) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dy = dy;
-    input.mi.mouseData = data;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof input);
-}
-
-bool runXdotool(const std::string& arguments) {
-    std::string command = "Z:\\usr\\bin\\xdotool " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
-
 } // namespace
-
 
 LRESULT CALLBACK GraphWindowTest::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND) {
@@ -89,8 +69,8 @@ HWND GraphWindowTest::sharedParent() {
     static HWND window = nullptr;
     if (window)
         return window;
-    window = CreateWindowExA(0, kParentClass, "graph test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, kLeft, kTop,
-                             kWidth, kHeight + 80, nullptr, nullptr, exeModule(), nullptr);
+    window = CreateWindowExA(0, kParentClass, "graph test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, kLeft,
+                             kTop, kWidth, kHeight + 80, nullptr, nullptr, exeModule(), nullptr);
     if (!window)
         return nullptr;
     SetWindowLongPtrA(window, GWLP_WNDPROC, LONG_PTR(parentProc));
@@ -99,8 +79,10 @@ HWND GraphWindowTest::sharedParent() {
         int id;
         const char* text;
         DWORD style;
-    } controls[] = {{IDC_ADD_BAND, "Add", BS_PUSHBUTTON},   {IDC_DELETE_BAND, "Delete", BS_PUSHBUTTON},
-                    {IDC_SOLO_BAND, "Solo", BS_AUTOCHECKBOX}, {IDC_SHOW_TABS, "Tabs", BS_AUTOCHECKBOX},
+    } controls[] = {{IDC_ADD_BAND, "Add", BS_PUSHBUTTON},
+                    {IDC_DELETE_BAND, "Delete", BS_PUSHBUTTON},
+                    {IDC_SOLO_BAND, "Solo", BS_AUTOCHECKBOX},
+                    {IDC_SHOW_TABS, "Tabs", BS_AUTOCHECKBOX},
                     {IDC_SHOW_GRID, "Grid", BS_AUTOCHECKBOX}};
     int x = 0;
     for (const auto& c : controls) {
@@ -121,6 +103,7 @@ void GraphWindowTest::SetUp() {
     fx = CompressorEffect::fromEffect(effect);
     openGraph();
     ASSERT_NE(graph, nullptr);
+    editortest::setKeyTargetWindow(GetAncestor(graph, GA_ROOT));
     SetForegroundWindow(GetAncestor(graph, GA_ROOT));
     SetFocus(graph);
     pump();
@@ -144,13 +127,12 @@ void GraphWindowTest::openGraph() {
         SendMessageA(tabs, TCM_INSERTITEMA, WPARAM(i), LPARAM(&item));
     }
     SendMessageA(tabs, TCM_SETCURSEL, 0, 0);
-    graph = CreateWindowExA(0, kGraphWindowClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, kWidth, kHeight,
-                            parent, HMENU(IDC_GRAPH), exeModule(), nullptr);
+    graph = CreateWindowExA(0, kGraphWindowClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, kWidth,
+                            kHeight, parent, HMENU(IDC_GRAPH), exeModule(), nullptr);
 }
 
 void GraphWindowTest::TearDown() {
-    while (!heldKeys_.empty())
-        release(heldKeys_.back().c_str());
+    heldKeys_.clear();
     if (GetCapture())
         ReleaseCapture();
     closeGraph();
@@ -171,15 +153,7 @@ void GraphWindowTest::closeGraph() {
 }
 
 void GraphWindowTest::pump(int ms) {
-    DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(2);
-    } while (GetTickCount() - start < DWORD(ms));
+    editortest::pumpFor(DWORD(ms));
 }
 
 Picture GraphWindowTest::capture() {
@@ -188,42 +162,39 @@ Picture GraphWindowTest::capture() {
     return captureWindow(graph);
 }
 
-Picture GraphWindowTest::captureWindow(HWND source) { return ::captureWindow(source); }
+Picture GraphWindowTest::captureWindow(HWND source) {
+    return ::captureWindow(source);
+}
 
 void GraphWindowTest::moveTo(int32_t x, int32_t y) {
-    const LONG screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
     POINT screen = {x, y};
     ClientToScreen(graph, &screen);
-    const LONG sx = screen.x, sy = screen.y;
-    // Absolute input is in 1/65536 of the screen; round up so the system's truncation lands on sx.
-    sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (sx * 65536 + screenWidth - 1) / screenWidth,
-              (sy * 65536 + screenHeight - 1) / screenHeight);
+    editortest::mouseMoveTo(graph, x, y);
     pump(30);
     POINT at = {0, 0};
     GetCursorPos(&at);
-    EXPECT_EQ(at.x, sx);
-    EXPECT_EQ(at.y, sy);
+    EXPECT_EQ(at.x, screen.x);
+    EXPECT_EQ(at.y, screen.y);
 }
 
 void GraphWindowTest::leftDown() {
-    sendMouse(MOUSEEVENTF_LEFTDOWN);
+    editortest::mouseLeftDown();
     pump(30);
 }
 
 void GraphWindowTest::leftUp() {
-    sendMouse(MOUSEEVENTF_LEFTUP);
+    editortest::mouseLeftUp();
     pump(30);
 }
 
 void GraphWindowTest::rightClick(int32_t x, int32_t y) {
     moveTo(x, y);
-    sendMouse(MOUSEEVENTF_RIGHTDOWN);
-    sendMouse(MOUSEEVENTF_RIGHTUP);
+    editortest::mouseRightClickAt(graph, x, y);
 }
 
 void GraphWindowTest::wheel(int32_t x, int32_t y, int32_t delta) {
     moveTo(x, y);
-    sendMouse(MOUSEEVENTF_WHEEL, 0, 0, DWORD(delta));
+    editortest::mouseWheel(delta);
     pump(30);
 }
 
@@ -238,14 +209,6 @@ struct MenuVisit {
     bool clicked = false;
     bool closed = false;
 } menuVisit;
-
-void clickScreen(LONG x, LONG y) {
-    const LONG screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (x * 65536 + screenWidth - 1) / screenWidth,
-              (y * 65536 + screenHeight - 1) / screenHeight);
-    sendMouse(MOUSEEVENTF_LEFTDOWN);
-    sendMouse(MOUSEEVENTF_LEFTUP);
-}
 
 LRESULT CALLBACK menuHook(int code, WPARAM wParam, LPARAM lParam) {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
@@ -265,9 +228,9 @@ LRESULT CALLBACK menuHook(int code, WPARAM wParam, LPARAM lParam) {
                 if (menuVisit.item && GetMenuItemID(menuVisit.popup, i) == menuVisit.item)
                     GetMenuItemRect(nullptr, menuVisit.popup, UINT(i), &box);
             if (box.right > box.left)
-                clickScreen((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+                editortest::mouseLeftClickAtScreen((box.left + box.right) / 2, (box.top + box.bottom) / 2);
             else
-                clickScreen(5, 5); // outside the menu: nothing chosen
+                editortest::mouseLeftClickAtScreen(5, 5); // outside the menu: nothing chosen
         } else if (call->message == WM_EXITMENULOOP) {
             menuVisit.closed = true;
         }
@@ -291,15 +254,18 @@ MenuSeen GraphWindowTest::useMenu(int32_t x, int32_t y, UINT item) {
 }
 
 void GraphWindowTest::press(const char* key) {
-    ASSERT_TRUE(runXdotool(std::string("keydown ") + key));
-    heldKeys_.push_back(key);
-    pump(40);
+    const std::string name = key;
+    const int virtualKey = name == "shift" ? VK_SHIFT : (name == "ctrl" ? VK_CONTROL : VK_MENU);
+    heldKeys_.emplace_back(name, std::make_unique<editortest::HeldKey>(key, virtualKey));
+    ASSERT_TRUE(heldKeys_.back().second->held()) << key;
 }
 
 void GraphWindowTest::release(const char* key) {
-    runXdotool(std::string("keyup ") + key);
-    heldKeys_.erase(std::remove(heldKeys_.begin(), heldKeys_.end(), std::string(key)), heldKeys_.end());
-    pump(40);
+    for (auto held = heldKeys_.begin(); held != heldKeys_.end(); ++held)
+        if (held->first == key) {
+            heldKeys_.erase(held); // the key goes up as its holder goes
+            return;
+        }
 }
 
 void GraphWindowTest::set(int32_t band, int32_t kind, double value) {
@@ -312,7 +278,8 @@ double GraphWindowTest::get(int32_t band, int32_t kind) {
     return b ? bandSettingValue(*b, kind) : NAN;
 }
 
-void GraphWindowTest::setMeters(int32_t band, double input, double detector, double output, double gainMeter) {
+void GraphWindowTest::setMeters(int32_t band, double input, double detector, double output,
+                                double gainMeter) {
     LockHolder hold(fx->lock);
     BandState& st = fx->band(band)->state;
     st.inputPeak = input;

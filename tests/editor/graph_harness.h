@@ -7,6 +7,7 @@
 
 #include "support/windows_prelude.h"
 
+#include "desktop_input.h"
 #include "editor/resource.h"
 #include "host/picture.h"
 #include "shell/compressor_effect.h"
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -88,7 +90,8 @@ protected:
 
     // Mapping of the graph's geometry, from the formulas, for the tests' expectations.
     int32_t xOf(double f) const {
-        return int32_t(std::log((f - 20.0) / 23980.0 * 400.0 + 1.0) * (1.0 / 5.993961427306569) * graphWidth());
+        return int32_t(std::log((f - 20.0) / 23980.0 * 400.0 + 1.0) * (1.0 / 5.993961427306569) *
+                       graphWidth());
     }
     int32_t yOfDb(double db) const {
         const double bottom = fx->showTabs ? -60.0 : -90.0, span = fx->showTabs ? 66.0 : 102.0;
@@ -116,12 +119,14 @@ private:
         GetClientRect(graph, &client);
         return {client.right, client.bottom};
     }
-    std::vector<std::string> heldKeys_;
+    std::vector<std::pair<std::string, std::unique_ptr<editortest::HeldKey>>> heldKeys_;
     static HWND sharedParent();
     static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 // Colours as the window shows them.
-constexpr uint32_t rgb(uint32_t argb) { return argb & 0xFFFFFF; }
+constexpr uint32_t rgb(uint32_t argb) {
+    return argb & 0xFFFFFF;
+}
 
 } // namespace graphtest
