@@ -239,6 +239,7 @@ void onInitDialog(HWND panel, CompressorEffect& fx) {
 }
 
 // A drag reports every move and then the end of the gesture; the edit box follows in its format.
+// No move takes a new glide snapshot, whatever the setting.
 void onFaderMoved(HWND panel, CompressorEffect& fx, HWND fader, int scrollCode) {
     const NumericControl* control = controlWithFader(GetDlgCtrlID(fader));
     if (!control)
@@ -246,7 +247,7 @@ void onFaderMoved(HWND panel, CompressorEffect& fx, HWND fader, int scrollCode) 
     const int32_t band = fx.currentBand;
     panelEditGuard = true;
     const double value = control->valueAt(int32_t(SendMessageA(fader, FADER_GETPOS, 0, 0)));
-    if (fx.changeSetting(band, control->kind, value)) {
+    if (fx.changeSetting(band, control->kind, value, SettingChange::KeepSnapshot)) {
         writeEdit(panel, *control, value);
         NotifyHostParameter(fx, parameterIndex(band, control->kind), scrollCode == SB_ENDSCROLL);
     }

@@ -46,26 +46,28 @@ void copyBandSettings(Band& target, const Band& source) {
 
 namespace {
 
-// Where each setting lives in BandSettings (the frequency lives in the filter).
+// Where each setting lives in BandSettings (the frequency lives in the filter), and whether
+// its changes glide.
 struct SettingField {
     double BandSettings::*real;
     int32_t BandSettings::*milliseconds;
     bool BandSettings::*flag;
+    bool glides;
 };
 
 constexpr SettingField kSettingFields[kBandSettingKinds] = {
-    {nullptr, nullptr, nullptr},
-    {&BandSettings::gain, nullptr, nullptr},
-    {&BandSettings::threshold, nullptr, nullptr},
-    {&BandSettings::ratio, nullptr, nullptr},
-    {&BandSettings::knee, nullptr, nullptr},
-    {nullptr, &BandSettings::attackMs, nullptr},
-    {nullptr, &BandSettings::releaseMs, nullptr},
-    {nullptr, &BandSettings::rmsSizeMs, nullptr},
-    {nullptr, nullptr, &BandSettings::autoMakeupGain},
-    {nullptr, nullptr, &BandSettings::programDependentRelease},
-    {nullptr, nullptr, &BandSettings::feedbackDetector},
-    {nullptr, nullptr, &BandSettings::active},
+    {nullptr, nullptr, nullptr, true},
+    {&BandSettings::gain, nullptr, nullptr, true},
+    {&BandSettings::threshold, nullptr, nullptr, true},
+    {&BandSettings::ratio, nullptr, nullptr, true},
+    {&BandSettings::knee, nullptr, nullptr, false},
+    {nullptr, &BandSettings::attackMs, nullptr, false},
+    {nullptr, &BandSettings::releaseMs, nullptr, false},
+    {nullptr, &BandSettings::rmsSizeMs, nullptr, false},
+    {nullptr, nullptr, &BandSettings::autoMakeupGain, false},
+    {nullptr, nullptr, &BandSettings::programDependentRelease, false},
+    {nullptr, nullptr, &BandSettings::feedbackDetector, false},
+    {nullptr, nullptr, &BandSettings::active, false},
 };
 
 } // namespace
@@ -83,7 +85,7 @@ double bandSettingValue(const Band& band, int32_t kind) {
     return band.settings.*field.flag ? 1.0 : 0.0;
 }
 
-bool changeBandSetting(Band& band, int32_t kind, double value) {
+bool changeBandSetting(Band& band, int32_t kind, double value, SettingChange how) {
     if (!std::isfinite(value) || kind < 0 || kind >= kBandSettingKinds)
         return false;
     if (kind == kSettingFrequency) {
@@ -97,6 +99,6 @@ bool changeBandSetting(Band& band, int32_t kind, double value) {
         band.settings.*field.milliseconds = truncateToInt32(value);
     else
         band.settings.*field.flag = value != 0;
-    updateBandCoefficients(band, !bandSettingGlides(kind));
+    updateBandCoefficients(band, how == SettingChange::ByKind && !field.glides);
     return true;
 }

@@ -119,11 +119,11 @@ enum BandSettingKind : int32_t {
     kBandSettingKinds
 };
 
-// True for the settings whose changes glide over the next host block (frequency, gain,
-// threshold, ratio); the others take effect from the next sub-block.
-constexpr bool bandSettingGlides(int32_t kind) {
-    return kind >= kSettingFrequency && kind <= kSettingRatio;
-}
+// How a change reaches the audio. ByKind: frequency, gain, threshold and ratio glide over the
+// next host block, the others take a new snapshot and take effect from the next sub-block.
+// KeepSnapshot: no setting takes a new snapshot, so a glide under way carries on (a fader drag
+// of any setting).
+enum class SettingChange : int32_t { ByKind, KeepSnapshot };
 
 // A setting in its own unit: Hz, linear gain, x:1, dB, whole milliseconds, or 1/0 for a switch.
 // 0 for an unknown kind.
@@ -133,4 +133,4 @@ double bandSettingValue(const Band& band, int32_t kind);
 // the coefficients, glided or at once as the kind asks. Frequencies are clamped to 20..24000,
 // milliseconds truncated (saturating), a switch is on for any non-zero value. A value that is
 // not finite, or an unknown kind, changes nothing and returns false. The caller holds the lock.
-bool changeBandSetting(Band& band, int32_t kind, double value);
+bool changeBandSetting(Band& band, int32_t kind, double value, SettingChange how = SettingChange::ByKind);

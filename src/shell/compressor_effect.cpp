@@ -101,7 +101,7 @@ void CompressorEffect::resetToDefaults() {
     int32_t before, after;
     {
         LockHolder hold(lock);
-        before = effect.numParams;
+        before = loadRelaxed(effect.numParams);
         after = LoadDefaultBands();
     }
     if (after != before)
@@ -111,10 +111,10 @@ void CompressorEffect::resetToDefaults() {
     notifyGeneralChange(&effect);
 }
 
-bool CompressorEffect::changeSetting(int32_t index, int32_t kind, double value) {
+bool CompressorEffect::changeSetting(int32_t index, int32_t kind, double value, SettingChange how) {
     LockHolder hold(lock);
     Band* target = band(index);
-    return target && changeBandSetting(*target, kind, value);
+    return target && changeBandSetting(*target, kind, value, how);
 }
 
 bool CompressorEffect::viewBand(int32_t index, BandView& view) {
@@ -192,6 +192,8 @@ void VST_CALL processAccumulating(AEffect* effect, float** inputs, float** outpu
     const int64_t bytes = int64_t(sampleFrames) * 8;
     if (bytes > INT32_MAX)
         return;
+    // The scratch is the instance's: a resume on another thread resizes it under the lock.
+    LockHolder hold(fx->lock);
     // Grows only for a block longer than any before (or than the announced one).
     if (fx->accumulateScratch.getSize() < bytes)
         fx->accumulateScratch.resize(int32_t(bytes));

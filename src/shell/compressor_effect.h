@@ -40,7 +40,7 @@ public:
     // Changes one setting of band `index` in the setting's own unit (changeBandSetting) under
     // the lock. False, with nothing changed, when the band does not exist or the value is not
     // finite. The caller tells the host.
-    bool changeSetting(int32_t index, int32_t kind, double value);
+    bool changeSetting(int32_t index, int32_t kind, double value, SettingChange how = SettingChange::ByKind);
     // Copies band `index` under the lock; false when it does not exist.
     bool viewBand(int32_t index, BandView& view);
     // The band count, read under the lock (a state block loaded on another thread replaces
@@ -75,7 +75,7 @@ public:
     void prepareForBlockSize(int32_t n);
 
 protected:
-    void bandCountChanged(int32_t count) override { effect.numParams = count * kParametersPerBand; }
+    void bandCountChanged(int32_t count) override { storeRelaxed(effect.numParams, count * kParametersPerBand); }
 };
 
 // Process-wide state shared by every instance of the loaded library. Hosts may create

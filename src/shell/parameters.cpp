@@ -143,7 +143,7 @@ void copyText(char* text, int32_t size, const char* source) {
 
 // The band behind a parameter index, or null when the index names no parameter.
 Band* bandOfParameter(const CompressorEffect& fx, intptr_t index) {
-    if (index < 0 || index >= fx.effect.numParams)
+    if (index < 0 || index >= loadRelaxed(fx.effect.numParams))
         return nullptr;
     return fx.band(int32_t(index / kParametersPerBand));
 }
@@ -171,7 +171,7 @@ int32_t parameterName(CompressorEffect& fx, intptr_t index, char* text) {
 }
 
 int32_t parameterUnit(CompressorEffect& fx, intptr_t index, char* text) {
-    if (index < 0 || index >= fx.effect.numParams) {
+    if (index < 0 || index >= loadRelaxed(fx.effect.numParams)) {
         text[0] = '\0';
         return 0;
     }
@@ -194,7 +194,7 @@ int32_t parameterDisplay(CompressorEffect& fx, intptr_t index, char* text) {
 }
 
 bool parameterCanBeAutomated(const CompressorEffect& fx, intptr_t index) {
-    return index >= 0 && index < fx.effect.numParams;
+    return index >= 0 && index < loadRelaxed(fx.effect.numParams);
 }
 
 intptr_t extendedParameterDisplay(CompressorEffect& fx, intptr_t index, float value, char* text) {
@@ -213,7 +213,7 @@ intptr_t extendedParameterDisplay(CompressorEffect& fx, intptr_t index, float va
 }
 
 intptr_t extendedParameterRange(const CompressorEffect& fx, intptr_t index, double* range) {
-    if (index < 0 || index >= fx.effect.numParams)
+    if (index < 0 || index >= loadRelaxed(fx.effect.numParams))
         return 0;
     switch (index % kParametersPerBand) {
     case kSettingRatio:

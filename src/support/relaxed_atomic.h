@@ -22,3 +22,12 @@ private:
     static_assert(std::atomic<T>::is_always_lock_free, "shared values must not need a lock");
     std::atomic<T> value_;
 };
+
+// The same for a plain field whose layout is fixed elsewhere (the effect record's parameter
+// count, which hosts read on their own threads): written and read as relaxed atomics.
+template <typename T> inline void storeRelaxed(T& field, T value) noexcept {
+    __atomic_store_n(&field, value, __ATOMIC_RELAXED);
+}
+template <typename T> inline T loadRelaxed(const T& field) noexcept {
+    return __atomic_load_n(&field, __ATOMIC_RELAXED);
+}

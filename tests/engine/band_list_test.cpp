@@ -162,6 +162,23 @@ TEST(BandSettingChange, StoresEachKindInItsUnitAndGlidesOnlyTheFirstFour) {
     destroyBand(&b);
 }
 
+TEST(BandSettingChange, AFaderDragOfAnySettingLeavesAGlideUnderWay) {
+    // A threshold change glides; dragging the knee or attack fader meanwhile keeps its snapshot,
+    // while typing the knee takes a new one.
+    Band& b = *createBand(1000);
+    ASSERT_TRUE(changeBandSetting(b, kSettingThreshold, 0.25));
+    const double gliding = b.state.snapThreshold;
+    ASSERT_NE(gliding, 0.25);
+    for (int32_t kind : {kSettingKnee, kSettingAttack, kSettingRelease, kSettingRmsWindow}) {
+        ASSERT_TRUE(changeBandSetting(b, kind, 3, SettingChange::KeepSnapshot)) << kind;
+        EXPECT_EQ(bandSettingValue(b, kind), 3) << kind;
+        EXPECT_EQ(b.state.snapThreshold, gliding) << kind;
+    }
+    ASSERT_TRUE(changeBandSetting(b, kSettingKnee, 6));
+    EXPECT_EQ(b.state.snapThreshold, 0.25);
+    destroyBand(&b);
+}
+
 TEST(BandSettingChange, NonFiniteValuesAndUnknownKindsChangeNothing) {
     Band& b = *createBand(1000);
     const double inf = std::numeric_limits<double>::infinity();
