@@ -86,8 +86,10 @@ Band* readBand(const uint8_t* record, double sampleRate, RmsRingBudget* budget) 
     if (!band)
         return nullptr;
     BandSettings& s = band->settings;
-    s.gain = finiteOr(readReal(record + 8), defaults.gain);
-    s.threshold = finiteOr(readReal(record + 16), defaults.threshold);
+    // A negative gain or threshold would play the band inverted while its display shows
+    // silence: floored at silence, as the parameters do.
+    s.gain = std::fmax(finiteOr(readReal(record + 8), defaults.gain), 0.0);
+    s.threshold = std::fmax(finiteOr(readReal(record + 16), defaults.threshold), 0.0);
     s.ratio = finiteOr(readReal(record + 24), defaults.ratio);
     s.knee = finiteOr(readReal(record + 32), defaults.knee);
     s.attackMs = readInt(record + 40);
@@ -193,6 +195,6 @@ void SetStateBlock(CompressorEffect& fx, const void* block, int64_t size) {
     if (recordSize >= kBandRecordSize && count >= 0 && int64_t(count) * recordSize <= size - 8)
         loadBands(fx, bytes, size, recordSize, count);
 
-    fx.effect.numParams = fx.bandCount() * kParametersPerBand;
+    storeRelaxed(fx.effect.numParams, fx.bandCount() * kParametersPerBand);
     fx.editorNeedsRefresh = 1;
 }

@@ -180,11 +180,11 @@ TEST_F(StateBlockTest, FlagBitsBeyondTheFiveAreIgnored) {
     EXPECT_EQ(written[8 + 53] | written[8 + 54] | written[8 + 55], 0);
 }
 
-TEST_F(StateBlockTest, StoredValuesAreTakenAsTheyAreButFrequencyAndSoloAreClamped) {
+TEST_F(StateBlockTest, StoredValuesAreTakenAsTheyAreButFrequencySoloAndNegativeLevelsAreClamped) {
     BlockBuilder b;
     b.i32(56).i32(3);
     appendRecord(b, {5.0, 1e300, -3.0, -7.0, 500.0, -1, 100000, -20, 0});
-    appendRecord(b, {1e9, 0, 0, 0.1, -6.0, 0, 0, 0, 0});
+    appendRecord(b, {1e9, -2.0, 0, 0.1, -6.0, 0, 0, 0, 0});
     appendRecord(b, {-1e300, 1, 1, 2, 0, 15, 150, 5, 0});
     b.i32(-4).i32(12345).f64(-2.0).i32(9);
     setChunk(effect, b.bytes);
@@ -192,7 +192,9 @@ TEST_F(StateBlockTest, StoredValuesAreTakenAsTheyAreButFrequencyAndSoloAreClampe
     EXPECT_EQ(v.frequencies, (std::vector<double>{20.0, 24000.0, 20.0}));
     const BandSettings& s = fx()->band(0)->settings;
     EXPECT_EQ(s.gain, 1e300);
-    EXPECT_EQ(s.threshold, -3.0);
+    EXPECT_EQ(s.threshold, 0.0); // a negative level is silence
+    EXPECT_EQ(fx()->band(1)->settings.gain, 0.0);
+    EXPECT_EQ(fx()->band(1)->settings.knee, -6.0);
     EXPECT_EQ(s.ratio, -7.0);
     EXPECT_EQ(s.knee, 500.0);
     EXPECT_EQ(s.attackMs, -1);
