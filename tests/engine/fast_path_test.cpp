@@ -6,15 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cstring>
 #include <random>
 
 namespace {
 
+// What the random bands may switch on: everything, or only what lets the kernel run its
+// decoupled passes (no feedback detector, no program-dependent release).
+enum class Features { All, FeedForward };
+
 struct Scene {
     double sampleRate;
     int bands;
     unsigned seed;
+    Features features = Features::All;
 };
 
 // Gives both engines the same random bands: most split, some at or above half the rate.
@@ -37,8 +43,8 @@ void buildBands(MultibandEngine& engine, const Scene& scene) {
         s.attackMs = int32_t(random() % 40);
         s.releaseMs = int32_t(random() % 400);
         s.rmsSizeMs = random() % 3 == 0 ? 0 : int32_t(random() % 12);
-        s.programDependentRelease = random() % 3 == 0;
-        s.feedbackDetector = random() % 4 == 0;
+        s.programDependentRelease = random() % 3 == 0 && scene.features == Features::All;
+        s.feedbackDetector = random() % 4 == 0 && scene.features == Features::All;
         s.autoMakeupGain = random() % 2 == 0;
         s.active = random() % 6 != 0;
         s.gain = std::uniform_real_distribution<double>(0.5, 2)(random);
@@ -76,6 +82,10 @@ StereoSignal material(int n, double sampleRate, unsigned seed) {
     }
     if (n > 100)
         s.left[size_t(random() % size_t(n))] = 300.0f;
+    if (n > 3000) { // samples at the top of the float range switch on the saturating arithmetic
+        s.left[size_t(random() % size_t(n))] = FLT_MAX;
+        s.right[size_t(random() % size_t(n))] = -3e38f;
+    }
     return s;
 }
 
@@ -136,6 +146,20 @@ TEST(FastPath, SameBitsForEveryBandCountAndAwkwardBlocks) {
         }
 }
 
+TEST(FastPath, SameBitsInTheDecoupledPassesForEveryGroupSize) {
+    // Without feedback the kernel splits each chunk into passes and lags the bands four
+    // samples apart; one and two vectors of bands, long and short blocks.
+    const std::vector<int> blocks = {4096, 63, 64, 65, 1, 999, 512};
+    for (ProcessingPath path : widePaths())
+        for (int bands = 1; bands <= 17; ++bands) {
+            SCOPED_TRACE(std::string(processingPathName(path)) + " bands " + std::to_string(bands));
+            compareOn(path, {44100, bands, unsigned(bands) * 13 + 3, Features::FeedForward}, blocks, false,
+                      false);
+            compareOn(path, {96000, bands, unsigned(bands) * 17 + 5, Features::FeedForward}, blocks, true,
+                      bands % 2 == 0);
+        }
+}
+
 TEST(FastPath, SameBitsAtEveryRateWithGlidesAndSolo) {
     const std::vector<int> blocks = {512, 100, 7, 256, 1, 1000, 33, 512};
     for (ProcessingPath path : widePaths())
@@ -152,8 +176,10 @@ TEST(FastPath, SameBitsAtEveryRateWithGlidesAndSolo) {
 TEST(FastPath, TheAutomaticChoiceGivesTheSameBits) {
     // Mixed block lengths and band counts make it switch between the reference and a wide path.
     const std::vector<int> blocks = {512, 7, 64, 63, 1024, 8, 300};
-    for (int bands : {4, 6, 12})
+    for (int bands : {4, 6, 12}) {
         compareOn(ProcessingPath::Automatic, {44100, bands, 5u}, blocks, true, false);
+        compareOn(ProcessingPath::Automatic, {44100, bands, 6u, Features::FeedForward}, blocks, true, false);
+    }
     MultibandEngine engine;
     EXPECT_EQ(engine.processingPath, ProcessingPath::Automatic);
     EXPECT_EQ(chooseProcessingPath(8, 4), ProcessingPath::Reference);
