@@ -171,7 +171,11 @@ void GraphPainter::meters(const GraphBand& band, int32_t previousX, int32_t xTop
 
     column(q, b, band.inputPeak, Colour::kInputMeter);
     column(q, b, band.detectorPeak, Colour::kDetectorMeter);
-    bar(q + (b + gap), yThr, b, g_.pixelsOfDb(-AmpToDb(band.gainMeter)), Colour::kReductionBar);
+    // The reduction hangs below the line; an expander's gain above 1 draws no bar (its held
+    // value still shows as text).
+    const int32_t reduction = g_.pixelsOfDb(-AmpToDb(band.gainMeter));
+    if (reduction > 0)
+        fill(q + (b + gap), yThr, b, reduction, Colour::kReductionBar);
     column(q + 2 * (b + gap), b, band.outputPeak, Colour::kOutputMeter);
 
     // The held reduction as text: right of the columns, below the line for a compressor and

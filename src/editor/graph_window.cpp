@@ -45,14 +45,12 @@ LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         onMouseMove(window, *fx, signedLow(lParam), signedHigh(lParam));
         break;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: // the class takes double clicks: a quick second click grabs again
         onLeftButtonDown(window, *fx, signedLow(lParam), signedHigh(lParam));
         break;
     case WM_LBUTTONUP:
         onLeftButtonUp(window, *fx);
         break;
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
         onRightButtonDown(window, *fx, signedLow(lParam), signedHigh(lParam));
         break;
     case WM_MOUSEWHEEL:
