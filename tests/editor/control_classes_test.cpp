@@ -88,7 +88,19 @@ TEST(PluginLibrary, RegistersTheClassesWhileLoaded) {
     ASSERT_NE(library, nullptr) << path;
     for (const char* name : kAllClasses)
         EXPECT_TRUE(registered(library, name)) << name;
-    EXPECT_NE(RegisterWindowMessageA("MSWHEEL_ROLLMSG"), 0u);
+    {
+        // The library took the roll message's id at load: its faders move by it, one notch of
+        // 120 (in the low word) by 16 units, and tell the parent.
+        TestParent parent;
+        HWND fader = CreateWindowExA(0, kVerticalFaderClass, "", WS_CHILD | WS_VISIBLE, 10, 10, 30, 220,
+                                     parent.window(), reinterpret_cast<HMENU>(intptr_t(7)), library, nullptr);
+        ASSERT_NE(fader, nullptr);
+        SendMessageA(fader, FADER_SETPOS, 0, 500);
+        SendMessageA(fader, RegisterWindowMessageA("MSWHEEL_ROLLMSG"), 120, 0);
+        EXPECT_EQ(SendMessageA(fader, FADER_GETPOS, 0, 0), 516);
+        EXPECT_EQ(parent.scrolls(SB_THUMBTRACK).size(), 1u);
+        DestroyWindow(fader);
+    }
     ASSERT_TRUE(FreeLibrary(library));
     EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr);
     for (const char* name : kAllClasses)

@@ -94,6 +94,9 @@ LRESULT TestParent::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return buttonDownResult;
     case WM_CTLCOLORDLG:
         ++colourQueries;
+        lastColourQueryWindow = lParam;
+        if (answerNoBrush)
+            return 0;
         if (!backgroundBrush)
             return -1;
         SetTextColor(reinterpret_cast<HDC>(wParam), textColour);

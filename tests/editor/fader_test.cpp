@@ -462,13 +462,14 @@ TEST_F(FaderPaintTest, LevelOverlayBars) {
 }
 
 TEST_F(FaderPaintTest, WithoutABrushThePaintUsesTheFaceColour) {
-    DeleteObject(parent.backgroundBrush);
-    parent.backgroundBrush = nullptr;
+    // The shared back buffer still holds the last paint's background when no brush comes.
+    ASSERT_EQ(readWindow(horizontal).at(150, 3), kBackground);
+    parent.answerNoBrush = true;
     parent.colourQueries = 0;
     InvalidateRect(horizontal, nullptr, FALSE);
     WindowPixels pixels = readWindow(horizontal);
     EXPECT_GE(parent.colourQueries, 1);
-    // The parent's default answer is the system's face brush.
+    EXPECT_EQ(parent.lastColourQueryWindow, LPARAM(parent.window()));
     EXPECT_EQ(pixels.at(150, 3), GetSysColor(COLOR_BTNFACE));
 }
 
