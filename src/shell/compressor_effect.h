@@ -68,8 +68,9 @@ public:
     // View options: the editor's, saved in the state block.
     RelaxedAtomic<int32_t> showGrid{1};
     RelaxedAtomic<int32_t> showTabs{1};
-    // The block size the host announced with effSetBlockSize (0: none).
-    int32_t announcedBlockSize = 0;
+    // The block size the host announced with effSetBlockSize (0: none), read at the resume,
+    // which a host may send from another thread.
+    RelaxedAtomic<int32_t> announcedBlockSize{0};
 
     // Sizes every buffer the audio entries need for blocks of n frames.
     void prepareForBlockSize(int32_t n);
