@@ -76,7 +76,9 @@ public:
     void prepareForBlockSize(int32_t n);
 
 protected:
-    void bandCountChanged(int32_t count) override { storeRelaxed(effect.numParams, count * kParametersPerBand); }
+    void bandCountChanged(int32_t count) override {
+        storeRelaxed(effect.numParams, count * kParametersPerBand);
+    }
 };
 
 // Process-wide state shared by every instance of the loaded library. Hosts may create

@@ -41,7 +41,7 @@ public:
     // WM_CTLCOLORDLG: when brush is set, the answer (with textColour set in the DC).
     HBRUSH backgroundBrush = nullptr;
     COLORREF textColour = RGB(0, 0, 0);
-    bool answerNoBrush = false; // answer 0 instead of leaving the message to DefWindowProc
+    bool answerNoBrush = false;       // answer 0 instead of leaving the message to DefWindowProc
     LPARAM lastColourQueryWindow = 0; // the window handle the last WM_CTLCOLORDLG carried
     // FADER_QUERYTRACKCOLOR: when set, written into the fader's colour.
     bool overrideTrackColour = false;

@@ -155,7 +155,8 @@ TEST(HostileHost, RandomCallsFromTwoThreadsWhileAudioRuns) {
                 case 0:
                 case 1:
                 case 2: {
-                    const int32_t index = int32_t(random() % unsigned(loadRelaxed(effect->numParams) + 40)) - 20;
+                    const int32_t index =
+                        int32_t(random() % unsigned(loadRelaxed(effect->numParams) + 40)) - 20;
                     effect->setParameter(effect, index, hostileValue(random));
                     break;
                 }
