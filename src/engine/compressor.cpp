@@ -150,26 +150,26 @@ void resetBandState(Band& band) {
 }
 
 CompressorConstants compressorConstants(const Band& band) {
-    const BandSettings& s = band.settings;
-    const BandState& st = band.state;
-    CompressorConstants c;
-    double threshold = s.threshold;
+    const BandSettings& settings = band.settings;
+    const BandState& state = band.state;
+    CompressorConstants constants;
+    double threshold = settings.threshold;
     if (!(threshold >= kLowestThreshold))
         threshold = kLowestThreshold;
     else if (threshold > kDetectorLimit)
         threshold = kDetectorLimit;
-    c.inverseThreshold = 1 / threshold;
-    c.kneeLow = threshold / st.kneeRatio;
-    c.kneeHigh = threshold * st.kneeRatio;
-    c.kneeScale = 1 / (c.kneeHigh - c.kneeLow);
-    c.logKneeTop = std::log(c.inverseThreshold * c.kneeHigh);
-    c.ringLength = st.rmsLength();
-    c.inverseRingLength = c.ringLength > 0 ? 1.0 / c.ringLength : 0.0;
-    c.expanding = s.ratio < 1;
-    c.adaptive = s.programDependentRelease && !(s.ratio < 1);
-    c.feedback = s.feedbackDetector;
-    c.active = s.active;
-    return c;
+    constants.inverseThreshold = 1 / threshold;
+    constants.kneeLow = threshold / state.kneeRatio;
+    constants.kneeHigh = threshold * state.kneeRatio;
+    constants.kneeScale = 1 / (constants.kneeHigh - constants.kneeLow);
+    constants.logKneeTop = std::log(constants.inverseThreshold * constants.kneeHigh);
+    constants.ringLength = state.rmsLength();
+    constants.inverseRingLength = constants.ringLength > 0 ? 1.0 / constants.ringLength : 0.0;
+    constants.expanding = settings.ratio < 1;
+    constants.adaptive = settings.programDependentRelease && !(settings.ratio < 1);
+    constants.feedback = settings.feedbackDetector;
+    constants.active = settings.active;
+    return constants;
 }
 
 namespace {
@@ -177,46 +177,47 @@ namespace {
 // The running state of one compressBlock call, kept in locals: the ring is written through a
 // double pointer, which would otherwise force every state field to memory on every sample.
 struct CompressorRun {
-    CompressorRun(Band& band, double rate) : st(band.state), k(compressorConstants(band)), sampleRate(rate) {
-        ring = static_cast<double*>(st.rmsRing.get());
-        envelope = st.envelope;
-        releaseCoef = st.releaseCoef;
-        lastLeft = st.lastOutLeft;
-        lastRight = st.lastOutRight;
-        sumLeft = st.rmsSumLeft;
-        sumRight = st.rmsSumRight;
-        rmsPos = st.rmsPos;
-        rmsFill = st.rmsFill;
-        inputPeak = st.inputPeak;
-        detectorPeak = st.detectorPeak;
-        outputPeak = st.outputPeak;
-        gainMeter = st.gainMeter;
-        peakSumLeft = st.rmsPeakSumLeft;
-        peakSumRight = st.rmsPeakSumRight;
-        checksSinceRescan = st.rmsChecksSinceRescan;
-        attackCoef = st.attackCoef;
-        releaseCoefBase = st.releaseCoefBase;
-        releaseDecay = st.releaseDecay;
-        slope = st.slope;
-        makeupGain = st.makeupGain;
+    CompressorRun(Band& band, double rate)
+        : state(band.state), constants(compressorConstants(band)), sampleRate(rate) {
+        ring = static_cast<double*>(state.rmsRing.get());
+        envelope = state.envelope;
+        releaseCoef = state.releaseCoef;
+        lastLeft = state.lastOutLeft;
+        lastRight = state.lastOutRight;
+        sumLeft = state.rmsSumLeft;
+        sumRight = state.rmsSumRight;
+        rmsPos = state.rmsPos;
+        rmsFill = state.rmsFill;
+        inputPeak = state.inputPeak;
+        detectorPeak = state.detectorPeak;
+        outputPeak = state.outputPeak;
+        gainMeter = state.gainMeter;
+        peakSumLeft = state.rmsPeakSumLeft;
+        peakSumRight = state.rmsPeakSumRight;
+        checksSinceRescan = state.rmsChecksSinceRescan;
+        attackCoef = state.attackCoef;
+        releaseCoefBase = state.releaseCoefBase;
+        releaseDecay = state.releaseDecay;
+        slope = state.slope;
+        makeupGain = state.makeupGain;
     }
 
     ~CompressorRun() {
-        st.envelope = envelope;
-        st.releaseCoef = releaseCoef;
-        st.lastOutLeft = lastLeft;
-        st.lastOutRight = lastRight;
-        st.rmsSumLeft = sumLeft;
-        st.rmsSumRight = sumRight;
-        st.rmsPos = rmsPos;
-        st.rmsFill = rmsFill;
-        st.inputPeak = inputPeak;
-        st.detectorPeak = detectorPeak;
-        st.outputPeak = outputPeak;
-        st.gainMeter = gainMeter;
-        st.rmsPeakSumLeft = peakSumLeft;
-        st.rmsPeakSumRight = peakSumRight;
-        st.rmsChecksSinceRescan = checksSinceRescan;
+        state.envelope = envelope;
+        state.releaseCoef = releaseCoef;
+        state.lastOutLeft = lastLeft;
+        state.lastOutRight = lastRight;
+        state.rmsSumLeft = sumLeft;
+        state.rmsSumRight = sumRight;
+        state.rmsPos = rmsPos;
+        state.rmsFill = rmsFill;
+        state.inputPeak = inputPeak;
+        state.detectorPeak = detectorPeak;
+        state.outputPeak = outputPeak;
+        state.gainMeter = gainMeter;
+        state.rmsPeakSumLeft = peakSumLeft;
+        state.rmsPeakSumRight = peakSumRight;
+        state.rmsChecksSinceRescan = checksSinceRescan;
     }
 
     // Input peak and detector level of one sample.
@@ -227,15 +228,15 @@ struct CompressorRun {
         if (absRight > inputPeak)
             inputPeak = absRight;
 
-        const double detectLeft = detectorInput(k.feedback ? lastLeft : left);
-        const double detectRight = detectorInput(k.feedback ? lastRight : right);
+        const double detectLeft = detectorInput(constants.feedback ? lastLeft : left);
+        const double detectRight = detectorInput(constants.feedback ? lastRight : right);
         double level;
-        if (k.ringLength == 0) {
+        if (constants.ringLength == 0) {
             const double peakLeft = std::fabs(detectLeft), peakRight = std::fabs(detectRight);
             level = peakLeft > peakRight ? peakLeft : peakRight;
         } else {
             double* pair = ring + 2 * rmsPos;
-            const bool written = rmsFill == k.ringLength;
+            const bool written = rmsFill == constants.ringLength;
             const double squareLeft = detectLeft * detectLeft, squareRight = detectRight * detectRight;
             sumLeft = (sumLeft - (written ? pair[0] : 0.0)) + squareLeft;
             sumRight = (sumRight - (written ? pair[1] : 0.0)) + squareRight;
@@ -246,8 +247,8 @@ struct CompressorRun {
             double larger = sumLeft > sumRight ? sumLeft : sumRight;
             if (!(larger > 0))
                 larger = 0;
-            level = std::sqrt(larger * k.inverseRingLength);
-            if (++rmsPos == k.ringLength)
+            level = std::sqrt(larger * constants.inverseRingLength);
+            if (++rmsPos == constants.ringLength)
                 rmsPos = 0;
             if ((rmsPos & (kRescanCheckInterval - 1)) == 0)
                 followSumPeaks();
@@ -271,27 +272,27 @@ struct CompressorRun {
             rescan();
     }
     [[gnu::noinline]] void rescan() {
-        st.rmsPeakSumLeft = peakSumLeft;
-        st.rmsPeakSumRight = peakSumRight;
-        st.rmsChecksSinceRescan = checksSinceRescan;
-        rescanRmsWindow(st, rmsPos, rmsFill, sumLeft, sumRight);
-        peakSumLeft = st.rmsPeakSumLeft;
-        peakSumRight = st.rmsPeakSumRight;
-        checksSinceRescan = st.rmsChecksSinceRescan;
+        state.rmsPeakSumLeft = peakSumLeft;
+        state.rmsPeakSumRight = peakSumRight;
+        state.rmsChecksSinceRescan = checksSinceRescan;
+        rescanRmsWindow(state, rmsPos, rmsFill, sumLeft, sumRight);
+        peakSumLeft = state.rmsPeakSumLeft;
+        peakSumRight = state.rmsPeakSumRight;
+        checksSinceRescan = state.rmsChecksSinceRescan;
     }
 
     // One envelope step; returns the envelope level that the curve acts on, or 0 when the
     // level rests at or below the knee (gain 1).
     [[gnu::always_inline]] double follow(double level) {
         const double coefficient = level > envelope ? attackCoef : releaseCoef;
-        if (k.adaptive) {
+        if (constants.adaptive) {
             releaseCoef *= releaseDecay;
             if (releaseCoef < releaseCoefBase)
                 releaseCoef = releaseCoefBase;
         }
         const double smoothed = (1 - coefficient) * level + coefficient * envelope;
-        if (smoothed <= k.kneeLow) {
-            envelope = k.kneeLow;
+        if (smoothed <= constants.kneeLow) {
+            envelope = constants.kneeLow;
             return 0;
         }
         envelope = smoothed;
@@ -303,7 +304,8 @@ struct CompressorRun {
     }
 
     CurveConstants curveConstants() const {
-        return {k.kneeLow, k.kneeHigh, k.kneeScale, k.inverseThreshold, k.logKneeTop, slope};
+        return {constants.kneeLow,          constants.kneeHigh,   constants.kneeScale,
+                constants.inverseThreshold, constants.logKneeTop, slope};
     }
 
     void raiseRelease(double gainLog2) {
@@ -316,7 +318,7 @@ struct CompressorRun {
     [[gnu::always_inline]] static double gainOf(double gainLog2) { return curve_pass::gainOfLog2(gainLog2); }
 
     [[gnu::always_inline]] void meterGain(double gain) {
-        if (k.expanding) {
+        if (constants.expanding) {
             if (gain > gainMeter)
                 gainMeter = gain;
         } else if (gain < gainMeter) {
@@ -338,8 +340,8 @@ struct CompressorRun {
         lastRight = outRight;
     }
 
-    BandState& st;
-    const CompressorConstants k;
+    BandState& state;
+    const CompressorConstants constants;
     double sampleRate;
     double* ring;
     double envelope, releaseCoef, lastLeft, lastRight, sumLeft, sumRight;
@@ -358,16 +360,16 @@ void curveGains(const CompressorRun& run, const double* levels, double* gains, i
 
 } // namespace
 
-void rescanRmsWindow(BandState& st, int32_t pos, int32_t fill, double& sumLeft, double& sumRight) {
-    const int32_t length = st.rmsLength();
-    if (st.rmsChecksSinceRescan < length / (4 * kRescanCheckInterval))
+void rescanRmsWindow(BandState& state, int32_t pos, int32_t fill, double& sumLeft, double& sumRight) {
+    const int32_t length = state.rmsLength();
+    if (state.rmsChecksSinceRescan < length / (4 * kRescanCheckInterval))
         return; // too soon after the last one: the drop is still there at the next check
-    const double* ring = static_cast<const double*>(st.rmsRing.get());
+    const double* ring = static_cast<const double*>(state.rmsRing.get());
     double freshLeft = 0, freshRight = 0;
     // Oldest first: pos is the next pair to be overwritten once the ring is full.
     const int32_t start = fill == length ? pos : 0;
-    for (int32_t k = 0; k < fill; ++k) {
-        int32_t at = start + k;
+    for (int32_t offset = 0; offset < fill; ++offset) {
+        int32_t at = start + offset;
         if (at >= length)
             at -= length;
         freshLeft = (freshLeft - 0.0) + ring[2 * at];
@@ -377,9 +379,9 @@ void rescanRmsWindow(BandState& st, int32_t pos, int32_t fill, double& sumLeft, 
         sumLeft = freshLeft;
     if (std::fabs(sumRight - freshRight) > kRescanTolerance * freshRight)
         sumRight = freshRight;
-    st.rmsPeakSumLeft = sumLeft;
-    st.rmsPeakSumRight = sumRight;
-    st.rmsChecksSinceRescan = 0;
+    state.rmsPeakSumLeft = sumLeft;
+    state.rmsPeakSumRight = sumRight;
+    state.rmsChecksSinceRescan = 0;
 }
 
 namespace {
@@ -399,7 +401,7 @@ namespace {
 void compressUnsaturated(Band& band, float* left, float* right, int32_t n, double sampleRate) {
     CompressorRun run(band, sampleRate);
 
-    if (run.k.active && !run.k.adaptive && !run.k.feedback) {
+    if (run.constants.active && !run.constants.adaptive && !run.constants.feedback) {
         // Nothing in the gain curve feeds back into the detector here, so each chunk runs
         // the serial detector and envelope first and the curve (a logarithm and an
         // exponential per sample) afterwards as one vectorised pass.
@@ -435,11 +437,11 @@ void compressUnsaturated(Band& band, float* left, float* right, int32_t n, doubl
         const double inLeft = left[i], inRight = right[i];
         const double level = run.detect(inLeft, inRight);
         double gain = 1;
-        if (run.k.active) {
+        if (run.constants.active) {
             const double envelopeLevel = run.follow(level);
             if (envelopeLevel != 0) {
                 const double gainLog2 = run.curve(envelopeLevel);
-                if (run.k.adaptive)
+                if (run.constants.adaptive)
                     run.raiseRelease(gainLog2);
                 gain = CompressorRun::gainOf(gainLog2);
             }

@@ -34,19 +34,20 @@ void clearFilterState(CrossoverFilter& filter) {
 
 namespace {
 
-inline float splitSample(const CrossoverFilter& f, FilterChannelState& s, float& remainder) {
-    double v = double(remainder) - 1e-13;
-    double y = s.x1 * f.b1 + v * f.b0 + s.x2 * f.b2 - s.y1 * f.a1 - s.y2 * f.a2;
-    remainder = float(v - y + 1e-14);
-    double magnitude = std::fabs(y);
+inline float splitSample(const CrossoverFilter& filter, FilterChannelState& channel, float& remainder) {
+    const double input = double(remainder) - kCrossoverInputOffset;
+    double low = channel.x1 * filter.b1 + input * filter.b0 + channel.x2 * filter.b2 -
+                 channel.y1 * filter.a1 - channel.y2 * filter.a2;
+    remainder = float(input - low + kCrossoverRemainderOffset);
+    const double magnitude = std::fabs(low);
     // Also catches NaN, whose comparisons are all false.
-    if (!(magnitude >= 0x1p-54) || magnitude == INFINITY)
-        y = 0;
-    s.x2 = s.x1;
-    s.x1 = v;
-    s.y2 = s.y1;
-    s.y1 = y;
-    return float(y);
+    if (!(magnitude >= kCrossoverFlushLevel) || magnitude == INFINITY)
+        low = 0;
+    channel.x2 = channel.x1;
+    channel.x1 = input;
+    channel.y2 = channel.y1;
+    channel.y1 = low;
+    return float(low);
 }
 
 } // namespace

@@ -6,6 +6,12 @@
 
 #include <cstdint>
 
+// The offsets: taken from every remainder sample before filtering, and added back to what the
+// band leaves over. A filter output below the flush level (or not finite) is taken as 0.
+constexpr double kCrossoverInputOffset = 1e-13;
+constexpr double kCrossoverRemainderOffset = 1e-14;
+constexpr double kCrossoverFlushLevel = 0x1p-54;
+
 struct FilterChannelState {
     double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
 };

@@ -66,9 +66,9 @@ void MultibandEngine::ResetProcessingState() {
             releaseRmsRing(band(i)->state);
     for (int32_t i = 0; i < bandCount(); ++i) {
         // The reset ends in a coefficient update, which then sees the new rate.
-        Band& b = *band(i);
-        setBandSampleRate(b, sampleRate);
-        resetBandState(b);
+        Band& each = *band(i);
+        setBandSampleRate(each, sampleRate);
+        resetBandState(each);
     }
     inputPeakLeft = inputPeakRight = 0;
     outputPeakLeft = outputPeakRight = 0;
@@ -87,9 +87,9 @@ bool MultibandEngine::insertSplitBand(ParameterListChange& change) {
         double top = current->frequency();
         double bottom = kMinBandFrequency;
         for (int32_t i = 0; i < bandCount(); ++i) {
-            double e = band(i)->frequency();
-            if (top > e && e > bottom)
-                bottom = e;
+            const double other = band(i)->frequency();
+            if (top > other && other > bottom)
+                bottom = other;
         }
         copyBandSettings(*added, *current);
         setBandFrequency(*added, top, true);
@@ -158,27 +158,27 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
     bool changed = outputGain != outputGainPrevious;
     const int32_t count = bandCount();
     for (int32_t i = 0; i < count; ++i) {
-        Band& b = *band(i);
-        BandState& st = b.state;
-        st.gliding = false;
-        st.stepFrequency = st.stepGain = st.stepThreshold = st.stepRatio = 0;
-        st.glideFrequency = b.filter.frequency;
-        st.glideGain = b.settings.gain;
-        st.glideThreshold = b.settings.threshold;
-        st.glideRatio = b.settings.ratio;
+        Band& each = *band(i);
+        BandState& state = each.state;
+        state.gliding = false;
+        state.stepFrequency = state.stepGain = state.stepThreshold = state.stepRatio = 0;
+        state.glideFrequency = each.filter.frequency;
+        state.glideGain = each.settings.gain;
+        state.glideThreshold = each.settings.threshold;
+        state.glideRatio = each.settings.ratio;
         auto prepare = [&](double current, double snap, double& glide, double& step) {
             // A step that overflows (values near the largest doubles) jumps instead.
             if (current != snap && std::isfinite((current - snap) / n)) {
                 glide = snap;
                 step = (current - snap) / n;
-                st.gliding = true;
+                state.gliding = true;
                 changed = true;
             }
         };
-        prepare(b.filter.frequency, st.snapFrequency, st.glideFrequency, st.stepFrequency);
-        prepare(b.settings.gain, st.snapGain, st.glideGain, st.stepGain);
-        prepare(b.settings.threshold, st.snapThreshold, st.glideThreshold, st.stepThreshold);
-        prepare(b.settings.ratio, st.snapRatio, st.glideRatio, st.stepRatio);
+        prepare(each.filter.frequency, state.snapFrequency, state.glideFrequency, state.stepFrequency);
+        prepare(each.settings.gain, state.snapGain, state.glideGain, state.stepGain);
+        prepare(each.settings.threshold, state.snapThreshold, state.glideThreshold, state.stepThreshold);
+        prepare(each.settings.ratio, state.snapRatio, state.glideRatio, state.stepRatio);
     }
 
     if (!changed) {
@@ -194,21 +194,21 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
         const int32_t m = remaining < 8 ? remaining : 8;
         outputGain = outputGain + m * gainStep;
         for (int32_t i = 0; i < count; ++i) {
-            Band& b = *band(i);
-            BandState& st = b.state;
-            if (!st.gliding)
+            Band& each = *band(i);
+            BandState& state = each.state;
+            if (!state.gliding)
                 continue;
-            if (st.stepFrequency != 0) {
-                st.glideFrequency += m * st.stepFrequency;
-                designFilter(b.filter, clampBandFrequency(st.glideFrequency));
+            if (state.stepFrequency != 0) {
+                state.glideFrequency += m * state.stepFrequency;
+                designFilter(each.filter, clampBandFrequency(state.glideFrequency));
             }
-            st.glideGain += m * st.stepGain;
-            st.glideThreshold += m * st.stepThreshold;
-            st.glideRatio += m * st.stepRatio;
-            b.settings.gain = st.glideGain;
-            b.settings.threshold = st.glideThreshold;
-            b.settings.ratio = st.glideRatio;
-            updateGlidedCoefficients(b);
+            state.glideGain += m * state.stepGain;
+            state.glideThreshold += m * state.stepThreshold;
+            state.glideRatio += m * state.stepRatio;
+            each.settings.gain = state.glideGain;
+            each.settings.threshold = state.glideThreshold;
+            each.settings.ratio = state.glideRatio;
+            updateGlidedCoefficients(each);
         }
         processBlock(in, out, m);
         for (int c = 0; c < 2; ++c) {
@@ -237,23 +237,29 @@ void meterPeak(double& peak, const float* x, int32_t m) {
         peak = largest;
 }
 
-void sumInto(float* out, const float* band, int32_t m, double c, bool first, bool mayOverflow) {
+// Where a band splits: a band above 23800 Hz reaches the top of the spectrum when the sample
+// rate is above 48 kHz (its frequency cannot, being held at 24000 Hz).
+double splitFrequency(double frequency, double sampleRate) {
+    return frequency > 23800 && sampleRate > 48000 ? sampleRate * 0.5 : frequency;
+}
+
+void sumInto(float* out, const float* band, int32_t m, double gain, bool first, bool mayOverflow) {
     if (!mayOverflow) {
         if (first) {
             for (int32_t i = 0; i < m; ++i)
-                out[i] = float(double(band[i]) * c);
+                out[i] = float(double(band[i]) * gain);
         } else {
             for (int32_t i = 0; i < m; ++i)
-                out[i] = float(double(band[i]) * c + double(out[i]));
+                out[i] = float(double(band[i]) * gain + double(out[i]));
         }
         return;
     }
     if (first) {
         for (int32_t i = 0; i < m; ++i)
-            out[i] = compressor_rules::saturatedFloat(double(band[i]) * c);
+            out[i] = compressor_rules::saturatedFloat(double(band[i]) * gain);
     } else {
         for (int32_t i = 0; i < m; ++i)
-            out[i] = compressor_rules::saturatedFloat(double(band[i]) * c + double(out[i]));
+            out[i] = compressor_rules::saturatedFloat(double(band[i]) * gain + double(out[i]));
     }
 }
 
@@ -313,7 +319,7 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
         return;
     }
 
-    const double c = outputGain;
+    const double gain = outputGain;
     const double nyquist = sampleRate * 0.5;
     // Read once: the editor may switch solo or the current band while the sub-block runs.
     const bool solo = soloCurrentBand != 0;
@@ -322,16 +328,14 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     bool written = false;
     bool topTaken = false;
     for (int32_t i = 0; i < count; ++i) {
-        Band& b = *sorted[i];
-        double e = b.filter.frequency;
-        if (e > 23800 && sampleRate > 48000)
-            e = nyquist;
-        if (e > highest)
-            highest = e;
+        Band& each = *sorted[i];
+        const double top = splitFrequency(each.filter.frequency, sampleRate);
+        if (top > highest)
+            highest = top;
         float* signalLeft = bandLeft;
         float* signalRight = bandRight;
-        if (nyquist > e) {
-            splitBlock(b.filter, remainderLeft, remainderRight, bandLeft, bandRight, m, mayOverflow);
+        if (nyquist > top) {
+            splitBlock(each.filter, remainderLeft, remainderRight, bandLeft, bandRight, m, mayOverflow);
         } else if (!topTaken) {
             // The first band at or above half the sample rate takes everything that is left.
             topTaken = true;
@@ -342,17 +346,17 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
             std::memset(bandLeft, 0, size_t(m) * sizeof(float));
             std::memset(bandRight, 0, size_t(m) * sizeof(float));
         }
-        compressBlock(b, signalLeft, signalRight, m, sampleRate, mayOverflow);
-        if (solo && &b != soloBand)
+        compressBlock(each, signalLeft, signalRight, m, sampleRate, mayOverflow);
+        if (solo && &each != soloBand)
             continue;
-        sumInto(outputs[0], signalLeft, m, c, !written, mayOverflow);
-        sumInto(outputs[1], signalRight, m, c, !written, mayOverflow);
+        sumInto(outputs[0], signalLeft, m, gain, !written, mayOverflow);
+        sumInto(outputs[1], signalRight, m, gain, !written, mayOverflow);
         written = true;
     }
 
     if (highest < nyquist && !solo) {
-        sumInto(outputs[0], remainderLeft, m, c, !written, mayOverflow);
-        sumInto(outputs[1], remainderRight, m, c, !written, mayOverflow);
+        sumInto(outputs[0], remainderLeft, m, gain, !written, mayOverflow);
+        sumInto(outputs[1], remainderRight, m, gain, !written, mayOverflow);
         written = true;
     }
     if (!written)
@@ -380,12 +384,10 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
     double highest = 0;
     bool anySummed = false, topTaken = false;
     for (int32_t i = 0; i < count; ++i) {
-        double e = sorted[i]->filter.frequency;
-        if (e > 23800 && sampleRate > 48000)
-            e = nyquist;
-        if (e > highest)
-            highest = e;
-        if (nyquist > e) {
+        const double top = splitFrequency(sorted[i]->filter.frequency, sampleRate);
+        if (top > highest)
+            highest = top;
+        if (nyquist > top) {
             roles[i] = WavefrontLaneRole::Split;
         } else {
             roles[i] = topTaken ? WavefrontLaneRole::Silent : WavefrontLaneRole::Top;
@@ -422,14 +424,14 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
     if (!anySummed && !sumRemainder)
         return;
 
-    const double c = outputGain;
+    const double gain = outputGain;
     for (int channel = 0; channel < 2; ++channel) {
         float* out = outputs[channel];
         const float* sum = partial[channel];
         const float* rest = remainder[channel];
         if (sumRemainder) {
             for (int32_t i = 0; i < m; ++i)
-                out[i] = compressor_rules::saturatedFloat(double(rest[i]) * c + double(sum[i]));
+                out[i] = compressor_rules::saturatedFloat(double(rest[i]) * gain + double(sum[i]));
         } else {
             std::memcpy(out, sum, size_t(m) * sizeof(float));
         }

@@ -7,6 +7,7 @@
 
 #include "engine/compressor.h"
 #include "engine/compressor_rules.h"
+#include "engine/crossover.h"
 #include "engine/gain_curve_math.h"
 #include "engine/wavefront.h"
 
@@ -334,12 +335,13 @@ template <int W, int V, int D> struct Wavefront {
         for (int p = kPairVectors - 1; p >= 0; --p) {
             const Real feed =
                 shiftUp<W, 2>(p == 0 ? incoming : remainderOut[phase][p - 1], remainderOut[phase][p]);
-            const Real offsetInput = feed - 1e-13;
+            const Real offsetInput = feed - kCrossoverInputOffset;
             const Real filtered =
                 x1[p] * b1[p] + offsetInput * b0[p] + x2[p] * b2[p] - y1[p] * a1[p] - y2[p] * a2[p];
-            const Real left = throughFloat<W>(offsetInput - filtered + 1e-14);
+            const Real left = throughFloat<W>(offsetInput - filtered + kCrossoverRemainderOffset);
             const Real size = magnitude<W>(filtered);
-            const Real flushed = ((size >= 0x1p-54) & (size != __builtin_inf())) ? filtered : zero;
+            const Real flushed =
+                ((size >= kCrossoverFlushLevel) & (size != __builtin_inf())) ? filtered : zero;
             signal[p] = splitLane[p] ? throughFloat<W>(flushed) : (topLane[p] ? feed : zero);
             remainderOut[phase][p] = splitLane[p] ? left : feed;
             Mask update = splitLane[p];
