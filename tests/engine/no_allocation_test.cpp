@@ -1,5 +1,6 @@
 // Steady-state processing must not touch the heap: count every C++ allocation and every
 // block the heap buffers ask for while a few hundred blocks are processed after warm-up.
+#include "counted_new.h"
 #include "shell/compressor_effect.h"
 
 #include <gtest/gtest.h>
@@ -7,67 +8,29 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
 namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
+} // namespace
 
-void* countedRealloc(void* p, size_t n) {
+// C++ allocations and the heap buffers' blocks alike.
+void countAllocation() noexcept {
     if (counting)
         ++allocations;
+}
+
+namespace {
+void* countedRealloc(void* p, size_t n) {
+    countAllocation();
     return std::realloc(p, n);
 }
 void* countedMalloc(size_t n) {
-    if (counting)
-        ++allocations;
+    countAllocation();
     return std::malloc(n);
 }
 } // namespace
-
-// The replacement pair uses malloc and free on purpose.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-static void* countedNew(size_t n) noexcept {
-    if (counting)
-        ++allocations;
-    return std::malloc(n ? n : 1);
-}
-void* operator new(size_t n) {
-    if (void* p = countedNew(n))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](size_t n) {
-    if (void* p = countedNew(n))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new(size_t n, const std::nothrow_t&) noexcept {
-    return countedNew(n);
-}
-void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-    return countedNew(n);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -118,7 +81,8 @@ TEST(NoAllocation, SteadyStateProcessingAllocatesNothing) {
 TEST(NoAllocation, TheFirstBlockAfterAResumeAllocatesNothing) {
     // The host announces its block size, resumes, and sends blocks of that size (and of less):
     // the buffers were sized at the resume, not in the audio call.
-    HeapBuffer::Allocator previous = HeapBuffer::setAllocatorForTesting({countedRealloc, countedMalloc, std::free});
+    HeapBuffer::Allocator previous =
+        HeapBuffer::setAllocatorForTesting({countedRealloc, countedMalloc, std::free});
     for (ProcessingPath path : {ProcessingPath::Automatic, ProcessingPath::Reference}) {
         AEffect* effect = VSTPluginMain(nullptr);
         ASSERT_NE(effect, nullptr);

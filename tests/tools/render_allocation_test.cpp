@@ -1,6 +1,7 @@
 // The thread that runs processReplacing during a render allocates nothing per slice: a file of
 // forty slices costs it as many allocations as a file of eight. Every C++ allocation is
 // counted, on the thread that makes it.
+#include "counted_new.h"
 #include "host/parameter_values.h"
 #include "host/plugin_host.h"
 #include "render/renderer.h"
@@ -9,55 +10,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
-
 namespace {
 thread_local bool counting = false;
 thread_local long allocations = 0;
 } // namespace
 
-// The replacement pair uses malloc and free on purpose.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-static void* countedNew(size_t n) noexcept {
+void countAllocation() noexcept {
     if (counting)
         ++allocations;
-    return std::malloc(n ? n : 1);
-}
-void* operator new(size_t n) {
-    if (void* p = countedNew(n))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](size_t n) {
-    if (void* p = countedNew(n))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new(size_t n, const std::nothrow_t&) noexcept {
-    return countedNew(n);
-}
-void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-    return countedNew(n);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
 }
 
 namespace {
