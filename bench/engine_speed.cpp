@@ -4,7 +4,7 @@
 // Prints ns per stereo frame and the multiple of real time on one core; the best of several
 // repetitions counts, which keeps other load on the machine out of the figures.
 //
-//     tarnwell-speed [--seconds S] [--path NAME]
+//     tarnwell-speed [--seconds S] [--path NAME] [--case NAME]
 #include "engine/compressor.h"
 #include "shell/compressor_effect.h"
 
@@ -122,21 +122,26 @@ double measure(const Case& c, ProcessingPath path, double seconds) {
 
 int main(int argc, char** argv) {
     double seconds = 1.0;
-    std::string only;
+    std::string only, onlyCase;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--seconds"))
             seconds = std::atof(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--path"))
             only = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--case"))
+            onlyCase = argv[i + 1];
     }
     std::vector<ProcessingPath> paths;
     for (ProcessingPath p : {ProcessingPath::Reference, ProcessingPath::Sse2, ProcessingPath::Avx2,
-                             ProcessingPath::Avx512, ProcessingPath::Automatic})
+                             ProcessingPath::Avx512, ProcessingPath::Sse2Passes, ProcessingPath::Avx2Passes,
+                             ProcessingPath::Avx512Passes, ProcessingPath::Automatic})
         if (processingPathAvailable(p) && (only.empty() || only == processingPathName(p)))
             paths.push_back(p);
 
     std::printf("%-22s %-10s %12s %12s %10s\n", "case", "path", "ns/frame", "x realtime", "speed-up");
     for (const Case& c : kCases) {
+        if (!onlyCase.empty() && onlyCase != c.name)
+            continue;
         double reference = 0;
         for (ProcessingPath path : paths) {
             const double ns = measure(c, path, seconds);

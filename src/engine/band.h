@@ -41,6 +41,10 @@ struct BandState {
     double slope = 0;
     double kneeRatio = 1;
     double makeupGain = 1;
+    // The knee's logarithm as last computed, and its argument: the compressor works it out
+    // again only when the threshold or the knee has changed (a glide changes it every few
+    // samples). Written by compressorConstants, under the lock like the rest of the state.
+    mutable double logKneeTopArgument = -1, logKneeTop = 0;
 
     // Detector and envelope.
     // Pairs of doubles: left square, right square. Pairs at or past rmsFill have not been

@@ -162,7 +162,12 @@ CompressorConstants compressorConstants(const Band& band) {
     constants.kneeLow = threshold / state.kneeRatio;
     constants.kneeHigh = threshold * state.kneeRatio;
     constants.kneeScale = 1 / (constants.kneeHigh - constants.kneeLow);
-    constants.logKneeTop = std::log(constants.inverseThreshold * constants.kneeHigh);
+    const double logKneeTopArgument = constants.inverseThreshold * constants.kneeHigh;
+    if (logKneeTopArgument != state.logKneeTopArgument) {
+        state.logKneeTopArgument = logKneeTopArgument;
+        state.logKneeTop = std::log(logKneeTopArgument);
+    }
+    constants.logKneeTop = state.logKneeTop;
     constants.ringLength = state.rmsLength();
     constants.inverseRingLength = constants.ringLength > 0 ? 1.0 / constants.ringLength : 0.0;
     constants.expanding = settings.ratio < 1;

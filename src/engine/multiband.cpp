@@ -311,7 +311,7 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     const ProcessingPath path =
         processingPath == ProcessingPath::Automatic ? chooseProcessingPath(m, count) : processingPath;
     if (path != ProcessingPath::Reference && count > 0) {
-        processBlockFast(path, sorted, count, outputs, remainderLeft, m);
+        processBlockFast(path, sorted, count, outputs, remainderLeft, m, mayOverflow);
         if (metering) {
             meterPeak(outputPeakLeft, outputs[0], m);
             meterPeak(outputPeakRight, outputs[1], m);
@@ -369,7 +369,7 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
 }
 
 void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32_t count,
-                                       float* const* outputs, float* streams, int32_t m) {
+                                       float* const* outputs, float* streams, int32_t m, bool mayOverflow) {
     auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
     if (!lanes || laneScratch.getSize() != count * 2) {
         writeSilence(outputs, m);
@@ -397,6 +397,24 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
         anySummed |= summed[i];
     }
     const bool sumRemainder = highest < nyquist && !solo;
+    if (isPassesPath(path)) {
+        PassesBlock block;
+        block.bands = sorted;
+        block.roles = roles;
+        block.summed = summed;
+        block.count = count;
+        block.remainder[0] = streams;
+        block.remainder[1] = streams + m;
+        block.output[0] = outputs[0];
+        block.output[1] = outputs[1];
+        block.m = m;
+        block.outputGain = outputGain;
+        block.sampleRate = sampleRate;
+        block.sumRemainder = sumRemainder;
+        block.mayOverflow = mayOverflow;
+        runPasses(path, block);
+        return;
+    }
     if (!anySummed && !sumRemainder) {
         writeSilence(outputs, m);
         // The bands still run: their state keeps going while they are muted.

@@ -89,7 +89,7 @@ private:
     void processBlock(const float* const* inputs, float* const* outputs, int32_t m);
     // The split, compression and sum of a sub-block on the wavefront path.
     void processBlockFast(ProcessingPath path, Band** sorted, int32_t count, float* const* outputs,
-                          float* streams, int32_t m);
+                          float* streams, int32_t m, bool mayOverflow);
 };
 
 // Writes silence to every output channel that exists.

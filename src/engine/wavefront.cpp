@@ -7,12 +7,15 @@ bool processingPathAvailable(ProcessingPath path) {
     case ProcessingPath::Automatic:
     case ProcessingPath::Reference:
     case ProcessingPath::Sse2:
+    case ProcessingPath::Sse2Passes:
         return true;
 #if defined(__x86_64__) || defined(__i386__)
     case ProcessingPath::Avx2:
+    case ProcessingPath::Avx2Passes:
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx2");
     case ProcessingPath::Avx512:
+    case ProcessingPath::Avx512Passes:
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx512f");
 #endif
@@ -32,13 +35,17 @@ ProcessingPath widestProcessingPath() {
 }
 
 ProcessingPath chooseProcessingPath(int32_t m, int32_t bands) {
-    // Measured with tarnwell-speed: the eight-lane wavefront costs about the same for one to
-    // eight bands and overtakes the reference from six; two and four lanes never do.
-    constexpr int32_t kShortestWideBlock = 64;
-    constexpr int32_t kFewestWideBands = 6;
-    static const bool avx512 = processingPathAvailable(ProcessingPath::Avx512);
-    if (avx512 && m >= kShortestWideBlock && bands >= kFewestWideBands)
-        return ProcessingPath::Avx512;
+    // Measured with tarnwell-speed: the pass kernel with AVX-512 or AVX2 beats the reference
+    // from one band up and the wavefront kernels from four; below 16 samples (glides run in
+    // sub-blocks of eight) it is no faster than the reference, and with SSE2 alone it is slower.
+    constexpr int32_t kShortestWideBlock = 16;
+    static const ProcessingPath passes =
+        processingPathAvailable(ProcessingPath::Avx512Passes)
+            ? ProcessingPath::Avx512Passes
+            : (processingPathAvailable(ProcessingPath::Avx2Passes) ? ProcessingPath::Avx2Passes
+                                                                   : ProcessingPath::Reference);
+    if (m >= kShortestWideBlock && bands > 0)
+        return passes;
     return ProcessingPath::Reference;
 }
 
@@ -54,6 +61,12 @@ const char* processingPathName(ProcessingPath path) {
         return "avx2";
     case ProcessingPath::Avx512:
         return "avx512";
+    case ProcessingPath::Sse2Passes:
+        return "sse2-passes";
+    case ProcessingPath::Avx2Passes:
+        return "avx2-passes";
+    case ProcessingPath::Avx512Passes:
+        return "avx512-passes";
     }
     return "?";
 }
@@ -79,6 +92,25 @@ void runWavefrontGroup(ProcessingPath path, const WavefrontGroup& group) {
         break;
     default:
         runWavefrontSse2(group);
+        break;
+    }
+}
+
+bool isPassesPath(ProcessingPath path) {
+    return path == ProcessingPath::Sse2Passes || path == ProcessingPath::Avx2Passes ||
+           path == ProcessingPath::Avx512Passes;
+}
+
+void runPasses(ProcessingPath path, const PassesBlock& block) {
+    switch (path) {
+    case ProcessingPath::Avx512Passes:
+        runPassesAvx512(block);
+        break;
+    case ProcessingPath::Avx2Passes:
+        runPassesAvx2(block);
+        break;
+    default:
+        runPassesSse2(block);
         break;
     }
 }

@@ -131,7 +131,9 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
 
 std::vector<ProcessingPath> widePaths() {
     std::vector<ProcessingPath> paths;
-    for (ProcessingPath p : {ProcessingPath::Sse2, ProcessingPath::Avx2, ProcessingPath::Avx512})
+    for (ProcessingPath p :
+         {ProcessingPath::Sse2, ProcessingPath::Avx2, ProcessingPath::Avx512, ProcessingPath::Sse2Passes,
+          ProcessingPath::Avx2Passes, ProcessingPath::Avx512Passes})
         if (processingPathAvailable(p))
             paths.push_back(p);
     return paths;

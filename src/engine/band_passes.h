@@ -1,0 +1,696 @@
+// The pass kernel for one vector width, included by one file per instruction set. A sub-block
+// runs in chunks of up to kChunk samples. In each chunk, groups of four splitting bands run
+// their crossover sections as a wavefront (band k one sample behind band k - 1, both channels
+// of four bands in eight lanes); each band's compressor then runs as passes over the chunk:
+// what does not recur (detector inputs, squares, levels, the gain curve, outputs and the sum)
+// is vectorised over time, and the recursions (the RMS sums and the envelopes) run for
+// several bands side by side. Every value is computed by the same operations, in the same
+// order, as in splitBlock, compressBlock and the driver's sum, so the bits are the reference's.
+// Bands with feedback detection or program-dependent release run compressBlock on their chunk.
+#pragma once
+
+#include "engine/wavefront_kernel.h"
+
+namespace band_passes {
+namespace {
+
+using namespace compressor_rules;
+using wavefront_kernel::broadcast;
+using wavefront_kernel::magnitude;
+
+constexpr int32_t kChunk = 64;
+constexpr int kGroupBands = 4;
+
+// One value per band of a group.
+typedef double Quad __attribute__((vector_size(32)));
+typedef int64_t QuadMask __attribute__((vector_size(32)));
+// A left and right value.
+typedef double Duo __attribute__((vector_size(16)));
+
+template <typename Vector, typename Scalar> inline Vector loadVector(const Scalar* from) {
+    Vector v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+template <typename Vector, typename Scalar> inline void storeVector(Scalar* to, Vector v) {
+    std::memcpy(to, &v, sizeof v);
+}
+
+// The largest lane of a NaN-free-or-ignored running peak, folded the way the scalar loop
+// raises it (a comparison that NaN never passes).
+template <typename Vector> inline double foldPeak(double peak, Vector lanes) {
+    for (size_t t = 0; t < sizeof(Vector) / sizeof(double); ++t)
+        if (lanes[t] > peak)
+            peak = lanes[t];
+    return peak;
+}
+
+// x rounded to float as the reference rounds it: saturating where the driver saturates (it
+// may skip that where no float can overflow, and then plain rounding gives the same bits).
+template <int W, bool saturate>
+[[gnu::always_inline]] inline typename wavefront_kernel::Vectors<W>::Real
+roundTrip(typename wavefront_kernel::Vectors<W>::Real x) {
+    using V = wavefront_kernel::Vectors<W>;
+    if (saturate)
+        return wavefront_kernel::throughFloat<W>(x);
+    return __builtin_convertvector(__builtin_convertvector(x, typename V::Floats), typename V::Real);
+}
+
+// Band signals in the scratch start kSignalPad floats into their rows, so that the wavefront
+// may write the samples before and after the chunk that its ramps compute (up to the next
+// whole eight steps).
+constexpr int32_t kLag = 4; // samples between one band of a group and the next
+constexpr int32_t kSignalPad = 32;
+typedef float SignalRows[2][kSignalPad * 2 + kChunk];
+typedef float Eight __attribute__((vector_size(32)));
+
+// What the wavefront writes per step: every lane's band sample, and the last band's remainder.
+struct Rows {
+    float band[8 * (kChunk + 3 * kLag + 8)];
+    float remainder[2][kSignalPad * 2 + kChunk];
+};
+
+// The crossover sections of up to four bands over one chunk, both channels of each band in
+// lanes 2k and 2k + 1 (in 8 / W vectors). The rows hold, per step, what every lane produced:
+// band k's sample j is in row j + k, lanes 2k and 2k + 1.
+template <int W> struct CrossoverWavefront {
+    using V = wavefront_kernel::Vectors<W>;
+    using Real = typename V::Real;
+    using Mask = typename V::Mask;
+    using Floats = typename V::Floats;
+    static constexpr int kVectors = 8 / W;
+
+    Real b0[kVectors], b1[kVectors], b2[kVectors], a1[kVectors], a2[kVectors];
+    Real x1[kVectors], x2[kVectors], y1[kVectors], y2[kVectors];
+    Mask laneBand[kVectors];
+    int count;
+
+    CrossoverWavefront(Band* const* bands, int bandCount) : count(bandCount) {
+        for (int p = 0; p < kVectors; ++p) {
+            b0[p] = b1[p] = b2[p] = a1[p] = a2[p] = x1[p] = x2[p] = y1[p] = y2[p] = Real{};
+            for (int t = 0; t < W; ++t)
+                laneBand[p][t] = (p * W + t) / 2 * kLag;
+        }
+        for (int k = 0; k < count; ++k) {
+            const CrossoverFilter& f = bands[k]->filter;
+            for (int channel = 0; channel < 2; ++channel) {
+                const FilterChannelState& s = channel == 0 ? f.left : f.right;
+                const int p = (2 * k + channel) / W, t = (2 * k + channel) % W;
+                b0[p][t] = f.b0;
+                b1[p][t] = f.b1;
+                b2[p][t] = f.b2;
+                a1[p][t] = f.a1;
+                a2[p][t] = f.a2;
+                x1[p][t] = s.x1;
+                x2[p][t] = s.x2;
+                y1[p][t] = s.y1;
+                y2[p][t] = s.y2;
+            }
+        }
+    }
+
+    void storeBack(Band* const* bands) const {
+        for (int k = 0; k < count; ++k)
+            for (int channel = 0; channel < 2; ++channel) {
+                FilterChannelState& s = channel == 0 ? bands[k]->filter.left : bands[k]->filter.right;
+                const int p = (2 * k + channel) / W, t = (2 * k + channel) % W;
+                s.x1 = x1[p][t];
+                s.x2 = x2[p][t];
+                s.y1 = y1[p][t];
+                s.y2 = y2[p][t];
+            }
+    }
+
+    // One step: splitSample in every lane; lanes comes in holding each lane's input and goes out
+    // holding its remainder, and row receives every lane's band sample. Outside the ramps at
+    // the chunk's ends every lane holds a sample of the chunk (padding lanes run on with zero
+    // coefficients, and what they produce is never read).
+    template <bool masked, bool saturate>
+    [[gnu::always_inline]] inline void step(Real* lanes, int32_t at, int32_t n, float* row) {
+        const Real zero = Real{};
+        for (int p = 0; p < kVectors; ++p) {
+            const Real input = lanes[p] - kCrossoverInputOffset;
+            Real low = x1[p] * b1[p] + input * b0[p] + x2[p] * b2[p] - y1[p] * a1[p] - y2[p] * a2[p];
+            lanes[p] = roundTrip<W, saturate>(input - low + kCrossoverRemainderOffset);
+            const Real size = magnitude<W>(low);
+            low = ((size >= kCrossoverFlushLevel) & (size != __builtin_inf())) ? low : zero;
+            storeVector(row + p * W, __builtin_convertvector(roundTrip<W, saturate>(low), Floats));
+            if (masked) {
+                const Mask sample = int64_t(at) - laneBand[p];
+                const Mask valid = (sample >= 0) & (sample < n);
+                x2[p] = valid ? x1[p] : x2[p];
+                x1[p] = valid ? input : x1[p];
+                y2[p] = valid ? y1[p] : y2[p];
+                y1[p] = valid ? low : y1[p];
+            } else {
+                x2[p] = x1[p];
+                x1[p] = input;
+                y2[p] = y1[p];
+                y1[p] = low;
+            }
+        }
+    }
+
+    // Runs the chunk: remainder[c][0..n) comes in and is replaced by what the last band leaves;
+    // band k's signal goes to signal[k][c] + kSignalPad. Band k runs kLag samples behind band
+    // k - 1, so that what one band hands the next is needed kLag steps later, and that many
+    // steps overlap in the processor. The rows of every eight steps are turned into eight
+    // steps of every lane: lane 2k + c then holds band k's samples from the first step's
+    // sample minus k kLag on.
+    template <bool saturate> void run(float* const* remainder, int32_t n, Rows& rows, SignalRows* signal) {
+        Real lanes[kLag][kVectors]; // the remainders of the last kLag steps, by step modulo kLag
+        for (int d = 0; d < kLag; ++d)
+            for (int p = 0; p < kVectors; ++p)
+                lanes[d][p] = Real{};
+        const int last = count - 1;
+        const int32_t steps = n + last * kLag;
+        const int lastLane = 2 * last;
+        for (int32_t at = 0; at < steps; ++at) {
+            // Every pair of lanes takes what the band below left kLag steps earlier; the first
+            // takes the incoming sample.
+            Real fresh = Real{};
+            if (at < n) {
+                fresh[W - 2] = double(remainder[0][at]);
+                fresh[W - 1] = double(remainder[1][at]);
+            }
+            Real* current = lanes[at % kLag];
+            for (int p = kVectors - 1; p >= 0; --p)
+                current[p] = wavefront_kernel::shiftUp<W, 2>(p > 0 ? current[p - 1] : fresh, current[p]);
+            float* row = rows.band + 8 * at;
+            if (at >= last * kLag && at < n)
+                step<false, saturate>(current, at, n, row);
+            else
+                step<true, saturate>(current, at, n, row);
+            rows.remainder[0][kSignalPad + at] = float(current[lastLane / W][lastLane % W]);
+            rows.remainder[1][kSignalPad + at] = float(current[lastLane / W][lastLane % W + 1]);
+        }
+        for (int32_t at = 0; at < steps; at += 8) {
+            Eight column[8];
+            transpose(rows.band + 8 * at, column);
+            for (int lane = 0; lane < 2 * count; ++lane)
+                std::memcpy(signal[lane / 2][lane % 2] + kSignalPad + at - lane / 2 * kLag, &column[lane],
+                            sizeof(Eight));
+        }
+        for (int channel = 0; channel < 2; ++channel)
+            std::memcpy(remainder[channel], rows.remainder[channel] + kSignalPad + last * kLag,
+                        size_t(n) * sizeof(float));
+    }
+
+    // Eight rows of eight floats into eight columns.
+    static void transpose(const float* rows, Eight* column) {
+        Eight r[8];
+        std::memcpy(r, rows, sizeof r);
+        Eight t[8], u[8];
+        for (int i = 0; i < 8; i += 2) {
+            t[i] = __builtin_shufflevector(r[i], r[i + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+            t[i + 1] = __builtin_shufflevector(r[i], r[i + 1], 2, 10, 3, 11, 6, 14, 7, 15);
+        }
+        for (int i = 0; i < 8; i += 4) {
+            u[i] = __builtin_shufflevector(t[i], t[i + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+            u[i + 1] = __builtin_shufflevector(t[i], t[i + 2], 2, 3, 10, 11, 6, 7, 14, 15);
+            u[i + 2] = __builtin_shufflevector(t[i + 1], t[i + 3], 0, 1, 8, 9, 4, 5, 12, 13);
+            u[i + 3] = __builtin_shufflevector(t[i + 1], t[i + 3], 2, 3, 10, 11, 6, 7, 14, 15);
+        }
+        for (int i = 0; i < 4; ++i) {
+            column[i] = __builtin_shufflevector(u[i], u[i + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+            column[i + 4] = __builtin_shufflevector(u[i], u[i + 4], 4, 5, 6, 7, 12, 13, 14, 15);
+        }
+    }
+};
+
+// Lane shuffles of two W-lane vectors.
+template <int W> struct Shuffles;
+template <> struct Shuffles<2> {
+    template <typename R> static R interleaveLow(R a, R b) { return __builtin_shufflevector(a, b, 0, 2); }
+    template <typename R> static R interleaveHigh(R a, R b) { return __builtin_shufflevector(a, b, 1, 3); }
+    template <typename R> static R evens(R a, R b) { return __builtin_shufflevector(a, b, 0, 2); }
+    template <typename R> static R odds(R a, R b) { return __builtin_shufflevector(a, b, 1, 3); }
+};
+template <> struct Shuffles<4> {
+    template <typename R> static R interleaveLow(R a, R b) {
+        return __builtin_shufflevector(a, b, 0, 4, 1, 5);
+    }
+    template <typename R> static R interleaveHigh(R a, R b) {
+        return __builtin_shufflevector(a, b, 2, 6, 3, 7);
+    }
+    template <typename R> static R evens(R a, R b) { return __builtin_shufflevector(a, b, 0, 2, 4, 6); }
+    template <typename R> static R odds(R a, R b) { return __builtin_shufflevector(a, b, 1, 3, 5, 7); }
+};
+template <> struct Shuffles<8> {
+    template <typename R> static R interleaveLow(R a, R b) {
+        return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11);
+    }
+    template <typename R> static R interleaveHigh(R a, R b) {
+        return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
+    }
+    template <typename R> static R evens(R a, R b) {
+        return __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
+    }
+    template <typename R> static R odds(R a, R b) {
+        return __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+    }
+};
+
+// The chunk's scratch. Signals are padded with zeros to whole vectors.
+struct Scratch {
+    double squares[kGroupBands][2 * kChunk]; // left, right pairs
+    double sums[kGroupBands][2 * kChunk];
+    double levels[kGroupBands][kChunk]; // detector levels, then envelope levels
+    double gains[kChunk];
+    double silentLevels[kChunk]; // the envelope lanes no band uses
+    SignalRows signal[kGroupBands];
+    Rows rows;
+};
+
+// A band's RMS ring as one pass runs it: the sums run on in segments that end where the
+// running sums are checked (every 16th ring position, and the end of the ring).
+struct RingRun {
+    BandState* state;
+    double* ring;
+    const double* squares;
+    double* sums;
+    int32_t length, pos, fill, done;
+    Duo sum;
+};
+
+// Runs the rings of several bands over n samples, a segment of each in turn, so that their
+// sums (each a serial chain) overlap in the processor.
+inline void runRings(RingRun* rings, int count, int32_t n) {
+    for (bool more = true; more;) {
+        more = false;
+        for (int r = 0; r < count; ++r) {
+            RingRun& run = rings[r];
+            if (run.done == n)
+                continue;
+            int32_t end = (run.pos / kRescanCheckInterval + 1) * kRescanCheckInterval;
+            if (end > run.length)
+                end = run.length;
+            int32_t length = end - run.pos;
+            if (length > n - run.done)
+                length = n - run.done;
+            const double* square = run.squares + 2 * run.done;
+            double* sum = run.sums + 2 * run.done;
+            double* pair = run.ring + 2 * run.pos;
+            Duo running = run.sum;
+            if (run.fill == run.length) {
+                for (int32_t i = 0; i < length; ++i) {
+                    const Duo added = loadVector<Duo>(square + 2 * i);
+                    running = (running - loadVector<Duo>(pair + 2 * i)) + added;
+                    storeVector(pair + 2 * i, added);
+                    storeVector(sum + 2 * i, running);
+                }
+            } else {
+                // Not yet written since the ring was forgotten: those pairs count as zero (and
+                // subtracting zero changes no bits).
+                for (int32_t i = 0; i < length; ++i) {
+                    const Duo added = loadVector<Duo>(square + 2 * i);
+                    running = running + added;
+                    storeVector(pair + 2 * i, added);
+                    storeVector(sum + 2 * i, running);
+                }
+                run.fill += length;
+            }
+            run.done += length;
+            run.pos += length;
+            if (run.pos == run.length)
+                run.pos = 0;
+            if ((run.pos & (kRescanCheckInterval - 1)) == 0) {
+                BandState& state = *run.state;
+                double sumLeft = running[0], sumRight = running[1];
+                if (sumLeft > state.rmsPeakSumLeft)
+                    state.rmsPeakSumLeft = sumLeft;
+                if (sumRight > state.rmsPeakSumRight)
+                    state.rmsPeakSumRight = sumRight;
+                if (state.rmsChecksSinceRescan < INT32_MAX)
+                    ++state.rmsChecksSinceRescan;
+                if (sumLeft * kRescanDrop < state.rmsPeakSumLeft ||
+                    sumRight * kRescanDrop < state.rmsPeakSumRight) {
+                    rescanRmsWindow(state, run.pos, run.fill, sumLeft, sumRight);
+                    running = Duo{sumLeft, sumRight};
+                }
+            }
+            run.sum = running;
+            more |= run.done < n;
+        }
+    }
+}
+
+// The compressors of up to four bands over one chunk, and their share of the output sum.
+template <int W, bool saturate> struct CompressorPasses {
+    using V = wavefront_kernel::Vectors<W>;
+    using Real = typename V::Real;
+    using Mask = typename V::Mask;
+    using Bits = typename V::Bits;
+    using Floats = typename V::Floats;
+
+    static int32_t padded(int32_t n) { return (n + W - 1) / W * W; }
+
+    // Input peak and detector inputs: the squares (RMS) or the peak levels.
+    static void detect(Band& band, const CompressorConstants& c, const float* left, const float* right,
+                       int32_t n, double* squares, double* levels) {
+        const Real zero = broadcast<W>(0.0);
+        Real inputPeak = zero, detectorPeak = zero;
+        for (int32_t i = 0; i < n; i += W) {
+            const Real inLeft = __builtin_convertvector(loadVector<Floats>(left + i), Real);
+            const Real inRight = __builtin_convertvector(loadVector<Floats>(right + i), Real);
+            const Real absLeft = magnitude<W>(inLeft), absRight = magnitude<W>(inRight);
+            inputPeak = absLeft > inputPeak ? absLeft : inputPeak;
+            inputPeak = absRight > inputPeak ? absRight : inputPeak;
+            // detectorInput of a float: the sample when finite, else silence.
+            const Real detectLeft = absLeft <= double(FLT_MAX) ? inLeft : zero;
+            const Real detectRight = absRight <= double(FLT_MAX) ? inRight : zero;
+            if (c.ringLength > 0) {
+                const Real squareLeft = detectLeft * detectLeft, squareRight = detectRight * detectRight;
+                storeVector(squares + 2 * i, Shuffles<W>::interleaveLow(squareLeft, squareRight));
+                storeVector(squares + 2 * i + W, Shuffles<W>::interleaveHigh(squareLeft, squareRight));
+            } else {
+                const Real peakLeft = magnitude<W>(detectLeft), peakRight = magnitude<W>(detectRight);
+                const Real level = peakLeft > peakRight ? peakLeft : peakRight;
+                detectorPeak = level > detectorPeak ? level : detectorPeak;
+                storeVector(levels + i, level);
+            }
+        }
+        band.state.inputPeak = foldPeak(band.state.inputPeak, inputPeak);
+        band.state.detectorPeak = foldPeak(band.state.detectorPeak, detectorPeak);
+    }
+
+    // RMS levels from the running sums (zero past n).
+    static void levelsFromSums(Band& band, const CompressorConstants& c, const double* sums, int32_t n,
+                               double* levels) {
+        const Real zero = broadcast<W>(0.0);
+        Real detectorPeak = zero;
+        for (int32_t i = 0; i < n; i += W) {
+            const Real first = loadVector<Real>(sums + 2 * i), second = loadVector<Real>(sums + 2 * i + W);
+            const Real sumLeft = Shuffles<W>::evens(first, second),
+                       sumRight = Shuffles<W>::odds(first, second);
+            Real larger = sumLeft > sumRight ? sumLeft : sumRight;
+            larger = larger > 0 ? larger : zero;
+            const Real level = wavefront_kernel::sqrtOf<W>(larger * c.inverseRingLength);
+            detectorPeak = level > detectorPeak ? level : detectorPeak;
+            storeVector(levels + i, level);
+        }
+        band.state.detectorPeak = foldPeak(band.state.detectorPeak, detectorPeak);
+    }
+
+    // The envelopes of up to four bands side by side; levels become envelope levels (0 where
+    // the envelope rests at or below the knee). Sets over[b] where band b rose above the knee.
+    static void follow(bool* rose, Band* const* bands, const CompressorConstants* c, int count,
+                       double* const* levels, int32_t n) {
+        Quad envelope, attack, release, keepAttack, keepRelease, kneeLow;
+        for (int b = 0; b < kGroupBands; ++b) {
+            const bool real = b < count;
+            envelope[b] = real ? bands[b]->state.envelope : 1.0;
+            attack[b] = real ? bands[b]->state.attackCoef : 0.0;
+            release[b] = real ? bands[b]->state.releaseCoef : 0.0;
+            kneeLow[b] = real ? c[b].kneeLow : 1.0;
+            keepAttack[b] = 1 - attack[b];
+            keepRelease[b] = 1 - release[b];
+        }
+        const Quad zero = {0, 0, 0, 0};
+        QuadMask over = QuadMask{} != 0;
+        double* const l0 = levels[0];
+        double* const l1 = levels[1];
+        double* const l2 = levels[2];
+        double* const l3 = levels[3];
+        for (int32_t i = 0; i < n; ++i) {
+            const Quad level = {l0[i], l1[i], l2[i], l3[i]};
+            const QuadMask rising = level > envelope;
+            const Quad smoothed =
+                (rising ? keepAttack : keepRelease) * level + (rising ? attack : release) * envelope;
+            const QuadMask resting = smoothed <= kneeLow;
+            envelope = resting ? kneeLow : smoothed;
+            const Quad curveLevel = resting ? zero : smoothed;
+            over |= ~resting;
+            l0[i] = curveLevel[0];
+            l1[i] = curveLevel[1];
+            l2[i] = curveLevel[2];
+            l3[i] = curveLevel[3];
+        }
+        for (int b = 0; b < count; ++b) {
+            bands[b]->state.envelope = envelope[b];
+            rose[b] = over[b] != 0;
+        }
+    }
+
+    // The curve gains of envelope levels (1 where a level is 0).
+    static void curve(const Band& band, const CompressorConstants& c, const double* levels, int32_t n,
+                      double* gains) {
+        const Real one = broadcast<W>(1.0);
+        const double slope = band.state.slope;
+        for (int32_t i = 0; i < n; i += W) {
+            const Real level = loadVector<Real>(levels + i);
+            const Mask above = level >= c.kneeHigh;
+            const Real logLevel =
+                gain_curve_math::logOf<Real, Bits>(above ? level * c.inverseThreshold : one);
+            const Real gainLog2 =
+                (above ? logLevel : c.logKneeTop * ((level - c.kneeLow) * c.kneeScale)) * slope;
+            const Real bounded = gainLog2 > kLowestGainLog2
+                                     ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
+                                     : kLowestGainLog2;
+            const Real gain = gain_curve_math::expOf<Real, Bits>(bounded * kLn2);
+            storeVector(gains + i, level != 0 ? gain : one);
+        }
+    }
+
+    static Real throughFloat(Real x) { return roundTrip<W, saturate>(x); }
+
+    // Adds a band's float signal times the output gain to the sum.
+    static void sum(const float* const* signal, float* const* out, int32_t n, double outputGain, bool first) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const float* band = signal[channel];
+            float* to = out[channel];
+            for (int32_t i = 0; i < n; ++i) {
+                const double scaled = double(band[i]) * outputGain;
+                const double total = first ? scaled : scaled + double(to[i]);
+                to[i] = saturate ? saturatedFloat(total) : float(total);
+            }
+        }
+    }
+
+    // Makeup, meters, the output and its share of the sum. gains is null for an inactive band
+    // (gain 1, meter untouched).
+    static void output(Band& band, const CompressorConstants& c, const float* const* signal, int32_t n,
+                       const double* gains, bool summed, float* const* out, double outputGain, bool first) {
+        BandState& state = band.state;
+        const Real zero = broadcast<W>(0.0);
+        const Real one = broadcast<W>(1.0);
+        const int32_t whole = n / W * W;
+        Real outputPeak = zero;
+        Real meter = broadcast<W>(state.gainMeter);
+        const double makeup = state.makeupGain;
+        for (int32_t i = 0; i < n; i += W) {
+            Real gain = one;
+            if (gains) {
+                const Real curveGain = loadVector<Real>(gains + i);
+                const Real metered = c.expanding ? (curveGain > meter ? curveGain : meter)
+                                                 : (curveGain < meter ? curveGain : meter);
+                if (i < whole) {
+                    meter = metered;
+                } else {
+                    Mask index = Mask{};
+                    for (int t = 0; t < W; ++t)
+                        index[t] = i + t;
+                    const Mask inside = index < n;
+                    meter = inside ? metered : meter;
+                }
+                gain = curveGain * makeup;
+            }
+            for (int channel = 0; channel < 2; ++channel) {
+                const Real in = __builtin_convertvector(loadVector<Floats>(signal[channel] + i), Real);
+                const Real outSample = gain * in;
+                const Real size = magnitude<W>(outSample);
+                outputPeak = size > outputPeak ? size : outputPeak;
+                if (summed) {
+                    float* to = out[channel] + i;
+                    const Real scaled = throughFloat(outSample) * outputGain;
+                    Real total = scaled;
+                    if (!first) {
+                        Floats before;
+                        if (i < whole) {
+                            before = loadVector<Floats>(to);
+                        } else { // the last, partial vector: never read past the output
+                            before = Floats{} * 0.0f;
+                            for (int32_t t = 0; t < n - i; ++t)
+                                before[t] = to[t];
+                        }
+                        total = scaled + __builtin_convertvector(before, Real);
+                    }
+                    const Floats rounded = __builtin_convertvector(throughFloat(total), Floats);
+                    if (i < whole) {
+                        storeVector(to, rounded);
+                    } else {
+                        for (int32_t t = 0; t < n - i; ++t)
+                            to[t] = rounded[t];
+                    }
+                }
+            }
+        }
+        state.outputPeak = foldPeak(state.outputPeak, outputPeak);
+        if (gains) {
+            for (int t = 0; t < W; ++t)
+                if (c.expanding ? meter[t] > state.gainMeter : meter[t] < state.gainMeter)
+                    state.gainMeter = meter[t];
+        }
+        const double lastGain = gains ? gains[n - 1] * makeup : 1.0;
+        state.lastOutLeft = lastGain * double(signal[0][n - 1]);
+        state.lastOutRight = lastGain * double(signal[1][n - 1]);
+    }
+
+    // Runs bands[0..count) over n samples of their signals in scratch.signal and adds the
+    // summed ones to out in order. first: out holds nothing yet (cleared once a band adds).
+    static void run(Band* const* bands, const bool* summed, int count, Scratch& s, int32_t n,
+                    double sampleRate, double outputGain, float* const* out, bool& first) {
+        const int32_t whole = padded(n);
+        CompressorConstants c[kGroupBands];
+        bool passes[kGroupBands];
+        RingRun rings[kGroupBands];
+        int ringCount = 0;
+        for (int b = 0; b < count; ++b) {
+            Band& band = *bands[b];
+            c[b] = compressorConstants(band);
+            passes[b] = !c[b].feedback && !(c[b].active && c[b].adaptive);
+            float* left = s.signal[b][0] + kSignalPad;
+            float* right = s.signal[b][1] + kSignalPad;
+            for (int32_t i = n; i < whole; ++i)
+                left[i] = right[i] = 0;
+            if (!passes[b])
+                continue;
+            detect(band, c[b], left, right, whole, s.squares[b], s.levels[b]);
+            if (c[b].ringLength > 0) {
+                BandState& state = band.state;
+                rings[ringCount++] = {&state,
+                                      static_cast<double*>(state.rmsRing.get()),
+                                      s.squares[b],
+                                      s.sums[b],
+                                      c[b].ringLength,
+                                      state.rmsPos,
+                                      state.rmsFill,
+                                      0,
+                                      Duo{state.rmsSumLeft, state.rmsSumRight}};
+                for (int32_t i = 2 * n; i < 2 * whole; ++i)
+                    s.sums[b][i] = 0;
+            }
+        }
+        runRings(rings, ringCount, n);
+        for (int r = 0; r < ringCount; ++r) {
+            BandState& state = *rings[r].state;
+            state.rmsPos = rings[r].pos;
+            state.rmsFill = rings[r].fill;
+            state.rmsSumLeft = rings[r].sum[0];
+            state.rmsSumRight = rings[r].sum[1];
+        }
+
+        Band* following[kGroupBands];
+        CompressorConstants followingConstants[kGroupBands];
+        double* followingLevels[kGroupBands];
+        int slot[kGroupBands];
+        int followers = 0;
+        for (int b = 0; b < count; ++b) {
+            slot[b] = -1;
+            if (!passes[b])
+                continue;
+            if (c[b].ringLength > 0)
+                levelsFromSums(*bands[b], c[b], s.sums[b], whole, s.levels[b]);
+            if (c[b].active) {
+                slot[b] = followers;
+                following[followers] = bands[b];
+                followingConstants[followers] = c[b];
+                followingLevels[followers] = s.levels[b];
+                ++followers;
+            }
+        }
+        bool over[kGroupBands] = {};
+        if (followers > 0) {
+            // Unused lanes read zeros and rest at a knee of 1, so they write zeros back.
+            for (int f = followers; f < kGroupBands; ++f)
+                followingLevels[f] = s.silentLevels;
+            follow(over, following, followingConstants, followers, followingLevels, n);
+        }
+
+        for (int b = 0; b < count; ++b) {
+            Band& band = *bands[b];
+            float* left = s.signal[b][0] + kSignalPad;
+            float* right = s.signal[b][1] + kSignalPad;
+            const float* signal[2] = {left, right};
+            if (!passes[b]) {
+                compressBlock(band, left, right, n, sampleRate, saturate);
+                if (summed[b]) {
+                    sum(signal, out, n, outputGain, first);
+                    first = false;
+                }
+                continue;
+            }
+            const double* gains = nullptr;
+            if (c[b].active) {
+                if (over[slot[b]]) {
+                    curve(band, c[b], s.levels[b], whole, s.gains);
+                } else {
+                    for (int32_t i = 0; i < whole; ++i)
+                        s.gains[i] = 1.0;
+                }
+                gains = s.gains;
+            }
+            output(band, c[b], signal, n, gains, summed[b], out, outputGain, first);
+            if (summed[b])
+                first = false;
+        }
+    }
+};
+
+// A sub-block through the passes: bands in frequency order with their roles.
+template <int W, bool saturate> void runChunks(const PassesBlock& block) {
+    using Passes = CompressorPasses<W, saturate>;
+    Scratch s;
+    std::memset(s.silentLevels, 0, sizeof s.silentLevels);
+    int32_t splitting = 0;
+    while (splitting < block.count && block.roles[splitting] == WavefrontLaneRole::Split)
+        ++splitting;
+    for (int32_t start = 0; start < block.m; start += kChunk) {
+        const int32_t n = block.m - start < kChunk ? block.m - start : kChunk;
+        float* remainder[2] = {block.remainder[0] + start, block.remainder[1] + start};
+        float* out[2] = {block.output[0] + start, block.output[1] + start};
+        bool first = true;
+        for (int group = 0; group < block.count; group += kGroupBands) {
+            const int count = block.count - group < kGroupBands ? block.count - group : kGroupBands;
+            // The splitting bands come first in frequency order; a group's crossover runs
+            // those it has, and the rest take the remainder (the first top band) or silence.
+            int split = splitting - group;
+            split = split < 0 ? 0 : (split > count ? count : split);
+            if (split > 0) {
+                CrossoverWavefront<W> crossover(block.bands + group, split);
+                crossover.template run<saturate>(remainder, n, s.rows, s.signal);
+                crossover.storeBack(block.bands + group);
+            }
+            for (int b = split; b < count; ++b) {
+                const bool top = block.roles[group + b] == WavefrontLaneRole::Top;
+                for (int channel = 0; channel < 2; ++channel) {
+                    float* signal = s.signal[b][channel] + kSignalPad;
+                    if (top)
+                        std::memcpy(signal, remainder[channel], size_t(n) * sizeof(float));
+                    else
+                        std::memset(signal, 0, size_t(n) * sizeof(float));
+                }
+            }
+            Passes::run(block.bands + group, block.summed + group, count, s, n, block.sampleRate,
+                        block.outputGain, out, first);
+        }
+        if (block.sumRemainder) {
+            const float* rest[2] = {remainder[0], remainder[1]};
+            Passes::sum(rest, out, n, block.outputGain, first);
+            first = false;
+        }
+        if (first)
+            for (int channel = 0; channel < 2; ++channel)
+                std::memset(out[channel], 0, size_t(n) * sizeof(float));
+    }
+}
+
+template <int W> void runPasses(const PassesBlock& block) {
+    if (block.mayOverflow)
+        runChunks<W, true>(block);
+    else
+        runChunks<W, false>(block);
+}
+
+} // namespace
+} // namespace band_passes
