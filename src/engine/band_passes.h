@@ -396,7 +396,7 @@ template <int W, bool saturate> struct CompressorPasses {
     // the envelope rests at or below the knee). Sets over[b] where band b rose above the knee.
     static void follow(bool* rose, Band* const* bands, const CompressorConstants* c, int count,
                        double* const* levels, int32_t n) {
-        Quad envelope, attack, release, keepAttack, keepRelease, kneeLow;
+        Quad envelope = {}, attack = {}, release = {}, keepAttack = {}, keepRelease = {}, kneeLow = {};
         for (int b = 0; b < kGroupBands; ++b) {
             const bool real = b < count;
             envelope[b] = real ? bands[b]->state.envelope : 1.0;
