@@ -18,7 +18,7 @@ using namespace compressor_rules;
 using wavefront_kernel::broadcast;
 using wavefront_kernel::magnitude;
 
-constexpr int32_t kChunk = 64;
+constexpr int32_t kChunk = 128;
 constexpr int kGroupBands = 4;
 
 // One value per band of a group.
