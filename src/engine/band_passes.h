@@ -1,12 +1,13 @@
 // The pass kernel for one vector width, included by one file per instruction set. A sub-block
 // runs in chunks of up to kChunk samples. In each chunk, groups of four splitting bands run
-// their crossover sections as a wavefront (band k one sample behind band k - 1, both channels
-// of four bands in eight lanes); each band's compressor then runs as passes over the chunk:
+// their crossover sections as a wavefront (band k kLag samples behind band k - 1, both
+// channels of four bands in eight lanes); each band's compressor then runs as passes over the chunk:
 // what does not recur (detector inputs, squares, levels, the gain curve, outputs and the sum)
 // is vectorised over time, and the recursions (the RMS sums and the envelopes) run for
 // several bands side by side. Every value is computed by the same operations, in the same
 // order, as in splitBlock, compressBlock and the driver's sum, so the bits are the reference's.
-// Bands with feedback detection or program-dependent release run compressBlock on their chunk.
+// Bands with feedback detection, or active with program-dependent release, run compressBlock
+// on their chunk.
 #pragma once
 
 #include "engine/wavefront_kernel.h"
@@ -36,8 +37,8 @@ template <typename Vector, typename Scalar> inline void storeVector(Scalar* to, 
     std::memcpy(to, &v, sizeof v);
 }
 
-// The largest lane of a NaN-free-or-ignored running peak, folded the way the scalar loop
-// raises it (a comparison that NaN never passes).
+// A stored peak raised by the lanes of a running peak, the way the scalar loops raise it (by a
+// comparison, which a NaN never passes).
 template <typename Vector> inline double foldPeak(double peak, Vector lanes) {
     for (size_t t = 0; t < sizeof(Vector) / sizeof(double); ++t)
         if (lanes[t] > peak)
