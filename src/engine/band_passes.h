@@ -219,13 +219,11 @@ template <int W> struct CrossoverWavefront {
     }
 };
 
-// Lane shuffles of two W-lane vectors.
+// Interleaving two W-lane vectors (left 0, right 0, left 1, ...).
 template <int W> struct Shuffles;
 template <> struct Shuffles<2> {
     template <typename R> static R interleaveLow(R a, R b) { return __builtin_shufflevector(a, b, 0, 2); }
     template <typename R> static R interleaveHigh(R a, R b) { return __builtin_shufflevector(a, b, 1, 3); }
-    template <typename R> static R evens(R a, R b) { return __builtin_shufflevector(a, b, 0, 2); }
-    template <typename R> static R odds(R a, R b) { return __builtin_shufflevector(a, b, 1, 3); }
 };
 template <> struct Shuffles<4> {
     template <typename R> static R interleaveLow(R a, R b) {
@@ -234,8 +232,6 @@ template <> struct Shuffles<4> {
     template <typename R> static R interleaveHigh(R a, R b) {
         return __builtin_shufflevector(a, b, 2, 6, 3, 7);
     }
-    template <typename R> static R evens(R a, R b) { return __builtin_shufflevector(a, b, 0, 2, 4, 6); }
-    template <typename R> static R odds(R a, R b) { return __builtin_shufflevector(a, b, 1, 3, 5, 7); }
 };
 template <> struct Shuffles<8> {
     template <typename R> static R interleaveLow(R a, R b) {
@@ -243,12 +239,6 @@ template <> struct Shuffles<8> {
     }
     template <typename R> static R interleaveHigh(R a, R b) {
         return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
-    }
-    template <typename R> static R evens(R a, R b) {
-        return __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
-    }
-    template <typename R> static R odds(R a, R b) {
-        return __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
     }
 };
 
@@ -382,8 +372,10 @@ template <int W, bool saturate> struct CompressorPasses {
         Real detectorPeak = zero;
         for (int32_t i = 0; i < n; i += W) {
             const Real first = loadVector<Real>(sums + 2 * i), second = loadVector<Real>(sums + 2 * i + W);
-            const Real sumLeft = Shuffles<W>::evens(first, second),
-                       sumRight = Shuffles<W>::odds(first, second);
+            const Real sumLeft =
+                wavefront_kernel::pickLanes<0, 2>(first, second, std::make_index_sequence<W>());
+            const Real sumRight =
+                wavefront_kernel::pickLanes<1, 2>(first, second, std::make_index_sequence<W>());
             Real larger = sumLeft > sumRight ? sumLeft : sumRight;
             larger = larger > 0 ? larger : zero;
             const Real level = wavefront_kernel::sqrtOf<W>(larger * c.inverseRingLength);
