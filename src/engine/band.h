@@ -32,6 +32,18 @@ struct RmsRingBudget {
     int64_t peakBytes = 0; // the most ever held at once
 };
 
+// A glide moves the settings on every this many samples.
+constexpr int32_t kGlideStep = 8;
+// A glided host block runs through the pass kernel in slices of this many glide steps.
+constexpr int32_t kGlideStepsPerSlice = 16;
+
+// What a glide changes of a band's gain during one step: the gain curve's constants, the
+// makeup and the meter's direction, as the compressor derives them for that step.
+struct GlidedLevels {
+    double kneeLow, kneeHigh, kneeScale, inverseThreshold, logKneeTop, slope, makeupGain;
+    bool expanding;
+};
+
 struct BandState {
     // Derived coefficients (updateBandCoefficients).
     double attackCoef = 0;
@@ -73,6 +85,8 @@ struct BandState {
     double glideFrequency = 0, glideGain = 0, glideThreshold = 0, glideRatio = 0;
     double stepFrequency = 0, stepGain = 0, stepThreshold = 0, stepRatio = 0;
     bool gliding = false;
+    // The levels of each step of the slice the pass kernel runs next (while gliding).
+    GlidedLevels glideLevels[kGlideStepsPerSlice];
 
     int32_t rmsLength() const { return rmsRing.getSize() / int32_t(2 * sizeof(double)); }
 };

@@ -253,6 +253,27 @@ struct Scratch {
     Rows rows;
 };
 
+// What a band's gain depends on over a chunk: its own levels, or a glide's, step by step.
+struct BandLevels {
+    GlidedLevels fixed;
+    const GlidedLevels* steps; // from the chunk's first sample on; null when the band keeps its settings
+
+    const GlidedLevels& at(int32_t i) const { return steps ? steps[i / kGlideStep] : fixed; }
+};
+
+// The output gain over a chunk: one value, or one per glide step.
+struct OutputGain {
+    double fixed;
+    const double* steps;
+
+    double at(int32_t i) const { return steps ? steps[i / kGlideStep] : fixed; }
+};
+
+// The end of the stretch from which one set of levels holds.
+inline int32_t segmentEnd(int32_t from, int32_t segment, int32_t n) {
+    return n - from < segment ? n : from + segment;
+}
+
 // A band's RMS ring as one pass runs it: the sums run on in segments that end where the
 // running sums are checked (every 16th ring position, and the end of the ring).
 struct RingRun {
@@ -387,15 +408,14 @@ template <int W, bool saturate> struct CompressorPasses {
 
     // The envelopes of up to four bands side by side; levels become envelope levels (0 where
     // the envelope rests at or below the knee). Sets over[b] where band b rose above the knee.
-    static void follow(bool* rose, Band* const* bands, const CompressorConstants* c, int count,
-                       double* const* levels, int32_t n) {
+    static void follow(bool* rose, Band* const* bands, const BandLevels* bandLevels, int count,
+                       int32_t segment, double* const* levels, int32_t n) {
         Quad envelope = {}, attack = {}, release = {}, keepAttack = {}, keepRelease = {}, kneeLow = {};
         for (int b = 0; b < kGroupBands; ++b) {
             const bool real = b < count;
             envelope[b] = real ? bands[b]->state.envelope : 1.0;
             attack[b] = real ? bands[b]->state.attackCoef : 0.0;
             release[b] = real ? bands[b]->state.releaseCoef : 0.0;
-            kneeLow[b] = real ? c[b].kneeLow : 1.0;
             keepAttack[b] = 1 - attack[b];
             keepRelease[b] = 1 - release[b];
         }
@@ -405,19 +425,24 @@ template <int W, bool saturate> struct CompressorPasses {
         double* const l1 = levels[1];
         double* const l2 = levels[2];
         double* const l3 = levels[3];
-        for (int32_t i = 0; i < n; ++i) {
-            const Quad level = {l0[i], l1[i], l2[i], l3[i]};
-            const QuadMask rising = level > envelope;
-            const Quad smoothed =
-                (rising ? keepAttack : keepRelease) * level + (rising ? attack : release) * envelope;
-            const QuadMask resting = smoothed <= kneeLow;
-            envelope = resting ? kneeLow : smoothed;
-            const Quad curveLevel = resting ? zero : smoothed;
-            over |= ~resting;
-            l0[i] = curveLevel[0];
-            l1[i] = curveLevel[1];
-            l2[i] = curveLevel[2];
-            l3[i] = curveLevel[3];
+        for (int32_t from = 0; from < n; from += segment) {
+            for (int b = 0; b < kGroupBands; ++b)
+                kneeLow[b] = b < count ? bandLevels[b].at(from).kneeLow : 1.0;
+            const int32_t to = segmentEnd(from, segment, n);
+            for (int32_t i = from; i < to; ++i) {
+                const Quad level = {l0[i], l1[i], l2[i], l3[i]};
+                const QuadMask rising = level > envelope;
+                const Quad smoothed =
+                    (rising ? keepAttack : keepRelease) * level + (rising ? attack : release) * envelope;
+                const QuadMask resting = smoothed <= kneeLow;
+                envelope = resting ? kneeLow : smoothed;
+                const Quad curveLevel = resting ? zero : smoothed;
+                over |= ~resting;
+                l0[i] = curveLevel[0];
+                l1[i] = curveLevel[1];
+                l2[i] = curveLevel[2];
+                l3[i] = curveLevel[3];
+            }
         }
         for (int b = 0; b < count; ++b) {
             bands[b]->state.envelope = envelope[b];
@@ -426,121 +451,155 @@ template <int W, bool saturate> struct CompressorPasses {
     }
 
     // The curve gains of envelope levels (1 where a level is 0).
-    static void curve(const Band& band, const CompressorConstants& c, const double* levels, int32_t n,
+    static void curve(const BandLevels& bandLevels, int32_t segment, const double* levels, int32_t n,
                       double* gains) {
         const Real one = broadcast<W>(1.0);
-        const double slope = band.state.slope;
-        for (int32_t i = 0; i < n; i += W) {
-            const Real level = loadVector<Real>(levels + i);
-            const Mask above = level >= c.kneeHigh;
-            const Real logLevel =
-                gain_curve_math::logOf<Real, Bits>(above ? level * c.inverseThreshold : one);
-            const Real gainLog2 =
-                (above ? logLevel : c.logKneeTop * ((level - c.kneeLow) * c.kneeScale)) * slope;
-            const Real bounded = gainLog2 > kLowestGainLog2
-                                     ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
-                                     : kLowestGainLog2;
-            const Real gain = gain_curve_math::expOf<Real, Bits>(bounded * kLn2);
-            storeVector(gains + i, level != 0 ? gain : one);
+        for (int32_t from = 0; from < n; from += segment) {
+            const GlidedLevels c = bandLevels.at(from); // a copy: the stores below may not touch it
+            const double slope = c.slope;
+            const int32_t to = segmentEnd(from, segment, n);
+            for (int32_t i = from; i < to; i += W) {
+                const Real level = loadVector<Real>(levels + i);
+                const Mask above = level >= c.kneeHigh;
+                const Real logLevel =
+                    gain_curve_math::logOf<Real, Bits>(above ? level * c.inverseThreshold : one);
+                const Real gainLog2 =
+                    (above ? logLevel : c.logKneeTop * ((level - c.kneeLow) * c.kneeScale)) * slope;
+                const Real bounded = gainLog2 > kLowestGainLog2
+                                         ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
+                                         : kLowestGainLog2;
+                const Real gain = gain_curve_math::expOf<Real, Bits>(bounded * kLn2);
+                storeVector(gains + i, level != 0 ? gain : one);
+            }
         }
     }
 
     static Real throughFloat(Real x) { return roundTrip<W, saturate>(x); }
 
     // Adds a band's float signal times the output gain to the sum.
-    static void sum(const float* const* signal, float* const* out, int32_t n, double outputGain, bool first) {
+    static void sum(const float* const* signal, float* const* out, int32_t n, const OutputGain& outputGain,
+                    int32_t segment, bool first) {
         for (int channel = 0; channel < 2; ++channel) {
             const float* band = signal[channel];
             float* to = out[channel];
-            for (int32_t i = 0; i < n; ++i) {
-                const double scaled = double(band[i]) * outputGain;
-                const double total = first ? scaled : scaled + double(to[i]);
-                to[i] = saturate ? saturatedFloat(total) : float(total);
+            for (int32_t from = 0; from < n; from += segment) {
+                const double gain = outputGain.at(from);
+                const int32_t end = segmentEnd(from, segment, n);
+                for (int32_t i = from; i < end; ++i) {
+                    const double scaled = double(band[i]) * gain;
+                    const double total = first ? scaled : scaled + double(to[i]);
+                    to[i] = saturate ? saturatedFloat(total) : float(total);
+                }
             }
         }
     }
 
     // Makeup, meters, the output and its share of the sum. gains is null for an inactive band
     // (gain 1, meter untouched).
-    static void output(Band& band, const CompressorConstants& c, const float* const* signal, int32_t n,
-                       const double* gains, bool summed, float* const* out, double outputGain, bool first) {
+    static void output(Band& band, const BandLevels& bandLevels, int32_t segment, const float* const* signal,
+                       int32_t n, const double* gains, bool summed, float* const* out,
+                       const OutputGain& outputGain, bool first) {
         BandState& state = band.state;
         const Real zero = broadcast<W>(0.0);
         const Real one = broadcast<W>(1.0);
         const int32_t whole = n / W * W;
         Real outputPeak = zero;
+        // The meter runs in lanes, folded into the band's meter at the end, or sooner where a
+        // glide turns the band from compressing to expanding or back.
+        bool expanding = bandLevels.at(0).expanding;
         Real meter = broadcast<W>(state.gainMeter);
-        const double makeup = state.makeupGain;
-        for (int32_t i = 0; i < n; i += W) {
-            Real gain = one;
-            if (gains) {
-                const Real curveGain = loadVector<Real>(gains + i);
-                const Real metered = c.expanding ? (curveGain > meter ? curveGain : meter)
-                                                 : (curveGain < meter ? curveGain : meter);
-                if (i < whole) {
-                    meter = metered;
-                } else {
-                    Mask index = Mask{};
-                    for (int t = 0; t < W; ++t)
-                        index[t] = i + t;
-                    const Mask inside = index < n;
-                    meter = inside ? metered : meter;
-                }
-                gain = curveGain * makeup;
+        auto foldMeter = [&] {
+            for (int t = 0; t < W; ++t)
+                if (expanding ? meter[t] > state.gainMeter : meter[t] < state.gainMeter)
+                    state.gainMeter = meter[t];
+        };
+        for (int32_t from = 0; from < n; from += segment) {
+            const GlidedLevels& levels = bandLevels.at(from);
+            const double makeup = levels.makeupGain;
+            const double gainOut = outputGain.at(from);
+            if (gains && levels.expanding != expanding) {
+                foldMeter();
+                expanding = levels.expanding;
+                meter = broadcast<W>(state.gainMeter);
             }
-            for (int channel = 0; channel < 2; ++channel) {
-                const Real in = __builtin_convertvector(loadVector<Floats>(signal[channel] + i), Real);
-                const Real outSample = gain * in;
-                const Real size = magnitude<W>(outSample);
-                outputPeak = size > outputPeak ? size : outputPeak;
-                if (summed) {
-                    float* to = out[channel] + i;
-                    const Real scaled = throughFloat(outSample) * outputGain;
-                    Real total = scaled;
-                    if (!first) {
-                        Floats before;
-                        if (i < whole) {
-                            before = loadVector<Floats>(to);
-                        } else { // the last, partial vector: never read past the output
-                            before = Floats{} * 0.0f;
-                            for (int32_t t = 0; t < n - i; ++t)
-                                before[t] = to[t];
-                        }
-                        total = scaled + __builtin_convertvector(before, Real);
-                    }
-                    const Floats rounded = __builtin_convertvector(throughFloat(total), Floats);
+            const int32_t end = segmentEnd(from, segment, n);
+            for (int32_t i = from; i < end; i += W) {
+                Real gain = one;
+                if (gains) {
+                    const Real curveGain = loadVector<Real>(gains + i);
+                    const Real metered = expanding ? (curveGain > meter ? curveGain : meter)
+                                                   : (curveGain < meter ? curveGain : meter);
                     if (i < whole) {
-                        storeVector(to, rounded);
+                        meter = metered;
                     } else {
-                        for (int32_t t = 0; t < n - i; ++t)
-                            to[t] = rounded[t];
+                        Mask index = Mask{};
+                        for (int t = 0; t < W; ++t)
+                            index[t] = i + t;
+                        const Mask inside = index < n;
+                        meter = inside ? metered : meter;
+                    }
+                    gain = curveGain * makeup;
+                }
+                for (int channel = 0; channel < 2; ++channel) {
+                    const Real in = __builtin_convertvector(loadVector<Floats>(signal[channel] + i), Real);
+                    const Real outSample = gain * in;
+                    const Real size = magnitude<W>(outSample);
+                    outputPeak = size > outputPeak ? size : outputPeak;
+                    if (summed) {
+                        float* to = out[channel] + i;
+                        const Real scaled = throughFloat(outSample) * gainOut;
+                        Real total = scaled;
+                        if (!first) {
+                            Floats before;
+                            if (i < whole) {
+                                before = loadVector<Floats>(to);
+                            } else { // the last, partial vector: never read past the output
+                                before = Floats{} * 0.0f;
+                                for (int32_t t = 0; t < n - i; ++t)
+                                    before[t] = to[t];
+                            }
+                            total = scaled + __builtin_convertvector(before, Real);
+                        }
+                        const Floats rounded = __builtin_convertvector(throughFloat(total), Floats);
+                        if (i < whole) {
+                            storeVector(to, rounded);
+                        } else {
+                            for (int32_t t = 0; t < n - i; ++t)
+                                to[t] = rounded[t];
+                        }
                     }
                 }
             }
         }
         state.outputPeak = foldPeak(state.outputPeak, outputPeak);
-        if (gains) {
-            for (int t = 0; t < W; ++t)
-                if (c.expanding ? meter[t] > state.gainMeter : meter[t] < state.gainMeter)
-                    state.gainMeter = meter[t];
-        }
-        const double lastGain = gains ? gains[n - 1] * makeup : 1.0;
+        if (gains)
+            foldMeter();
+        const double lastGain = gains ? gains[n - 1] * bandLevels.at(n - 1).makeupGain : 1.0;
         state.lastOutLeft = lastGain * double(signal[0][n - 1]);
         state.lastOutRight = lastGain * double(signal[1][n - 1]);
     }
 
     // Runs bands[0..count) over n samples of their signals in scratch.signal and adds the
     // summed ones to out in order. first: out holds nothing yet (cleared once a band adds).
+    // glideStep: the chunk's first glide step in a glided slice, or -1.
     static void run(Band* const* bands, const bool* summed, int count, Scratch& s, int32_t n,
-                    double sampleRate, double outputGain, float* const* out, bool& first) {
+                    double sampleRate, const OutputGain& outputGain, int32_t glideStep, float* const* out,
+                    bool& first) {
         const int32_t whole = padded(n);
+        const int32_t segment = glideStep >= 0 ? kGlideStep : kChunk;
         CompressorConstants c[kGroupBands];
+        BandLevels levels[kGroupBands];
         bool passes[kGroupBands];
         RingRun rings[kGroupBands];
         int ringCount = 0;
         for (int b = 0; b < count; ++b) {
             Band& band = *bands[b];
             c[b] = compressorConstants(band);
+            levels[b].fixed = {c[b].kneeLow,          c[b].kneeHigh,   c[b].kneeScale,
+                               c[b].inverseThreshold, c[b].logKneeTop, band.state.slope,
+                               band.state.makeupGain, c[b].expanding};
+            levels[b].steps =
+                glideStep >= 0 && band.state.gliding ? band.state.glideLevels + glideStep : nullptr;
             passes[b] = !c[b].feedback && !(c[b].active && c[b].adaptive);
             float* left = s.signal[b][0] + kSignalPad;
             float* right = s.signal[b][1] + kSignalPad;
@@ -574,8 +633,8 @@ template <int W, bool saturate> struct CompressorPasses {
         }
 
         Band* following[kGroupBands];
-        CompressorConstants followingConstants[kGroupBands];
-        double* followingLevels[kGroupBands];
+        BandLevels followingLevels[kGroupBands];
+        double* envelopeLevels[kGroupBands];
         int slot[kGroupBands];
         int followers = 0;
         for (int b = 0; b < count; ++b) {
@@ -587,8 +646,8 @@ template <int W, bool saturate> struct CompressorPasses {
             if (c[b].active) {
                 slot[b] = followers;
                 following[followers] = bands[b];
-                followingConstants[followers] = c[b];
-                followingLevels[followers] = s.levels[b];
+                followingLevels[followers] = levels[b];
+                envelopeLevels[followers] = s.levels[b];
                 ++followers;
             }
         }
@@ -596,8 +655,8 @@ template <int W, bool saturate> struct CompressorPasses {
         if (followers > 0) {
             // Unused lanes read zeros and rest at a knee of 1, so they write zeros back.
             for (int f = followers; f < kGroupBands; ++f)
-                followingLevels[f] = s.silentLevels;
-            follow(over, following, followingConstants, followers, followingLevels, n);
+                envelopeLevels[f] = s.silentLevels;
+            follow(over, following, followingLevels, followers, segment, envelopeLevels, n);
         }
 
         for (int b = 0; b < count; ++b) {
@@ -608,7 +667,7 @@ template <int W, bool saturate> struct CompressorPasses {
             if (!passes[b]) {
                 compressBlock(band, left, right, n, sampleRate, saturate);
                 if (summed[b]) {
-                    sum(signal, out, n, outputGain, first);
+                    sum(signal, out, n, outputGain, segment, first);
                     first = false;
                 }
                 continue;
@@ -616,14 +675,14 @@ template <int W, bool saturate> struct CompressorPasses {
             const double* gains = nullptr;
             if (c[b].active) {
                 if (over[slot[b]]) {
-                    curve(band, c[b], s.levels[b], whole, s.gains);
+                    curve(levels[b], segment, s.levels[b], whole, s.gains);
                 } else {
                     for (int32_t i = 0; i < whole; ++i)
                         s.gains[i] = 1.0;
                 }
                 gains = s.gains;
             }
-            output(band, c[b], signal, n, gains, summed[b], out, outputGain, first);
+            output(band, levels[b], segment, signal, n, gains, summed[b], out, outputGain, first);
             if (summed[b])
                 first = false;
         }
@@ -643,6 +702,11 @@ template <int W, bool saturate> void runChunks(const PassesBlock& block) {
         float* remainder[2] = {block.remainder[0] + start, block.remainder[1] + start};
         float* out[2] = {block.output[0] + start, block.output[1] + start};
         bool first = true;
+        const bool glided = block.glideOutputGains != nullptr;
+        const OutputGain outputGain = {block.outputGain,
+                                       glided ? block.glideOutputGains + start / kGlideStep : nullptr};
+        const int32_t glideStep = glided ? start / kGlideStep : -1;
+        const int32_t segment = glided ? kGlideStep : kChunk;
         for (int group = 0; group < block.count; group += kGroupBands) {
             const int count = block.count - group < kGroupBands ? block.count - group : kGroupBands;
             // The splitting bands come first in frequency order; a group's crossover runs
@@ -664,12 +728,12 @@ template <int W, bool saturate> void runChunks(const PassesBlock& block) {
                         std::memset(signal, 0, size_t(n) * sizeof(float));
                 }
             }
-            Passes::run(block.bands + group, block.summed + group, count, s, n, block.sampleRate,
-                        block.outputGain, out, first);
+            Passes::run(block.bands + group, block.summed + group, count, s, n, block.sampleRate, outputGain,
+                        glideStep, out, first);
         }
         if (block.sumRemainder) {
             const float* rest[2] = {remainder[0], remainder[1]};
-            Passes::sum(rest, out, n, block.outputGain, first);
+            Passes::sum(rest, out, n, outputGain, segment, first);
             first = false;
         }
         if (first)

@@ -188,10 +188,8 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
 
     const double gainStep = (outputGain - outputGainPrevious) / n;
     outputGain = outputGainPrevious;
-    const float* in[2] = {inputs[0], inputs[1]};
-    float* out[2] = {outputs[0], outputs[1]};
-    for (int32_t remaining = n; remaining > 0;) {
-        const int32_t m = remaining < 8 ? remaining : 8;
+    // Every glide step moves the output gain and the gliding bands' settings on, then runs.
+    auto advance = [&](int32_t m) {
         outputGain = outputGain + m * gainStep;
         for (int32_t i = 0; i < count; ++i) {
             Band& each = *band(i);
@@ -210,14 +208,58 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
             each.settings.ratio = state.glideRatio;
             updateGlidedCoefficients(each);
         }
-        processBlock(in, out, m);
-        for (int c = 0; c < 2; ++c) {
-            in[c] += m;
-            out[c] += m;
+    };
+    const ProcessingPath slices = glidePath(n);
+    for (int32_t done = 0; done < n;) {
+        const float* in[2] = {inputs[0] + done, inputs[1] + done};
+        float* out[2] = {outputs[0] + done, outputs[1] + done};
+        if (slices == ProcessingPath::Reference) {
+            const int32_t m = n - done < kGlideStep ? n - done : kGlideStep;
+            advance(m);
+            processBlock(in, out, m);
+            done += m;
+            continue;
         }
-        remaining -= m;
+        // The pass kernel runs a slice of steps in one go, each step with the levels and
+        // output gain it would have had on its own.
+        int32_t length = 0;
+        for (int32_t step = 0; step < kGlideStepsPerSlice && done + length < n; ++step) {
+            const int32_t m = n - done - length < kGlideStep ? n - done - length : kGlideStep;
+            advance(m);
+            glideOutputGains[step] = outputGain;
+            for (int32_t i = 0; i < count; ++i) {
+                Band& each = *band(i);
+                if (!each.state.gliding)
+                    continue;
+                const CompressorConstants c = compressorConstants(each);
+                each.state.glideLevels[step] = {
+                    c.kneeLow,    c.kneeHigh,       c.kneeScale,           c.inverseThreshold,
+                    c.logKneeTop, each.state.slope, each.state.makeupGain, c.expanding};
+            }
+            length += m;
+        }
+        const GlideSlice slice = {slices, glideOutputGains};
+        processBlock(in, out, length, &slice);
+        done += length;
     }
     outputGainPrevious = outputGain;
+}
+
+ProcessingPath MultibandEngine::glidePath(int32_t n) const {
+    const int32_t count = bandCount();
+    const ProcessingPath path =
+        processingPath == ProcessingPath::Automatic ? chooseProcessingPath(n, count) : processingPath;
+    if (!isPassesPath(path) || count == 0)
+        return ProcessingPath::Reference;
+    // The kernel takes the filters, and the bands it hands to compressBlock, as fixed for a
+    // slice.
+    for (int32_t i = 0; i < count; ++i) {
+        const Band& each = *band(i);
+        if (each.state.stepFrequency != 0 ||
+            (each.state.gliding && (each.settings.feedbackDetector || each.settings.programDependentRelease)))
+            return ProcessingPath::Reference;
+    }
+    return path;
 }
 
 namespace {
@@ -265,7 +307,8 @@ void sumInto(float* out, const float* band, int32_t m, double gain, bool first, 
 
 } // namespace
 
-void MultibandEngine::processBlock(const float* const* inputs, float* const* outputs, int32_t m) {
+void MultibandEngine::processBlock(const float* const* inputs, float* const* outputs, int32_t m,
+                                   const GlideSlice* glide) {
     const int64_t scratchBytes = int64_t(m) * 16;
     float* remainderLeft =
         scratchBytes <= INT32_MAX ? static_cast<float*>(splitScratch.resize(int32_t(scratchBytes))) : nullptr;
@@ -285,17 +328,24 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     std::memcpy(remainderLeft, inputs[0], size_t(m) * sizeof(float));
     std::memcpy(remainderRight, inputs[1], size_t(m) * sizeof(float));
     // Saturating every rounding to float costs the serial loops dearly; it is needed only near
-    // the top of the float range, which ordinary signals never come near.
-    float inputPeak = 0;
-    for (const float* x : {remainderLeft, remainderRight})
-        for (int32_t i = 0; i < m; ++i) {
-            const float a = std::fabs(x[i]);
-            inputPeak = a > inputPeak ? a : inputPeak;
-        }
-    if (!(double(inputPeak) <= compressor_rules::overflowFreeInputPeak(bandCount())))
-        overflowHoldSamples = int64_t(compressor_rules::kOverflowHoldSeconds * sampleRate) + m;
-    const bool mayOverflow = overflowHoldSamples > 0;
-    overflowHoldSamples = overflowHoldSamples > m ? overflowHoldSamples - m : 0;
+    // the top of the float range, which ordinary signals never come near. A glided slice keeps
+    // the count step by step, and saturates throughout if any step needs it (where no float
+    // can overflow, saturating gives the same bits).
+    const int32_t stepLength = glide ? kGlideStep : m;
+    bool mayOverflow = false;
+    for (int32_t from = 0; from < m; from += stepLength) {
+        const int32_t length = m - from < stepLength ? m - from : stepLength;
+        float inputPeak = 0;
+        for (const float* x : {remainderLeft + from, remainderRight + from})
+            for (int32_t i = 0; i < length; ++i) {
+                const float a = std::fabs(x[i]);
+                inputPeak = a > inputPeak ? a : inputPeak;
+            }
+        if (!(double(inputPeak) <= compressor_rules::overflowFreeInputPeak(bandCount())))
+            overflowHoldSamples = int64_t(compressor_rules::kOverflowHoldSeconds * sampleRate) + length;
+        mayOverflow |= overflowHoldSamples > 0;
+        overflowHoldSamples = overflowHoldSamples > length ? overflowHoldSamples - length : 0;
+    }
     const bool metering = editorWindow != nullptr;
     if (metering) {
         meterPeak(inputPeakLeft, remainderLeft, m);
@@ -309,9 +359,12 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     }
 
     const ProcessingPath path =
-        processingPath == ProcessingPath::Automatic ? chooseProcessingPath(m, count) : processingPath;
+        glide
+            ? glide->path
+            : (processingPath == ProcessingPath::Automatic ? chooseProcessingPath(m, count) : processingPath);
     if (path != ProcessingPath::Reference && count > 0) {
-        processBlockFast(path, sorted, count, outputs, remainderLeft, m, mayOverflow);
+        processBlockFast(path, sorted, count, outputs, remainderLeft, m, mayOverflow,
+                         glide ? glide->outputGains : nullptr);
         if (metering) {
             meterPeak(outputPeakLeft, outputs[0], m);
             meterPeak(outputPeakRight, outputs[1], m);
@@ -369,7 +422,8 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
 }
 
 void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32_t count,
-                                       float* const* outputs, float* streams, int32_t m, bool mayOverflow) {
+                                       float* const* outputs, float* streams, int32_t m, bool mayOverflow,
+                                       const double* stepOutputGains) {
     auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
     if (!lanes || laneScratch.getSize() != count * 2) {
         writeSilence(outputs, m);
@@ -412,6 +466,7 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
         block.sampleRate = sampleRate;
         block.sumRemainder = sumRemainder;
         block.mayOverflow = mayOverflow;
+        block.glideOutputGains = stepOutputGains;
         runPasses(path, block);
         return;
     }

@@ -1,7 +1,8 @@
 // MultibandEngine: the band list and the block-processing driver. It splits the stereo
 // signal band by band in frequency order, compresses each band, and sums the bands (or only
 // the soloed one) times the output gain. Setting changes glide over a host block in
-// sub-blocks of at most eight samples. The driver holds the instance lock for a whole host
+// steps of at most eight samples (run one by one, or a slice of them at a time by the pass
+// kernel). The driver holds the instance lock for a whole host
 // block and never allocates once its scratch buffers have grown to the block size.
 #pragma once
 
@@ -12,6 +13,13 @@
 #include "support/relaxed_atomic.h"
 
 #include <cstdint>
+
+// A stretch of a glided host block that the pass kernel runs in one go: whole glide steps (but
+// the block's last), each with its own output gain and levels (see BandState::glideLevels).
+struct GlideSlice {
+    ProcessingPath path;
+    const double* outputGains;
+};
 
 // A change of the host parameter list: the first parameter index added or removed and the
 // signed number of parameters added (positive) or removed (negative).
@@ -48,6 +56,10 @@ public:
     bool removeCurrentBand(ParameterListChange& change);
 
     void processWithGlide(const float* const* inputs, float* const* outputs, int32_t n);
+    // The pass kernel's path for a glided host block of n samples (once its glide is set up), or Reference
+    // where its glide steps have to run one by one (a frequency glides, or a band that glides takes the
+    // compressor's own loop).
+    ProcessingPath glidePath(int32_t n) const;
 
     // Sizes the scratch buffers for blocks of up to n frames (called outside the audio thread,
     // so that the first block after a resume allocates nothing). Takes the lock.
@@ -85,11 +97,13 @@ protected:
     virtual void bandCountChanged(int32_t count) { (void)count; }
 
 private:
-    // One sub-block; the caller holds the lock.
-    void processBlock(const float* const* inputs, float* const* outputs, int32_t m);
+    // One sub-block, or a glided slice; the caller holds the lock.
+    void processBlock(const float* const* inputs, float* const* outputs, int32_t m,
+                      const GlideSlice* glide = nullptr);
     // The split, compression and sum of a sub-block on the wavefront path.
     void processBlockFast(ProcessingPath path, Band** sorted, int32_t count, float* const* outputs,
-                          float* streams, int32_t m, bool mayOverflow);
+                          float* streams, int32_t m, bool mayOverflow, const double* stepOutputGains);
+    double glideOutputGains[kGlideStepsPerSlice] = {};
 };
 
 // Writes silence to every output channel that exists.

@@ -37,7 +37,7 @@ ProcessingPath widestProcessingPath() {
 ProcessingPath chooseProcessingPath(int32_t m, int32_t bands) {
     // Measured with tarnwell-speed (four to sixteen bands): the pass kernel with AVX-512 or
     // AVX2 is faster than the reference and than the wavefront kernels; in sub-blocks of eight
-    // samples (glides) it is no faster than the reference, and with SSE2 alone it is slower.
+    // samples it is no faster than the reference, and with SSE2 alone it is slower.
     constexpr int32_t kShortestWideBlock = 16;
     static const ProcessingPath passes =
         processingPathAvailable(ProcessingPath::Avx512Passes)

@@ -31,7 +31,7 @@ bool processingPathAvailable(ProcessingPath path);
 ProcessingPath widestProcessingPath();
 // What Automatic runs for a sub-block of m samples and the given band count: the pass kernel
 // in the widest build from AVX2 up for sub-blocks of 16 samples or more, the reference
-// otherwise (short sub-blocks, as in glides, gain nothing from it).
+// otherwise (short sub-blocks gain nothing from it).
 ProcessingPath chooseProcessingPath(int32_t m, int32_t bands);
 const char* processingPathName(ProcessingPath path);
 
@@ -76,6 +76,9 @@ struct PassesBlock {
     double sampleRate;
     bool sumRemainder; // what the bands leave is summed too (no band reaches the top, no solo)
     bool mayOverflow;  // floats may overflow: every rounding saturates (see the driver)
+    // A glided slice: the output gain of every kGlideStep samples, and each band that glides
+    // takes its levels step by step from its state's glideLevels. Null when nothing glides.
+    const double* glideOutputGains;
 };
 
 bool isPassesPath(ProcessingPath path);

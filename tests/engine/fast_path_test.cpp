@@ -89,7 +89,28 @@ StereoSignal material(int n, double sampleRate, unsigned seed) {
     return s;
 }
 
-void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& blocks, bool glide,
+// What changes between blocks: nothing; every gliding setting, frequencies too; or all but
+// the frequencies (gain, threshold, ratio across 1, and the output gain), which the pass
+// kernel runs a slice of glide steps at a time.
+enum class Glides { None, All, Levels };
+
+void changeSettings(MultibandEngine& engine, Glides glides, int blockIndex) {
+    engine.setOutputGain(0.5 + 0.1 * (blockIndex % 5));
+    for (int k = 0; k < engine.bandCount(); k += 2) {
+        Band& band = *engine.band(k);
+        changeBandSetting(band, kSettingThreshold, 0.01 * (1 + blockIndex % 7));
+        if (glides == Glides::All) {
+            changeBandSetting(band, kSettingFrequency, 100.0 * (1 + (k + blockIndex) % 50));
+            changeBandSetting(band, kSettingRatio, 1.0 + blockIndex % 3);
+        } else {
+            const double ratios[] = {0.5, 3, 1, 8};
+            changeBandSetting(band, kSettingRatio, ratios[(k / 2 + blockIndex) % 4]);
+            changeBandSetting(band, kSettingGain, 0.7 + 0.2 * (blockIndex % 4));
+        }
+    }
+}
+
+void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& blocks, Glides glides,
                bool solo) {
     MultibandEngine reference, fast;
     buildBands(reference, scene);
@@ -107,26 +128,24 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
     StereoSignal outReference(total), outFast(total);
     int at = 0, blockIndex = 0;
     for (int n : blocks) {
-        if (glide && blockIndex % 2 == 1) {
-            for (MultibandEngine* e : {&reference, &fast}) {
-                e->setOutputGain(0.5 + 0.1 * (blockIndex % 5));
-                for (int k = 0; k < e->bandCount(); k += 2) {
-                    changeBandSetting(*e->band(k), kSettingThreshold, 0.01 * (1 + blockIndex % 7));
-                    changeBandSetting(*e->band(k), kSettingFrequency, 100.0 * (1 + (k + blockIndex) % 50));
-                    changeBandSetting(*e->band(k), kSettingRatio, 1.0 + blockIndex % 3);
-                }
-            }
-        }
+        if (glides != Glides::None && blockIndex % 2 == 1)
+            for (MultibandEngine* e : {&reference, &fast})
+                changeSettings(*e, glides, blockIndex);
         const float* inputs[2] = {in.left.data() + at, in.right.data() + at};
         float* refOut[2] = {outReference.left.data() + at, outReference.right.data() + at};
         float* fastOut[2] = {outFast.left.data() + at, outFast.right.data() + at};
         reference.processWithGlide(inputs, refOut, n);
         fast.processWithGlide(inputs, fastOut, n);
+        if (glides == Glides::Levels && blockIndex % 2 == 1 && scene.features == Features::FeedForward &&
+            isPassesPath(path) && scene.bands > 0) {
+            EXPECT_EQ(fast.glidePath(n), path) << "the glide runs in slices";
+        }
+        // After every block: a meter that turns direction inside a block shows only then.
+        expectSameState(reference, fast);
         at += n;
         ++blockIndex;
     }
     expectSameBits(outReference, outFast, processingPathName(path));
-    expectSameState(reference, fast);
 }
 
 std::vector<ProcessingPath> widePaths() {
@@ -144,7 +163,7 @@ TEST(FastPath, SameBitsForEveryBandCountAndAwkwardBlocks) {
     for (ProcessingPath path : widePaths())
         for (int bands = 0; bands <= 20; ++bands) {
             SCOPED_TRACE(std::string(processingPathName(path)) + " bands " + std::to_string(bands));
-            compareOn(path, {44100, bands, unsigned(bands) * 7 + 1}, blocks, false, false);
+            compareOn(path, {44100, bands, unsigned(bands) * 7 + 1}, blocks, Glides::None, false);
         }
 }
 
@@ -155,10 +174,10 @@ TEST(FastPath, SameBitsInTheDecoupledPassesForEveryGroupSize) {
     for (ProcessingPath path : widePaths())
         for (int bands = 1; bands <= 17; ++bands) {
             SCOPED_TRACE(std::string(processingPathName(path)) + " bands " + std::to_string(bands));
-            compareOn(path, {44100, bands, unsigned(bands) * 13 + 3, Features::FeedForward}, blocks, false,
-                      false);
-            compareOn(path, {96000, bands, unsigned(bands) * 17 + 5, Features::FeedForward}, blocks, true,
-                      bands % 2 == 0);
+            compareOn(path, {44100, bands, unsigned(bands) * 13 + 3, Features::FeedForward}, blocks,
+                      Glides::None, false);
+            compareOn(path, {96000, bands, unsigned(bands) * 17 + 5, Features::FeedForward}, blocks,
+                      bands % 3 == 0 ? Glides::All : Glides::Levels, bands % 2 == 0);
         }
 }
 
@@ -167,11 +186,11 @@ TEST(FastPath, SameBitsAtEveryRateWithGlidesAndSolo) {
     for (ProcessingPath path : widePaths())
         for (double rate : {44100.0, 48000.0, 96000.0})
             for (int bands : {1, 3, 4, 5, 9, 16, 17})
-                for (int variant = 0; variant < 4; ++variant) {
+                for (int variant = 0; variant < 6; ++variant) {
                     SCOPED_TRACE(std::string(processingPathName(path)) + " rate " + std::to_string(rate) +
                                  " bands " + std::to_string(bands) + " variant " + std::to_string(variant));
-                    compareOn(path, {rate, bands, unsigned(bands * 31 + variant)}, blocks, variant & 1,
-                              variant & 2);
+                    compareOn(path, {rate, bands, unsigned(bands * 31 + variant)}, blocks,
+                              Glides(variant % 3), variant >= 3);
                 }
 }
 
@@ -179,8 +198,9 @@ TEST(FastPath, TheAutomaticChoiceGivesTheSameBits) {
     // Mixed block lengths and band counts make it switch between the reference and a wide path.
     const std::vector<int> blocks = {512, 7, 64, 63, 1024, 8, 300};
     for (int bands : {4, 6, 12}) {
-        compareOn(ProcessingPath::Automatic, {44100, bands, 5u}, blocks, true, false);
-        compareOn(ProcessingPath::Automatic, {44100, bands, 6u, Features::FeedForward}, blocks, true, false);
+        compareOn(ProcessingPath::Automatic, {44100, bands, 5u}, blocks, Glides::All, false);
+        compareOn(ProcessingPath::Automatic, {44100, bands, 6u, Features::FeedForward}, blocks,
+                  Glides::Levels, false);
     }
     MultibandEngine engine;
     EXPECT_EQ(engine.processingPath, ProcessingPath::Automatic);
