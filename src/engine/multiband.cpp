@@ -264,18 +264,36 @@ ProcessingPath MultibandEngine::glidePath(int32_t n) const {
 
 namespace {
 
+// The largest magnitude in x (0 for none; a NaN never counts), sixteen lanes at a time: a
+// scalar maximum is one long chain of dependent comparisons.
+float largestMagnitude(const float* x, int32_t m) {
+    typedef float Four __attribute__((vector_size(16)));
+    typedef int32_t FourBits __attribute__((vector_size(16)));
+    constexpr int kVectors = 4;
+    Four lanes[kVectors] = {};
+    int32_t i = 0;
+    for (; i + 4 * kVectors <= m; i += 4 * kVectors)
+        for (int v = 0; v < kVectors; ++v) {
+            Four sample;
+            std::memcpy(&sample, x + i + 4 * v, sizeof sample);
+            const Four size = Four(FourBits(sample) & 0x7fffffff);
+            lanes[v] = size > lanes[v] ? size : lanes[v];
+        }
+    float largest = 0;
+    for (int v = 0; v < kVectors; ++v)
+        for (int t = 0; t < 4; ++t)
+            largest = lanes[v][t] > largest ? lanes[v][t] : largest;
+    for (; i < m; ++i) {
+        const float size = std::fabs(x[i]);
+        largest = size > largest ? size : largest;
+    }
+    return largest;
+}
+
 // Raises a stored peak by the largest magnitude of x, compared in float precision.
 void meterPeak(double& peak, const float* x, int32_t m) {
-    float largest = float(peak);
-    bool raised = false;
-    for (int32_t i = 0; i < m; ++i) {
-        float a = std::fabs(x[i]);
-        if (a > largest) {
-            largest = a;
-            raised = true;
-        }
-    }
-    if (raised)
+    const float largest = largestMagnitude(x, m);
+    if (largest > float(peak))
         peak = largest;
 }
 
@@ -335,12 +353,9 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     bool mayOverflow = false;
     for (int32_t from = 0; from < m; from += stepLength) {
         const int32_t length = m - from < stepLength ? m - from : stepLength;
-        float inputPeak = 0;
-        for (const float* x : {remainderLeft + from, remainderRight + from})
-            for (int32_t i = 0; i < length; ++i) {
-                const float a = std::fabs(x[i]);
-                inputPeak = a > inputPeak ? a : inputPeak;
-            }
+        const float left = largestMagnitude(remainderLeft + from, length);
+        const float right = largestMagnitude(remainderRight + from, length);
+        const float inputPeak = right > left ? right : left;
         if (!(double(inputPeak) <= compressor_rules::overflowFreeInputPeak(bandCount())))
             overflowHoldSamples = int64_t(compressor_rules::kOverflowHoldSeconds * sampleRate) + length;
         mayOverflow |= overflowHoldSamples > 0;
