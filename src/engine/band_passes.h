@@ -83,12 +83,17 @@ template <int W> struct CrossoverWavefront {
 
     Real b0[kVectors], b1[kVectors], b2[kVectors], a1[kVectors], a2[kVectors];
     Real x1[kVectors], x2[kVectors], y1[kVectors], y2[kVectors];
+    // y1 * a1, worked out in the step that produces y1, beside its flush test instead of after
+    // it (the chain from one step to the next is what bounds the wavefront); and 0 * a1, the
+    // product of a flushed value.
+    Real y1a1[kVectors], zeroA1[kVectors];
     Mask laneBand[kVectors];
     int count;
 
     CrossoverWavefront(Band* const* bands, int bandCount) : count(bandCount) {
         for (int p = 0; p < kVectors; ++p) {
             b0[p] = b1[p] = b2[p] = a1[p] = a2[p] = x1[p] = x2[p] = y1[p] = y2[p] = Real{};
+            y1a1[p] = zeroA1[p] = Real{};
             for (int t = 0; t < W; ++t)
                 laneBand[p][t] = (p * W + t) / 2 * kLag;
         }
@@ -106,6 +111,8 @@ template <int W> struct CrossoverWavefront {
                 x2[p][t] = s.x2;
                 y1[p][t] = s.y1;
                 y2[p][t] = s.y2;
+                y1a1[p][t] = s.y1 * f.a1;
+                zeroA1[p][t] = 0.0 * f.a1;
             }
         }
     }
@@ -122,6 +129,23 @@ template <int W> struct CrossoverWavefront {
             }
     }
 
+    // Whether a low-pass value stays (else it is flushed to zero): its size is at least the
+    // flush level and finite. With 64-bit integer comparisons, one unsigned range check of the
+    // size's bits (a NaN's lie above infinity's).
+    static Mask keepsLow(Real low) {
+        const Real size = magnitude<W>(low);
+        if constexpr (W == 2) {
+            return (size >= kCrossoverFlushLevel) & (size != __builtin_inf());
+        } else {
+            using Bits = typename V::Bits;
+            Bits bits;
+            std::memcpy(&bits, &size, sizeof bits);
+            constexpr uint64_t flushBits = __builtin_bit_cast(uint64_t, kCrossoverFlushLevel);
+            constexpr uint64_t infinityBits = __builtin_bit_cast(uint64_t, __builtin_inf());
+            return bits - flushBits < infinityBits - flushBits;
+        }
+    }
+
     // One step: splitSample in every lane; lanes comes in holding each lane's input and goes out
     // holding its remainder, and row receives every lane's band sample. Outside the ramps at
     // the chunk's ends every lane holds a sample of the chunk (padding lanes run on with zero
@@ -131,10 +155,11 @@ template <int W> struct CrossoverWavefront {
         const Real zero = Real{};
         for (int p = 0; p < kVectors; ++p) {
             const Real input = lanes[p] - kCrossoverInputOffset;
-            Real low = x1[p] * b1[p] + input * b0[p] + x2[p] * b2[p] - y1[p] * a1[p] - y2[p] * a2[p];
+            Real low = x1[p] * b1[p] + input * b0[p] + x2[p] * b2[p] - y1a1[p] - y2[p] * a2[p];
             lanes[p] = roundTrip<W, saturate>(input - low + kCrossoverRemainderOffset);
-            const Real size = magnitude<W>(low);
-            low = ((size >= kCrossoverFlushLevel) & (size != __builtin_inf())) ? low : zero;
+            const Mask kept = keepsLow(low);
+            const Real product = kept ? low * a1[p] : zeroA1[p];
+            low = kept ? low : zero;
             storeVector(row + p * W, __builtin_convertvector(roundTrip<W, saturate>(low), Floats));
             if (masked) {
                 const Mask sample = int64_t(at) - laneBand[p];
@@ -143,11 +168,13 @@ template <int W> struct CrossoverWavefront {
                 x1[p] = valid ? input : x1[p];
                 y2[p] = valid ? y1[p] : y2[p];
                 y1[p] = valid ? low : y1[p];
+                y1a1[p] = valid ? product : y1a1[p];
             } else {
                 x2[p] = x1[p];
                 x1[p] = input;
                 y2[p] = y1[p];
                 y1[p] = low;
+                y1a1[p] = product;
             }
         }
     }
@@ -431,11 +458,15 @@ template <int W, bool saturate> struct CompressorPasses {
             const int32_t to = segmentEnd(from, segment, n);
             for (int32_t i = from; i < to; ++i) {
                 const Quad level = {l0[i], l1[i], l2[i], l3[i]};
+                // Both candidates, then the choice: the comparison stays off the envelope's
+                // chain from one sample to the next. The envelope rests at the knee's lower
+                // edge as a maximum (no level or envelope is ever a NaN).
                 const QuadMask rising = level > envelope;
-                const Quad smoothed =
-                    (rising ? keepAttack : keepRelease) * level + (rising ? attack : release) * envelope;
+                const Quad attacked = keepAttack * level + attack * envelope;
+                const Quad released = keepRelease * level + release * envelope;
+                const Quad smoothed = rising ? attacked : released;
                 const QuadMask resting = smoothed <= kneeLow;
-                envelope = resting ? kneeLow : smoothed;
+                envelope = smoothed > kneeLow ? smoothed : kneeLow;
                 const Quad curveLevel = resting ? zero : smoothed;
                 over |= ~resting;
                 l0[i] = curveLevel[0];

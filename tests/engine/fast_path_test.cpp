@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -85,6 +87,13 @@ StereoSignal material(int n, double sampleRate, unsigned seed) {
     if (n > 3000) { // samples at the top of the float range switch on the saturating arithmetic
         s.left[size_t(random() % size_t(n))] = FLT_MAX;
         s.right[size_t(random() % size_t(n))] = -3e38f;
+        // A stretch at the crossover's input offset, where the low-pass values fall below the
+        // flush level, and samples that are not numbers.
+        const size_t from = random() % size_t(n - 400);
+        std::fill(s.left.begin() + long(from), s.left.begin() + long(from + 400), 1e-13f);
+        std::fill(s.right.begin() + long(from), s.right.begin() + long(from + 400), 1e-13f);
+        s.left[size_t(random() % size_t(n))] = NAN;
+        s.right[size_t(random() % size_t(n))] = -INFINITY;
     }
     return s;
 }
