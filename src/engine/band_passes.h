@@ -57,6 +57,17 @@ roundTrip(typename wavefront_kernel::Vectors<W>::Real x) {
     return __builtin_convertvector(__builtin_convertvector(x, typename V::Floats), typename V::Real);
 }
 
+// x rounded to float as the reference stores it, in one conversion: what roundTrip gives,
+// narrowed again.
+template <int W, bool saturate>
+[[gnu::always_inline]] inline typename wavefront_kernel::Vectors<W>::Floats
+toFloat(typename wavefront_kernel::Vectors<W>::Real x) {
+    using V = wavefront_kernel::Vectors<W>;
+    if (saturate)
+        return __builtin_convertvector(wavefront_kernel::heldInFloatRange<W>(x), typename V::Floats);
+    return __builtin_convertvector(x, typename V::Floats);
+}
+
 // Band signals in the scratch start kSignalPad floats into their rows, so that the wavefront
 // may write the samples before and after the chunk that its ramps compute (up to the next
 // whole eight steps).
@@ -160,7 +171,7 @@ template <int W> struct CrossoverWavefront {
             const Mask kept = keepsLow(low);
             const Real product = kept ? low * a1[p] : zeroA1[p];
             low = kept ? low : zero;
-            storeVector(row + p * W, __builtin_convertvector(roundTrip<W, saturate>(low), Floats));
+            storeVector(row + p * W, toFloat<W, saturate>(low));
             if (masked) {
                 const Mask sample = int64_t(at) - laneBand[p];
                 const Mask valid = (sample >= 0) & (sample < n);
@@ -591,7 +602,7 @@ template <int W, bool saturate> struct CompressorPasses {
                             }
                             total = scaled + __builtin_convertvector(before, Real);
                         }
-                        const Floats rounded = __builtin_convertvector(throughFloat(total), Floats);
+                        const Floats rounded = toFloat<W, saturate>(total);
                         if (i < whole) {
                             storeVector(to, rounded);
                         } else {

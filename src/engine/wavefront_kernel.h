@@ -77,13 +77,18 @@ template <int W> inline typename Vectors<W>::Real magnitude(typename Vectors<W>:
     return result;
 }
 
+// x held within the float range, as saturatedFloat holds it before rounding.
+template <int W> inline typename Vectors<W>::Real heldInFloatRange(typename Vectors<W>::Real x) {
+    // In the operand order of the min and max instructions, which return x itself for NaN.
+    const typename Vectors<W>::Real below = FLT_MAX < x ? FLT_MAX : x;
+    return -FLT_MAX > below ? -FLT_MAX : below;
+}
+
 // saturatedFloat, widened back: the value a float array would hold.
 template <int W> inline typename Vectors<W>::Real throughFloat(typename Vectors<W>::Real x) {
     using V = Vectors<W>;
-    // In the operand order of the min and max instructions, which return x itself for NaN.
-    const typename V::Real below = FLT_MAX < x ? FLT_MAX : x;
-    const typename V::Real held = -FLT_MAX > below ? -FLT_MAX : below;
-    return __builtin_convertvector(__builtin_convertvector(held, typename V::Floats), typename V::Real);
+    return __builtin_convertvector(__builtin_convertvector(heldInFloatRange<W>(x), typename V::Floats),
+                                   typename V::Real);
 }
 
 template <int W> inline typename Vectors<W>::Real detectorInputOf(typename Vectors<W>::Real x) {
