@@ -297,6 +297,8 @@ struct BandLevels {
     const GlidedLevels* steps; // from the chunk's first sample on; null when the band keeps its settings
 
     const GlidedLevels& at(int32_t i) const { return steps ? steps[i / kGlideStep] : fixed; }
+    // The stretch over which the levels hold.
+    int32_t segment() const { return steps ? kGlideStep : kChunk; }
 };
 
 // The output gain over a chunk: one value, or one per glide step.
@@ -305,6 +307,7 @@ struct OutputGain {
     const double* steps;
 
     double at(int32_t i) const { return steps ? steps[i / kGlideStep] : fixed; }
+    int32_t segment() const { return steps ? kGlideStep : kChunk; }
 };
 
 // The end of the stretch from which one set of levels holds.
@@ -447,7 +450,7 @@ template <int W, bool saturate> struct CompressorPasses {
     // The envelopes of up to four bands side by side; levels become envelope levels (0 where
     // the envelope rests at or below the knee). Sets over[b] where band b rose above the knee.
     static void follow(bool* rose, Band* const* bands, const BandLevels* bandLevels, int count,
-                       int32_t segment, double* const* levels, int32_t n) {
+                       double* const* levels, int32_t n) {
         Quad envelope = {}, attack = {}, release = {}, keepAttack = {}, keepRelease = {}, kneeLow = {};
         for (int b = 0; b < kGroupBands; ++b) {
             const bool real = b < count;
@@ -463,6 +466,9 @@ template <int W, bool saturate> struct CompressorPasses {
         double* const l1 = levels[1];
         double* const l2 = levels[2];
         double* const l3 = levels[3];
+        int32_t segment = kChunk;
+        for (int b = 0; b < count; ++b)
+            segment = bandLevels[b].segment() < segment ? bandLevels[b].segment() : segment;
         for (int32_t from = 0; from < n; from += segment) {
             for (int b = 0; b < kGroupBands; ++b)
                 kneeLow[b] = b < count ? bandLevels[b].at(from).kneeLow : 1.0;
@@ -493,9 +499,9 @@ template <int W, bool saturate> struct CompressorPasses {
     }
 
     // The curve gains of envelope levels (1 where a level is 0).
-    static void curve(const BandLevels& bandLevels, int32_t segment, const double* levels, int32_t n,
-                      double* gains) {
+    static void curve(const BandLevels& bandLevels, const double* levels, int32_t n, double* gains) {
         const Real one = broadcast<W>(1.0);
+        const int32_t segment = bandLevels.segment();
         for (int32_t from = 0; from < n; from += segment) {
             const GlidedLevels c = bandLevels.at(from); // a copy: the stores below may not touch it
             const double slope = c.slope;
@@ -520,7 +526,8 @@ template <int W, bool saturate> struct CompressorPasses {
 
     // Adds a band's float signal times the output gain to the sum.
     static void sum(const float* const* signal, float* const* out, int32_t n, const OutputGain& outputGain,
-                    int32_t segment, bool first) {
+                    bool first) {
+        const int32_t segment = outputGain.segment();
         for (int channel = 0; channel < 2; ++channel) {
             const float* band = signal[channel];
             float* to = out[channel];
@@ -538,13 +545,15 @@ template <int W, bool saturate> struct CompressorPasses {
 
     // Makeup, meters, the output and its share of the sum. gains is null for an inactive band
     // (gain 1, meter untouched).
-    static void output(Band& band, const BandLevels& bandLevels, int32_t segment, const float* const* signal,
-                       int32_t n, const double* gains, bool summed, float* const* out,
-                       const OutputGain& outputGain, bool first) {
+    static void output(Band& band, const BandLevels& bandLevels, const float* const* signal, int32_t n,
+                       const double* gains, bool summed, float* const* out, const OutputGain& outputGain,
+                       bool first) {
         BandState& state = band.state;
         const Real zero = broadcast<W>(0.0);
         const Real one = broadcast<W>(1.0);
         const int32_t whole = n / W * W;
+        const int32_t segment =
+            bandLevels.segment() < outputGain.segment() ? bandLevels.segment() : outputGain.segment();
         Real outputPeak = zero;
         // The meter runs in lanes, folded into the band's meter at the end, or sooner where a
         // glide turns the band from compressing to expanding or back.
@@ -628,7 +637,6 @@ template <int W, bool saturate> struct CompressorPasses {
                     double sampleRate, const OutputGain& outputGain, int32_t glideStep, float* const* out,
                     bool& first) {
         const int32_t whole = padded(n);
-        const int32_t segment = glideStep >= 0 ? kGlideStep : kChunk;
         CompressorConstants c[kGroupBands];
         BandLevels levels[kGroupBands];
         bool passes[kGroupBands];
@@ -698,7 +706,7 @@ template <int W, bool saturate> struct CompressorPasses {
             // Unused lanes read zeros and rest at a knee of 1, so they write zeros back.
             for (int f = followers; f < kGroupBands; ++f)
                 envelopeLevels[f] = s.silentLevels;
-            follow(over, following, followingLevels, followers, segment, envelopeLevels, n);
+            follow(over, following, followingLevels, followers, envelopeLevels, n);
         }
 
         for (int b = 0; b < count; ++b) {
@@ -709,7 +717,7 @@ template <int W, bool saturate> struct CompressorPasses {
             if (!passes[b]) {
                 compressBlock(band, left, right, n, sampleRate, saturate);
                 if (summed[b]) {
-                    sum(signal, out, n, outputGain, segment, first);
+                    sum(signal, out, n, outputGain, first);
                     first = false;
                 }
                 continue;
@@ -717,14 +725,14 @@ template <int W, bool saturate> struct CompressorPasses {
             const double* gains = nullptr;
             if (c[b].active) {
                 if (over[slot[b]]) {
-                    curve(levels[b], segment, s.levels[b], whole, s.gains);
+                    curve(levels[b], s.levels[b], whole, s.gains);
                 } else {
                     for (int32_t i = 0; i < whole; ++i)
                         s.gains[i] = 1.0;
                 }
                 gains = s.gains;
             }
-            output(band, levels[b], segment, signal, n, gains, summed[b], out, outputGain, first);
+            output(band, levels[b], signal, n, gains, summed[b], out, outputGain, first);
             if (summed[b])
                 first = false;
         }
@@ -745,10 +753,16 @@ template <int W, bool saturate> void runChunks(const PassesBlock& block) {
         float* out[2] = {block.output[0] + start, block.output[1] + start};
         bool first = true;
         const bool glided = block.glideOutputGains != nullptr;
-        const OutputGain outputGain = {block.outputGain,
-                                       glided ? block.glideOutputGains + start / kGlideStep : nullptr};
         const int32_t glideStep = glided ? start / kGlideStep : -1;
-        const int32_t segment = glided ? kGlideStep : kChunk;
+        // Step by step only where the output gain moves within the chunk.
+        OutputGain outputGain = {block.outputGain, nullptr};
+        if (glided) {
+            const double* steps = block.glideOutputGains + glideStep;
+            outputGain.fixed = steps[0];
+            for (int32_t step = 1; step <= (n - 1) / kGlideStep; ++step)
+                if (steps[step] != steps[0])
+                    outputGain.steps = steps;
+        }
         for (int group = 0; group < block.count; group += kGroupBands) {
             const int count = block.count - group < kGroupBands ? block.count - group : kGroupBands;
             // The splitting bands come first in frequency order; a group's crossover runs
@@ -775,7 +789,7 @@ template <int W, bool saturate> void runChunks(const PassesBlock& block) {
         }
         if (block.sumRemainder) {
             const float* rest[2] = {remainder[0], remainder[1]};
-            Passes::sum(rest, out, n, outputGain, segment, first);
+            Passes::sum(rest, out, n, outputGain, first);
             first = false;
         }
         if (first)
