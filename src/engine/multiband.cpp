@@ -272,13 +272,17 @@ float largestMagnitude(const float* x, int32_t m) {
     constexpr int kVectors = 4;
     Four lanes[kVectors] = {};
     int32_t i = 0;
+    auto raise = [&](Four& lane, const float* at) {
+        Four sample;
+        std::memcpy(&sample, at, sizeof sample);
+        const Four size = Four(FourBits(sample) & 0x7fffffff);
+        lane = size > lane ? size : lane;
+    };
     for (; i + 4 * kVectors <= m; i += 4 * kVectors)
-        for (int v = 0; v < kVectors; ++v) {
-            Four sample;
-            std::memcpy(&sample, x + i + 4 * v, sizeof sample);
-            const Four size = Four(FourBits(sample) & 0x7fffffff);
-            lanes[v] = size > lanes[v] ? size : lanes[v];
-        }
+        for (int v = 0; v < kVectors; ++v)
+            raise(lanes[v], x + i + 4 * v);
+    for (; i + 4 <= m; i += 4) // a glide step's eight
+        raise(lanes[0], x + i);
     float largest = 0;
     for (int v = 0; v < kVectors; ++v)
         for (int t = 0; t < 4; ++t)

@@ -238,6 +238,26 @@ TEST(DriverMetering, OnlyWhileTheEditorIsOpen) {
     EXPECT_EQ(engine.outputPeakRight, double(outPeak));
 }
 
+TEST(DriverMetering, PeaksAreFoundAnywhereInABlockAndNotANumberNeverCounts) {
+    // The peaks are taken many lanes at a time, with the rest of a block one by one.
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    int window = 0;
+    engine.editorWindow = &window;
+    for (int n : {1, 3, 4, 7, 8, 15, 16, 17, 33, 511}) {
+        for (int at : {0, n / 2, n - 1}) {
+            StereoSignal in(n), out(n);
+            for (int i = 0; i < n; ++i)
+                in.left[size_t(i)] = in.right[size_t(i)] = 0.25f * float(i % 3) - 0.3f;
+            in.left[size_t(at)] = -0.875f;
+            in.left[size_t(n - 1 - at)] = NAN;
+            engine.inputPeakLeft = 0.5;
+            process(engine, in, out, n);
+            EXPECT_EQ(engine.inputPeakLeft, at == n - 1 - at ? 0.5 : 0.875) << n << " at " << at;
+        }
+    }
+}
+
 TEST(DriverMetering, ZeroOutputGainSilencesButBandsKeepRunning) {
     MultibandEngine engine;
     setUpDefaultEngine(engine);
