@@ -53,10 +53,12 @@ struct BandState {
     double slope = 0;
     double kneeRatio = 1;
     double makeupGain = 1;
-    // The knee's logarithm as last computed, and its argument: the compressor works it out
-    // again only when the threshold or the knee has changed (a glide changes it every few
-    // samples). Written by compressorConstants, under the lock like the rest of the state.
-    mutable double logKneeTopArgument = -1, logKneeTop = 0;
+    // The knee's logarithm for the last two arguments it had, the latest first: the compressor
+    // works it out again only for a new argument. A glide of the threshold changes the
+    // argument every few samples, but only in its last bits (it is the knee ratio, rounded
+    // twice), so it mostly comes back to one it had. Written by compressorConstants, under the
+    // lock like the rest of the state.
+    mutable double logKneeTopArgument[2] = {-1, -1}, logKneeTop[2] = {0, 0};
 
     // Detector and envelope.
     // Pairs of doubles: left square, right square. Pairs at or past rmsFill have not been

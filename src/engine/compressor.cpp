@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 using namespace compressor_rules;
 
@@ -163,11 +164,16 @@ CompressorConstants compressorConstants(const Band& band) {
     constants.kneeHigh = threshold * state.kneeRatio;
     constants.kneeScale = 1 / (constants.kneeHigh - constants.kneeLow);
     const double logKneeTopArgument = constants.inverseThreshold * constants.kneeHigh;
-    if (logKneeTopArgument != state.logKneeTopArgument) {
-        state.logKneeTopArgument = logKneeTopArgument;
-        state.logKneeTop = std::log(logKneeTopArgument);
+    if (logKneeTopArgument == state.logKneeTopArgument[1]) {
+        std::swap(state.logKneeTopArgument[0], state.logKneeTopArgument[1]);
+        std::swap(state.logKneeTop[0], state.logKneeTop[1]);
+    } else if (logKneeTopArgument != state.logKneeTopArgument[0]) {
+        state.logKneeTopArgument[1] = state.logKneeTopArgument[0];
+        state.logKneeTop[1] = state.logKneeTop[0];
+        state.logKneeTopArgument[0] = logKneeTopArgument;
+        state.logKneeTop[0] = std::log(logKneeTopArgument);
     }
-    constants.logKneeTop = state.logKneeTop;
+    constants.logKneeTop = state.logKneeTop[0];
     constants.ringLength = state.rmsLength();
     constants.inverseRingLength = constants.ringLength > 0 ? 1.0 / constants.ringLength : 0.0;
     constants.expanding = settings.ratio < 1;

@@ -83,6 +83,31 @@ TEST(CompressorCoefficients, SnapshotOnlyWhenAsked) {
     EXPECT_EQ(band->state.snapFrequency, 1000.0);
 }
 
+TEST(CompressorCoefficients, KneeLogarithmMatchesItsArgumentWhateverTheOrder) {
+    // The knee's argument is the knee ratio rounded twice: thresholds give it in a few
+    // neighbouring values. The logarithm is kept for the last two; coming back to either, or
+    // moving to a third, must give the logarithm of the argument of the moment.
+    BandPtr band = makeBand();
+    band->settings.knee = 6;
+    updateBandCoefficients(*band, false);
+    std::vector<double> thresholds, arguments;
+    for (int i = 1; i < 400 && thresholds.size() < 3; ++i) {
+        band->settings.threshold = i / 397.0;
+        const CompressorConstants c = compressorConstants(*band);
+        const double argument = c.inverseThreshold * c.kneeHigh;
+        if (std::find(arguments.begin(), arguments.end(), argument) == arguments.end()) {
+            thresholds.push_back(band->settings.threshold);
+            arguments.push_back(argument);
+        }
+    }
+    ASSERT_EQ(thresholds.size(), 3u);
+    for (int pick : {0, 1, 0, 0, 1, 2, 0, 2, 1, 1, 2}) {
+        band->settings.threshold = thresholds[size_t(pick)];
+        const CompressorConstants c = compressorConstants(*band);
+        EXPECT_EQ(c.logKneeTop, std::log(arguments[size_t(pick)])) << pick;
+    }
+}
+
 TEST(CompressorCurve, SettlesTenDecibelsOverAMinusTwentyThreshold) {
     BandPtr band = makeBand();
     band->settings.threshold = 0.1;
