@@ -283,10 +283,11 @@ float largestMagnitude(const float* x, int32_t m) {
             raise(lanes[v], x + i + 4 * v);
     for (; i + 4 <= m; i += 4) // a glide step's eight
         raise(lanes[0], x + i);
+    for (int v = 1; v < kVectors; ++v)
+        lanes[0] = lanes[v] > lanes[0] ? lanes[v] : lanes[0];
     float largest = 0;
-    for (int v = 0; v < kVectors; ++v)
-        for (int t = 0; t < 4; ++t)
-            largest = lanes[v][t] > largest ? lanes[v][t] : largest;
+    for (int t = 0; t < 4; ++t)
+        largest = lanes[0][t] > largest ? lanes[0][t] : largest;
     for (; i < m; ++i) {
         const float size = std::fabs(x[i]);
         largest = size > largest ? size : largest;
