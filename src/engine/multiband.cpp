@@ -264,8 +264,8 @@ ProcessingPath MultibandEngine::glidePath(int32_t n) const {
 
 namespace {
 
-// The largest magnitude in x (0 for none; a NaN never counts), sixteen lanes at a time: a
-// scalar maximum is one long chain of dependent comparisons.
+// The largest magnitude in x (0 for none; a NaN never counts), sixteen lanes at a time (four
+// for a glide step's eight): a scalar maximum is one long chain of dependent comparisons.
 float largestMagnitude(const float* x, int32_t m) {
     typedef float Four __attribute__((vector_size(16)));
     typedef int32_t FourBits __attribute__((vector_size(16)));

@@ -1,9 +1,9 @@
 // MultibandEngine: the band list and the block-processing driver. It splits the stereo
 // signal band by band in frequency order, compresses each band, and sums the bands (or only
-// the soloed one) times the output gain. Setting changes glide over a host block in
-// steps of at most eight samples (run one by one, or a slice of them at a time by the pass
-// kernel). The driver holds the instance lock for a whole host
-// block and never allocates once its scratch buffers have grown to the block size.
+// the soloed one) times the output gain. Setting changes glide over a host block in steps of
+// at most eight samples (run one by one, or a slice of them at a time by the pass kernel).
+// The driver holds the instance lock for a whole host block and never allocates once its
+// scratch buffers have grown to the block size.
 #pragma once
 
 #include "engine/band.h"
@@ -56,9 +56,9 @@ public:
     bool removeCurrentBand(ParameterListChange& change);
 
     void processWithGlide(const float* const* inputs, float* const* outputs, int32_t n);
-    // The pass kernel's path for a glided host block of n samples (once its glide is set up), or Reference
-    // where its glide steps have to run one by one (a frequency glides, or a band that glides takes the
-    // compressor's own loop).
+    // The pass kernel's path for a glided host block of n samples (once its glide is set up),
+    // or Reference where its glide steps have to run one by one (a frequency glides, or a band
+    // that glides takes the compressor's own loop).
     ProcessingPath glidePath(int32_t n) const;
 
     // Sizes the scratch buffers for blocks of up to n frames (called outside the audio thread,
