@@ -43,7 +43,7 @@ TEST(NoAllocation, SteadyStateProcessingAllocatesNothing) {
     for (int i = 0; i < fx->bandCount(); ++i) {
         fx->band(i)->settings.threshold = 0.05;
         fx->band(i)->settings.ratio = 4;
-        fx->band(i)->settings.programDependentRelease = true;
+        fx->band(i)->settings.programDependentRelease = i != 3;
     }
     int marker = 0;
     fx->editorWindow = &marker; // metering on as well
@@ -65,7 +65,8 @@ TEST(NoAllocation, SteadyStateProcessingAllocatesNothing) {
     for (int block = 0; block < 300; ++block) {
         if (block % 10 == 0) { // a glide block now and then, as automation would cause
             fx->outputGain = 0.5 + (block % 20) / 40.0;
-            fx->band(1)->settings.threshold = 0.02 + (block % 30) / 300.0;
+            // Glide steps one by one (a band with program-dependent release), or in slices.
+            fx->band(block % 20 == 0 ? 1 : 3)->settings.threshold = 0.02 + (block % 30) / 300.0;
         }
         effect->processReplacing(effect, in, out, n);
         effect->process(effect, in, out, n - block % 7);
