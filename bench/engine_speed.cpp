@@ -132,9 +132,9 @@ int main(int argc, char** argv) {
             onlyCase = argv[i + 1];
     }
     std::vector<ProcessingPath> paths;
-    for (ProcessingPath p : {ProcessingPath::Reference, ProcessingPath::Sse2, ProcessingPath::Avx2,
-                             ProcessingPath::Avx512, ProcessingPath::Sse2Passes, ProcessingPath::Avx2Passes,
-                             ProcessingPath::Avx512Passes, ProcessingPath::Automatic})
+    for (ProcessingPath p :
+         {ProcessingPath::Reference, ProcessingPath::Sse2Passes, ProcessingPath::Avx2Passes,
+          ProcessingPath::Avx512Passes, ProcessingPath::Automatic})
         if (processingPathAvailable(p) && (only.empty() || only == processingPathName(p)))
             paths.push_back(p);
 

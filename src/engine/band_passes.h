@@ -10,7 +10,16 @@
 // on their chunk.
 #pragma once
 
+#include "engine/compressor.h"
+#include "engine/compressor_rules.h"
+#include "engine/crossover.h"
+#include "engine/gain_curve_math.h"
+#include "engine/wavefront.h"
 #include "engine/wavefront_kernel.h"
+
+#include <cfloat>
+#include <cstring>
+#include <utility>
 
 namespace band_passes {
 namespace {

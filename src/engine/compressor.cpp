@@ -365,7 +365,7 @@ struct CompressorRun {
 // The curve pass of the chunked loop, in the widest build this processor runs.
 void curveGains(const CompressorRun& run, const double* levels, double* gains, int32_t count) {
     static const auto pass =
-        processingPathAvailable(ProcessingPath::Avx2) ? curveGainsAvx2 : curve_pass::curveGains;
+        processingPathAvailable(ProcessingPath::Avx2Passes) ? curveGainsAvx2 : curve_pass::curveGains;
     pass(run.curveConstants(), levels, gains, count);
 }
 

@@ -456,7 +456,7 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
     const bool solo = soloCurrentBand != 0;
     const Band* soloBand = solo ? band(currentBand) : nullptr;
     double highest = 0;
-    bool anySummed = false, topTaken = false;
+    bool topTaken = false;
     for (int32_t i = 0; i < count; ++i) {
         const double top = splitFrequency(sorted[i]->filter.frequency, sampleRate);
         if (top > highest)
@@ -468,65 +468,21 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
             topTaken = true;
         }
         summed[i] = !(solo && sorted[i] != soloBand);
-        anySummed |= summed[i];
     }
-    const bool sumRemainder = highest < nyquist && !solo;
-    if (isPassesPath(path)) {
-        PassesBlock block;
-        block.bands = sorted;
-        block.roles = roles;
-        block.summed = summed;
-        block.count = count;
-        block.remainder[0] = streams;
-        block.remainder[1] = streams + m;
-        block.output[0] = outputs[0];
-        block.output[1] = outputs[1];
-        block.m = m;
-        block.outputGain = outputGain;
-        block.sampleRate = sampleRate;
-        block.sumRemainder = sumRemainder;
-        block.mayOverflow = mayOverflow;
-        block.glideOutputGains = stepOutputGains;
-        runPasses(path, block);
-        return;
-    }
-    if (!anySummed && !sumRemainder) {
-        writeSilence(outputs, m);
-        // The bands still run: their state keeps going while they are muted.
-    }
-
-    float* remainder[2] = {streams, streams + m};
-    float* partial[2] = {streams + 2 * m, streams + 3 * m};
-    const int32_t groupSize = wavefrontGroupSize(path);
-    for (int32_t start = 0; start < count; start += groupSize) {
-        WavefrontGroup group;
-        group.bands = sorted + start;
-        group.roles = roles + start;
-        group.summed = summed + start;
-        group.count = count - start < groupSize ? count - start : groupSize;
-        group.remainder[0] = remainder[0];
-        group.remainder[1] = remainder[1];
-        group.partialSum[0] = partial[0];
-        group.partialSum[1] = partial[1];
-        group.firstGroup = start == 0;
-        group.m = m;
-        group.outputGain = outputGain;
-        group.sampleRate = sampleRate;
-        runWavefrontGroup(path, group);
-    }
-    if (!anySummed && !sumRemainder)
-        return;
-
-    const double gain = outputGain;
-    for (int channel = 0; channel < 2; ++channel) {
-        float* out = outputs[channel];
-        const float* sum = partial[channel];
-        const float* rest = remainder[channel];
-        if (sumRemainder) {
-            for (int32_t i = 0; i < m; ++i)
-                out[i] = compressor_rules::saturatedFloat(double(rest[i]) * gain + double(sum[i]));
-        } else {
-            std::memcpy(out, sum, size_t(m) * sizeof(float));
-        }
-    }
+    PassesBlock block;
+    block.bands = sorted;
+    block.roles = roles;
+    block.summed = summed;
+    block.count = count;
+    block.remainder[0] = streams;
+    block.remainder[1] = streams + m;
+    block.output[0] = outputs[0];
+    block.output[1] = outputs[1];
+    block.m = m;
+    block.outputGain = outputGain;
+    block.sampleRate = sampleRate;
+    block.sumRemainder = highest < nyquist && !solo;
+    block.mayOverflow = mayOverflow;
+    block.glideOutputGains = stepOutputGains;
+    runPasses(path, block);
 }

@@ -100,7 +100,7 @@ private:
     // One sub-block, or a glided slice; the caller holds the lock.
     void processBlock(const float* const* inputs, float* const* outputs, int32_t m,
                       const GlideSlice* glide = nullptr);
-    // The split, compression and sum of a sub-block on the wavefront path.
+    // The split, compression and sum of a sub-block (or glided slice) on the pass kernel.
     void processBlockFast(ProcessingPath path, Band** sorted, int32_t count, float* const* outputs,
                           float* streams, int32_t m, bool mayOverflow, const double* stepOutputGains);
     double glideOutputGains[kGlideStepsPerSlice] = {};

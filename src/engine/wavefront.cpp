@@ -1,20 +1,15 @@
 #include "engine/wavefront.h"
 
-#include <initializer_list>
-
 bool processingPathAvailable(ProcessingPath path) {
     switch (path) {
     case ProcessingPath::Automatic:
     case ProcessingPath::Reference:
-    case ProcessingPath::Sse2:
     case ProcessingPath::Sse2Passes:
         return true;
 #if defined(__x86_64__) || defined(__i386__)
-    case ProcessingPath::Avx2:
     case ProcessingPath::Avx2Passes:
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx2");
-    case ProcessingPath::Avx512:
     case ProcessingPath::Avx512Passes:
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx512f");
@@ -24,20 +19,10 @@ bool processingPathAvailable(ProcessingPath path) {
     }
 }
 
-ProcessingPath widestProcessingPath() {
-    static const ProcessingPath widest = [] {
-        for (ProcessingPath path : {ProcessingPath::Avx512, ProcessingPath::Avx2})
-            if (processingPathAvailable(path))
-                return path;
-        return ProcessingPath::Sse2;
-    }();
-    return widest;
-}
-
 ProcessingPath chooseProcessingPath(int32_t m, int32_t bands) {
     // Measured with tarnwell-speed (four to sixteen bands): the pass kernel with AVX-512 or
-    // AVX2 is faster than the reference and than the wavefront kernels; in sub-blocks of eight
-    // samples it is no faster than the reference, and with SSE2 alone it is slower.
+    // AVX2 is faster than the reference; in sub-blocks of eight samples it is no faster than
+    // the reference, and with SSE2 alone it is slower.
     constexpr int32_t kShortestWideBlock = 16;
     static const ProcessingPath passes =
         processingPathAvailable(ProcessingPath::Avx512Passes)
@@ -55,12 +40,6 @@ const char* processingPathName(ProcessingPath path) {
         return "automatic";
     case ProcessingPath::Reference:
         return "reference";
-    case ProcessingPath::Sse2:
-        return "sse2";
-    case ProcessingPath::Avx2:
-        return "avx2";
-    case ProcessingPath::Avx512:
-        return "avx512";
     case ProcessingPath::Sse2Passes:
         return "sse2-passes";
     case ProcessingPath::Avx2Passes:
@@ -69,31 +48,6 @@ const char* processingPathName(ProcessingPath path) {
         return "avx512-passes";
     }
     return "?";
-}
-
-int32_t wavefrontGroupSize(ProcessingPath path) {
-    switch (path) {
-    case ProcessingPath::Avx512:
-        return 16;
-    case ProcessingPath::Avx2:
-        return 8;
-    default:
-        return 4;
-    }
-}
-
-void runWavefrontGroup(ProcessingPath path, const WavefrontGroup& group) {
-    switch (path) {
-    case ProcessingPath::Avx512:
-        runWavefrontAvx512(group);
-        break;
-    case ProcessingPath::Avx2:
-        runWavefrontAvx2(group);
-        break;
-    default:
-        runWavefrontSse2(group);
-        break;
-    }
 }
 
 bool isPassesPath(ProcessingPath path) {

@@ -1,10 +1,6 @@
-// The wavefront kernel with four lanes; built for AVX2 and called only where the processor has it.
+// The pass kernel with four lanes, and the compressor's curve pass; built for AVX2 and called
+// only where the processor has it.
 #include "engine/band_passes.h"
-#include "engine/wavefront_kernel.h"
-
-void runWavefrontAvx2(const WavefrontGroup& group) {
-    wavefront_kernel::runGroup<4>(group);
-}
 
 void runPassesAvx2(const PassesBlock& block) {
     band_passes::runPasses<4>(block);
