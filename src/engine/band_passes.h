@@ -7,7 +7,8 @@
 // several bands side by side. Every value is computed by the same operations, in the same
 // order, as in splitBlock, compressBlock and the driver's sum, so the bits are the reference's.
 // Bands with feedback detection, or active with program-dependent release, run compressBlock
-// on their chunk.
+// on their chunk. In a glided slice, what a gliding band's gain depends on, and the output gain,
+// may change every kGlideStep samples (see BandLevels and OutputGain).
 #pragma once
 
 #include "engine/compressor.h"
