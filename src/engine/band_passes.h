@@ -4,11 +4,12 @@
 // channels of four bands in eight lanes); each band's compressor then runs as passes over the chunk:
 // what does not recur (detector inputs, squares, levels, the gain curve, outputs and the sum)
 // is vectorised over time, and the recursions (the RMS sums and the envelopes) run for
-// several bands side by side. Every value is computed by the same operations, in the same
-// order, as in splitBlock, compressBlock and the driver's sum, so the bits are the reference's.
-// Bands with feedback detection, or active with program-dependent release, run compressBlock
-// on their chunk. In a glided slice, what a gliding band's gain depends on, and the output gain,
-// may change every kGlideStep samples (see BandLevels and OutputGain).
+// several bands side by side. The envelopes of a chunk run in the loop of the next chunk's
+// crossover, so that the processor interleaves the two chains. Every value is computed by the same
+// operations, in the same order, as in splitBlock, compressBlock and the driver's sum, so the bits are the
+// reference's. Bands with feedback detection, or active with program-dependent release, run compressBlock on
+// their chunk. In a glided slice, what a gliding band's gain depends on, and the output gain, may change
+// every kGlideStep samples (see BandLevels and OutputGain).
 #pragma once
 
 #include "engine/compressor.h"
@@ -205,8 +206,10 @@ template <int W> struct CrossoverWavefront {
     // k - 1, so that what one band hands the next is needed kLag steps later, and that many
     // steps overlap in the processor. The rows of every eight steps are turned into eight
     // steps of every lane: lane 2k + c then holds band k's samples from the first step's
-    // sample minus k kLag on.
-    template <bool saturate> void run(float* const* remainder, int32_t n, Rows& rows, SignalRows* signal) {
+    // sample minus k kLag on. alongside(at) runs after every step: other serial work that the
+    // processor may overlap with the wavefront's. Returns the number of steps.
+    template <bool saturate, typename Alongside>
+    int32_t run(float* const* remainder, int32_t n, Rows& rows, SignalRows* signal, Alongside&& alongside) {
         Real lanes[kLag][kVectors]; // the remainders of the last kLag steps, by step modulo kLag
         for (int d = 0; d < kLag; ++d)
             for (int p = 0; p < kVectors; ++p)
@@ -230,6 +233,7 @@ template <int W> struct CrossoverWavefront {
                 step<false, saturate>(current, at, n, row);
             else
                 step<true, saturate>(current, at, n, row);
+            alongside(at);
             rows.remainder[0][kSignalPad + at] = float(current[lastLane / W][lastLane % W]);
             rows.remainder[1][kSignalPad + at] = float(current[lastLane / W][lastLane % W + 1]);
         }
@@ -243,6 +247,7 @@ template <int W> struct CrossoverWavefront {
         for (int channel = 0; channel < 2; ++channel)
             std::memcpy(remainder[channel], rows.remainder[channel] + kSignalPad + last * kLag,
                         size_t(n) * sizeof(float));
+        return steps;
     }
 
     // Eight rows of eight floats into eight columns.
@@ -290,14 +295,12 @@ template <> struct Shuffles<8> {
     }
 };
 
-// The chunk's scratch. Signals are padded with zeros to whole vectors.
+// The scratch of a chunk's passes.
 struct Scratch {
     double squares[kGroupBands][2 * kChunk]; // left, right pairs
     double sums[kGroupBands][2 * kChunk];
-    double levels[kGroupBands][kChunk]; // detector levels, then envelope levels
     double gains[kChunk];
     double silentLevels[kChunk]; // the envelope lanes no band uses
-    SignalRows signal[kGroupBands];
     Rows rows;
 };
 
@@ -318,6 +321,19 @@ struct OutputGain {
 
     double at(int32_t i) const { return steps ? steps[i / kGlideStep] : fixed; }
     int32_t segment() const { return steps ? kGlideStep : kChunk; }
+};
+
+// What one group keeps of a chunk from its first passes (crossover, detector, RMS sums) to its
+// last (envelopes, curve, output), which run while the next chunk's first passes do: the band
+// signals (padded with zeros to whole vectors), the detector levels (then the envelope
+// levels), and what they were worked out with.
+struct GroupChunk {
+    SignalRows signal[kGroupBands];
+    double levels[kGroupBands][kChunk];
+    CompressorConstants constants[kGroupBands];
+    BandLevels bandLevels[kGroupBands];
+    bool passes[kGroupBands]; // false: the band runs compressBlock
+    int32_t n;
 };
 
 // The end of the stretch from which one set of levels holds.
@@ -457,56 +473,65 @@ template <int W, bool saturate> struct CompressorPasses {
         band.state.detectorPeak = foldPeak(band.state.detectorPeak, detectorPeak);
     }
 
-    // The envelopes of up to four bands side by side; levels become envelope levels (0 where
-    // the envelope rests at or below the knee). Sets over[b] where band b rose above the knee.
-    static void follow(bool* rose, Band* const* bands, const BandLevels* bandLevels, int count,
-                       double* const* levels, int32_t n) {
-        Quad envelope = {}, attack = {}, release = {}, keepAttack = {}, keepRelease = {}, kneeLow = {};
-        for (int b = 0; b < kGroupBands; ++b) {
-            const bool real = b < count;
-            envelope[b] = real ? bands[b]->state.envelope : 1.0;
-            attack[b] = real ? bands[b]->state.attackCoef : 0.0;
-            release[b] = real ? bands[b]->state.releaseCoef : 0.0;
-            keepAttack[b] = 1 - attack[b];
-            keepRelease[b] = 1 - release[b];
+    // The envelopes of up to four bands side by side, one sample at a time (so that another
+    // loop can carry them); levels become envelope levels (0 where the envelope rests at or
+    // below the knee), and over[b] is set where band b rose above the knee.
+    struct Follower {
+        Band* bands[kGroupBands];
+        BandLevels bandLevels[kGroupBands];
+        double* levels[kGroupBands];
+        int count = 0;
+        bool glided = false;
+        Quad envelope, attack, release, keepAttack, keepRelease, kneeLow;
+        QuadMask over;
+
+        // Unused lanes read zeros and rest at a knee of 1, so they write zeros back.
+        void begin(double* silentLevels) {
+            glided = false;
+            for (int b = 0; b < kGroupBands; ++b) {
+                const bool real = b < count;
+                if (!real)
+                    levels[b] = silentLevels;
+                envelope[b] = real ? bands[b]->state.envelope : 1.0;
+                attack[b] = real ? bands[b]->state.attackCoef : 0.0;
+                release[b] = real ? bands[b]->state.releaseCoef : 0.0;
+                keepAttack[b] = 1 - attack[b];
+                keepRelease[b] = 1 - release[b];
+                kneeLow[b] = real ? bandLevels[b].at(0).kneeLow : 1.0;
+                glided |= real && bandLevels[b].steps;
+            }
+            over = QuadMask{} != 0;
         }
-        const Quad zero = {0, 0, 0, 0};
-        QuadMask over = QuadMask{} != 0;
-        double* const l0 = levels[0];
-        double* const l1 = levels[1];
-        double* const l2 = levels[2];
-        double* const l3 = levels[3];
-        int32_t segment = kChunk;
-        for (int b = 0; b < count; ++b)
-            segment = bandLevels[b].segment() < segment ? bandLevels[b].segment() : segment;
-        for (int32_t from = 0; from < n; from += segment) {
-            for (int b = 0; b < kGroupBands; ++b)
-                kneeLow[b] = b < count ? bandLevels[b].at(from).kneeLow : 1.0;
-            const int32_t to = segmentEnd(from, segment, n);
-            for (int32_t i = from; i < to; ++i) {
-                const Quad level = {l0[i], l1[i], l2[i], l3[i]};
-                // Both candidates, then the choice: the comparison stays off the envelope's
-                // chain from one sample to the next. The envelope rests at the knee's lower
-                // edge as a maximum (no level or envelope is ever a NaN).
-                const QuadMask rising = level > envelope;
-                const Quad attacked = keepAttack * level + attack * envelope;
-                const Quad released = keepRelease * level + release * envelope;
-                const Quad smoothed = rising ? attacked : released;
-                const QuadMask resting = smoothed <= kneeLow;
-                envelope = smoothed > kneeLow ? smoothed : kneeLow;
-                const Quad curveLevel = resting ? zero : smoothed;
-                over |= ~resting;
-                l0[i] = curveLevel[0];
-                l1[i] = curveLevel[1];
-                l2[i] = curveLevel[2];
-                l3[i] = curveLevel[3];
+
+        [[gnu::always_inline]] void step(int32_t i) {
+            if (glided && i % kGlideStep == 0)
+                for (int b = 0; b < count; ++b)
+                    kneeLow[b] = bandLevels[b].at(i).kneeLow;
+            const Quad level = {levels[0][i], levels[1][i], levels[2][i], levels[3][i]};
+            // Both candidates, then the choice: the comparison stays off the envelope's chain
+            // from one sample to the next. The envelope rests at the knee's lower edge as a
+            // maximum (no level or envelope is ever a NaN).
+            const QuadMask rising = level > envelope;
+            const Quad attacked = keepAttack * level + attack * envelope;
+            const Quad released = keepRelease * level + release * envelope;
+            const Quad smoothed = rising ? attacked : released;
+            const QuadMask resting = smoothed <= kneeLow;
+            envelope = smoothed > kneeLow ? smoothed : kneeLow;
+            const Quad curveLevel = resting ? Quad{} : smoothed;
+            over |= ~resting;
+            levels[0][i] = curveLevel[0];
+            levels[1][i] = curveLevel[1];
+            levels[2][i] = curveLevel[2];
+            levels[3][i] = curveLevel[3];
+        }
+
+        void end(bool* rose) const {
+            for (int b = 0; b < count; ++b) {
+                bands[b]->state.envelope = envelope[b];
+                rose[b] = over[b] != 0;
             }
         }
-        for (int b = 0; b < count; ++b) {
-            bands[b]->state.envelope = envelope[b];
-            rose[b] = over[b] != 0;
-        }
-    }
+    };
 
     // The curve gains of envelope levels (1 where a level is 0).
     static void curve(const BandLevels& bandLevels, const double* levels, int32_t n, double* gains) {
@@ -640,41 +665,39 @@ template <int W, bool saturate> struct CompressorPasses {
         state.lastOutRight = lastGain * double(signal[1][n - 1]);
     }
 
-    // Runs bands[0..count) over n samples of their signals in scratch.signal and adds the
-    // summed ones to out in order. first: out holds nothing yet (cleared once a band adds).
-    // glideStep: the chunk's first glide step in a glided slice, or -1.
-    static void run(Band* const* bands, const bool* summed, int count, Scratch& s, int32_t n,
-                    double sampleRate, const OutputGain& outputGain, int32_t glideStep, float* const* out,
-                    bool& first) {
+    // The first passes of bands[0..count) over n samples of their signals in g.signal: the
+    // detector and the RMS sums, which leave the detector levels in g.levels. glideStep: the
+    // chunk's first glide step in a glided slice, or -1.
+    static void prepare(Band* const* bands, int count, Scratch& s, GroupChunk& g, int32_t n,
+                        int32_t glideStep) {
         const int32_t whole = padded(n);
-        CompressorConstants c[kGroupBands];
-        BandLevels levels[kGroupBands];
-        bool passes[kGroupBands];
+        g.n = n;
         RingRun rings[kGroupBands];
         int ringCount = 0;
         for (int b = 0; b < count; ++b) {
             Band& band = *bands[b];
-            c[b] = compressorConstants(band);
-            levels[b].fixed = {c[b].kneeLow,          c[b].kneeHigh,   c[b].kneeScale,
-                               c[b].inverseThreshold, c[b].logKneeTop, band.state.slope,
-                               band.state.makeupGain, c[b].expanding};
-            levels[b].steps =
+            CompressorConstants& c = g.constants[b];
+            c = compressorConstants(band);
+            g.bandLevels[b].fixed = {
+                c.kneeLow,    c.kneeHigh,       c.kneeScale,           c.inverseThreshold,
+                c.logKneeTop, band.state.slope, band.state.makeupGain, c.expanding};
+            g.bandLevels[b].steps =
                 glideStep >= 0 && band.state.gliding ? band.state.glideLevels + glideStep : nullptr;
-            passes[b] = !c[b].feedback && !(c[b].active && c[b].adaptive);
-            float* left = s.signal[b][0] + kSignalPad;
-            float* right = s.signal[b][1] + kSignalPad;
+            g.passes[b] = !c.feedback && !(c.active && c.adaptive);
+            float* left = g.signal[b][0] + kSignalPad;
+            float* right = g.signal[b][1] + kSignalPad;
             for (int32_t i = n; i < whole; ++i)
                 left[i] = right[i] = 0;
-            if (!passes[b])
+            if (!g.passes[b])
                 continue;
-            detect(band, c[b], left, right, whole, s.squares[b], s.levels[b]);
-            if (c[b].ringLength > 0) {
+            detect(band, c, left, right, whole, s.squares[b], g.levels[b]);
+            if (c.ringLength > 0) {
                 BandState& state = band.state;
                 rings[ringCount++] = {&state,
                                       static_cast<double*>(state.rmsRing.get()),
                                       s.squares[b],
                                       s.sums[b],
-                                      c[b].ringLength,
+                                      c.ringLength,
                                       state.rmsPos,
                                       state.rmsFill,
                                       0,
@@ -691,40 +714,43 @@ template <int W, bool saturate> struct CompressorPasses {
             state.rmsSumLeft = rings[r].sum[0];
             state.rmsSumRight = rings[r].sum[1];
         }
+        for (int b = 0; b < count; ++b)
+            if (g.passes[b] && g.constants[b].ringLength > 0)
+                levelsFromSums(*bands[b], g.constants[b], s.sums[b], whole, g.levels[b]);
+    }
 
-        Band* following[kGroupBands];
-        BandLevels followingLevels[kGroupBands];
-        double* envelopeLevels[kGroupBands];
-        int slot[kGroupBands];
-        int followers = 0;
+    // The envelopes of the group's bands that follow one (active, through the passes), and
+    // each band's slot among them (-1 for none).
+    static void startFollowing(Follower& follower, Band* const* bands, int count, GroupChunk& g, int* slot,
+                               double* silentLevels) {
+        follower.count = 0;
         for (int b = 0; b < count; ++b) {
             slot[b] = -1;
-            if (!passes[b])
+            if (!g.passes[b] || !g.constants[b].active)
                 continue;
-            if (c[b].ringLength > 0)
-                levelsFromSums(*bands[b], c[b], s.sums[b], whole, s.levels[b]);
-            if (c[b].active) {
-                slot[b] = followers;
-                following[followers] = bands[b];
-                followingLevels[followers] = levels[b];
-                envelopeLevels[followers] = s.levels[b];
-                ++followers;
-            }
+            slot[b] = follower.count;
+            follower.bands[follower.count] = bands[b];
+            follower.bandLevels[follower.count] = g.bandLevels[b];
+            follower.levels[follower.count] = g.levels[b];
+            ++follower.count;
         }
-        bool over[kGroupBands] = {};
-        if (followers > 0) {
-            // Unused lanes read zeros and rest at a knee of 1, so they write zeros back.
-            for (int f = followers; f < kGroupBands; ++f)
-                envelopeLevels[f] = s.silentLevels;
-            follow(over, following, followingLevels, followers, envelopeLevels, n);
-        }
+        follower.begin(silentLevels);
+    }
 
+    // The last passes, once the envelopes have run: the curve, makeup, meters and output, and
+    // the summed bands added to out in order (bands that take compressBlock run it here).
+    // first: out holds nothing yet (cleared once a band adds).
+    static void finish(Band* const* bands, const bool* summed, int count, Scratch& s, GroupChunk& g,
+                       const bool* over, const int* slot, double sampleRate, const OutputGain& outputGain,
+                       float* const* out, bool& first) {
+        const int32_t n = g.n;
+        const int32_t whole = padded(n);
         for (int b = 0; b < count; ++b) {
             Band& band = *bands[b];
-            float* left = s.signal[b][0] + kSignalPad;
-            float* right = s.signal[b][1] + kSignalPad;
+            float* left = g.signal[b][0] + kSignalPad;
+            float* right = g.signal[b][1] + kSignalPad;
             const float* signal[2] = {left, right};
-            if (!passes[b]) {
+            if (!g.passes[b]) {
                 compressBlock(band, left, right, n, sampleRate, saturate);
                 if (summed[b]) {
                     sum(signal, out, n, outputGain, first);
@@ -733,79 +759,121 @@ template <int W, bool saturate> struct CompressorPasses {
                 continue;
             }
             const double* gains = nullptr;
-            if (c[b].active) {
+            if (g.constants[b].active) {
                 if (over[slot[b]]) {
-                    curve(levels[b], s.levels[b], whole, s.gains);
+                    curve(g.bandLevels[b], g.levels[b], whole, s.gains);
                 } else {
                     for (int32_t i = 0; i < whole; ++i)
                         s.gains[i] = 1.0;
                 }
                 gains = s.gains;
             }
-            output(band, levels[b], signal, n, gains, summed[b], out, outputGain, first);
+            output(band, g.bandLevels[b], signal, n, gains, summed[b], out, outputGain, first);
             if (summed[b])
                 first = false;
         }
     }
 };
 
-// A sub-block through the passes: bands in frequency order with their roles.
+// The output gain over the chunk from start on: step by step only where it moves within it.
+inline OutputGain outputGainOver(const PassesBlock& block, int32_t start, int32_t n) {
+    OutputGain gain = {block.outputGain, nullptr};
+    if (block.glideOutputGains) {
+        const double* steps = block.glideOutputGains + start / kGlideStep;
+        gain.fixed = steps[0];
+        for (int32_t step = 1; step <= (n - 1) / kGlideStep; ++step)
+            if (steps[step] != steps[0])
+                gain.steps = steps;
+    }
+    return gain;
+}
+
+// A sub-block through the passes: bands in frequency order with their roles. Chunks overlap:
+// while a group's crossover runs over chunk k, its envelopes run over chunk k - 1 in the same
+// loop (two serial chains the processor can interleave), then chunk k - 1 is finished and
+// chunk k prepared. block.chunkScratch holds two GroupChunks per group.
 template <int W, bool saturate> void runChunks(const PassesBlock& block) {
     using Passes = CompressorPasses<W, saturate>;
+    GroupChunk* const groupChunks = static_cast<GroupChunk*>(block.chunkScratch);
     Scratch s;
     std::memset(s.silentLevels, 0, sizeof s.silentLevels);
     int32_t splitting = 0;
     while (splitting < block.count && block.roles[splitting] == WavefrontLaneRole::Split)
         ++splitting;
-    for (int32_t start = 0; start < block.m; start += kChunk) {
-        const int32_t n = block.m - start < kChunk ? block.m - start : kChunk;
+    const int32_t chunks = (block.m + kChunk - 1) / kChunk;
+    for (int32_t k = 0; k <= chunks; ++k) {
+        const bool preparing = k<chunks, finishing = k> 0;
+        const int32_t start = k * kChunk, before = start - kChunk;
+        const int32_t n = preparing ? (block.m - start < kChunk ? block.m - start : kChunk) : 0;
         float* remainder[2] = {block.remainder[0] + start, block.remainder[1] + start};
-        float* out[2] = {block.output[0] + start, block.output[1] + start};
+        float* out[2] = {block.output[0] + before, block.output[1] + before};
+        const int32_t glideStep = block.glideOutputGains ? start / kGlideStep : -1;
         bool first = true;
-        const bool glided = block.glideOutputGains != nullptr;
-        const int32_t glideStep = glided ? start / kGlideStep : -1;
-        // Step by step only where the output gain moves within the chunk.
-        OutputGain outputGain = {block.outputGain, nullptr};
-        if (glided) {
-            const double* steps = block.glideOutputGains + glideStep;
-            outputGain.fixed = steps[0];
-            for (int32_t step = 1; step <= (n - 1) / kGlideStep; ++step)
-                if (steps[step] != steps[0])
-                    outputGain.steps = steps;
-        }
         for (int group = 0; group < block.count; group += kGroupBands) {
+            Band* const* bands = block.bands + group;
             const int count = block.count - group < kGroupBands ? block.count - group : kGroupBands;
-            // The splitting bands come first in frequency order; a group's crossover runs
-            // those it has, and the rest take the remainder (the first top band) or silence.
-            int split = splitting - group;
-            split = split < 0 ? 0 : (split > count ? count : split);
-            if (split > 0) {
-                CrossoverWavefront<W> crossover(block.bands + group, split);
-                crossover.template run<saturate>(remainder, n, s.rows, s.signal);
-                crossover.storeBack(block.bands + group);
-            }
-            for (int b = split; b < count; ++b) {
-                const bool top = block.roles[group + b] == WavefrontLaneRole::Top;
-                for (int channel = 0; channel < 2; ++channel) {
-                    float* signal = s.signal[b][channel] + kSignalPad;
-                    if (top)
-                        std::memcpy(signal, remainder[channel], size_t(n) * sizeof(float));
-                    else
-                        std::memset(signal, 0, size_t(n) * sizeof(float));
+            GroupChunk& now = groupChunks[2 * (group / kGroupBands) + k % 2];
+            GroupChunk& last = groupChunks[2 * (group / kGroupBands) + (k + 1) % 2];
+            typename Passes::Follower follower;
+            int slot[kGroupBands];
+            if (finishing)
+                Passes::startFollowing(follower, bands, count, last, slot, s.silentLevels);
+            const int32_t toFollow = finishing && follower.count > 0 ? last.n : 0;
+            int32_t followed = 0;
+            if (preparing) {
+                // The splitting bands come first in frequency order; a group's crossover runs
+                // those it has, and the rest take the remainder (the first top band) or silence.
+                int split = splitting - group;
+                split = split < 0 ? 0 : (split > count ? count : split);
+                if (split > 0) {
+                    CrossoverWavefront<W> crossover(bands, split);
+                    const int32_t steps =
+                        crossover.template run<saturate>(remainder, n, s.rows, now.signal, [&](int32_t at) {
+                            if (at < toFollow)
+                                follower.step(at);
+                        });
+                    crossover.storeBack(bands);
+                    followed = steps < toFollow ? steps : toFollow;
+                }
+                for (int b = split; b < count; ++b) {
+                    const bool top = block.roles[group + b] == WavefrontLaneRole::Top;
+                    for (int channel = 0; channel < 2; ++channel) {
+                        float* signal = now.signal[b][channel] + kSignalPad;
+                        if (top)
+                            std::memcpy(signal, remainder[channel], size_t(n) * sizeof(float));
+                        else
+                            std::memset(signal, 0, size_t(n) * sizeof(float));
+                    }
                 }
             }
-            Passes::run(block.bands + group, block.summed + group, count, s, n, block.sampleRate, outputGain,
-                        glideStep, out, first);
+            if (finishing) {
+                for (int32_t i = followed; i < toFollow; ++i)
+                    follower.step(i);
+                bool over[kGroupBands] = {};
+                follower.end(over);
+                Passes::finish(bands, block.summed + group, count, s, last, over, slot, block.sampleRate,
+                               outputGainOver(block, before, last.n), out, first);
+            }
+            if (preparing)
+                Passes::prepare(bands, count, s, now, n, glideStep);
         }
+        if (!finishing)
+            continue;
+        const int32_t finished = block.m - before < kChunk ? block.m - before : kChunk;
         if (block.sumRemainder) {
-            const float* rest[2] = {remainder[0], remainder[1]};
-            Passes::sum(rest, out, n, outputGain, first);
+            const float* rest[2] = {block.remainder[0] + before, block.remainder[1] + before};
+            Passes::sum(rest, out, finished, outputGainOver(block, before, finished), first);
             first = false;
         }
         if (first)
             for (int channel = 0; channel < 2; ++channel)
-                std::memset(out[channel], 0, size_t(n) * sizeof(float));
+                std::memset(out[channel], 0, size_t(finished) * sizeof(float));
     }
+}
+
+// The bytes of block.chunkScratch for a block of this many bands.
+inline int32_t chunkScratchBytes(int32_t bands) {
+    return (bands + kGroupBands - 1) / kGroupBands * 2 * int32_t(sizeof(GroupChunk));
 }
 
 template <int W> void runPasses(const PassesBlock& block) {

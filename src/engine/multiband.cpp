@@ -34,6 +34,7 @@ bool MultibandEngine::appendBand(Band* newBand) {
     // The driver's per-band scratch grows here, off the audio thread.
     sortedBands.resize((count + 1) * int32_t(sizeof(Band*)));
     laneScratch.resize((count + 1) * 2);
+    passesScratch.resize(passesScratchBytes(count + 1));
     bandCountChanged(count + 1);
     return true;
 }
@@ -445,7 +446,9 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
                                        float* const* outputs, float* streams, int32_t m, bool mayOverflow,
                                        const double* stepOutputGains) {
     auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
-    if (!lanes || laneScratch.getSize() != count * 2) {
+    void* chunkScratch = passesScratch.resize(passesScratchBytes(count));
+    if (!lanes || laneScratch.getSize() != count * 2 || !chunkScratch ||
+        passesScratch.getSize() != passesScratchBytes(count)) {
         writeSilence(outputs, m);
         return;
     }
@@ -484,5 +487,6 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
     block.sumRemainder = highest < nyquist && !solo;
     block.mayOverflow = mayOverflow;
     block.glideOutputGains = stepOutputGains;
+    block.chunkScratch = chunkScratch;
     runPasses(path, block);
 }

@@ -73,6 +73,7 @@ public:
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
     HeapBuffer laneScratch{4096}; // the fast path's lane roles and sum switches, one pair per band
+    HeapBuffer passesScratch{4096}; // what the pass kernel keeps of a chunk per group of bands
     // Automatic for the plug-in; tests and benchmarks pin one path.
     ProcessingPath processingPath = ProcessingPath::Automatic;
     RecursiveLock lock;

@@ -51,8 +51,11 @@ struct PassesBlock {
     // A glided slice: the output gain of every kGlideStep samples, and each band that glides
     // takes its levels step by step from its state's glideLevels. Null when nothing glides.
     const double* glideOutputGains;
+    void* chunkScratch; // passesScratchBytes(count) bytes, aligned as malloc aligns
 };
 
+// The bytes of scratch the pass kernel needs for a block of this many bands.
+int32_t passesScratchBytes(int32_t bands);
 bool isPassesPath(ProcessingPath path);
 void runPasses(ProcessingPath path, const PassesBlock& block);
 void runPassesSse2(const PassesBlock& block);
