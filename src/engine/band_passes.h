@@ -1,15 +1,16 @@
 // The pass kernel for one vector width, included by one file per instruction set. A sub-block
 // runs in chunks of up to kChunk samples. In each chunk, groups of four splitting bands run
 // their crossover sections as a wavefront (band k kLag samples behind band k - 1, both
-// channels of four bands in eight lanes); each band's compressor then runs as passes over the chunk:
-// what does not recur (detector inputs, squares, levels, the gain curve, outputs and the sum)
-// is vectorised over time, and the recursions (the RMS sums and the envelopes) run for
-// several bands side by side. The envelopes of a chunk run in the loop of the next chunk's
-// crossover, so that the processor interleaves the two chains. Every value is computed by the same
-// operations, in the same order, as in splitBlock, compressBlock and the driver's sum, so the bits are the
-// reference's. Bands with feedback detection, or active with program-dependent release, run compressBlock on
-// their chunk. In a glided slice, what a gliding band's gain depends on, and the output gain, may change
-// every kGlideStep samples (see BandLevels and OutputGain).
+// channels of four bands in eight lanes); each band's compressor then runs as passes over the
+// chunk: what does not recur (detector inputs, squares, levels, the gain curve, outputs and
+// the sum) is vectorised over time, and the recursions (the RMS sums and the envelopes) run
+// for several bands side by side. The envelopes of a chunk run in the loop of the next
+// chunk's crossover, so that the processor interleaves the two chains. Every value is
+// computed by the same operations, in the same order, as in splitBlock, compressBlock and the
+// driver's sum, so the bits are the reference's. Bands with feedback detection, or active
+// with program-dependent release, run compressBlock on their chunk. In a glided slice, what a
+// gliding band's gain depends on, and the output gain, may change every kGlideStep samples
+// (see BandLevels and OutputGain).
 #pragma once
 
 #include "engine/compressor.h"
