@@ -806,8 +806,10 @@ template <int W, bool saturate> void runChunks(const PassesBlock& block) {
         const bool preparing = k<chunks, finishing = k> 0;
         const int32_t start = k * kChunk, before = start - kChunk;
         const int32_t n = preparing ? (block.m - start < kChunk ? block.m - start : kChunk) : 0;
-        float* remainder[2] = {block.remainder[0] + start, block.remainder[1] + start};
-        float* out[2] = {block.output[0] + before, block.output[1] + before};
+        float* remainder[2] = {preparing ? block.remainder[0] + start : nullptr,
+                               preparing ? block.remainder[1] + start : nullptr};
+        float* out[2] = {finishing ? block.output[0] + before : nullptr,
+                         finishing ? block.output[1] + before : nullptr};
         const int32_t glideStep = block.glideOutputGains ? start / kGlideStep : -1;
         bool first = true;
         for (int group = 0; group < block.count; group += kGroupBands) {
