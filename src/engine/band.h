@@ -35,7 +35,7 @@ struct RmsRingBudget {
 // A glide moves the settings on every this many samples.
 constexpr int32_t kGlideStep = 8;
 // A glided host block runs through the pass kernel in slices of this many glide steps.
-constexpr int32_t kGlideStepsPerSlice = 16;
+constexpr int32_t kGlideStepsPerSlice = 64;
 
 // What a glide changes of a band's gain during one step: the gain curve's constants, the
 // makeup and the meter's direction, as the compressor derives them for that step.
