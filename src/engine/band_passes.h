@@ -803,9 +803,12 @@ template <int W, bool saturate> void runChunks(const PassesBlock& block) {
         ++splitting;
     const int32_t chunks = (block.m + kChunk - 1) / kChunk;
     for (int32_t k = 0; k <= chunks; ++k) {
-        const bool preparing = k<chunks, finishing = k> 0;
+        const bool preparing = k < chunks;
+        const bool finishing = k > 0;
         const int32_t start = k * kChunk, before = start - kChunk;
         const int32_t n = preparing ? (block.m - start < kChunk ? block.m - start : kChunk) : 0;
+        const int32_t finished = finishing ? (block.m - before < kChunk ? block.m - before : kChunk) : 0;
+        const OutputGain finishingGain = finishing ? outputGainOver(block, before, finished) : OutputGain{};
         float* remainder[2] = {preparing ? block.remainder[0] + start : nullptr,
                                preparing ? block.remainder[1] + start : nullptr};
         float* out[2] = {finishing ? block.output[0] + before : nullptr,
@@ -855,17 +858,16 @@ template <int W, bool saturate> void runChunks(const PassesBlock& block) {
                 bool over[kGroupBands] = {};
                 follower.end(over);
                 Passes::finish(bands, block.summed + group, count, s, last, over, slot, block.sampleRate,
-                               outputGainOver(block, before, last.n), out, first);
+                               finishingGain, out, first);
             }
             if (preparing)
                 Passes::prepare(bands, count, s, now, n, glideStep);
         }
         if (!finishing)
             continue;
-        const int32_t finished = block.m - before < kChunk ? block.m - before : kChunk;
         if (block.sumRemainder) {
             const float* rest[2] = {block.remainder[0] + before, block.remainder[1] + before};
-            Passes::sum(rest, out, finished, outputGainOver(block, before, finished), first);
+            Passes::sum(rest, out, finished, finishingGain, first);
             first = false;
         }
         if (first)
