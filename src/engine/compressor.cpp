@@ -5,6 +5,7 @@
 #include "engine/decibels.h"
 #include "engine/gain_curve_math.h"
 #include "engine/wavefront.h"
+#include "support/stable_math.h"
 
 #include <cmath>
 #include <cstring>
@@ -16,7 +17,7 @@ namespace {
 
 double timeCoefficient(int32_t milliseconds, double sampleRate) {
     const double samples = double(milliseconds) * kSecondsPerMillisecond * sampleRate;
-    return samples < 1 ? 0 : std::exp(-1 / samples);
+    return samples < 1 ? 0 : stable_math::exp(-1 / samples);
 }
 
 // Forgets the ring's contents without touching them: pairs at or past rmsFill count as zero.
@@ -84,7 +85,7 @@ void updateLevelCoefficients(const BandSettings& s, BandState& state) {
     double makeupGain = s.gain;
     if (s.autoMakeupGain && s.ratio > 1) {
         const double thresholdDb = AmpToDb(s.threshold);
-        makeupGain = std::exp((thresholdDb / s.ratio - thresholdDb) * 0.5 * kNeperPerDb) * s.gain;
+        makeupGain = stable_math::exp((thresholdDb / s.ratio - thresholdDb) * 0.5 * kNeperPerDb) * s.gain;
     }
     state.makeupGain = boundedGain(makeupGain);
 }
@@ -113,14 +114,14 @@ void updateBandCoefficients(Band& band, bool snapshot) {
     if (pairs != state.rmsLength())
         resizeRing(state, pairs);
 
-    double kneeRatio = std::exp(s.knee * kNeperPerDb);
+    double kneeRatio = stable_math::exp(s.knee * kNeperPerDb);
     if (kneeRatio < kHardKnee)
         kneeRatio = kHardKnee;
     else if (kneeRatio > kWidestKneeRatio)
         kneeRatio = kWidestKneeRatio;
     state.kneeRatio = kneeRatio;
 
-    state.releaseDecay = std::pow(kReleaseDecayBase, kReleaseDecayExponent / state.sampleRate);
+    state.releaseDecay = stable_math::pow(kReleaseDecayBase, kReleaseDecayExponent / state.sampleRate);
     updateLevelCoefficients(s, state);
 
     state.attackCoef = timeCoefficient(s.attackMs, state.sampleRate);
@@ -171,7 +172,7 @@ CompressorConstants compressorConstants(const Band& band) {
         state.logKneeTopArgument[1] = state.logKneeTopArgument[0];
         state.logKneeTop[1] = state.logKneeTop[0];
         state.logKneeTopArgument[0] = logKneeTopArgument;
-        state.logKneeTop[0] = std::log(logKneeTopArgument);
+        state.logKneeTop[0] = stable_math::log(logKneeTopArgument);
     }
     constants.logKneeTop = state.logKneeTop[0];
     constants.ringLength = state.rmsLength();

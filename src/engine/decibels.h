@@ -2,6 +2,8 @@
 // below 2^-25 all read as -150 dB, the floor every display and the automatic makeup use.
 #pragma once
 
+#include "support/stable_math.h"
+
 #include <cmath>
 
 constexpr double kDbPerNeper = 8.685889638065037;   // 20 / ln 10
@@ -12,6 +14,6 @@ constexpr double kFloorDb = -150.0;
 inline double AmpToDb(double amplitude) {
     if (amplitude < 0x1p-25)
         return kFloorDb;
-    const double db = std::log(amplitude) * kDbPerNeper;
+    const double db = stable_math::log(amplitude) * kDbPerNeper;
     return db < kFloorDb ? kFloorDb : db;
 }

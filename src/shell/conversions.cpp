@@ -1,5 +1,7 @@
 #include "shell/conversions.h"
 
+#include "support/stable_math.h"
+
 #include <cmath>
 
 namespace {
@@ -18,8 +20,8 @@ const FaderScale& faderScale() {
     static const FaderScale scale = [] {
         FaderScale s;
         s.zeroPosition = 789.0;
-        s.belowZeroScale = std::pow(s.zeroPosition, kFaderExponent) / -90.0;
-        s.aboveZeroScale = std::pow(1000.0 - s.zeroPosition, kFaderExponent) / 24.0;
+        s.belowZeroScale = stable_math::pow(s.zeroPosition, kFaderExponent) / -90.0;
+        s.aboveZeroScale = stable_math::pow(1000.0 - s.zeroPosition, kFaderExponent) / 24.0;
         return s;
     }();
     return scale;
@@ -30,8 +32,8 @@ const FaderScale& faderScale() {
 double DbToFaderPos(double db) {
     const FaderScale& s = faderScale();
     if (db >= 0)
-        return s.zeroPosition + std::pow(db * s.aboveZeroScale, kFaderRoot);
-    return s.zeroPosition - std::pow(db * s.belowZeroScale, kFaderRoot);
+        return s.zeroPosition + stable_math::pow(db * s.aboveZeroScale, kFaderRoot);
+    return s.zeroPosition - stable_math::pow(db * s.belowZeroScale, kFaderRoot);
 }
 
 double FaderPosToDb(double position) {
@@ -41,9 +43,9 @@ double FaderPosToDb(double position) {
     if (rounded == s.zeroPosition)
         db = 0.0;
     else if (rounded < s.zeroPosition)
-        db = std::pow(s.zeroPosition - position, kFaderExponent) / s.belowZeroScale;
+        db = stable_math::pow(s.zeroPosition - position, kFaderExponent) / s.belowZeroScale;
     else
-        db = std::pow(position - s.zeroPosition, kFaderExponent) / s.aboveZeroScale;
+        db = stable_math::pow(position - s.zeroPosition, kFaderExponent) / s.aboveZeroScale;
     return db < -89.9999 ? -1000.0 : db;
 }
 

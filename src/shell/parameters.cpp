@@ -3,6 +3,7 @@
 #include "engine/compressor.h"
 #include "shell/compressor_effect.h"
 #include "shell/conversions.h"
+#include "support/stable_math.h"
 
 #include <cmath>
 #include <cstdio>
@@ -21,14 +22,14 @@ constexpr double kInverseFrequencySpan = 1.0 / 23980;
 double frequencyFromNormalised(float value, const BandSettings& s) {
     const double v = value;
     if (s.logScaleAutomation)
-        return clampBandFrequency((std::exp(v * kLn401) - 1) * 23980 * 0.0025 + 20);
+        return clampBandFrequency((stable_math::exp(v * kLn401) - 1) * 23980 * 0.0025 + 20);
     return clampBandFrequency(24000 * v);
 }
 
 double normalisedFromFrequency(const Band& band) {
     const double f = band.frequency();
     if (band.settings.logScaleAutomation)
-        return std::log((f - 20) * kInverseFrequencySpan * 400 + 1) * kInverseLn401;
+        return stable_math::log((f - 20) * kInverseFrequencySpan * 400 + 1) * kInverseLn401;
     return f / 24000;
 }
 
