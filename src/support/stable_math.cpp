@@ -39,37 +39,22 @@ Pair fastTwoSum(double a, double b) {
     return {sum, b - (sum - a)};
 }
 
-// The exact product, by splitting each factor into two halves of 26 bits (no fused multiply-add
-// on the SSE2 baseline).
-Pair twoProduct(double a, double b) {
-    constexpr double kSplitter = 134217729.0; // 2^27 + 1
-    const double aScaled = a * kSplitter, bScaled = b * kSplitter;
-    const double aHigh = aScaled - (aScaled - a), bHigh = bScaled - (bScaled - b);
-    const double aLow = a - aHigh, bLow = b - bHigh;
-    const double product = a * b;
-    return {product, ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow};
+// The top 26 significant bits of x: products of two such halves, or of one and 27 bits, are exact.
+double high26(double x) {
+    return fromBits(bitsOf(x) & ~uint64_t(0x7ffffff));
 }
 
-// Whether every value within relativeError of value.high + value.low rounds to value.high: it
-// must stay short of the midpoint towards the next double on the side of value.low.
-bool roundsSafely(Pair value, double relativeError) {
-    const uint64_t magnitude = bitsOf(std::fabs(value.high));
-    constexpr uint64_t kExponentBits = 0x7ff0000000000000, kMantissaBits = 0x000fffffffffffff;
-    if (magnitude < (uint64_t(64) << 52) || magnitude >= kExponentBits)
-        return false; // zero, tiny or not finite
-    double halfUlp = fromBits((magnitude & kExponentBits) - (uint64_t(53) << 52));
-    // Below a power of two the doubles are twice as dense.
-    const bool towardZero = (value.low < 0) != (value.high < 0);
-    if (towardZero && (magnitude & kMantissaBits) == 0)
-        halfUlp *= 0.5;
-    return halfUlp - std::fabs(value.low) > relativeError * std::fabs(value.high);
-}
+// A fast path answers only where its result cannot differ from the library's. Where they
+// answer, the two stay within about 2^-62 of each other (measured with the test's arguments:
+// a margin of 2^-62 lets the first wrong answer through). The check below holds back every
+// result within 2^-59 |high| of a midpoint between doubles: a half ulp m is at least
+// |high| 2^-54, and |low| kRoundingFactor < m leaves m (1 - 1/kRoundingFactor) > 2^-5 m of
+// room. About one argument in sixteen goes to the library.
+constexpr double kRoundingFactor = 1 + 0x1p-4;
 
-// Where the fast paths answer, the library's x87 results and their own stay within 2^-63 of
-// each other (measured: the first wrong answers appear with margins of 2^-64). These margins
-// leave a factor of 16 and send about one argument in forty to the library.
-constexpr double kExpMargin = 0x1p-59;
-constexpr double kLogMargin = 0x1p-59;
+bool roundsSafely(Pair value) {
+    return value.high == value.high + value.low * kRoundingFactor;
+}
 
 // The x87 precision field set to 64 bits while the object lives.
 class FullX87Precision {
@@ -92,8 +77,9 @@ private:
 
 namespace detail {
 
-// exp(x) = 2^(k/32) exp(r), r = x - k ln2/32, |r| <= ln2/64: a table holds 2^(j/32) for the
-// 32 values of k mod 32, and a series of degree 8 gives exp(r) to about 2^-66.
+// exp(x) = 2^(k/64) exp(r), r = x - k ln2/64, |r| <= ln2/128: a table holds 2^(j/64) for the
+// 64 values of k mod 64, and a series of degree 6 gives exp(r) to about 2^-65. Written for a
+// short chain of dependent operations: the series in powers of r, the products exact by halves.
 bool fastExp(double x, double& result) {
     // Larger arguments lose too much in the library's own reduction to be matched.
     if (!(std::fabs(x) <= 16))
@@ -102,36 +88,38 @@ bool fastExp(double x, double& result) {
     const double shifted = x * kExpStepsPerUnit + kShifter;
     const double steps = shifted - kShifter;
     const int64_t k = int64_t(bitsOf(shifted) - bitsOf(kShifter));
+    const double* power = kExpTable[k & 63];
 
     // The first difference is exact (x and steps kExpStep1 are within a factor of two, or steps is 0).
     const Pair reduced = twoSum(x - steps * kExpStep1, -steps * kExpStep2);
     const double r = reduced.high;
     const double rLow = reduced.low - steps * kExpStep3;
+    const double r2 = r * r;
     const double series =
-        r * r *
-        (0.5 + r * (1.0 / 6 + r * (1.0 / 24 + r * (1.0 / 120 +
-                                                   r * (1.0 / 720 + r * (1.0 / 5040 + r * (1.0 / 40320)))))));
-    // exp(r) = onePlusR + expLow; r^2/2 brings r rLow.
-    const Pair onePlusR = fastTwoSum(1.0, r);
-    const double expLow = onePlusR.low + (rLow + (r * rLow + series));
+        r2 * ((0.5 + r * (1.0 / 6)) + r2 * ((1.0 / 24 + r * (1.0 / 120)) + r2 * (1.0 / 720)));
 
-    const double* power = kExpTable[k & 31];
-    const Pair product = twoProduct(power[0], onePlusR.high);
-    const Pair value = fastTwoSum(product.high, product.low + (power[0] * expLow + power[1] * onePlusR.high));
-    if (!roundsSafely(value, kExpMargin))
+    // 2^(j/64) (1 + r + rLow + series): the large product exactly, by halves.
+    const double powerHigh = high26(power[0]), powerLow = power[0] - powerHigh;
+    const double rHigh = high26(r), rRest = r - rHigh;
+    const Pair sum = fastTwoSum(power[0], powerHigh * rHigh);
+    const double low = sum.low + ((powerHigh * rRest + powerLow * r) +
+                                  (power[0] * (rLow + (r * rLow + series)) + power[1] * (1 + r)));
+    const Pair value = fastTwoSum(sum.high, low);
+    if (!roundsSafely(value))
         return false;
-    result = value.high * fromBits(uint64_t(1023 + (k >> 5)) << 52);
+    result = value.high * fromBits(uint64_t(1023 + (k >> 6)) << 52);
     return true;
 }
 
-// log(x) = e ln2 - ln c + log1p(r), with x = 2^e z, z in [0.6875, 1.375), c from a table near 1/z,
-// r = z c - 1 exact as two doubles, |r| < 2^-7.9. Near 1, r = x - 1 directly, so that the result
-// keeps its relative precision. The series of degree 11 is good to about 2^-68.
+// log(x) = e ln2 - ln c + log1p(r), with x = 2^e z, z in [0.6875, 1.375), c from a table near
+// 1/z with 26 bits, r = z c - 1 exact as two doubles, |r| < 2^-7.9. Near 1, r = x - 1
+// directly, so that the result keeps its relative precision. The series of degree 9 is good to
+// about 2^-70.
 bool fastLog(double x, double& result) {
     if (!(x >= 0x1p-1000 && x <= 0x1p1000))
         return false; // also zero, negative, infinite and NaN arguments
     double r, rLow = 0, tableHigh = 0, tableLow = 0, exponent = 0;
-    if (x > 1 - 0x1p-7 && x < 1 + 0x1p-7) {
+    if (x > 1 - 0x1p-8 && x < 1 + 0x1p-8) {
         r = x - 1; // exact
     } else {
         constexpr uint64_t kOffset = 0x3fe6000000000000; // 0.6875
@@ -141,28 +129,25 @@ bool fastLog(double x, double& result) {
         if (interval > 127)
             interval = 127;
         const double* row = kLogTable[interval];
-        const Pair product = twoProduct(z, row[0]);
-        const Pair reduced = twoSum(product.high - 1, product.low); // the difference is exact
+        const double zHigh = high26(z);
+        // zHigh c is within 1% of 1, so the difference is exact.
+        const Pair reduced = twoSum(zHigh * row[0] - 1, (z - zHigh) * row[0]);
         r = reduced.high;
         rLow = reduced.low;
         tableHigh = row[1];
         tableLow = row[2];
         exponent = double(e);
     }
-    const double series =
-        r * r *
-        (-0.5 +
-         r * (1.0 / 3 +
-              r * (-0.25 +
-                   r * (0.2 +
-                        r * (-1.0 / 6 +
-                             r * (1.0 / 7 + r * (-0.125 + r * (1.0 / 9 + r * (-0.1 + r * (1.0 / 11))))))))));
-    // log1p(r + rLow) = r + rLow - r rLow + series, to well below the margin.
-    const Pair first = twoSum(exponent * kLn2High, tableHigh);
+    const double r2 = r * r, r4 = r2 * r2;
+    const double series = r2 * (((-0.5 + r * (1.0 / 3)) + r2 * (-0.25 + r * 0.2)) +
+                                r4 * ((-1.0 / 6 + r * (1.0 / 7)) + r2 * (-0.125 + r * (1.0 / 9))));
+    // log1p(r + rLow) = r + rLow - r rLow + series, to well below the margin. e ln2 is exact and,
+    // unless 0, larger than any ln c.
+    const Pair first = fastTwoSum(exponent * kLn2High, tableHigh);
     const Pair second = twoSum(first.high, r);
     const double low = first.low + second.low + (tableLow + exponent * kLn2Low + (rLow - r * rLow + series));
     const Pair value = fastTwoSum(second.high, low);
-    if (!roundsSafely(value, kLogMargin))
+    if (!roundsSafely(value))
         return false;
     result = value.high;
     return true;

@@ -122,7 +122,7 @@ TEST(StableMathFastPaths, DeclineWhatTheyDoNotCover) {
     double result = 0;
     for (double x : {double(NAN), double(INFINITY), -double(INFINITY), 16.5, -700.0, 710.0})
         EXPECT_FALSE(fastExp(x, result)) << x;
-    for (double x : {double(NAN), double(INFINITY), -1.0, 0.0, -0.0, 0x1p-1070, 0x1p-1020, 0x1p1020, 1.0})
+    for (double x : {double(NAN), double(INFINITY), -1.0, 0.0, -0.0, 0x1p-1070, 0x1p-1020, 0x1p1020})
         EXPECT_FALSE(fastLog(x, result)) << x;
     // ... and the public functions still answer them as the library does.
     EXPECT_EQ(stable_math::exp(-700.0), libraryExp(-700.0));

@@ -37,22 +37,22 @@ def main():
     out.append("")
     out.append("namespace stable_math_tables {")
     out.append("")
-    # ln 2 / 32 in three parts: the first two have 43 significant bits, so that any multiple up to
-    # 2^10 of them is exact.
-    step = LN2 / 32
-    first = rounded_to_bits(step, 43)
-    second = rounded_to_bits(step - Decimal(first), 43)
+    # ln 2 / 64 in three parts: the first two have 42 significant bits, so that any multiple up to
+    # 2^11 of them is exact.
+    step = LN2 / 64
+    first = rounded_to_bits(step, 42)
+    second = rounded_to_bits(step - Decimal(first), 42)
     third = float(step - Decimal(first) - Decimal(second))
-    out.append("// ln 2 / 32 = kExpStep1 + kExpStep2 + kExpStep3; the first two have 43 significant bits.")
+    out.append("// ln 2 / 64 = kExpStep1 + kExpStep2 + kExpStep3; the first two have 42 significant bits.")
     out.append(f"constexpr double kExpStep1 = {double_hex(first)};")
     out.append(f"constexpr double kExpStep2 = {double_hex(second)};")
     out.append(f"constexpr double kExpStep3 = {double_hex(third)};")
-    out.append(f"constexpr double kExpStepsPerUnit = {double_hex(Decimal(32) / LN2)}; // 32 / ln 2")
+    out.append(f"constexpr double kExpStepsPerUnit = {double_hex(Decimal(64) / LN2)}; // 64 / ln 2")
     out.append("")
-    out.append("// 2^(j/32) as high and low doubles.")
-    out.append("constexpr double kExpTable[32][2] = {")
-    for j in range(32):
-        high, low = split((LN2 * j / 32).exp())
+    out.append("// 2^(j/64) as high and low doubles.")
+    out.append("constexpr double kExpTable[64][2] = {")
+    for j in range(64):
+        high, low = split((LN2 * j / 64).exp())
         out.append(f"    {{{double_hex(high)}, {double_hex(low)}}},")
     out.append("};")
     out.append("")
@@ -61,13 +61,13 @@ def main():
     out.append(f"constexpr double kLn2High = {double_hex(ln2_high)};")
     out.append(f"constexpr double kLn2Low = {double_hex(LN2 - Decimal(ln2_high))};")
     out.append("")
-    out.append("// [0.6875, 1.375) in 128 equal intervals: for interval j, a double c near 1 / its middle,")
-    out.append("// and -ln c as high and low doubles.")
+    out.append("// [0.6875, 1.375) in 128 equal intervals: for interval j, c near 1 / its middle with 26")
+    out.append("// significant bits, and -ln c as high and low doubles.")
     out.append("constexpr double kLogTable[128][3] = {")
     width = Decimal("0.6875") / 128
     for j in range(128):
         middle = Decimal("0.6875") + (Decimal(j) + Decimal("0.5")) * width
-        inverse = float(1 / middle)
+        inverse = rounded_to_bits(1 / middle, 26)
         high, low = split(-Decimal(inverse).ln())
         out.append(f"    {{{double_hex(inverse)}, {double_hex(high)}, {double_hex(low)}}},")
     out.append("};")
