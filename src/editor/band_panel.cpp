@@ -6,6 +6,7 @@
 #include "shell/conversions.h"
 #include "shell/module.h"
 #include "shell/parameters.h"
+#include "support/stable_math.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,16 +54,16 @@ double rmsWindowOf(const BandView& v) {
 // Fader position <-> setting. The frequency fader is logarithmic whatever the band's
 // automation mapping; gain and threshold use the decibel fader scale.
 int32_t frequencyPosition(double f) {
-    return truncateToInt32(std::log((f - 20) * 4.170141784820684e-05 * 400 + 1) * kInverseLn401 * 1000);
+    return truncateToInt32(stable_math::log((f - 20) * 4.170141784820684e-05 * 400 + 1) * kInverseLn401 * 1000);
 }
 double frequencyAt(int32_t p) {
-    return (std::exp(p / kFaderStepsPerLn401) - 1) * 23980 * 0.0025 + 20;
+    return (stable_math::exp(p / kFaderStepsPerLn401) - 1) * 23980 * 0.0025 + 20;
 }
 int32_t levelPosition(double linear) {
     return truncateToInt32(DbToFaderPos(AmpToDb(linear)));
 }
 double levelAt(int32_t p) {
-    return std::exp(FaderPosToDb(p) * kDbToExponent);
+    return stable_math::exp(FaderPosToDb(p) * kDbToExponent);
 }
 int32_t ratioPosition(double ratio) {
     return truncateToInt32(RatioToSliderPos(ratio));
@@ -94,7 +95,7 @@ double typedAsIs(double real, long) {
     return real;
 }
 double typedDecibels(double real, long) {
-    return std::exp(real * kDbToExponent);
+    return stable_math::exp(real * kDbToExponent);
 }
 // NaN stays NaN (and is refused by the store); infinities clamp like any large number.
 double typedRatio(double real, long) {

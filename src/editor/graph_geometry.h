@@ -4,6 +4,8 @@
 // truncated toward zero, so y(dB) lies one pixel lower than a rounded position would.
 #pragma once
 
+#include "support/stable_math.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -19,15 +21,15 @@ struct GraphGeometry {
     double topDb() const { return bottomDb + spanDb; }
 
     int32_t xOfFrequency(double f) const {
-        return clampedPixels(std::log((f - 20.0) / 23980.0 * 400.0 + 1.0) * (1.0 / kLn401) * width);
+        return clampedPixels(stable_math::log((f - 20.0) / 23980.0 * 400.0 + 1.0) * (1.0 / kLn401) * width);
     }
     double frequencyOfX(double x) const {
-        return (std::exp(x / (width * (1.0 / kLn401))) - 1.0) * 23980.0 * 0.0025 + 20.0;
+        return (stable_math::exp(x / (width * (1.0 / kLn401))) - 1.0) * 23980.0 * 0.0025 + 20.0;
     }
     // Not clamped: a level above the range lies above the window, silence far below it.
     int32_t yOfDb(double db) const { return height - clampedPixels((db - bottomDb) * (height / spanDb)); }
     double amplitudeOfY(double y) const {
-        return std::exp(((height - y) * spanDb / height + bottomDb) * kNeperPerDb);
+        return stable_math::exp(((height - y) * spanDb / height + bottomDb) * kNeperPerDb);
     }
     // A length in pixels for a level difference in dB (makeup and gain-reduction bars).
     int32_t pixelsOfDb(double db) const { return clampedPixels(db * height / spanDb); }

@@ -7,6 +7,7 @@
 #include "shell/conversions.h"
 #include "shell/module.h"
 #include "shell/parameters.h"
+#include "support/stable_math.h"
 
 #include <commctrl.h>
 
@@ -46,12 +47,12 @@ template <class Edit> bool editSetting(CompressorEffect& fx, int32_t band, int32
     return target && fx.changeSetting(band, kind, edit(bandSettingValue(*target, kind)));
 }
 
-double dbToAmplitude(double db) { return std::exp(db * GraphGeometry::kNeperPerDb); }
+double dbToAmplitude(double db) { return stable_math::exp(db * GraphGeometry::kNeperPerDb); }
 
 double gainPlusDb(double gain, double db) { return dbToAmplitude(AmpToDb(gain) + db); }
 
 double ratioTimesPowerOfTen(double ratio, double exponent, double lowest) {
-    return std::clamp(std::pow(10.0, std::log10(ratio) + exponent), lowest, 100.0);
+    return std::clamp(stable_math::pow(10.0, std::log10(ratio) + exponent), lowest, 100.0);
 }
 
 int32_t parameterIndex(int32_t band, int32_t kind) { return band * kParametersPerBand + kind; }

@@ -6,6 +6,7 @@
 #include "editor/resource.h"
 #include "shell/conversions.h"
 #include "shell/module.h"
+#include "support/stable_math.h"
 
 #include <commctrl.h>
 
@@ -36,7 +37,7 @@ HWND tabsOf(HWND window) {
 }
 
 double outputGainForDb(double db) {
-    const double gain = std::exp(db * kDbToExponent);
+    const double gain = stable_math::exp(db * kDbToExponent);
     return gain <= kSilentGain ? 0 : gain;
 }
 
