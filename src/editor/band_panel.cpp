@@ -54,7 +54,8 @@ double rmsWindowOf(const BandView& v) {
 // Fader position <-> setting. The frequency fader is logarithmic whatever the band's
 // automation mapping; gain and threshold use the decibel fader scale.
 int32_t frequencyPosition(double f) {
-    return truncateToInt32(stable_math::log((f - 20) * 4.170141784820684e-05 * 400 + 1) * kInverseLn401 * 1000);
+    return truncateToInt32(stable_math::log((f - 20) * 4.170141784820684e-05 * 400 + 1) * kInverseLn401 *
+                           1000);
 }
 double frequencyAt(int32_t p) {
     return (stable_math::exp(p / kFaderStepsPerLn401) - 1) * 23980 * 0.0025 + 20;
