@@ -534,7 +534,10 @@ template <int W, bool saturate> struct CompressorPasses {
         }
     };
 
-    // The curve gains of envelope levels (1 where a level is 0).
+    // The curve gains of envelope levels (1 where a level is 0). The logarithms and the
+    // exponentials run as two passes (the bounded log2 gains kept in gains between them): the
+    // processor overlaps the vectors of each pass, where one chain through both was too long
+    // for it to overlap much.
     static void curve(const BandLevels& bandLevels, const double* levels, int32_t n, double* gains) {
         const Real one = broadcast<W>(1.0);
         const int32_t segment = bandLevels.segment();
@@ -552,9 +555,12 @@ template <int W, bool saturate> struct CompressorPasses {
                 const Real bounded = gainLog2 > kLowestGainLog2
                                          ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
                                          : kLowestGainLog2;
-                const Real gain = gain_curve_math::expOf<Real, Bits>(bounded * kLn2);
-                storeVector(gains + i, level != 0 ? gain : one);
+                storeVector(gains + i, bounded);
             }
+        }
+        for (int32_t i = 0; i < n; i += W) {
+            const Real gain = gain_curve_math::expOf<Real, Bits>(loadVector<Real>(gains + i) * kLn2);
+            storeVector(gains + i, loadVector<Real>(levels + i) != 0 ? gain : one);
         }
     }
 
