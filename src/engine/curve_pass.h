@@ -28,19 +28,26 @@ inline double curveGainLog2(const CurveConstants& c, double level) {
     return (above ? logLevel : c.logKneeTop * ((level - c.kneeLow) * c.kneeScale)) * c.slope;
 }
 
-// 2^gainLog2 within the curve's bounds.
-inline double gainOfLog2(double gainLog2) {
+// The base-2 logarithm of the gain within the curve's bounds.
+inline double boundedGainLog2(double gainLog2) {
     using namespace compressor_rules;
-    const double bounded = gainLog2 > kLowestGainLog2
-                               ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
-                               : kLowestGainLog2;
-    return gain_curve_math::exp(bounded * kLn2);
+    return gainLog2 > kLowestGainLog2 ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
+                                      : kLowestGainLog2;
 }
 
-// The curve gain of each level; a level of 0 (resting at or below the knee) has gain 1.
+// 2^gainLog2 within the curve's bounds.
+inline double gainOfLog2(double gainLog2) {
+    return gain_curve_math::exp(boundedGainLog2(gainLog2) * compressor_rules::kLn2);
+}
+
+// The curve gain of each level; a level of 0 (resting at or below the knee) has gain 1. The
+// logarithms and the exponentials run as two passes (the bounded log2 gains kept in gains
+// between them): one chain through both is too long for the processor to overlap many levels.
 inline void curveGains(const CurveConstants& c, const double* levels, double* gains, int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        gains[i] = boundedGainLog2(curveGainLog2(c, levels[i]));
     for (int32_t i = 0; i < count; ++i) {
-        const double gain = gainOfLog2(curveGainLog2(c, levels[i]));
+        const double gain = gain_curve_math::exp(gains[i] * compressor_rules::kLn2);
         gains[i] = levels[i] == 0 ? 1.0 : gain;
     }
 }
