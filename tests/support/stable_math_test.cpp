@@ -49,8 +49,8 @@ std::vector<double> expArguments() {
     for (int i = 0; i < 200000; ++i) // small arguments, down to 2^-40
         args.push_back((random.unit() < 0.5 ? -1 : 1) *
                        std::ldexp(1 + random.unit(), -int(40 * random.unit())));
-    for (int k = -740; k <= 740; ++k) // multiples of ln2/32 and halfway between them
-        for (double at : {k * 0.021660849392498290, (k + 0.5) * 0.021660849392498290})
+    for (int k = -1480; k <= 1480; ++k) // multiples of ln2/64 and halfway between them
+        for (double at : {k * 0.010830424696249145, (k + 0.5) * 0.010830424696249145})
             for (int steps = -2; steps <= 2; ++steps)
                 args.push_back(steps < 0 ? -nextUp(-at, -steps) : nextUp(at, steps));
     for (double edge : {0.0, -0.0, 16.0, -16.0, 0x1p-60, -0x1p-60, 1.0, -1.0})
@@ -71,7 +71,10 @@ std::vector<double> logArguments() {
         for (int octave = -3; octave <= 3; ++octave)
             for (int steps = -2; steps <= 2; ++steps)
                 args.push_back(std::ldexp(nextUp(0.6875 + j * (0.6875 / 128), steps + 2), octave));
-    for (double edge : {1.0, 1 - 0x1p-7, 1 + 0x1p-7, 0x1p-1000, 0x1p1000, 2.0, 0.5})
+    for (double edge : {1 - 0x1p-8, 1 + 0x1p-8}) // where the way near 1 ends
+        for (int steps = -2; steps <= 2; ++steps)
+            args.push_back(steps < 0 ? -nextUp(-edge, -steps) : nextUp(edge, steps));
+    for (double edge : {1.0, 0x1p-1000, 0x1p1000, 2.0, 0.5})
         args.push_back(edge);
     return args;
 }
