@@ -5,9 +5,10 @@
 // start at 53, and there exp and pow differ from the 64-bit results in the last bit for about
 // one argument in six. The plug-in works out its coefficients on whichever thread calls it, so
 // on Windows these run the library at 64-bit precision whatever the thread's setting. exp and
-// log first try a fast path of their own (the x87 ones take 13 and 30 ns under Wine, these about 10 and 13),
-// which returns a result only where its error bound shows that the exact value, and so the library's, cannot
-// round to another double. Elsewhere they are the C library's own functions.
+// log first try a fast path of their own (the x87 ones take about 13 and 30 ns under Wine,
+// these about 10 and 13), which returns a result only where its error bound shows that the
+// exact value, and so the library's, cannot round to another double. Elsewhere they are the
+// C library's own functions.
 #pragma once
 
 #include <cmath>
