@@ -36,11 +36,12 @@ build-tsan: deps
 	cmake --preset linux-tsan >/dev/null
 	cmake --build --preset linux-tsan
 
+# Each file is written beside the old one and renamed into place, never overwritten: a host
+# that has the old plug-in loaded keeps running on it (scripts/install-binary.sh).
 dist: build-linux build-win64
-	mkdir -p dist/linux
-	cp build/win64/src/Tarnwell.dll dist/Tarnwell.dll
-	cp build/linux/src/Tarnwell.so dist/linux/Tarnwell.so
-	cp build/linux/tools/render/tarnwell-render dist/linux/tarnwell-render
+	scripts/install-binary.sh build/win64/src/Tarnwell.dll dist/Tarnwell.dll
+	scripts/install-binary.sh build/linux/src/Tarnwell.so dist/linux/Tarnwell.so
+	scripts/install-binary.sh build/linux/tools/render/tarnwell-render dist/linux/tarnwell-render
 
 # The main job: load the DLL under Wine in our small host and run a test signal through it,
 # then open its editor on the virtual X display that wine-run.sh starts and write the picture
