@@ -4,6 +4,7 @@
 #include "engine/multiband.h"
 
 #include <cmath>
+#include <cstring>
 
 constexpr double kPi = 3.141592653589793;
 #include <vector>
@@ -47,6 +48,11 @@ inline StereoSignal musicLike(int n, double sampleRate, double amplitude = 0.5) 
         s.right[size_t(i)] = float(amplitude * (0.7 * v - 0.1 * white));
     }
     return s;
+}
+
+// Equality of the bits, which tells 0 from -0.
+inline bool sameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 inline void process(MultibandEngine& engine, StereoSignal& in, StereoSignal& out, int blockSize) {
