@@ -121,24 +121,6 @@ TEST(DriverGlide, SettingsGlideFromTheSnapshotAndEndAtTheTarget) {
     EXPECT_FALSE(b.state.gliding);
 }
 
-// The settings a glide moves, bit for bit: each band's frequency, gain, threshold and ratio,
-// then the output gain.
-std::vector<double> glidedSettings(const MultibandEngine& engine) {
-    std::vector<double> values;
-    for (int32_t i = 0; i < engine.bandCount(); ++i) {
-        const Band& b = *engine.band(i);
-        values.insert(values.end(), {b.frequency(), b.settings.gain, b.settings.threshold, b.settings.ratio});
-    }
-    values.push_back(engine.outputGain);
-    return values;
-}
-
-void expectSameSettings(const std::vector<double>& a, const std::vector<double>& b, const char* what) {
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t i = 0; i < a.size(); ++i)
-        EXPECT_TRUE(sameBits(a[i], b[i])) << what << " value " << i << ": " << a[i] << " against " << b[i];
-}
-
 // A value to glide to: ordinary for its kind, or absurd (zero, denormal, huge).
 double glideTarget(std::mt19937& random, int32_t kind) {
     std::uniform_real_distribution<double> unit(0, 1);

@@ -3,6 +3,8 @@
 
 #include "engine/multiband.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -53,6 +55,24 @@ inline StereoSignal musicLike(int n, double sampleRate, double amplitude = 0.5) 
 // Equality of the bits, which tells 0 from -0.
 inline bool sameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The settings a glide moves, bit for bit: each band's frequency, gain, threshold and ratio,
+// then the output gain.
+inline std::vector<double> glidedSettings(const MultibandEngine& engine) {
+    std::vector<double> values;
+    for (int32_t i = 0; i < engine.bandCount(); ++i) {
+        const Band& b = *engine.band(i);
+        values.insert(values.end(), {b.frequency(), b.settings.gain, b.settings.threshold, b.settings.ratio});
+    }
+    values.push_back(engine.outputGain);
+    return values;
+}
+
+inline void expectSameSettings(const std::vector<double>& a, const std::vector<double>& b, const char* what) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i)
+        EXPECT_TRUE(sameBits(a[i], b[i])) << what << " value " << i << ": " << a[i] << " against " << b[i];
 }
 
 inline void process(MultibandEngine& engine, StereoSignal& in, StereoSignal& out, int blockSize) {
