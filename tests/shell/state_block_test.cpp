@@ -7,8 +7,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -540,16 +543,20 @@ TEST_F(StateBlockTest, AfterAGlideTheInstanceHoldsTheStateThatWasWritten) {
     };
 
     // A threshold written far up and then down to a denormal, and a gain glided to silence:
-    // their steps add up to a negative value, which a saved block could not hold.
-    for (float second : {1.2e-41f, 0.0f}) {
-        const int32_t index = second == 0.0f ? 13 : 14;
+    // their steps add up to values below zero, which a saved block could not hold.
+    const struct {
+        int32_t index;
+        float first, second;
+    } writes[] = {{14, 2.1475e9f, 1.2e-41f}, {13, 0.3f, 0.0f}};
+    for (const auto& write : writes) {
+        SCOPED_TRACE("parameter " + std::to_string(write.index));
         AEffect* instance = open();
-        instance->setParameter(instance, index, 2.1475e9f);
+        instance->setParameter(instance, write.index, write.first);
         processFrames(instance, 0, 512, false);
-        instance->setParameter(instance, index, second);
+        instance->setParameter(instance, write.index, write.second);
         const HostView written = hostViewOf(instance);
-        processFrames(instance, 512, 512, false);
-        processFrames(instance, 1024, 512, false);
+        processFrames(instance, 512, 100, false);
+        processFrames(instance, 612, 512, false);
         expectStateOfLastWrite(instance, written);
         dispatch(instance, effClose);
     }
