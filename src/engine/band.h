@@ -86,6 +86,9 @@ struct BandState {
     double snapFrequency = 0, snapGain = 0, snapThreshold = 0, snapRatio = 0;
     double glideFrequency = 0, glideGain = 0, glideThreshold = 0, glideRatio = 0;
     double stepFrequency = 0, stepGain = 0, stepThreshold = 0, stepRatio = 0;
+    // The values that were set: the steps add up to them only up to rounding, so the glide's
+    // last step takes them as they are.
+    double targetFrequency = 0, targetGain = 0, targetThreshold = 0, targetRatio = 0;
     bool gliding = false;
     // The levels of each step of the slice the pass kernel runs next (while gliding).
     GlidedLevels glideLevels[kGlideStepsPerSlice];

@@ -167,6 +167,10 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
         state.glideGain = each.settings.gain;
         state.glideThreshold = each.settings.threshold;
         state.glideRatio = each.settings.ratio;
+        state.targetFrequency = state.glideFrequency;
+        state.targetGain = state.glideGain;
+        state.targetThreshold = state.glideThreshold;
+        state.targetRatio = state.glideRatio;
         auto prepare = [&](double current, double snap, double& glide, double& step) {
             // A step that overflows (values near the largest doubles) jumps instead.
             if (current != snap && std::isfinite((current - snap) / n)) {
@@ -187,23 +191,28 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
         return;
     }
 
-    const double gainStep = (outputGain - outputGainPrevious) / n;
+    const double gainTarget = outputGain;
+    const double gainStep = (gainTarget - outputGainPrevious) / n;
     outputGain = outputGainPrevious;
     // Every glide step moves the output gain and the gliding bands' settings on, then runs.
-    auto advance = [&](int32_t m) {
-        outputGain = outputGain + m * gainStep;
+    // The last one lands on the values that were set, which the steps reach only up to
+    // rounding (and the steps before it stay as they are).
+    auto advance = [&](int32_t m, bool last) {
+        outputGain = last ? gainTarget : outputGain + m * gainStep;
         for (int32_t i = 0; i < count; ++i) {
             Band& each = *band(i);
             BandState& state = each.state;
             if (!state.gliding)
                 continue;
             if (state.stepFrequency != 0) {
-                state.glideFrequency += m * state.stepFrequency;
+                state.glideFrequency =
+                    last ? state.targetFrequency : state.glideFrequency + m * state.stepFrequency;
                 designFilter(each.filter, clampBandFrequency(state.glideFrequency));
             }
-            state.glideGain += m * state.stepGain;
-            state.glideThreshold += m * state.stepThreshold;
-            state.glideRatio += m * state.stepRatio;
+            state.glideGain = last ? state.targetGain : state.glideGain + m * state.stepGain;
+            state.glideThreshold =
+                last ? state.targetThreshold : state.glideThreshold + m * state.stepThreshold;
+            state.glideRatio = last ? state.targetRatio : state.glideRatio + m * state.stepRatio;
             each.settings.gain = state.glideGain;
             each.settings.threshold = state.glideThreshold;
             each.settings.ratio = state.glideRatio;
@@ -216,7 +225,7 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
         float* out[2] = {outputs[0] + done, outputs[1] + done};
         if (slices == ProcessingPath::Reference) {
             const int32_t m = n - done < kGlideStep ? n - done : kGlideStep;
-            advance(m);
+            advance(m, done + m == n);
             processBlock(in, out, m);
             done += m;
             continue;
@@ -226,7 +235,7 @@ void MultibandEngine::processWithGlide(const float* const* inputs, float* const*
         int32_t length = 0;
         for (int32_t step = 0; step < kGlideStepsPerSlice && done + length < n; ++step) {
             const int32_t m = n - done - length < kGlideStep ? n - done - length : kGlideStep;
-            advance(m);
+            advance(m, done + length + m == n);
             glideOutputGains[step] = outputGain;
             for (int32_t i = 0; i < count; ++i) {
                 Band& each = *band(i);

@@ -1,7 +1,8 @@
 // MultibandEngine: the band list and the block-processing driver. It splits the stereo
 // signal band by band in frequency order, compresses each band, and sums the bands (or only
 // the soloed one) times the output gain. Setting changes glide over a host block in steps of
-// at most eight samples (run one by one, or a slice of them at a time by the pass kernel).
+// at most eight samples (run one by one, or a slice of them at a time by the pass kernel), and
+// the last step lands on exactly the value that was set.
 // The driver holds the instance lock for a whole host block and never allocates once its
 // scratch buffers have grown to the block size.
 #pragma once

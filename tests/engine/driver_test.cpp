@@ -7,7 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <random>
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -110,12 +113,124 @@ TEST(DriverGlide, SettingsGlideFromTheSnapshotAndEndAtTheTarget) {
     EXPECT_TRUE(b.state.gliding);
     EXPECT_DOUBLE_EQ(b.state.stepFrequency, 10.0);
     EXPECT_DOUBLE_EQ(b.state.stepThreshold, -0.0075);
-    EXPECT_NEAR(b.filter.frequency, 2000, 1e-9);
-    EXPECT_NEAR(b.settings.threshold, 0.25, 1e-12);
+    EXPECT_EQ(b.filter.frequency, 2000);
+    EXPECT_EQ(b.settings.threshold, 0.25);
     // The end of the block is the new snapshot: the next block does not glide.
     EXPECT_EQ(b.state.snapFrequency, b.filter.frequency);
     engine.processWithGlide(inputs, outputs, 100);
     EXPECT_FALSE(b.state.gliding);
+}
+
+// A value to glide to: ordinary for its kind, or absurd (zero, denormal, huge).
+double glideTarget(std::mt19937& random, int32_t kind) {
+    std::uniform_real_distribution<double> unit(0, 1);
+    switch (random() % 6) {
+    case 0:
+        return 0;
+    case 1:
+        return std::ldexp(1 + unit(random), -1040 + int(random() % 30)); // denormal
+    case 2:
+        return std::ldexp(1 + unit(random), 30 + int(random() % 990));
+    default:
+        break;
+    }
+    switch (kind) {
+    case kSettingFrequency:
+        return 20 * std::pow(1200.0, unit(random));
+    case kSettingRatio:
+        return 0.1 + 20 * unit(random);
+    default:
+        return std::pow(10.0, 1 - 5 * unit(random));
+    }
+}
+
+// A change of a random band's gliding setting, or (kind 4) of the output gain.
+void changeGlidedSetting(MultibandEngine& engine, std::mt19937& random) {
+    const int32_t kind = int32_t(random() % 5);
+    const double target = glideTarget(random, kind);
+    if (kind == 4)
+        engine.setOutputGain(target);
+    else
+        ASSERT_TRUE(changeBandSetting(*engine.band(int32_t(random() % 4)), kind, target));
+}
+
+TEST(DriverGlide, EveryGlidedSettingEndsOnTheValueThatWasSet) {
+    // One to three blocks of awkward lengths; a second change comes before the first block or
+    // after it (when it starts a glide of its own from where the first one ended).
+    const int lengths[] = {1, 3, 7, 8, 9, 15, 64, 100, 511, 512, 513, 1000, 4097};
+    StereoSignal in = musicLike(3 * 4097, 44100, 0.8);
+    StereoSignal out(in.frames());
+    std::mt19937 random(26);
+    for (ProcessingPath path :
+         {ProcessingPath::Reference, ProcessingPath::Sse2Passes, ProcessingPath::Automatic})
+        for (int trial = 0; trial < 400; ++trial) {
+            SCOPED_TRACE(std::string(processingPathName(path)) + " trial " + std::to_string(trial));
+            MultibandEngine engine;
+            setUpDefaultEngine(engine);
+            engine.processingPath = path;
+            const int second = trial % 3; // none, before the first block, after it
+            changeGlidedSetting(engine, random);
+            if (second == 1)
+                changeGlidedSetting(engine, random);
+            std::vector<double> set = glidedSettings(engine);
+            const int blocks = second == 2 ? 2 + int(random() % 2) : 1 + int(random() % 3);
+            for (int k = 0, at = 0; k < blocks; ++k) {
+                const int n = lengths[random() % (sizeof lengths / sizeof lengths[0])];
+                const float* inputs[2] = {in.left.data() + at, in.right.data() + at};
+                float* outputs[2] = {out.left.data() + at, out.right.data() + at};
+                engine.processWithGlide(inputs, outputs, n);
+                at += n;
+                if (k == 0 && second == 2) {
+                    expectSameSettings(glidedSettings(engine), set, "after the first glide");
+                    changeGlidedSetting(engine, random);
+                    set = glidedSettings(engine);
+                }
+            }
+            expectSameSettings(glidedSettings(engine), set, "after the last glide");
+            EXPECT_TRUE(sameBits(engine.outputGainPrevious, engine.outputGain));
+            // The end of the glide is the snapshot, so the next block does not glide again.
+            for (int32_t i = 0; i < engine.bandCount(); ++i) {
+                const BandState& state = engine.band(i)->state;
+                expectSameSettings(
+                    {state.snapFrequency, state.snapGain, state.snapThreshold, state.snapRatio},
+                    {set.begin() + 4 * i, set.begin() + 4 * i + 4}, "snapshot");
+            }
+        }
+}
+
+TEST(DriverGlide, StepsBeforeTheLastAreTheSnapshotPlusTheStepsSoFar) {
+    // A slice of the pass kernel keeps every step's levels: without automatic makeup the
+    // makeup is the step's gain, and the curve holds the inverse of the step's threshold.
+    MultibandEngine engine;
+    setUpDefaultEngine(engine);
+    engine.processingPath = ProcessingPath::Sse2Passes;
+    Band& b = *engine.band(1);
+    ASSERT_TRUE(changeBandSetting(b, kSettingAutoMakeup, 0));
+    const double gain = 0.3, threshold = 0.07;
+    ASSERT_TRUE(changeBandSetting(b, kSettingGain, gain));
+    ASSERT_TRUE(changeBandSetting(b, kSettingThreshold, threshold));
+    const int n = 100; // twelve steps of eight samples and one of four
+    StereoSignal in = musicLike(n, 44100), out(n);
+    process(engine, in, out, n);
+
+    const double gainStep = (gain - 1) / n, thresholdStep = (threshold - 1) / n;
+    double gainSoFar = 1, thresholdSoFar = 1;
+    for (int step = 0; step < 13; ++step) {
+        const int m = step < 12 ? 8 : 4;
+        gainSoFar += m * gainStep;
+        thresholdSoFar += m * thresholdStep;
+        const GlidedLevels& levels = b.state.glideLevels[step];
+        if (step < 12) {
+            EXPECT_TRUE(sameBits(levels.makeupGain, gainSoFar)) << step;
+            EXPECT_TRUE(sameBits(levels.inverseThreshold, 1 / thresholdSoFar)) << step;
+        } else {
+            // The steps add up to other values; the last step takes the ones that were set.
+            ASSERT_FALSE(sameBits(gainSoFar, gain));
+            ASSERT_FALSE(sameBits(thresholdSoFar, threshold));
+            EXPECT_TRUE(sameBits(levels.makeupGain, gain));
+            EXPECT_TRUE(sameBits(levels.inverseThreshold, 1 / threshold));
+        }
+    }
 }
 
 TEST(DriverSolo, SoloedBandsAddUpToTheWholeOutput) {

@@ -3,7 +3,10 @@
 
 #include "engine/multiband.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <cstring>
 
 constexpr double kPi = 3.141592653589793;
 #include <vector>
@@ -47,6 +50,29 @@ inline StereoSignal musicLike(int n, double sampleRate, double amplitude = 0.5) 
         s.right[size_t(i)] = float(amplitude * (0.7 * v - 0.1 * white));
     }
     return s;
+}
+
+// Equality of the bits, which tells 0 from -0.
+inline bool sameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The settings a glide moves, bit for bit: each band's frequency, gain, threshold and ratio,
+// then the output gain.
+inline std::vector<double> glidedSettings(const MultibandEngine& engine) {
+    std::vector<double> values;
+    for (int32_t i = 0; i < engine.bandCount(); ++i) {
+        const Band& b = *engine.band(i);
+        values.insert(values.end(), {b.frequency(), b.settings.gain, b.settings.threshold, b.settings.ratio});
+    }
+    values.push_back(engine.outputGain);
+    return values;
+}
+
+inline void expectSameSettings(const std::vector<double>& a, const std::vector<double>& b, const char* what) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i)
+        EXPECT_TRUE(sameBits(a[i], b[i])) << what << " value " << i << ": " << a[i] << " against " << b[i];
 }
 
 inline void process(MultibandEngine& engine, StereoSignal& in, StereoSignal& out, int blockSize) {

@@ -1,6 +1,7 @@
 // Every width of the pass kernel against the reference path, bit for bit: band counts 0 to 20, awkward
 // block sizes, every detector and switch, bands at and above half the sample rate, three
-// sample rates, solo, and glides of settings and output gain between blocks.
+// sample rates, solo, and glides of settings and output gain between blocks (each of which
+// ends on the values that were set).
 #include "engine/compressor.h"
 #include "engine_fixture.h"
 
@@ -100,15 +101,24 @@ StereoSignal material(int n, double sampleRate, unsigned seed) {
 
 // What changes between blocks: nothing; every gliding setting, frequencies too; or all but
 // the frequencies (gain, threshold, ratio across 1, and the output gain), which the pass
-// kernel runs a slice of glide steps at a time.
-enum class Glides { None, All, Levels };
+// kernel runs a slice of glide steps at a time, to ordinary targets or (Extreme) to zero,
+// denormals and huge values as well.
+enum class Glides { None, All, Levels, Extreme };
 
 void changeSettings(MultibandEngine& engine, Glides glides, int blockIndex) {
     engine.setOutputGain(0.5 + 0.1 * (blockIndex % 5));
     for (int k = 0; k < engine.bandCount(); k += 2) {
         Band& band = *engine.band(k);
         changeBandSetting(band, kSettingThreshold, 0.01 * (1 + blockIndex % 7));
-        if (glides == Glides::All) {
+        if (glides == Glides::Extreme) {
+            const double targets[] = {0, 4.9e-324, 2.2e-310, 1e-30, 0.3, 1, 2.5, 8.59e9, 1e150, 1.7e308};
+            auto pick = [&](int salt) { return targets[unsigned(blockIndex * 7 + k * 3 + salt) % 10]; };
+            changeBandSetting(band, kSettingGain, pick(0));
+            changeBandSetting(band, kSettingThreshold, pick(4));
+            changeBandSetting(band, kSettingRatio, pick(k % 2 ? 1 : 7));
+            if (k % 4 == 0)
+                engine.setOutputGain(pick(2));
+        } else if (glides == Glides::All) {
             changeBandSetting(band, kSettingFrequency, 100.0 * (1 + (k + blockIndex) % 50));
             changeBandSetting(band, kSettingRatio, 1.0 + blockIndex % 3);
         } else {
@@ -143,10 +153,14 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
         const float* inputs[2] = {in.left.data() + at, in.right.data() + at};
         float* refOut[2] = {outReference.left.data() + at, outReference.right.data() + at};
         float* fastOut[2] = {outFast.left.data() + at, outFast.right.data() + at};
+        const std::vector<double> set = glidedSettings(reference);
         reference.processWithGlide(inputs, refOut, n);
         fast.processWithGlide(inputs, fastOut, n);
-        if (glides == Glides::Levels && blockIndex % 2 == 1 && scene.features == Features::FeedForward &&
-            isPassesPath(path) && scene.bands > 0) {
+        // A glide is over with its block, on exactly the values that were set.
+        expectSameSettings(glidedSettings(reference), set, "reference");
+        expectSameSettings(glidedSettings(fast), set, processingPathName(path));
+        if ((glides == Glides::Levels || glides == Glides::Extreme) && blockIndex % 2 == 1 &&
+            scene.features == Features::FeedForward && isPassesPath(path) && scene.bands > 0) {
             EXPECT_EQ(fast.glidePath(n), path) << "the glide runs in slices";
         }
         // After every block: a meter that turns direction inside a block shows only then.
@@ -200,6 +214,18 @@ TEST(FastPath, SameBitsAtEveryRateWithGlidesAndSolo) {
                     compareOn(path, {rate, bands, unsigned(bands * 31 + variant)}, blocks,
                               Glides(variant % 3), variant >= 3);
                 }
+}
+
+TEST(FastPath, SameBitsWithGlidesToZeroDenormalAndHugeTargets) {
+    const std::vector<int> blocks = {512, 13, 1, 600, 9, 4096, 64, 100, 7, 513};
+    for (ProcessingPath path : widePaths())
+        for (int bands : {1, 4, 5, 16}) {
+            SCOPED_TRACE(std::string(processingPathName(path)) + " bands " + std::to_string(bands));
+            compareOn(path, {44100, bands, unsigned(bands) * 19 + 2, Features::FeedForward}, blocks,
+                      Glides::Extreme, false);
+            compareOn(path, {48000, bands, unsigned(bands) * 23 + 4}, blocks, Glides::Extreme,
+                      bands % 2 == 0);
+        }
 }
 
 TEST(FastPath, TheAutomaticChoiceGivesTheSameBits) {

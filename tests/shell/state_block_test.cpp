@@ -1,12 +1,17 @@
 // The saved state block through effGetChunk and effSetChunk: the byte layout, the reading
-// rules for short, long, truncated and corrupt blocks, and a random round-trip property.
+// rules for short, long, truncated and corrupt blocks, a random round-trip property, and the
+// state after a glide of the settings that were written.
 #include "host_calls.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -460,6 +465,123 @@ TEST_F(StateBlockTest, RoundTripProperty) {
             EXPECT_EQ(a.currentBand, c.currentBand);
         }
         dispatch(fresh, effClose);
+    }
+}
+
+// What a host reads back of an instance: its state block and every parameter, bit for bit.
+struct HostView {
+    std::vector<uint8_t> block;
+    std::vector<uint32_t> parameters;
+};
+HostView hostViewOf(AEffect* effect) {
+    HostView view{getChunk(effect), {}};
+    for (int32_t i = 0; i < effect->numParams; ++i) {
+        const float value = effect->getParameter(effect, i);
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        view.parameters.push_back(bits);
+    }
+    return view;
+}
+
+// Runs n frames of a steady tone and noise from frame `at` on, replacing or accumulating.
+void processFrames(AEffect* effect, int32_t at, int32_t n, bool accumulate) {
+    const size_t frames = size_t(n);
+    std::vector<float> left(frames), right(frames), outLeft(frames), outRight(frames);
+    uint32_t noise = uint32_t(at) * 2654435761u + 1;
+    for (int32_t i = 0; i < n; ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        left[size_t(i)] = float(0.7 * std::sin((at + i) * 0.043) + double(noise >> 8) / double(1 << 25));
+        right[size_t(i)] = float(0.4 * std::sin((at + i) * 0.31));
+    }
+    float* in[2] = {left.data(), right.data()};
+    float* out[2] = {outLeft.data(), outRight.data()};
+    if (accumulate)
+        effect->process(effect, in, out, n);
+    else
+        effect->processReplacing(effect, in, out, n);
+}
+
+// Writes a gliding setting of a random band, ordinary or absurd (zero, denormal, huge): as
+// the host does (a normalised value) or as the editor does (in the setting's unit); or the
+// editor's output gain.
+void writeGlidingSetting(AEffect* effect, std::mt19937& random) {
+    std::uniform_real_distribution<double> unit(0, 1);
+    const int32_t band = int32_t(random() % 4);
+    const int32_t kind = int32_t(random() % 5);
+    const double absurd[] = {0, 1e-45, 1.2e-41, 4.9e-324, 2.2e-310, 2.1475e9, 1e30, 1e300};
+    const bool isAbsurd = random() % 3 == 0;
+    double value = isAbsurd ? absurd[random() % 8] : unit(random);
+    if (kind == 4) {
+        instanceOf(effect)->setOutputGain(isAbsurd ? value : 4 * value);
+    } else if (random() % 2 == 0) {
+        if (value > 1e38) // a float holds no more
+            value = 3e38;
+        effect->setParameter(effect, band * 12 + kind, float(value));
+    } else {
+        const double scale[] = {24000, 4, 4, 100};
+        ASSERT_TRUE(instanceOf(effect)->changeSetting(band, kind, isAbsurd ? value : scale[kind] * value));
+    }
+}
+
+// Once a glide has run to its end, the instance saves the block it saved right after the last
+// write and reads back the parameters it read then; that block loads into a fresh instance,
+// which saves it byte for byte. One to three blocks of awkward lengths, sometimes with a
+// second write before the first block or after it (which glides from where the first ended).
+TEST_F(StateBlockTest, AfterAGlideTheInstanceHoldsTheStateThatWasWritten) {
+    const int32_t lengths[] = {1, 7, 9, 100, 333, 511, 512, 513, 1024, 2049};
+    std::mt19937 random(26);
+    auto expectStateOfLastWrite = [&](AEffect* instance, const HostView& written) {
+        const HostView now = hostViewOf(instance);
+        EXPECT_TRUE(now.block == written.block)
+            << "the state block differs from the one saved after the write";
+        EXPECT_EQ(now.parameters, written.parameters);
+        AEffect* fresh = open();
+        setChunk(fresh, now.block);
+        EXPECT_EQ(getChunk(fresh), now.block) << "a fresh instance saves another block";
+        dispatch(fresh, effClose);
+    };
+
+    // A threshold written far up and then down to a denormal, and a gain glided to silence:
+    // their steps add up to values below zero, which a saved block could not hold.
+    const struct {
+        int32_t index;
+        float first, second;
+    } writes[] = {{14, 2.1475e9f, 1.2e-41f}, {13, 0.3f, 0.0f}};
+    for (const auto& write : writes) {
+        SCOPED_TRACE("parameter " + std::to_string(write.index));
+        AEffect* instance = open();
+        instance->setParameter(instance, write.index, write.first);
+        processFrames(instance, 0, 512, false);
+        instance->setParameter(instance, write.index, write.second);
+        const HostView written = hostViewOf(instance);
+        processFrames(instance, 512, 100, false);
+        processFrames(instance, 612, 512, false);
+        expectStateOfLastWrite(instance, written);
+        dispatch(instance, effClose);
+    }
+
+    for (int trial = 0; trial < 600; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        AEffect* instance = open();
+        const int second = trial % 3; // none, before the first block, after it
+        const bool accumulate = trial % 4 == 3;
+        writeGlidingSetting(instance, random);
+        if (second == 1)
+            writeGlidingSetting(instance, random);
+        HostView written = hostViewOf(instance);
+        const int blocks = second == 2 ? 2 + int(random() % 2) : 1 + int(random() % 3);
+        for (int k = 0, at = 0; k < blocks; ++k) {
+            const int32_t n = lengths[random() % (sizeof lengths / sizeof lengths[0])];
+            processFrames(instance, at, n, accumulate);
+            at += n;
+            if (k == 0 && second == 2) {
+                writeGlidingSetting(instance, random);
+                written = hostViewOf(instance);
+            }
+        }
+        expectStateOfLastWrite(instance, written);
+        dispatch(instance, effClose);
     }
 }
 
