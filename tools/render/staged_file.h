@@ -2,7 +2,8 @@
 // the destination by commit() only, so a run that fails or is interrupted leaves whatever was
 // there untouched; without a commit the temporary is removed. A symbolic link at the
 // destination stays and the file it points to is replaced. A destination that exists and is
-// not a regular file (a device such as /dev/null, a FIFO) is written directly instead.
+// not a regular file (a device such as /dev/null, a FIFO) is written directly instead. A file
+// the user may not write, or that has no write permission at all, is refused.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include <vector>
 
 class StagedFile {
-  public:
+public:
     StagedFile() = default;
     ~StagedFile() { discard(); }
     StagedFile(const StagedFile&) = delete;
@@ -28,7 +29,7 @@ class StagedFile {
     // Closes and removes the temporary when there is one.
     void discard();
 
-  private:
+private:
     std::string destination_; // as the user named it, for messages
     std::string target_;      // the resolved path the rename replaces
     std::string temporary_;   // empty when the destination is written directly
