@@ -76,6 +76,21 @@ std::string describeFormat(int sndfileFormat) {
            formatName(sndfileFormat & SF_FORMAT_SUBMASK);
 }
 
+bool clipsAtFullScale(int sndfileFormat) {
+    switch (sndfileFormat & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_16:
+    case SF_FORMAT_PCM_24:
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool resolveOutputFormat(const std::string& request, int inputFormat, int channels, int& outputFormat,
                          std::string& error) {
     int container = inputFormat & SF_FORMAT_TYPEMASK;

@@ -18,6 +18,10 @@ struct AudioFormat {
 // "WAV (Microsoft), Signed 24 bit PCM" and the like.
 std::string describeFormat(int sndfileFormat);
 
+// Whether the encoding stores integers (PCM of any width, A-law, mu-law), which cannot hold a
+// sample beyond full scale: the writer clips it. Float, double and Vorbis keep such samples.
+bool clipsAtFullScale(int sndfileFormat);
+
 // Resolves --format: "CONTAINER", "CONTAINER:ENCODING" or "ENCODING" alone. Containers: wav,
 // aiff, flac, ogg; encodings: 8, 16, 24, 32 (integer PCM), float, double, vorbis. What is not
 // named is kept from the input when the combination is valid, else 24-bit PCM (Vorbis for ogg).
@@ -25,7 +29,7 @@ bool resolveOutputFormat(const std::string& request, int inputFormat, int channe
                          std::string& error);
 
 class AudioReader {
-  public:
+public:
     AudioReader() = default;
     ~AudioReader() { close(); }
     AudioReader(const AudioReader&) = delete;
@@ -45,7 +49,7 @@ class AudioReader {
     int64_t read(float* interleaved, int64_t frames);
     std::string lastError() const;
 
-  private:
+private:
     SNDFILE* file_ = nullptr;
     std::string path_;
     AudioFormat format_;
@@ -54,7 +58,7 @@ class AudioReader {
 };
 
 class AudioWriter {
-  public:
+public:
     AudioWriter() = default;
     ~AudioWriter() { discard(); }
     AudioWriter(const AudioWriter&) = delete;
@@ -70,7 +74,7 @@ class AudioWriter {
     // Stops writing; what is in the file is of no further use.
     void discard();
 
-  private:
+private:
     SNDFILE* file_ = nullptr;
     int descriptor_ = -1;
     int64_t framesWritten_ = 0;
