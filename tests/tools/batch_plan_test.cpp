@@ -19,7 +19,7 @@ TEST(BatchPlan, OutputsKeepTheNameAndTakeTheRequestedContainersExtension) {
 }
 
 class BatchPlanRefusal : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directories(dir.path("a"));
         std::filesystem::create_directories(dir.path("b"));

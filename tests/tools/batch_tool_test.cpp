@@ -24,7 +24,7 @@ const std::vector<std::string> kSettings = {
     "--set",    "4-Ratio=8",          "--output-gain", "2.5"};
 
 class Batch : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directory(dir.path("in"));
         std::filesystem::create_directory(dir.path("out"));

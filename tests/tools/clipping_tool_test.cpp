@@ -43,7 +43,7 @@ double outputGainSaved(const std::string& programFile) {
 }
 
 class Clipping : public ::testing::Test {
-protected:
+  protected:
     // A 0.5 sine with 13 left samples at 1.5 and 7 right ones at -3.0 (+9.54 dBFS), and one
     // sample on each side exactly at full scale, which every format holds.
     std::string inputWithOvers() {
