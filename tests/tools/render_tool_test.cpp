@@ -15,8 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -490,6 +492,30 @@ TEST_F(RenderTool, AnOutputThatDoesNotReadBackIsAFailure) {
     std::vector<float> samples;
     EXPECT_TRUE(readAudio(dir.path("out.wav"), format, channels, rate, samples));
     EXPECT_TRUE(samples.empty());
+}
+
+TEST_F(RenderTool, TheDemoSignalLoopsItsFirstSecondsUpToTheLength) {
+    auto demo = [&](const std::string& name, const std::string& more) {
+        const std::string command = std::string(TARNWELL_DEMO_SIGNAL_PATH) + " " + dir.path(name) + more;
+        return std::system(command.c_str());
+    };
+    ASSERT_EQ(demo("looped.wav", " --seconds 2.5 --loop 1"), 0);
+    ASSERT_EQ(demo("whole.wav", " --seconds 2.5"), 0);
+    EXPECT_NE(demo("bad.wav", " --loop 0"), 0);
+    EXPECT_FALSE(fileExists(dir.path("bad.wav")));
+    int format = 0, channels = 0, rate = 0;
+    std::vector<float> looped, whole;
+    ASSERT_TRUE(readAudio(dir.path("looped.wav"), format, channels, rate, looped));
+    ASSERT_TRUE(readAudio(dir.path("whole.wav"), format, channels, rate, whole));
+    EXPECT_EQ(format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    ASSERT_EQ(looped.size(), size_t(2 * 2.5 * kRate));
+    ASSERT_EQ(whole.size(), looped.size());
+    const size_t second = 2 * kRate;
+    // The first second is the piece's own, then it comes again and again, cut at the length.
+    EXPECT_TRUE(std::equal(looped.begin(), looped.begin() + long(second), whole.begin()));
+    EXPECT_TRUE(std::equal(looped.begin() + long(second), looped.begin() + long(2 * second), looped.begin()));
+    EXPECT_TRUE(std::equal(looped.begin() + long(2 * second), looped.end(), looped.begin()));
+    EXPECT_FALSE(std::equal(whole.begin() + long(second), whole.begin() + long(2 * second), whole.begin()));
 }
 
 TEST_F(RenderTool, PluginProblemsExitWithThree) {
