@@ -29,7 +29,7 @@ bool resolveOutputFormat(const std::string& request, int inputFormat, int channe
                          std::string& error);
 
 class AudioReader {
-public:
+  public:
     AudioReader() = default;
     ~AudioReader() { close(); }
     AudioReader(const AudioReader&) = delete;
@@ -49,7 +49,7 @@ public:
     int64_t read(float* interleaved, int64_t frames);
     std::string lastError() const;
 
-private:
+  private:
     SNDFILE* file_ = nullptr;
     std::string path_;
     AudioFormat format_;
@@ -58,7 +58,7 @@ private:
 };
 
 class AudioWriter {
-public:
+  public:
     AudioWriter() = default;
     ~AudioWriter() { discard(); }
     AudioWriter(const AudioWriter&) = delete;
@@ -74,7 +74,7 @@ public:
     // Stops writing; what is in the file is of no further use.
     void discard();
 
-private:
+  private:
     SNDFILE* file_ = nullptr;
     int descriptor_ = -1;
     int64_t framesWritten_ = 0;

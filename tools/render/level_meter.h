@@ -8,7 +8,7 @@
 #include <vector>
 
 class LevelMeter {
-public:
+  public:
     explicit LevelMeter(double sampleRate, double windowSeconds = 0.010);
 
     void add(const float* left, const float* right, int64_t frames);
@@ -24,7 +24,7 @@ public:
     // RMS amplitude of each window, both channels' power averaged.
     const std::vector<float>& windowRms() const { return windowRms_; }
 
-private:
+  private:
     double peak_[2] = {0, 0};
     double sumSquares_[2] = {0, 0};
     int64_t frames_ = 0;

@@ -17,14 +17,14 @@ std::string formatBatchProgressLine(int filesDone, int filesTotal, double fracti
                                     int barWidth);
 
 class ProgressBar {
-public:
+  public:
     ProgressBar(FILE* stream, bool enabled) : stream_(stream), enabled_(enabled) {}
     void update(int64_t framesDone, int64_t framesTotal, double sampleRate, double elapsedSeconds);
     // Draws any line (a batch's) at the same pace.
     void draw(const std::string& line, double elapsedSeconds);
     void finish();
 
-private:
+  private:
     FILE* stream_;
     bool enabled_;
     bool drawn_ = false;

@@ -11,7 +11,7 @@
 #include <vector>
 
 class StagedFile {
-public:
+  public:
     StagedFile() = default;
     ~StagedFile() { discard(); }
     StagedFile(const StagedFile&) = delete;
@@ -29,7 +29,7 @@ public:
     // Closes and removes the temporary when there is one.
     void discard();
 
-private:
+  private:
     std::string destination_; // as the user named it, for messages
     std::string target_;      // the resolved path the rename replaces
     std::string temporary_;   // empty when the destination is written directly
