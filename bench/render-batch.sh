@@ -1,8 +1,9 @@
 #!/bin/bash
 # The batch's speed-up: eight ten-minute 24-bit stereo files through tarnwell-render with every
 # band compressing, one after another (eight processes in turn) and then as one batch with a
-# worker per core, in the same run. Each way runs twice and the faster time counts, so other
-# load on the machine stays mostly out of the figures. Usage: bench/render-batch.sh [BUILD_DIR]
+# worker per core, in the same run. Each way runs twice and the faster time counts, so passing
+# load on the machine stays mostly out of the figures; the processor time of each way is shown
+# too (on otherwise idle cores a batch cannot take less than its processor time over the cores). Usage: bench/render-batch.sh [BUILD_DIR]
 # (default build/linux; the plug-in is BUILD_DIR/src/Tarnwell.so).
 set -euo pipefail
 build=${1:-build/linux}
@@ -28,28 +29,37 @@ for ((i = 2; i <= files; ++i)); do
     inputs+=("$work/in/piece-$i.wav")
 done
 
-now() { date +%s.%N; }
 # Arithmetic on decimal seconds; awk is part of every Debian system.
 calc() { awk "BEGIN { print $1 }"; }
+# Runs a command and prints its wall, user and system seconds; the command's own errors still
+# reach the terminal.
+timed() {
+    local TIMEFORMAT='%R %U %S'
+    { time "$@" >/dev/null 2>&3; } 3>&2 2>&1
+}
+alone_all() {
+    for input in "${inputs[@]}"; do
+        "$render" "$input" "$work/alone/$(basename "$input")" "${settings[@]}"
+    done
+}
+batch_all() {
+    "$render" "${settings[@]}" --out-dir "$work/batch" "${inputs[@]}"
+}
+
 best_alone=1e9
 best_batch=1e9
 for round in 1 2; do
     rm -f "$work"/alone/* "$work"/batch/*
-    start=$(now)
-    for input in "${inputs[@]}"; do
-        "$render" "$input" "$work/alone/$(basename "$input")" "${settings[@]}" >/dev/null
-    done
-    alone=$(calc "$(now) - $start")
+    read -r alone alone_user alone_system < <(timed alone_all)
     rm -f "$work"/alone/*
-    start=$(now)
-    "$render" "${settings[@]}" --out-dir "$work/batch" "${inputs[@]}" >/dev/null
-    batch=$(calc "$(now) - $start")
-    printf 'round %d: one after another %.2f s, batch %.2f s\n' "$round" "$alone" "$batch"
+    read -r batch batch_user batch_system < <(timed batch_all)
+    printf 'round %d: one after another %.2f s (%.2f s of processor time), batch %.2f s (%.2f s)\n' "$round" \
+        "$alone" "$(calc "$alone_user + $alone_system")" "$batch" "$(calc "$batch_user + $batch_system")"
     best_alone=$(calc "$alone < $best_alone ? $alone : $best_alone")
     best_batch=$(calc "$batch < $best_batch ? $batch : $best_batch")
 done
 
-cores=$(nproc)
-ratio=$(calc "$best_batch / $best_alone")
 printf '%d files of %d minutes, %d cores: one after another %.2f s, batch %.2f s, ratio %.2f (target at most 0.60)\n' \
-    "$files" "$minutes" "$cores" "$best_alone" "$best_batch" "$ratio"
+    "$files" "$minutes" "$(nproc)" "$best_alone" "$best_batch" "$(calc "$best_batch / $best_alone")"
+# Elapsed times depend on what else runs: the load shows how busy the machine was.
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
