@@ -164,6 +164,20 @@ TEST_F(RenderTool, OutputKeepsTheInputFormatUnlessToldOtherwise) {
     EXPECT_EQ(samples.size(), 2u * size_t(0.2 * kRate));
 }
 
+TEST_F(RenderTool, TheSameRenderGivesTheSameBytesWhenRunAgainLater) {
+    const std::string input = stereoInput("in.wav", kFloatWav, 0.2);
+    const std::vector<std::string> formats = {"wav:float", "aiff:float", "flac:24"};
+    for (const std::string& format : formats)
+        ASSERT_EQ(runRender(withPlugin({input, dir.path("first-" + format), "--format", format})).exitCode, 0);
+    // A time stamp in the file (a float file's PEAK chunk has one) would differ by now.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    for (const std::string& format : formats) {
+        SCOPED_TRACE(format);
+        ASSERT_EQ(runRender(withPlugin({input, dir.path("again-" + format), "--format", format})).exitCode, 0);
+        EXPECT_EQ(fileBytes(dir.path("again-" + format)), fileBytes(dir.path("first-" + format)));
+    }
+}
+
 TEST_F(RenderTool, StateRoundTripIsByteIdenticalThroughProgramAndRawChunkFiles) {
     std::vector<std::string> first = {"--save-state", dir.path("first.fxp"), "--set", "3-Attack=40",
                                       "--set",        "1-Active=off",        "--set", "2-Freq=1500"};

@@ -192,6 +192,9 @@ bool AudioWriter::open(int descriptor, const std::string& name, const AudioForma
     descriptor_ = descriptor;
     framesWritten_ = 0;
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // No PEAK chunk in float files: it stamps the time of writing, and the same render should
+    // give the same bytes whenever it runs.
+    sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return true;
 }
 

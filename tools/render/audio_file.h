@@ -1,7 +1,7 @@
 // Audio files through libsndfile: a reader that hands out interleaved 32-bit float frames and
 // knows how many its file promised, a writer that takes them (clipping, not wrapping, when the
 // encoding is integer) into a file it is given open, and the --format choice of container and
-// encoding. The writer neither creates nor removes files: a StagedFile does.
+// encoding. Written files hold no time stamp: the same samples give the same bytes. The writer neither creates nor removes files: a StagedFile does.
 #pragma once
 
 #include <sndfile.h>
