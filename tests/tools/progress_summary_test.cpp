@@ -82,7 +82,7 @@ TEST(Summary, ABatchTableHasALinePerFileAndTheTotals) {
               "d.wav                          -         -         -         -  not started (interrupted)\n"
               "clipped samples lie above full scale and were written as full scale; --format :float or a "
               "lower --output-gain keeps them\n"
-              "2 of 4 files rendered, 2 failed: 121.000 s of audio in 2.000 s, 60.5x real time\n");
+              "2 of 4 files rendered, 1 failed, 1 not started: 121.000 s of audio in 2.000 s, 60.5x real time\n");
 }
 
 TEST(Summary, LevelsChangeAndSpeed) {

@@ -35,17 +35,17 @@ std::string formatBatchSummary(const BatchRun& run) {
     std::snprintf(text, sizeof(text), "%-*s  %11s  %8s  %8s  %8s  %s\n", int(nameWidth), "file", "length",
                   "peak in", "peak out", "clipped", "result");
     std::string summary = text;
-    int rendered = 0, failed = 0;
+    int rendered = 0, failed = 0, notStarted = 0;
     bool anyClipped = false;
     double audioSeconds = 0;
     for (const BatchFileResult& result : run.files) {
         const bool succeeded = result.started && result.code == 0;
         rendered += succeeded;
-        failed += !succeeded;
-        const bool levels = succeeded;
+        failed += result.started && !succeeded;
+        notStarted += !result.started;
         const std::string clipped =
-            !levels || !result.clipsAtFullScale ? "-" : std::to_string(result.clipped);
-        anyClipped = anyClipped || (levels && result.clipsAtFullScale && result.clipped > 0);
+            !succeeded || !result.clipsAtFullScale ? "-" : std::to_string(result.clipped);
+        anyClipped = anyClipped || (succeeded && result.clipsAtFullScale && result.clipped > 0);
         if (succeeded && result.sampleRate > 0)
             audioSeconds += double(result.frames) / result.sampleRate;
         const std::string outcome = !result.started ? "not started (interrupted)"
@@ -53,18 +53,19 @@ std::string formatBatchSummary(const BatchRun& run) {
                                                     : "failed: " + result.error;
         std::snprintf(text, sizeof(text), "%-*s  %11s  %8s  %8s  %8s  ", int(nameWidth),
                       result.file.inputPath.c_str(),
-                      levels ? lengthText(result.frames, result.sampleRate).c_str() : "-",
-                      levels ? peakText(result.inputPeak).c_str() : "-",
-                      levels ? peakText(result.outputPeak).c_str() : "-", clipped.c_str());
+                      succeeded ? lengthText(result.frames, result.sampleRate).c_str() : "-",
+                      succeeded ? peakText(result.inputPeak).c_str() : "-",
+                      succeeded ? peakText(result.outputPeak).c_str() : "-", clipped.c_str());
         summary += text + outcome + "\n";
     }
     if (anyClipped)
         summary +=
             "clipped samples lie above full scale and were written as full scale; --format :float or a "
             "lower --output-gain keeps them\n";
+    const std::string waiting = notStarted > 0 ? ", " + std::to_string(notStarted) + " not started" : "";
     std::snprintf(text, sizeof(text),
-                  "%d of %zu files rendered, %d failed: %.3f s of audio in %.3f s, %.1fx real time\n",
-                  rendered, run.files.size(), failed, audioSeconds, run.wallSeconds,
+                  "%d of %zu files rendered, %d failed%s: %.3f s of audio in %.3f s, %.1fx real time\n",
+                  rendered, run.files.size(), failed, waiting.c_str(), audioSeconds, run.wallSeconds,
                   run.wallSeconds > 0 ? audioSeconds / run.wallSeconds : 0.0);
     return summary + text;
 }
