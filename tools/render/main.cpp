@@ -73,6 +73,18 @@ int refuseSharedFiles(const RenderOptions& options) {
     return kSuccess;
 }
 
+// The plug-in with the command line's settings, and its parameter list when --list asks.
+int preparePlugin(PluginSession& plugin, const RenderOptions& options, bool confirm) {
+    std::string error;
+    if (int code = configurePlugin(plugin, options, confirm, error))
+        return fail(code, error);
+    if (options.listParameters) {
+        std::fputs(formatParameterList(plugin).c_str(), stdout);
+        std::fflush(stdout);
+    }
+    return kSuccess;
+}
+
 int stageState(PluginSession& plugin, StagedFile& file, const std::string& path) {
     const std::vector<uint8_t> chunk = plugin.stateChunk();
     if (chunk.empty())
@@ -127,12 +139,8 @@ int renderOne(const RenderOptions& options) {
             return fail(code, error);
 
     PluginSession plugin;
-    if (int code = configurePlugin(plugin, options, rendering, error))
-        return fail(code, error);
-    if (options.listParameters) {
-        std::fputs(formatParameterList(plugin).c_str(), stdout);
-        std::fflush(stdout);
-    }
+    if (int code = preparePlugin(plugin, options, rendering))
+        return code;
 
     // Every output is staged before the long part, so a folder that cannot be written to fails
     // the run before the audio is rendered.
@@ -187,12 +195,8 @@ int renderBatch(const RenderOptions& options) {
     // stops the batch instead of failing every file.
     {
         PluginSession probe;
-        if (int code = configurePlugin(probe, options, true, error))
-            return fail(code, error);
-        if (options.listParameters) {
-            std::fputs(formatParameterList(probe).c_str(), stdout);
-            std::fflush(stdout);
-        }
+        if (int code = preparePlugin(probe, options, true))
+            return code;
     }
     catchInterrupts();
 
