@@ -86,10 +86,11 @@ test-fuzz: deps
 fuzz: deps
 	scripts/run-fuzz.sh $(FUZZ_SECONDS)
 
-# Engine speed of every processing path, natively and (the DLL's code) under Wine, then the
-# raster benchmarks.
+# Engine speed of every processing path, natively and (the DLL's code) under Wine, the render
+# tool's batch against one file after another, then the raster benchmarks.
 bench: build-linux build-win64
 	build/linux/bench/tarnwell-speed
+	bench/render-batch.sh build/linux
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/bench/tarnwell-speed.exe; \
 	  status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status

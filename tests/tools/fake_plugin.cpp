@@ -5,6 +5,7 @@
 // block's length on the right.
 #include "shell/vst_abi.h"
 
+#include <atomic>
 #include <cstring>
 
 #ifdef FAKE_SLOW
@@ -18,7 +19,9 @@ extern "C" VST_EXPORT int notAPluginEntry() {
 }
 #else
 namespace {
-AEffect record;
+// A record per instance, as a batch opens several at once on its threads.
+AEffect records[64];
+std::atomic<unsigned> instances{0};
 intptr_t VST_CALL dispatch(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
     return 0;
 }
@@ -44,6 +47,7 @@ void VST_CALL process(AEffect*, float** inputs, float** outputs, int32_t frames)
 } // namespace
 
 extern "C" VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    AEffect& record = records[instances.fetch_add(1) % 64];
     std::memset(&record, 0, sizeof(record));
 #ifdef FAKE_WRONG_MAGIC
     record.magic = 0x12345678;

@@ -36,6 +36,23 @@ TEST(LevelMeter, TheLastShortWindowCountsWithItsOwnLength) {
     EXPECT_FLOAT_EQ(meter.windowRms()[2], 1.0f);
 }
 
+TEST(LevelMeter, SamplesBeyondFullScaleAreCountedOnBothChannels) {
+    LevelMeter meter(1000);
+    std::vector<float> left(300, 0.5f), right(300, -0.5f);
+    // Full scale itself fits; the next float above it does not, nor does anything louder.
+    left[3] = 1.0f;
+    right[4] = -1.0f;
+    left[10] = std::nextafter(1.0f, 2.0f);
+    right[11] = -1.5f;
+    left[200] = 4.0f;
+    right[200] = -4.0f;
+    right[299] = 1.001f;
+    meter.add(left.data(), right.data(), 150);
+    meter.add(left.data() + 150, right.data() + 150, 150);
+    EXPECT_EQ(meter.samplesOverFullScale(), 5);
+    EXPECT_EQ(meter.peak(0), 4.0);
+}
+
 TEST(LevelMeter, SlicingTheInputChangesNothing) {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> sample(-1, 1);

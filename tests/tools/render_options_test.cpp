@@ -49,6 +49,33 @@ TEST(RenderArguments, DefaultsAndRunsWithoutAudio) {
     EXPECT_TRUE(help.showHelp);
 }
 
+TEST(RenderArguments, ABatchTakesEveryFileAsAnInput) {
+    RenderOptions options;
+    std::string error;
+    ASSERT_TRUE(parseRenderArguments(
+        {"--out-dir", "done", "a.wav", "-j", "3", "b.flac", "--output-gain", "-4.5", "c.aiff"}, options,
+        error))
+        << error;
+    EXPECT_EQ(options.outputFolder, "done");
+    EXPECT_EQ(options.batchInputs, (std::vector<std::string>{"a.wav", "b.flac", "c.aiff"}));
+    EXPECT_TRUE(options.inputPath.empty());
+    EXPECT_EQ(options.jobs, 3);
+    EXPECT_TRUE(options.hasOutputGain);
+    EXPECT_EQ(options.outputGainDb, -4.5);
+
+    RenderOptions spelled;
+    ASSERT_TRUE(parseRenderArguments({"-j12", "--out-dir=x", "one.wav", "--jobs=2"}, spelled, error))
+        << error;
+    EXPECT_EQ(spelled.jobs, 2);
+    EXPECT_EQ(spelled.batchInputs, (std::vector<std::string>{"one.wav"}));
+
+    RenderOptions defaults;
+    ASSERT_TRUE(parseRenderArguments({"a.wav", "b.wav", "--output-gain=12"}, defaults, error)) << error;
+    EXPECT_EQ(defaults.jobs, 0);
+    EXPECT_EQ(defaults.outputGainDb, 12.0);
+    EXPECT_TRUE(defaults.outputFolder.empty());
+}
+
 TEST(RenderArguments, MalformedLinesAreRefusedWithTheReason) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{}, "missing INPUT and OUTPUT files"},
@@ -68,6 +95,18 @@ TEST(RenderArguments, MalformedLinesAreRefusedWithTheReason) {
         {{"a.wav", "b.wav", "--plot-size", "100x100"},
          "--plot-size 100x100: expected WIDTHxHEIGHT, at least 320x240 and at most 8192x8192"},
         {{"--list", "--plot", "p.png"}, "--plot and --format need INPUT and OUTPUT files"},
+        {{"a.wav", "b.wav", "--output-gain", "loud"},
+         "--output-gain loud: expected a gain in dB from -120 to 120"},
+        {{"a.wav", "b.wav", "--output-gain", "121"},
+         "--output-gain 121: expected a gain in dB from -120 to 120"},
+        {{"a.wav", "b.wav", "--output-gain", "nan"},
+         "--output-gain nan: expected a gain in dB from -120 to 120"},
+        {{"a.wav", "b.wav", "-j", "2"}, "-j needs --out-dir"},
+        {{"--out-dir", "d", "a.wav", "-j0"}, "-j 0: expected a whole number of workers from 1 to 256"},
+        {{"--out-dir", "d", "a.wav", "-j"}, "--jobs needs a value"},
+        {{"--out-dir", "d", "--list"}, "--out-dir needs INPUT files"},
+        {{"--out-dir", "d", "a.wav", "--plot", "p.png"},
+         "--plot and --save-state belong to a single INPUT OUTPUT render, not to --out-dir"},
     };
     for (const auto& [arguments, message] : cases) {
         RenderOptions options;

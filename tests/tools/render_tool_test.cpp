@@ -15,8 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -160,6 +162,20 @@ TEST_F(RenderTool, OutputKeepsTheInputFormatUnlessToldOtherwise) {
     ASSERT_TRUE(readAudio(dir.path("out.aiff"), format, channels, rate, samples));
     EXPECT_EQ(format, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
     EXPECT_EQ(samples.size(), 2u * size_t(0.2 * kRate));
+}
+
+TEST_F(RenderTool, TheSameRenderGivesTheSameBytesWhenRunAgainLater) {
+    const std::string input = stereoInput("in.wav", kFloatWav, 0.2);
+    const std::vector<std::string> formats = {"wav:float", "aiff:float", "flac:24"};
+    for (const std::string& format : formats)
+        ASSERT_EQ(runRender(withPlugin({input, dir.path("first-" + format), "--format", format})).exitCode, 0);
+    // A time stamp in the file (a float file's PEAK chunk has one) would differ by now.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    for (const std::string& format : formats) {
+        SCOPED_TRACE(format);
+        ASSERT_EQ(runRender(withPlugin({input, dir.path("again-" + format), "--format", format})).exitCode, 0);
+        EXPECT_EQ(fileBytes(dir.path("again-" + format)), fileBytes(dir.path("first-" + format)));
+    }
 }
 
 TEST_F(RenderTool, StateRoundTripIsByteIdenticalThroughProgramAndRawChunkFiles) {
@@ -490,6 +506,30 @@ TEST_F(RenderTool, AnOutputThatDoesNotReadBackIsAFailure) {
     std::vector<float> samples;
     EXPECT_TRUE(readAudio(dir.path("out.wav"), format, channels, rate, samples));
     EXPECT_TRUE(samples.empty());
+}
+
+TEST_F(RenderTool, TheDemoSignalLoopsItsFirstSecondsUpToTheLength) {
+    auto demo = [&](const std::string& name, const std::string& more) {
+        const std::string command = std::string(TARNWELL_DEMO_SIGNAL_PATH) + " " + dir.path(name) + more;
+        return std::system(command.c_str());
+    };
+    ASSERT_EQ(demo("looped.wav", " --seconds 2.5 --loop 1"), 0);
+    ASSERT_EQ(demo("whole.wav", " --seconds 2.5"), 0);
+    EXPECT_NE(demo("bad.wav", " --loop 0"), 0);
+    EXPECT_FALSE(fileExists(dir.path("bad.wav")));
+    int format = 0, channels = 0, rate = 0;
+    std::vector<float> looped, whole;
+    ASSERT_TRUE(readAudio(dir.path("looped.wav"), format, channels, rate, looped));
+    ASSERT_TRUE(readAudio(dir.path("whole.wav"), format, channels, rate, whole));
+    EXPECT_EQ(format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    ASSERT_EQ(looped.size(), size_t(2 * 2.5 * kRate));
+    ASSERT_EQ(whole.size(), looped.size());
+    const size_t second = 2 * kRate;
+    // The first second is the piece's own, then it comes again and again, cut at the length.
+    EXPECT_TRUE(std::equal(looped.begin(), looped.begin() + long(second), whole.begin()));
+    EXPECT_TRUE(std::equal(looped.begin() + long(second), looped.begin() + long(2 * second), looped.begin()));
+    EXPECT_TRUE(std::equal(looped.begin() + long(2 * second), looped.end(), looped.begin()));
+    EXPECT_FALSE(std::equal(whole.begin() + long(second), whole.begin() + long(2 * second), whole.begin()));
 }
 
 TEST_F(RenderTool, PluginProblemsExitWithThree) {

@@ -80,14 +80,20 @@ TEST(StagedFile, FoldersMissingFoldersAndReadOnlyFilesAreRefusedByName) {
     EXPECT_EQ(error, "cannot create " + dir.path("none/out.wav") + ": No such file or directory");
     EXPECT_EQ(entryCount(dir), 0u);
 
-    // The superuser may write any file, so only others see the refusal.
+    // A file without any write permission is refused to everyone, the superuser included; one
+    // that only its owner may write is still its owner's to replace.
     writeBytes(dir.path("locked.wav"), {'o', 'l', 'd'});
     ASSERT_EQ(chmod(dir.path("locked.wav").c_str(), 0444), 0);
-    if (geteuid() != 0) {
-        EXPECT_FALSE(staged.create(dir.path("locked.wav"), error));
-        EXPECT_EQ(error, "cannot write " + dir.path("locked.wav") + ": Permission denied");
-        EXPECT_EQ(entryCount(dir), 1u);
-    }
+    EXPECT_FALSE(staged.create(dir.path("locked.wav"), error));
+    EXPECT_EQ(error, "cannot write " + dir.path("locked.wav") + ": Permission denied");
+    EXPECT_EQ(entryCount(dir), 1u);
+    EXPECT_EQ(fileBytes(dir.path("locked.wav")), (std::vector<unsigned char>{'o', 'l', 'd'}));
+
+    writeBytes(dir.path("owners.wav"), {'o', 'l', 'd'});
+    ASSERT_EQ(chmod(dir.path("owners.wav").c_str(), 0600), 0);
+    EXPECT_TRUE(staged.create(dir.path("owners.wav"), error)) << error;
+    staged.discard();
+    EXPECT_EQ(entryCount(dir), 2u);
 }
 
 } // namespace

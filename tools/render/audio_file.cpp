@@ -76,6 +76,21 @@ std::string describeFormat(int sndfileFormat) {
            formatName(sndfileFormat & SF_FORMAT_SUBMASK);
 }
 
+bool clipsAtFullScale(int sndfileFormat) {
+    switch (sndfileFormat & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_16:
+    case SF_FORMAT_PCM_24:
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool resolveOutputFormat(const std::string& request, int inputFormat, int channels, int& outputFormat,
                          std::string& error) {
     int container = inputFormat & SF_FORMAT_TYPEMASK;
@@ -177,6 +192,9 @@ bool AudioWriter::open(int descriptor, const std::string& name, const AudioForma
     descriptor_ = descriptor;
     framesWritten_ = 0;
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // No PEAK chunk in float files: it stamps the time of writing, and the same render should
+    // give the same bytes whenever it runs.
+    sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return true;
 }
 

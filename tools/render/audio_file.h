@@ -1,7 +1,7 @@
 // Audio files through libsndfile: a reader that hands out interleaved 32-bit float frames and
 // knows how many its file promised, a writer that takes them (clipping, not wrapping, when the
 // encoding is integer) into a file it is given open, and the --format choice of container and
-// encoding. The writer neither creates nor removes files: a StagedFile does.
+// encoding. Written files hold no time stamp: the same samples give the same bytes. The writer neither creates nor removes files: a StagedFile does.
 #pragma once
 
 #include <sndfile.h>
@@ -17,6 +17,10 @@ struct AudioFormat {
 
 // "WAV (Microsoft), Signed 24 bit PCM" and the like.
 std::string describeFormat(int sndfileFormat);
+
+// Whether the encoding stores integers (PCM of any width, A-law, mu-law), which cannot hold a
+// sample beyond full scale: the writer clips it. Float, double and Vorbis keep such samples.
+bool clipsAtFullScale(int sndfileFormat);
 
 // Resolves --format: "CONTAINER", "CONTAINER:ENCODING" or "ENCODING" alone. Containers: wav,
 // aiff, flac, ogg; encodings: 8, 16, 24, 32 (integer PCM), float, double, vorbis. What is not

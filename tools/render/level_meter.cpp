@@ -14,13 +14,16 @@ void LevelMeter::add(const float* left, const float* right, int64_t frames) {
     while (done < frames) {
         const int64_t take = std::min(frames - done, windowFrames_ - windowFill_);
         double sumLeft = 0, sumRight = 0;
+        int64_t over = 0;
         for (int64_t i = done; i < done + take; ++i) {
             const float l = left[i], r = right[i];
             sumLeft += double(l) * l;
             sumRight += double(r) * r;
             peakLeft = std::max(peakLeft, std::fabs(l));
             peakRight = std::max(peakRight, std::fabs(r));
+            over += int64_t(std::fabs(l) > 1.0f) + int64_t(std::fabs(r) > 1.0f);
         }
+        overFullScale_ += over;
         sumSquares_[0] += sumLeft;
         sumSquares_[1] += sumRight;
         windowSum_ += sumLeft + sumRight;

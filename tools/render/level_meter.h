@@ -1,6 +1,7 @@
 // LevelMeter: streaming level statistics of a stereo signal: peak and RMS per channel over the
 // whole run, and the RMS of both channels together in consecutive windows (10 ms by default)
-// for the level plot. The last, shorter window counts with its own length.
+// for the level plot, and how many samples lie beyond full scale (magnitude above 1), which an
+// integer file cannot hold. The last, shorter window counts with its own length.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,8 @@ class LevelMeter {
     double peak(int channel) const { return peak_[channel]; }
     double rms(int channel) const;
     int64_t frames() const { return frames_; }
+    // Samples of both channels whose magnitude is above 1.0.
+    int64_t samplesOverFullScale() const { return overFullScale_; }
     int64_t windowFrames() const { return windowFrames_; }
     // RMS amplitude of each window, both channels' power averaged.
     const std::vector<float>& windowRms() const { return windowRms_; }
@@ -25,6 +28,7 @@ class LevelMeter {
     double peak_[2] = {0, 0};
     double sumSquares_[2] = {0, 0};
     int64_t frames_ = 0;
+    int64_t overFullScale_ = 0;
     int64_t windowFrames_;
     int64_t windowFill_ = 0;
     double windowSum_ = 0;

@@ -1,27 +1,27 @@
-// tarnwell-render INPUT OUTPUT [options]: renders an audio file through a VST 2.4 plug-in.
-// Exit codes: 0 success, 1 usage error, 2 input/output error, 3 plug-in error. Every output is
-// written under a temporary name and renamed into place only when the whole run succeeds.
+// tarnwell-render INPUT OUTPUT [options]: renders an audio file through a VST 2.4 plug-in;
+// tarnwell-render [options] --out-dir DIR INPUT...: renders many, several at once.
+// Exit codes: 0 success, 1 usage error, 2 input/output error (any file of a batch), 3 plug-in
+// error. Every output is written under a temporary name and renamed into place only when its
+// render succeeds.
 #include "host/parameter_values.h"
-#include "host/plugin_session.h"
-#include "render/audio_file.h"
+#include "render/batch_plan.h"
+#include "render/batch_render.h"
+#include "render/batch_summary.h"
 #include "render/level_plot.h"
 #include "render/program_file.h"
-#include "render/render_options.h"
-#include "render/renderer.h"
+#include "render/render_setup.h"
 #include "render/run_summary.h"
 #include "render/same_file.h"
-#include "render/staged_file.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <climits>
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 namespace {
-
-enum ExitCode { kSuccess = 0, kUsageError = 1, kFileError = 2, kPluginError = 3 };
 
 // Set by the handler on whichever thread the signal lands; a lock-free atomic is safe there.
 std::atomic<bool> interruptRequested{false};
@@ -31,18 +31,16 @@ void onInterrupt(int) {
     interruptRequested.store(true);
 }
 
-int fail(ExitCode code, const std::string& message) {
-    std::fprintf(stderr, "tarnwell-render: %s\n", message.c_str());
-    return code;
+// From here on a signal ends the run through the failure path, which removes temporaries.
+void catchInterrupts() {
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    std::signal(SIGHUP, onInterrupt);
 }
 
-std::string defaultPluginPath() {
-    char executable[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", executable, sizeof(executable) - 1);
-    if (length <= 0)
-        return "Tarnwell.so";
-    std::string path(executable, size_t(length));
-    return path.substr(0, path.rfind('/') + 1) + "Tarnwell.so";
+int fail(int code, const std::string& message) {
+    std::fprintf(stderr, "tarnwell-render: %s\n", message.c_str());
+    return code;
 }
 
 // No file may be both read and written in one run, or written twice: the second use would
@@ -75,14 +73,15 @@ int refuseSharedFiles(const RenderOptions& options) {
     return kSuccess;
 }
 
-int loadState(PluginSession& plugin, const std::string& path) {
-    std::vector<uint8_t> bytes, chunk;
+// The plug-in with the command line's settings, and its parameter list when --list asks.
+int preparePlugin(PluginSession& plugin, const RenderOptions& options, bool confirm) {
     std::string error;
-    if (!readWholeFile(path, bytes, error))
-        return fail(kFileError, error);
-    if (!extractStateChunk(bytes, hasProgramFileExtension(path), plugin.uniqueId(), chunk, error))
-        return fail(kFileError, path + ": " + error);
-    plugin.loadStateChunk(chunk);
+    if (int code = configurePlugin(plugin, options, confirm, error))
+        return fail(code, error);
+    if (options.listParameters) {
+        std::fputs(formatParameterList(plugin).c_str(), stdout);
+        std::fflush(stdout);
+    }
     return kSuccess;
 }
 
@@ -94,19 +93,6 @@ int stageState(PluginSession& plugin, StagedFile& file, const std::string& path)
     if (!file.create(path, error) ||
         !file.writeAll(buildProgramFile(chunk, {plugin.uniqueId(), plugin.version()}, ""), error))
         return fail(kFileError, error);
-    return kSuccess;
-}
-
-int applySettings(PluginSession& plugin, const std::vector<std::string>& settings, bool confirm) {
-    for (const std::string& assignment : settings) {
-        ParameterSetting setting;
-        std::string error;
-        if (!resolveParameterSetting(plugin, assignment, setting, error))
-            return fail(kUsageError, error);
-        plugin.setParameterValue(setting.index, setting.value);
-        if (confirm)
-            std::printf("set      %s\n", describeParameter(plugin, setting.index).c_str());
-    }
     return kSuccess;
 }
 
@@ -122,44 +108,39 @@ int commitAll(StagedFile* const* files, size_t count) {
     return kSuccess;
 }
 
-int run(const RenderOptions& options) {
+int drawPlot(const RenderOptions& options, const RenderRun& result, double sampleRate, StagedFile& plotFile) {
+    LevelPlotData plot;
+    plot.inputRms = result.input.windowRms();
+    plot.outputRms = result.output.windowRms();
+    plot.windowSeconds = double(result.input.windowFrames()) / sampleRate;
+    const std::string pluginPath = pluginPathOf(options);
+    plot.title = options.inputPath + " \u2192 " + options.outputPath + " through " +
+                 pluginPath.substr(pluginPath.rfind('/') + 1);
+    std::vector<uint8_t> png;
+    std::string error;
+    if (!encodeLevelPlot(options.plotWidth, options.plotHeight, plot, png, error))
+        return fail(kFileError, "cannot draw " + options.plotPath + ": " + error + "; no file was written");
+    if (!plotFile.writeAll(png, error))
+        return fail(kFileError, error + "; no file was written");
+    return kSuccess;
+}
+
+int renderOne(const RenderOptions& options) {
     if (int code = refuseSharedFiles(options))
         return code;
-    // From here on a signal ends the run through the failure path, which removes temporaries.
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-    std::signal(SIGHUP, onInterrupt);
+    catchInterrupts();
 
     const bool rendering = !options.inputPath.empty();
     AudioReader reader;
     AudioFormat outputFormat;
     std::string error;
-    if (rendering) {
-        if (!reader.open(options.inputPath, error))
-            return fail(kFileError, error);
-        const AudioFormat& in = reader.format();
-        if (in.channels < 1 || in.channels > 2)
-            return fail(kFileError, options.inputPath + ": " + std::to_string(in.channels) +
-                                        " channels, only mono and stereo files can be rendered");
-        outputFormat.sampleRate = in.sampleRate;
-        outputFormat.channels = 2;
-        if (!resolveOutputFormat(options.format, in.sndfileFormat, 2, outputFormat.sndfileFormat, error))
-            return fail(kUsageError, error);
-    }
+    if (rendering)
+        if (int code = openInput(options.inputPath, options.format, reader, outputFormat, error))
+            return fail(code, error);
 
     PluginSession plugin;
-    const std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
-    if (!plugin.open(pluginPath, error))
-        return fail(kPluginError, error);
-    if (!options.loadStatePath.empty())
-        if (int code = loadState(plugin, options.loadStatePath))
-            return code;
-    if (int code = applySettings(plugin, options.settings, rendering))
+    if (int code = preparePlugin(plugin, options, rendering))
         return code;
-    if (options.listParameters) {
-        std::fputs(formatParameterList(plugin).c_str(), stdout);
-        std::fflush(stdout);
-    }
 
     // Every output is staged before the long part, so a folder that cannot be written to fails
     // the run before the audio is rendered.
@@ -170,38 +151,19 @@ int run(const RenderOptions& options) {
             return code;
     if (!rendering)
         return commitAll(staged, 3);
-    if (!audioFile.create(options.outputPath, error) ||
-        (!options.plotPath.empty() && !plotFile.create(options.plotPath, error)))
-        return fail(kFileError, error);
-    AudioWriter writer;
-    if (!writer.open(audioFile.descriptor(), options.outputPath, outputFormat, error))
+    if (!options.plotPath.empty() && !plotFile.create(options.plotPath, error))
         return fail(kFileError, error);
 
-    plugin.start(reader.format().sampleRate);
     ProgressBar progress(stderr, !options.quiet && isatty(STDERR_FILENO));
     RenderRun result(reader.format().sampleRate);
     RenderPipeline pipeline;
     pipeline.blockSize = options.blockSize;
-    if (!renderFile(reader, writer, plugin, pipeline, progress, &interruptRequested, result, error))
-        return fail(kFileError, error + "; no file was written");
-
-    if (!options.plotPath.empty()) {
-        LevelPlotData plot;
-        plot.inputRms = result.input.windowRms();
-        plot.outputRms = result.output.windowRms();
-        plot.windowSeconds = double(result.input.windowFrames()) / reader.format().sampleRate;
-        plot.title = options.inputPath + " \u2192 " + options.outputPath + " through " +
-                     pluginPath.substr(pluginPath.rfind('/') + 1);
-        std::vector<uint8_t> png;
-        if (!encodeLevelPlot(options.plotWidth, options.plotHeight, plot, png, error))
-            return fail(kFileError,
-                        "cannot draw " + options.plotPath + ": " + error + "; no file was written");
-        if (!plotFile.writeAll(png, error))
-            return fail(kFileError, error + "; no file was written");
-    }
-    if (!writer.close(error))
-        return fail(kFileError, error + "; no file was written");
-    plugin.stop();
+    if (int code = renderIntoStaged(reader, outputFormat, options.outputPath, plugin, pipeline, progress,
+                                    &interruptRequested, audioFile, result, error))
+        return fail(code, error);
+    if (!options.plotPath.empty())
+        if (int code = drawPlot(options, result, reader.format().sampleRate, plotFile))
+            return code;
     if (int code = commitAll(staged, 3))
         return code;
 
@@ -212,11 +174,46 @@ int run(const RenderOptions& options) {
     facts.outputFormat = describeFormat(outputFormat.sndfileFormat);
     facts.sampleRate = reader.format().sampleRate;
     facts.inputChannels = reader.format().channels;
+    facts.outputClipsAtFullScale = clipsAtFullScale(outputFormat.sndfileFormat);
     facts.wallSeconds = result.wallSeconds;
     facts.processSeconds = result.processSeconds;
     facts.readSeconds = result.readSeconds;
     facts.writeSeconds = result.writeSeconds;
     std::fputs(formatSummary(facts, result.input, result.output).c_str(), stdout);
+    return kSuccess;
+}
+
+int renderBatch(const RenderOptions& options) {
+    std::vector<BatchFile> plan;
+    std::string error;
+    if (!planBatch(options, plan, error))
+        return fail(kUsageError, error);
+    int unusedFormat = 0;
+    if (!resolveOutputFormat(options.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, unusedFormat, error))
+        return fail(kUsageError, error);
+    // The plug-in and the settings are tried once before any file starts, so that a wrong name
+    // stops the batch instead of failing every file.
+    {
+        PluginSession probe;
+        if (int code = preparePlugin(probe, options, true))
+            return code;
+    }
+    catchInterrupts();
+
+    const int workers =
+        options.jobs > 0 ? options.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+    ProgressBar progress(stderr, !options.quiet && isatty(STDERR_FILENO));
+    BatchRun run;
+    renderBatchFiles(options, plan, workers, &interruptRequested, progress, run);
+    std::fputs(formatBatchSummary(run).c_str(), stdout);
+    std::fflush(stdout);
+    if (interruptRequested.load())
+        return fail(kFileError, "interrupted; the files not finished were not written");
+    const size_t failed = size_t(std::count_if(run.files.begin(), run.files.end(),
+                                               [](const BatchFileResult& file) { return file.code != 0; }));
+    if (failed > 0)
+        return fail(kFileError,
+                    std::to_string(failed) + " of " + std::to_string(run.files.size()) + " files failed");
     return kSuccess;
 }
 
@@ -233,5 +230,5 @@ int main(int argc, char** argv) {
         std::fputs(renderUsage().c_str(), stdout);
         return kSuccess;
     }
-    return run(options);
+    return options.outputFolder.empty() ? renderOne(options) : renderBatch(options);
 }

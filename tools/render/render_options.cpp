@@ -1,5 +1,7 @@
 #include "render/render_options.h"
 
+#include "render/output_gain.h"
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -17,6 +19,18 @@ bool parseInteger(const std::string& text, long low, long high, int& value) {
     return true;
 }
 
+bool parseDecibels(const std::string& text, double low, double high, double& value) {
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const double number = std::strtod(text.c_str(), &end);
+    if (errno != 0 || end != text.c_str() + text.size() || !(number >= low && number <= high))
+        return false;
+    value = number;
+    return true;
+}
+
 bool parsePlotSize(const std::string& text, int& width, int& height) {
     const size_t x = text.find('x');
     return x != std::string::npos && parseInteger(text.substr(0, x), 320, 8192, width) &&
@@ -27,11 +41,13 @@ bool parsePlotSize(const std::string& text, int& width, int& height) {
 
 std::string renderUsage() {
     return "usage: tarnwell-render INPUT OUTPUT [options]\n"
+           "       tarnwell-render [options] --out-dir DIR INPUT...   (a batch)\n"
            "       tarnwell-render --list | --save-state FILE [options]   (no audio)\n"
-           "Renders an audio file through a VST 2.4 plug-in, as a host would.\n"
+           "Renders audio files through a VST 2.4 plug-in, as a host would.\n"
            "  --plugin PATH         the plug-in library (default: Tarnwell.so next to this tool)\n"
            "  --set NAME=VALUE      set a parameter in its display unit, e.g. 2-Thresh=-24, 1-Active=off\n"
            "  --set INDEX=VALUE     set parameter INDEX to a normalised value, e.g. 14=0.3\n"
+           "  --output-gain DB      the output gain in dB, -120 to 120, set after --load-state\n"
            "  --list                print every parameter with its value and unit\n"
            "  --load-state FILE     load a program file (.fxp) or a raw state chunk before the --set "
            "options\n"
@@ -41,19 +57,30 @@ std::string renderUsage() {
            "  --block N             frames per processReplacing call (default 512)\n"
            "  --plot FILE.png       draw input and output level and the gain change over time\n"
            "  --plot-size WxH       size of the picture in pixels (default 1200x600)\n"
-           "  --quiet               no progress bar\n"
+           "  --out-dir DIR         render every INPUT into the folder DIR under its own name\n"
+           "  -j N, --jobs N        files rendered at once in a batch (default: one per core)\n"
+           "  --quiet               no progress display\n"
            "  --help                this text\n"
-           "Exit codes: 0 success, 1 usage error, 2 input/output error, 3 plug-in error.\n";
+           "Exit codes: 0 success, 1 usage error, 2 input/output error (in a batch: any file failed),\n"
+           "3 plug-in error.\n";
 }
 
 bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptions& options,
                           std::string& error) {
     std::vector<std::string> files;
+    bool jobsGiven = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string option = arguments[i];
         std::string value;
         bool hasInlineValue = false;
-        if (option.compare(0, 2, "--") == 0) {
+        if (option.compare(0, 2, "-j") == 0) {
+            // -j N and -jN, as make and compilers take them.
+            if (option.size() > 2) {
+                value = option.substr(2);
+                hasInlineValue = true;
+            }
+            option = "--jobs";
+        } else if (option.compare(0, 2, "--") == 0) {
             const size_t equals = option.find('=');
             if (equals != std::string::npos) {
                 value = option.substr(equals + 1);
@@ -80,8 +107,9 @@ bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptio
             (option == "--list" ? options.listParameters : options.quiet) = true;
             continue;
         }
-        static const char* const kValued[] = {"--plugin", "--set",   "--load-state", "--save-state",
-                                              "--format", "--block", "--plot",       "--plot-size"};
+        static const char* const kValued[] = {"--plugin", "--set",     "--load-state", "--save-state",
+                                              "--format", "--block",   "--plot",       "--plot-size",
+                                              "--jobs",   "--out-dir", "--output-gain"};
         bool known = false;
         for (const char* name : kValued)
             known = known || option == name;
@@ -112,7 +140,21 @@ bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptio
             options.format = value;
         else if (option == "--plot")
             options.plotPath = value;
-        else if (option == "--block") {
+        else if (option == "--out-dir")
+            options.outputFolder = value;
+        else if (option == "--output-gain") {
+            if (!parseDecibels(value, kLowestOutputGainDb, kHighestOutputGainDb, options.outputGainDb)) {
+                error = "--output-gain " + value + ": expected a gain in dB from -120 to 120";
+                return false;
+            }
+            options.hasOutputGain = true;
+        } else if (option == "--jobs") {
+            if (!parseInteger(value, 1, 256, options.jobs)) {
+                error = "-j " + value + ": expected a whole number of workers from 1 to 256";
+                return false;
+            }
+            jobsGiven = true;
+        } else if (option == "--block") {
             if (!parseInteger(value, 1, 1 << 20, options.blockSize)) {
                 error = "--block " + value + ": expected a whole number of frames from 1 to 1048576";
                 return false;
@@ -124,6 +166,22 @@ bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptio
         }
     }
 
+    if (!options.outputFolder.empty()) {
+        if (files.empty()) {
+            error = "--out-dir needs INPUT files";
+            return false;
+        }
+        if (!options.plotPath.empty() || !options.saveStatePath.empty()) {
+            error = "--plot and --save-state belong to a single INPUT OUTPUT render, not to --out-dir";
+            return false;
+        }
+        options.batchInputs = files;
+        return true;
+    }
+    if (jobsGiven) {
+        error = "-j needs --out-dir";
+        return false;
+    }
     if (files.empty()) {
         if (!options.listParameters && options.saveStatePath.empty()) {
             error = "missing INPUT and OUTPUT files";

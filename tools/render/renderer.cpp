@@ -92,7 +92,8 @@ void readSlices(AudioReader& reader, SliceRing& ring, LevelMeter& meter, StageRe
 }
 
 void writeSlices(AudioWriter& writer, SliceRing& ring, LevelMeter& meter, ProgressBar& progress,
-                 int64_t framesTotal, double sampleRate, Clock::time_point runStart, StageResult& result) {
+                 std::atomic<int64_t>* framesWritten, int64_t framesTotal, double sampleRate,
+                 Clock::time_point runStart, StageResult& result) {
     Slice* slice = nullptr;
     while (ring.processed.pop(slice)) {
         const size_t frames = size_t(slice->frames);
@@ -110,6 +111,8 @@ void writeSlices(AudioWriter& writer, SliceRing& ring, LevelMeter& meter, Progre
         result.seconds += secondsSince(start);
         meter.add(slice->outLeft.data(), slice->outRight.data(), slice->frames);
         result.frames += slice->frames;
+        if (framesWritten)
+            framesWritten->fetch_add(slice->frames, std::memory_order_relaxed);
         progress.update(result.frames, framesTotal, sampleRate, secondsSince(runStart));
         if (!ring.empty.push(slice))
             return;
@@ -148,7 +151,8 @@ bool renderFile(AudioReader& reader, AudioWriter& writer, PluginSession& plugin,
         run.input.finish();
     });
     std::thread writerThread([&] {
-        writeSlices(writer, ring, run.output, progress, reader.frames(), sampleRate, start, writing);
+        writeSlices(writer, ring, run.output, progress, pipeline.framesWritten, reader.frames(), sampleRate,
+                    start, writing);
         run.output.finish();
     });
 

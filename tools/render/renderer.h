@@ -18,6 +18,8 @@ struct RenderPipeline {
     int blockSize = 512;
     int64_t sliceFrames = 16384; // rounded up to a whole number of blocks
     int slices = 4;              // in circulation among the three threads; 1 runs them in turn
+    // When set, the writer thread adds every frame it has written: a batch's progress.
+    std::atomic<int64_t>* framesWritten = nullptr;
 };
 
 struct RenderRun {

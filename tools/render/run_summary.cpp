@@ -24,6 +24,19 @@ std::string levelRow(const char* label, double peakLeft, double peakRight, doubl
 
 } // namespace
 
+std::string formatClipping(const LevelMeter& output) {
+    const int64_t clipped = output.samplesOverFullScale();
+    if (clipped == 0)
+        return "";
+    char text[256];
+    std::snprintf(text, sizeof(text),
+                  "clipped  %lld sample%s above full scale (up to %+.2f dBFS), written as full scale; "
+                  "--format :float or a lower --output-gain keeps them\n",
+                  static_cast<long long>(clipped), clipped == 1 ? "" : "s",
+                  amplitudeToDb(std::fmax(output.peak(0), output.peak(1))));
+    return text;
+}
+
 std::string formatSummary(const SummaryFacts& facts, const LevelMeter& input, const LevelMeter& output) {
     const double duration = facts.sampleRate > 0 ? double(input.frames()) / facts.sampleRate : 0.0;
     char text[512];
@@ -50,6 +63,8 @@ std::string formatSummary(const SummaryFacts& facts, const LevelMeter& input, co
     for (int i = 0; i < 4; ++i)
         change[i] = std::isinf(in[i]) || std::isinf(out[i]) ? NAN : out[i] - in[i];
     summary += levelRow("change", change[0], change[1], change[2], change[3]);
+    if (facts.outputClipsAtFullScale)
+        summary += formatClipping(output);
     const double speed = facts.wallSeconds > 0 ? duration / facts.wallSeconds : 0.0;
     std::snprintf(text, sizeof(text),
                   "rendered %.3f s of audio in %.3f s (plug-in %.3f s, reading %.3f s, writing %.3f s): "

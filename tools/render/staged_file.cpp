@@ -36,8 +36,13 @@ bool StagedFile::create(const std::string& destination, std::string& error) {
         error = "cannot create " + destination + ": it is a folder";
         return false;
     }
-    // A rename would replace a file the user may not write; refuse it as open() would.
-    if (exists && access(target_.c_str(), W_OK) != 0) {
+    // A rename would replace a file the user may not write; refuse it as open() would. A file
+    // nobody may write is kept even from the superuser, whom access() lets write anything: its
+    // owner marked it read-only to protect it.
+    const bool readOnly = S_ISREG(existing.st_mode) && (existing.st_mode & 0222) == 0;
+    if (readOnly)
+        errno = EACCES;
+    if (exists && (readOnly || access(target_.c_str(), W_OK) != 0)) {
         error = "cannot write " + destination + ": " + systemReason();
         return false;
     }

@@ -2,7 +2,8 @@
 // the destination by commit() only, so a run that fails or is interrupted leaves whatever was
 // there untouched; without a commit the temporary is removed. A symbolic link at the
 // destination stays and the file it points to is replaced. A destination that exists and is
-// not a regular file (a device such as /dev/null, a FIFO) is written directly instead.
+// not a regular file (a device such as /dev/null, a FIFO) is written directly instead. A file
+// the user may not write, or that has no write permission at all, is refused.
 #pragma once
 
 #include <cstdint>
