@@ -18,6 +18,7 @@ std::mutex registryLock;
 TrappedDisplay registry[kMaxDisplays];
 int registered = 0;
 XErrorHandler previousHandler = nullptr;
+XIOErrorHandler previousIOHandler = nullptr;
 
 TrappedDisplay* find(Display* display) {
     for (int i = 0; i < registered; ++i)
@@ -39,7 +40,22 @@ int onError(Display* display, XErrorEvent* error) {
     return chained ? chained(display, error) : 0;
 }
 
-// Called instead of exit() when the connection breaks; Xlib then ignores further requests.
+// Xlib tells of a broken connection twice: through the process's handler (whose default
+// prints and exits), then through the connection's exit handler (whose default exits). For
+// our connections both just note it; Xlib then ignores further requests.
+int onIOError(Display* display) {
+    XIOErrorHandler chained = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        if (TrappedDisplay* entry = find(display)) {
+            entry->lost = true;
+            return 0;
+        }
+        chained = previousIOHandler;
+    }
+    return chained ? chained(display) : 0;
+}
+
 void onConnectionLost(Display* display, void*) {
     std::lock_guard<std::mutex> hold(registryLock);
     if (TrappedDisplay* entry = find(display))
@@ -52,8 +68,10 @@ bool X11TrapErrors(Display* display) {
     std::lock_guard<std::mutex> hold(registryLock);
     if (!display || registered == kMaxDisplays)
         return false;
-    if (registered == 0)
+    if (registered == 0) {
         previousHandler = XSetErrorHandler(onError);
+        previousIOHandler = XSetIOErrorHandler(onIOError);
+    }
     registry[registered++] = {display, 0, false};
     XSetIOErrorExitHandler(display, onConnectionLost, nullptr);
     return true;
@@ -70,7 +88,11 @@ void X11UntrapErrors(Display* display) {
         // Someone installed a handler after ours: it stays.
         if (current != onError)
             XSetErrorHandler(current);
+        XIOErrorHandler currentIO = XSetIOErrorHandler(previousIOHandler);
+        if (currentIO != onIOError)
+            XSetIOErrorHandler(currentIO);
         previousHandler = nullptr;
+        previousIOHandler = nullptr;
     }
 }
 

@@ -3,7 +3,8 @@
 // a registered connection are counted for it instead; errors of every other connection (the
 // host's) go on to whichever handler was installed before. The handler is process-wide: it is
 // installed with the first registered connection and taken out with the last one, unless
-// someone installed another since. Also keeps a lost connection from ending the process.
+// someone installed another since. The same goes for a lost connection (the server went
+// away), which Xlib by default also answers by ending the process.
 #pragma once
 
 #include <cstdint>
