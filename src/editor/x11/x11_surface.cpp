@@ -120,20 +120,23 @@ bool X11Surface::takeCompletion(const XEvent& event) {
 void X11Surface::destroy() {
     if (!display_)
         return;
+    bool connected = !X11ConnectionLost(display_);
     if (image_) {
         if (sharedImage_) {
-            XShmDetach(display_, &segment_);
-            // The server must let go before the memory goes.
-            XSync(display_, False);
+            if (connected) {
+                XShmDetach(display_, &segment_);
+                // The server must let go before the memory goes.
+                XSync(display_, False);
+            }
             shmdt(segment_.shmaddr);
         }
         image_->data = nullptr;
         XDestroyImage(image_);
         image_ = nullptr;
     }
-    if (gc_)
+    if (gc_ && connected)
         XFreeGC(display_, gc_);
-    if (window_ && !windowGone_)
+    if (window_ && !windowGone_ && connected)
         XDestroyWindow(display_, window_);
     gc_ = nullptr;
     window_ = 0;

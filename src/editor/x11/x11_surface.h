@@ -53,7 +53,8 @@ public:
     // server refuses. visual must be 24-bit true colour with the 0xRRGGBB masks.
     bool create(Display* display, Visual* visual, const X11SurfaceSpec& spec);
     // Frees the image, the segment, the graphics context and the window (unless the window
-    // was already destroyed by someone else, as a host destroying its parent does).
+    // was already destroyed by someone else, as a host destroying its parent does). With the
+    // connection lost only this side's memory is freed; the server has let go of the rest.
     void destroy();
 
     bool exists() const { return window_ != 0; }

@@ -137,7 +137,8 @@ struct X11View::Loop {
     void tearDown() {
         closePopupWindow(false);
         view.surface.destroy();
-        XSync(display, False);
+        if (!X11ConnectionLost(display))
+            XSync(display, False);
         X11UntrapErrors(display);
         XCloseDisplay(display);
         display = nullptr;
@@ -392,9 +393,9 @@ struct X11View::Loop {
     void closePopupWindow(bool notify) {
         if (!popup.surface.exists())
             return;
-        if (pointerGrabbed)
+        if (pointerGrabbed && !X11ConnectionLost(display))
             XUngrabPointer(display, CurrentTime);
-        if (keyboardGrabbed)
+        if (keyboardGrabbed && !X11ConnectionLost(display))
             XUngrabKeyboard(display, CurrentTime);
         pointerGrabbed = keyboardGrabbed = false;
         popup.surface.destroy();

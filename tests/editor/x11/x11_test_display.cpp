@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,18 +62,23 @@ bool XvfbServer::start(bool sharedMemory) {
         arguments.push_back("-extension");
         arguments.push_back("MIT-SHM");
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
-    int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0) {
+        // A test program that dies (a sanitizer halting it) takes its server along.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(1);
+        close(pipeFds[0]);
+        execvp("Xvfb", argv.data());
+        _exit(127);
+    }
     close(pipeFds[1]);
-    if (spawned != 0) {
-        pid_ = -1;
+    if (pid_ < 0) {
         close(pipeFds[0]);
         return false;
     }

@@ -1,5 +1,5 @@
 // What the X11 view tests stand on: a private Xvfb server on a free display number (started
-// and stopped by process id), real input through xdotool against that server, a host window
+// and stopped by process id, and ended with the test program if that dies first), real input through xdotool against that server, a host window
 // on a connection of the test's own, pixels read back from the server, and waiting with a
 // deadline.
 #pragma once

@@ -31,8 +31,10 @@ class ViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(host.ok());
+        setHooks();
         view.reset(open(host, events));
         ASSERT_NE(view, nullptr);
+        openedView = view.get();
         ASSERT_TRUE(waitUntil([&] { return viewPixel(150, 100) == (events.colour & 0xFFFFFF); }));
         // A pointer left anywhere by an earlier test must not start this one inside the view.
         ASSERT_TRUE(xdotool(display(), {"mousemove", "700", "550"}));
@@ -73,9 +75,14 @@ protected:
         return kinds;
     }
 
+    // Hooks of the events, set before the view's thread may call them.
+    virtual void setHooks() {}
+
     HostWindow host{sharedMemoryServer.name(), kHostX, kHostY, 400, 260};
     RecordingEvents events;
     std::unique_ptr<X11View> view;
+    // The view for the hooks, which run on its thread.
+    std::atomic<X11View*> openedView{nullptr};
 };
 
 TEST_F(ViewTest, ShowsItsPaintingsWithSharedMemoryOrPlainUploads) {
@@ -347,14 +354,14 @@ TEST_F(ViewTest, TimersFireAtTheirOwnPeriodsWithNobodyCallingIn) {
 
 class PopupTest : public ViewTest {
 protected:
-    void SetUp() override {
-        ViewTest::SetUp();
+    void setHooks() override {
         popupEvents.colour = 0xFF0000FF;
         // A right press opens the popup at the pointer, as a context menu does.
         events.onPress = [this](const X11MouseEvent& mouse) {
+            X11View* opened = openedView.load();
             int32_t x = 0, y = 0;
-            if (mouse.button == X11_BUTTON_RIGHT && view->toScreen(mouse.x, mouse.y, x, y))
-                popupOpened = view->openPopup(x, y, 120, 90, &popupEvents);
+            if (opened && mouse.button == X11_BUTTON_RIGHT && opened->toScreen(mouse.x, mouse.y, x, y))
+                popupOpened = opened->openPopup(x, y, 120, 90, &popupEvents);
         };
     }
     void openAt(int x, int y) {
@@ -510,6 +517,8 @@ TEST_F(OpenTest, OpeningAndClosingLeavesNothingBehind) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // A sanitizer may start a thread of its own with the first thread: before any count.
+    std::thread([] {}).join();
     if (!sharedMemoryServer.start(true) || !plainServer.start(false)) {
         std::fprintf(stderr, "cannot start Xvfb\n");
         return 1;

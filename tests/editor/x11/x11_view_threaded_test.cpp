@@ -45,10 +45,15 @@ TEST(X11ViewThreaded, CloseFromAnotherThreadWhileInputPoursIn) {
     int descriptors = openDescriptorCount(), threads = threadCount();
     for (int round = 0; round < 8; ++round) {
         RecordingEvents events;
+        // Every move asks for a paint, so the close lands among paints as well as events.
+        std::atomic<X11View*> opened{nullptr};
+        events.onMove = [&opened](const X11MouseEvent&) {
+            if (X11View* view = opened.load())
+                view->requestRepaint();
+        };
         X11View* view = openView(host, events, server.name());
         ASSERT_NE(view, nullptr);
-        // Every move asks for a paint, so the close lands among paints as well as events.
-        events.onMove = [view](const X11MouseEvent&) { view->requestRepaint(); };
+        opened = view;
         ASSERT_TRUE(view->setTimer(1, 1));
         std::atomic<bool> hammering{true};
         std::thread other([&] {
@@ -84,9 +89,14 @@ TEST(X11ViewThreaded, ClosingWithAPopupOpenLetsGoOfThePointer) {
     ASSERT_TRUE(host.ok());
     RecordingEvents events, popupEvents(0xFF0000FF);
     std::atomic<bool> popupOpened{false};
+    std::atomic<X11View*> opened{nullptr};
+    events.onPress = [&](const X11MouseEvent&) {
+        if (X11View* view = opened.load())
+            popupOpened = view->openPopup(300, 300, 100, 100, &popupEvents);
+    };
     X11View* view = openView(host, events, server.name());
     ASSERT_NE(view, nullptr);
-    events.onPress = [&](const X11MouseEvent&) { popupOpened = view->openPopup(300, 300, 100, 100, &popupEvents); };
+    opened = view;
     ASSERT_TRUE(xdotool(server.name(), {"mousemove", "100", "100", "click", "1"}));
     ASSERT_TRUE(waitUntil([&] { return popupOpened && host.screenPixel(350, 350) == 0x0000FF; }));
     std::thread closer([&] { delete view; });
@@ -129,8 +139,14 @@ TEST(X11ViewThreaded, AServerThatGoesAwayDoesNotTakeTheProcessWithIt) {
 
 } // namespace
 
+// libX11 1.8.4 unlocks a connection's lock once more than it locked it when XPending meets a
+// lost connection and the connection's exit handler returns (the path the last test takes).
+extern "C" const char* __tsan_default_suppressions() { return "mutex:XPending\n"; }
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // A sanitizer may start a thread of its own with the first thread: before any count.
+    std::thread([] {}).join();
     if (!server.start()) {
         std::fprintf(stderr, "cannot start Xvfb\n");
         return 1;
