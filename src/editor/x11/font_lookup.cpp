@@ -7,7 +7,7 @@
 namespace {
 
 // The file of the best match for a family; with exactFamily only a font of that very family.
-std::string matchFamily(const char* family, bool exactFamily) {
+std::string matchFamily(FcConfig* config, const char* family, bool exactFamily) {
     std::string path;
     FcPattern* pattern = FcPatternCreate();
     if (!pattern)
@@ -16,11 +16,10 @@ std::string matchFamily(const char* family, bool exactFamily) {
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    // Null configuration: fontconfig's current one, loaded once per process on first use.
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(config, pattern, &result);
     FcPatternDestroy(pattern);
     if (!match)
         return path;
@@ -39,6 +38,14 @@ std::string matchFamily(const char* family, bool exactFamily) {
 } // namespace
 
 std::string X11FindSansFontFile() {
-    std::string path = matchFamily("Liberation Sans", true);
-    return path.empty() ? matchFamily("sans-serif", false) : path;
+    // A configuration of our own, gone when we are done: fontconfig's process-wide one belongs
+    // to the host, and a plug-in that made it could never free it.
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config)
+        return std::string();
+    std::string path = matchFamily(config, "Liberation Sans", true);
+    if (path.empty())
+        path = matchFamily(config, "sans-serif", false);
+    FcConfigDestroy(config);
+    return path;
 }

@@ -13,15 +13,17 @@ bool X11Surface::create(Display* display, Visual* visual, const X11SurfaceSpec& 
     // No background: the window shows the last upload until the next, without a flash of grey.
     attributes.background_pixmap = None;
     attributes.border_pixel = 0;
-    attributes.colormap = XCreateColormap(display, DefaultRootWindow(display), visual, AllocNone);
+    // A window of a visual other than its parent's needs a colormap of that visual.
+    if (visual == DefaultVisual(display, DefaultScreen(display)))
+        attributes.colormap = DefaultColormap(display, DefaultScreen(display));
+    else
+        attributes.colormap = colormap_ = XCreateColormap(display, DefaultRootWindow(display), visual, AllocNone);
     attributes.event_mask = spec.eventMask;
     attributes.override_redirect = spec.overrideRedirect ? True : False;
     unsigned long mask = CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask | CWOverrideRedirect;
     X11TakeTrappedErrors(display);
     window_ = XCreateWindow(display, spec.parent, spec.x, spec.y, unsigned(spec.width), unsigned(spec.height), 0,
                             24, InputOutput, visual, mask, &attributes);
-    // The window holds its own reference to the colormap.
-    XFreeColormap(display, attributes.colormap);
     gc_ = XCreateGC(display, window_, 0, nullptr);
     XSync(display, False);
     // A parent that does not exist (or is gone) shows up here as an error.
@@ -134,10 +136,14 @@ void X11Surface::destroy() {
         XDestroyImage(image_);
         image_ = nullptr;
     }
-    if (gc_ && connected)
+    // The graphics context has memory on this side too (a lost connection ignores the request).
+    if (gc_)
         XFreeGC(display_, gc_);
     if (window_ && !windowGone_ && connected)
         XDestroyWindow(display_, window_);
+    if (colormap_ && connected)
+        XFreeColormap(display_, colormap_);
+    colormap_ = 0;
     gc_ = nullptr;
     window_ = 0;
     sharedImage_ = false;

@@ -78,6 +78,8 @@ private:
 
     Display* display_ = nullptr;
     Window window_ = 0;
+    // Made for a visual other than the screen's default; freed with the window.
+    Colormap colormap_ = 0;
     GC gc_ = nullptr;
     XImage* image_ = nullptr;
     bool sharedImage_ = false;

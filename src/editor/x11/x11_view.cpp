@@ -5,6 +5,7 @@
 #include <X11/keysym.h>
 #include <poll.h>
 #include <pthread.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -435,8 +436,14 @@ X11View* X11View::open(const X11ViewOptions& options, X11WindowEvents* events) {
         view->sharedMemory_ = loop->view.surface.usesSharedMemory();
         XMapWindow(display, loop->view.surface.window());
         XFlush(display);
-        // Everything above happens before the thread's first step.
-        if (pthread_create(&loop->thread, nullptr, &Loop::threadMain, loop) == 0)
+        // Everything above happens before the thread's first step. The thread takes no
+        // signals: the host's handlers expect them on threads of its own.
+        sigset_t all, previous;
+        sigfillset(&all);
+        pthread_sigmask(SIG_SETMASK, &all, &previous);
+        int started = pthread_create(&loop->thread, nullptr, &Loop::threadMain, loop);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        if (started == 0)
             return view;
         view->loop_ = nullptr;
         delete view;
