@@ -411,7 +411,6 @@ struct X11View::Loop {
 X11View* X11View::open(const X11ViewOptions& options, X11WindowEvents* events) {
     if (!events || options.parentWindow == 0 || options.width <= 0 || options.height <= 0)
         return nullptr;
-    // Without a name and without $DISPLAY Xlib would give up anyway; no need to ask it.
     Display* display = XOpenDisplay(options.displayName);
     if (!display)
         return nullptr;

@@ -463,6 +463,34 @@ TEST_F(OpenTest, NoDisplayOrNoParentGivesNoView) {
     EXPECT_EQ(host.childCount(), 0);
 }
 
+TEST_F(OpenTest, AParentDestroyedBeforeTheCloseTakesTheViewAlong) {
+    // Hosts often destroy their window first and only then close the editor.
+    Window parent = XCreateSimpleWindow(host.display(), host.window(), 10, 10, kViewWidth, kViewHeight, 0, 0, 0);
+    XMapWindow(host.display(), parent);
+    XSync(host.display(), False);
+    X11ViewOptions options;
+    options.parentWindow = parent;
+    options.width = kViewWidth;
+    options.height = kViewHeight;
+    options.displayName = sharedMemoryServer.name().c_str();
+    std::unique_ptr<X11View> view(X11View::open(options, &events));
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->setTimer(1, 5));
+    ASSERT_TRUE(waitUntil([&] { return host.pixel(view->window(), 5, 5) == 0x203040; }));
+    XDestroyWindow(host.display(), parent);
+    XSync(host.display(), False);
+    // The view's thread goes on: its timers run, and repaints and focus requests find no window.
+    size_t ticks = events.count(EventKind::Timer);
+    EXPECT_TRUE(waitUntil([&] { return events.count(EventKind::Timer) > ticks + 3; }));
+    int32_t paints = events.paints;
+    view->requestRepaint();
+    view->requestKeyboardFocus();
+    EXPECT_TRUE(waitUntil([&] { return events.count(EventKind::Timer) > ticks + 6; }));
+    EXPECT_EQ(events.paints, paints);
+    view.reset();
+    EXPECT_EQ(host.childCount(), 0);
+}
+
 TEST_F(OpenTest, ScaleComesFromXftDpi) {
     Display* display = host.display();
     Window root = DefaultRootWindow(display);
