@@ -1,7 +1,9 @@
-// x11-view-demo OUTPUT.png [--cycles N]: opens the X11 view in a window of its own (standing
-// in for a host's), draws shapes and text in the fontconfig font through the raster library,
-// reads the window back from the X server and writes it as PNG. With --cycles it then opens
-// and closes the view N times and prints what the process held before and after.
+// x11-view-demo OUTPUT.png [--cycles N] [--run SECONDS]: opens the X11 view in a window of its
+// own (standing in for a host's), draws shapes and text in the fontconfig font through the
+// raster library, reads the window back from the X server and writes it as PNG. With --cycles
+// it then opens and closes the view N times and prints what the process held before and
+// after; with --run it repaints the view from 33 ms and 100 ms timers and prints the view
+// thread's share of a core.
 // Run it on any X display, for example under `xvfb-run -a`.
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
@@ -9,6 +11,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <dirent.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -36,7 +39,14 @@ public:
         font_.reset(PIXO_CreateCachedFont(fontPath_.c_str(), int32_t(14 * scale + 0.5)));
     }
     std::atomic<int32_t> paints{0};
+    // The view the timers repaint, as the editor's graph and meters timers do.
+    std::atomic<X11View*> view{nullptr};
     const std::string& fontPath() const { return fontPath_; }
+
+    void onTimer(int32_t) override {
+        if (X11View* shown = view.load())
+            shown->requestRepaint();
+    }
 
     void onPaint(PIXO_IBitmap& bitmap) override {
         PIXO_PaintRect(&bitmap, 0, 0, kWidth, kHeight, 0xFF1C2228, 1.0f, PIXO_BLEND_COPY);
@@ -132,6 +142,36 @@ void printHoldings(const char* when) {
                 countEntries("/proc/self/task"), residentKilobytes());
 }
 
+double cpuSeconds() {
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+// The view repainted by a 33 ms and a 100 ms timer for a while; the main thread only sleeps,
+// so the process's processor time is the view thread's.
+bool runTimers(const X11ViewOptions& options, DemoPicture& picture, double seconds) {
+    std::unique_ptr<X11View> view(X11View::open(options, &picture));
+    if (!view)
+        return false;
+    picture.view = view.get();
+    int32_t paints = picture.paints;
+    double cpuStart = cpuSeconds();
+    auto start = std::chrono::steady_clock::now();
+    view->setTimer(1, 33);
+    view->setTimer(2, 100);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double cpu = cpuSeconds() - cpuStart;
+    picture.view = nullptr;
+    view.reset();
+    int32_t painted = picture.paints - paints;
+    std::printf("%d paints in %.1f s (%.1f per second), view thread %.2f%% of one core, %.0f us a paint\n", painted,
+                wall, painted / wall, 100.0 * cpu / wall, painted > 0 ? 1e6 * cpu / painted : 0.0);
+    return true;
+}
+
 // Opens, waits for the first paint, and closes, n times.
 bool cycle(Window host, DemoPicture& picture, int32_t n) {
     X11ViewOptions options;
@@ -151,10 +191,17 @@ bool cycle(Window host, DemoPicture& picture, int32_t n) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: x11-view-demo OUTPUT.png [--cycles N]\n");
+        std::fprintf(stderr, "usage: x11-view-demo OUTPUT.png [--cycles N] [--run SECONDS]\n");
         return 1;
     }
-    int32_t cycles = argc > 3 && std::strcmp(argv[2], "--cycles") == 0 ? std::atoi(argv[3]) : 0;
+    int32_t cycles = 0;
+    double runSeconds = 0.0;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--cycles") == 0)
+            cycles = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--run") == 0)
+            runSeconds = std::atof(argv[i + 1]);
+    }
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         std::fprintf(stderr, "x11-view-demo: no X display\n");
@@ -197,6 +244,8 @@ int main(int argc, char** argv) {
         if (!ok)
             return 2;
     }
+    if (runSeconds > 0.0 && !runTimers(options, *picture, runSeconds))
+        return 2;
     XDestroyWindow(display, host);
     XCloseDisplay(display);
     return 0;
