@@ -183,8 +183,9 @@ TEST_F(ViewTest, ModifiersHeldOnTheServerComeWithTheClick) {
 
 TEST_F(ViewTest, DragKeepsThePointerCapturedOutsideTheView) {
     // Right of the view inside the host, then off the host altogether, then released there.
-    ASSERT_TRUE(inputAt(50, 50, {"mousedown", "1", "mousemove", at(kHostX + 350), at(kHostY + 60), "mousemove",
-                                 "700", "500", "mouseup", "1"}));
+    // (Pauses between moves: of moves queued together the view hears only the latest.)
+    ASSERT_TRUE(inputAt(50, 50, {"mousedown", "1", "mousemove", at(kHostX + 350), at(kHostY + 60), "sleep", "0.1",
+                                 "mousemove", "700", "500", "sleep", "0.1", "mouseup", "1"}));
     std::vector<Recorded> ups = waitFor(events, EventKind::Up, 1);
     ASSERT_EQ(ups.size(), 1u);
     EXPECT_EQ(ups[0].mouse.x, 700 - kHostX);
