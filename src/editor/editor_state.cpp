@@ -1,7 +1,6 @@
 #include "editor/editor_state.h"
 
 #include "shell/compressor_effect.h"
-#include "shell/module.h"
 
 #include <new>
 
@@ -11,7 +10,7 @@ EditorState* editorStateOf(CompressorEffect& fx) {
     return static_cast<EditorState*>(fx.editorState);
 }
 
-void releaseEditorState(CompressorEffect& fx) {
+void releaseEditorStateOf(CompressorEffect& fx) {
     auto* state = static_cast<EditorState*>(fx.editorState);
     fx.editorState = nullptr;
     if (!state)

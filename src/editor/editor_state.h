@@ -1,6 +1,6 @@
 // EditorState: what the editor keeps for one instance beyond the instance's own members, in
 // types the shell cannot name: the response graph's back buffer. Made on first use and
-// released with the instance (the shell's releaseEditorState hook), not with the editor
+// released with the instance (the editor table's releaseState), not with the editor
 // window, so the buffer survives closing and reopening the editor.
 #pragma once
 
@@ -14,3 +14,5 @@ struct EditorState {
 
 // The instance's record, made when missing; null when out of memory.
 EditorState* editorStateOf(CompressorEffect& fx);
+// Deletes the instance's record (and the back buffer with it).
+void releaseEditorStateOf(CompressorEffect& fx);

@@ -3,7 +3,6 @@
 #include "editor/editor_state.h"
 #include "editor/graph_bands.h"
 #include "editor/graph_geometry.h"
-#include "editor/graph_window.h"
 #include "raster/pixo.h"
 #include "shell/compressor_effect.h"
 #include "shell/conversions.h"

@@ -17,3 +17,6 @@ void paintGraph(HWND window, CompressorEffect& fx);
 // Draws one frame into bitmap (its whole width x height) at tick count now, with the pointer at
 // (pointerX, pointerY) in client coordinates for the info box.
 void renderGraph(CompressorEffect& fx, PIXO_IBitmap& bitmap, uint32_t now, int32_t pointerX, int32_t pointerY);
+
+// Deletes the graph's shared fonts (when the last instance goes).
+void deleteGraphFonts();

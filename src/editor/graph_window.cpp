@@ -1,6 +1,6 @@
 #include "editor/graph_window.h"
 
-#include "editor/control_classes.h"
+#include "editor/control_resources.h"
 #include "editor/graph_input.h"
 #include "editor/graph_paint.h"
 #include "shell/compressor_effect.h"

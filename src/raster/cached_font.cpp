@@ -2,6 +2,7 @@
 // rasterizer, and the cached text path (measuring, alignment, line breaks, vertical text).
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "raster/font_internal.h"
 #include "raster/pixo.h"
@@ -111,6 +112,15 @@ void PIXO_CachedFont::attachSource(PIXO_SystemFont font, PIXO_GlyphRasterizer* r
         for (uint16_t c = 0; c < 128; ++c)
             RenderGlyph(c);
     }
+}
+
+void PIXO_CachedFont::AttachSystemFont(PIXO_SystemFont font, uint32_t flags) {
+#ifdef _WIN32
+    releaseSource(font, nullptr);
+    attachSource(font, font ? pixo::createSystemFontRasterizer(font, lineHeight_) : nullptr, true, flags);
+#else
+    AttachRasterizer(font, flags);
+#endif
 }
 
 void PIXO_CachedFont::AttachRasterizer(PIXO_GlyphRasterizer* rasterizer, uint32_t flags) {
@@ -329,8 +339,10 @@ int32_t PIXO_CachedFont::RenderText(PIXO_IBitmap* bitmap, const char* text, int3
     if (!bitmap && !(flags & DT_CALCRECT))
         return 0;
 #ifdef _WIN32
-    if (prefersSystemText(flags))
-        return renderSystemText(bitmap, text, length, rect, flags & ~TEXT_NO_SYSTEM_PATH);
+    if (prefersSystemText(flags)) {
+        const pixo::SystemTextStyle style = {systemFont_, textColour_, backgroundColour_, backgroundMode_, alpha_};
+        return pixo::renderSystemText(bitmap, text, length, rect, flags & ~TEXT_NO_SYSTEM_PATH, style);
+    }
 #endif
     if (flags & DT_CALCRECT)
         return measureCached(text, length, rect, flags);
@@ -469,3 +481,18 @@ bool PIXO_CachedFont::prefersSystemText(int32_t flags) const {
     return (fontFlags_ & SYSTEM_TEXT_PREFERRED) && systemFont_ && !(flags & TEXT_NO_SYSTEM_PATH) &&
            !(flags & TEXT_FOREGROUND_ALPHA) && !(fontFlags_ & kGlyphShapingFlags) && !PIXO_RunningUnderWine();
 }
+
+#ifndef _WIN32
+PIXO_CachedFont* PIXO_CreateCachedFont(const char* path, int32_t pixelHeight, uint32_t flags) {
+    PIXO_GlyphRasterizer* rasterizer = PIXO_OpenFontFile(path, pixelHeight);
+    if (!rasterizer)
+        return nullptr;
+    PIXO_CachedFont* font = new (std::nothrow) PIXO_CachedFont;
+    if (!font) {
+        delete rasterizer;
+        return nullptr;
+    }
+    font->AttachSystemFont(rasterizer, flags | FONT_HANDLE_OWNED);
+    return font;
+}
+#endif

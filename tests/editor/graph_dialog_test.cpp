@@ -4,6 +4,7 @@
 // editor's 33 ms timer repaints.
 #include "graph_harness.h"
 
+#include "editor/graph_window.h"
 #include "engine/band.h"
 
 #include <commctrl.h>
@@ -152,6 +153,23 @@ TEST_F(EditorGraph, AudioMovesTheMetersTheTimerRepaints) {
     }
     EXPECT_TRUE(detector);
     EXPECT_TRUE(reduction);
+}
+
+// The installed editor's instance classes: the response graph's class exists while an
+// instance lives, registered by the first and removed with the last.
+TEST(EditorWindowClass, RegisteredWhileInstancesLive) {
+    attachOnce();
+    WNDCLASSA info;
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    auto registered = [&] { return GetClassInfoA(module, kGraphWindowClass, &info) != 0; };
+    ASSERT_FALSE(registered());
+    AEffect* first = VSTPluginMain(nullptr);
+    AEffect* second = VSTPluginMain(nullptr);
+    EXPECT_TRUE(registered());
+    first->dispatcher(first, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_TRUE(registered());
+    second->dispatcher(second, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_FALSE(registered());
 }
 
 } // namespace

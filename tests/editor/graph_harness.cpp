@@ -2,6 +2,7 @@
 
 #include "desktop_input.h"
 
+#include "editor/editor_entry.h"
 #include "editor/graph_window.h"
 #include "engine/band.h"
 
@@ -26,14 +27,17 @@ HINSTANCE exeModule() {
     return GetModuleHandleA(nullptr);
 }
 
+} // namespace
+
 void attachOnce() {
     static bool attached = false;
     if (attached)
         return;
     attached = true;
     InitCommonControls();
-    // What the loader does for the DLL: the module handle the editor loads its menu from.
-    DllMain(exeModule(), DLL_PROCESS_ATTACH, nullptr);
+    // What the plug-in's DllMain does: the module handle the editor loads its menu from, and
+    // the editor the instances open.
+    attachLibrary(exeModule(), &windowsEditorEntryPoints());
     WNDCLASSA parentClass = {};
     parentClass.lpfnWndProc = DefWindowProcA;
     parentClass.hInstance = exeModule();
@@ -42,8 +46,6 @@ void attachOnce() {
     parentClass.lpszClassName = kParentClass;
     RegisterClassA(&parentClass);
 }
-
-} // namespace
 
 LRESULT CALLBACK GraphWindowTest::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND) {

@@ -1,5 +1,7 @@
 #include "engine/compressor.h"
 
+#include "engine/band.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // The instance as a host sees it: VSTPluginMain, the effect record, the audio entries and the
 // band-list operations with the notifications they send back to the host.
 #include "shell/compressor_effect.h"
+#include "shell/module.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +9,6 @@
 #include <cstring>
 #include <thread>
 #include <vector>
-
-#ifdef _WIN32
-#include "support/windows_prelude.h"
-#endif
 
 namespace {
 
@@ -73,11 +70,7 @@ TEST_F(EffectTest, RecordIsFilledAsAHostExpects) {
     EXPECT_EQ(effect->numOutputs, 2);
     EXPECT_EQ(effect->numPrograms, 1);
     EXPECT_EQ(effect->numParams, 48);
-#ifdef _WIN32
-    EXPECT_EQ(effect->flags, 49);
-#else
-    EXPECT_EQ(effect->flags, 48);
-#endif
+    EXPECT_EQ(effect->flags, 48); // no editor is installed in this program
     EXPECT_EQ(effect->initialDelay, 0);
     EXPECT_EQ(effect->object, fx);
     EXPECT_EQ(effect->user, nullptr);
@@ -240,22 +233,82 @@ TEST_F(EffectTest, ResetToDefaultsReportsTheParameterCountChange) {
     EXPECT_EQ(hostCalls[0].opcode, audioMasterAutomate);
 }
 
-#ifdef _WIN32
-TEST(EffectWindowClass, RegisteredWhileInstancesLive) {
-    WNDCLASSA info;
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    // The tests link the plug-in statically, so the class belongs to the test program.
+// An editor reaches the shell only through the table that attaching the library installs: the
+// shell calls it for the instance's window classes, the editor opcodes and the instance's end.
+struct EditorCalls {
+    int controlClasses = 0; // registrations minus unregistrations
+    int instanceClasses = 0;
+    int opened = 0, closed = 0, released = 0;
+    void* module = nullptr;
+    void* parent = nullptr;
+};
+EditorCalls editorCalls;
+
+const EditorEntryPoints kCountingEditor = {
+    [](void* module) {
+        ++editorCalls.controlClasses;
+        editorCalls.module = module;
+    },
+    [](void*) { --editorCalls.controlClasses; },
+    [](void* module) {
+        ++editorCalls.instanceClasses;
+        editorCalls.module = module;
+    },
+    [](void*) { --editorCalls.instanceClasses; },
+    [](CompressorEffect&, void* parent) {
+        editorCalls.parent = parent;
+        return ++editorCalls.opened > 0;
+    },
+    [](CompressorEffect&) { ++editorCalls.closed; },
+    [](const CompressorEffect&, int32_t& width, int32_t& height) {
+        width = 640;
+        height = 480;
+        return editorCalls.opened > editorCalls.closed;
+    },
+    [](CompressorEffect&) { ++editorCalls.released; },
+};
+
+TEST(EditorTable, TheInstalledEditorIsCalledForClassesOpcodesAndTheInstancesEnd) {
+    editorCalls = EditorCalls();
+    int module = 0;
+    attachLibrary(&module, &kCountingEditor);
+    EXPECT_EQ(libraryModule(), &module);
+    EXPECT_EQ(editorCalls.controlClasses, 1);
+
     AEffect* first = VSTPluginMain(nullptr);
     AEffect* second = VSTPluginMain(nullptr);
-    EXPECT_EQ(instanceCount, 2);
-    EXPECT_TRUE(GetClassInfoA(nullptr, "TarnwellWindow", &info) || GetClassInfoA(module, "TarnwellWindow", &info));
+    EXPECT_EQ(first->flags, 49); // now with effFlagsHasEditor
+    EXPECT_EQ(editorCalls.instanceClasses, 1); // registered by the first instance only
+    EXPECT_EQ(editorCalls.module, &module);
+
+    int parent = 0;
+    EXPECT_EQ(first->dispatcher(first, effEditOpen, 0, 0, &parent, 0.0f), 1);
+    EXPECT_EQ(editorCalls.parent, &parent);
+    ERect* rect = nullptr;
+    EXPECT_EQ(first->dispatcher(first, effEditGetRect, 0, 0, &rect, 0.0f), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right, 640);
+    EXPECT_EQ(rect->bottom, 480);
+    first->dispatcher(first, effEditClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(editorCalls.closed, 1);
+
     first->dispatcher(first, effClose, 0, 0, nullptr, 0.0f);
-    EXPECT_TRUE(GetClassInfoA(nullptr, "TarnwellWindow", &info) || GetClassInfoA(module, "TarnwellWindow", &info));
+    EXPECT_EQ(editorCalls.released, 1);
+    EXPECT_EQ(editorCalls.instanceClasses, 1); // the second still lives
     second->dispatcher(second, effClose, 0, 0, nullptr, 0.0f);
-    EXPECT_EQ(instanceCount, 0);
-    EXPECT_FALSE(GetClassInfoA(nullptr, "TarnwellWindow", &info) || GetClassInfoA(module, "TarnwellWindow", &info));
+    EXPECT_EQ(editorCalls.released, 2);
+    EXPECT_EQ(editorCalls.instanceClasses, 0);
+
+    detachLibrary();
+    EXPECT_EQ(editorCalls.controlClasses, 0);
+    EXPECT_EQ(libraryModule(), nullptr);
+    AEffect* without = VSTPluginMain(nullptr);
+    EXPECT_EQ(without->flags, 48);
+    EXPECT_EQ(without->dispatcher(without, effEditOpen, 0, 0, &parent, 0.0f), 0);
+    without->dispatcher(without, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(editorCalls.opened, 1);
+    EXPECT_EQ(editorCalls.released, 2);
 }
-#endif
 
 } // namespace
 
