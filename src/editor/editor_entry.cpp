@@ -24,11 +24,14 @@ void unregisterInstanceWindows(void* module) {
     deleteGraphFonts();
 }
 
+HWND mainWindowOf(const CompressorEffect& effect) {
+    const auto* state = static_cast<const EditorState*>(effect.editorState);
+    return state ? state->mainWindow : nullptr;
+}
+
 void closeEditorWindow(CompressorEffect& effect) {
-    if (void* window = effect.editorWindow) {
-        effect.editorWindow = nullptr;
-        DestroyWindow(static_cast<HWND>(window));
-    }
+    if (HWND window = mainWindowOf(effect))
+        DestroyWindow(window);
 }
 
 bool openEditorWindow(CompressorEffect& effect, void* parentWindow) {
@@ -40,8 +43,8 @@ bool openEditorWindow(CompressorEffect& effect, void* parentWindow) {
 
 bool editorWindowSize(const CompressorEffect& effect, int32_t& width, int32_t& height) {
     RECT client;
-    void* window = effect.editorWindow;
-    if (!window || !GetClientRect(static_cast<HWND>(window), &client))
+    HWND window = mainWindowOf(effect);
+    if (!window || !GetClientRect(window, &client))
         return false;
     width = client.right - client.left;
     height = client.bottom - client.top;

@@ -1,5 +1,6 @@
 #include "editor/editor_state.h"
 
+#include "editor/resource.h"
 #include "shell/compressor_effect.h"
 
 #include <new>
@@ -17,4 +18,10 @@ void releaseEditorStateOf(CompressorEffect& fx) {
         return;
     delete state->graphBitmap;
     delete state;
+}
+
+void RefreshBandPanel(CompressorEffect& fx) {
+    const auto* state = static_cast<const EditorState*>(fx.editorState);
+    if (state && state->bandPanel)
+        SendMessageA(state->bandPanel, MSG_REFRESH_BAND, 0, 0);
 }

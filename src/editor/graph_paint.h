@@ -1,7 +1,7 @@
 // Painting the response graph: the grid, every band's lines, gauge, handle and meters, and the
 // info box of the hovered or dragged band, drawn with the raster library into the instance's
-// back buffer and copied to the window in one BitBlt. The bands are copied under the lock first
-// (and their meters decayed there); nothing is drawn while the lock is held.
+// back buffer and copied to the window in one BitBlt. The bands are copied first (the shell
+// takes the lock for it and decays their meters there); nothing is drawn while it is held.
 #pragma once
 
 #include "support/windows_prelude.h"

@@ -20,7 +20,7 @@ protected:
                                            nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(host, nullptr);
         ASSERT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, host, 0.0f), 1);
-        parent = static_cast<HWND>(static_cast<void*>(fx->editorWindow));
+        parent = editorStateOf(*fx)->mainWindow;
         ASSERT_NE(parent, nullptr);
         graph = GetDlgItem(parent, IDC_GRAPH);
         tabs = GetDlgItem(parent, IDC_BAND_TABS);
@@ -30,7 +30,7 @@ protected:
         graph = nullptr;
     }
 
-    HWND panel() const { return static_cast<HWND>(fx->bandPanelWindow); }
+    HWND panel() const { return editorStateOf(*fx)->bandPanel; }
     bool boxChecked(HWND window, int id) const { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
     int32_t tabCount() const { return int32_t(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0)); }
     int32_t currentTab() const { return int32_t(SendMessageA(tabs, TCM_GETCURSEL, 0, 0)); }

@@ -118,7 +118,7 @@ void GraphWindowTest::openGraph() {
     SetWindowLongPtrA(parent, GWLP_USERDATA, LONG_PTR(fx));
     for (int id : {IDC_SOLO_BAND, IDC_SHOW_TABS, IDC_SHOW_GRID})
         CheckDlgButton(parent, id, BST_UNCHECKED);
-    fx->bandPanelWindow = parent;
+    editorStateOf(*fx)->bandPanel = parent;
     tabs = GetDlgItem(parent, IDC_BAND_TABS);
     SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
     for (int i = 0; i < 4; ++i) {
@@ -147,7 +147,7 @@ void GraphWindowTest::closeGraph() {
     if (graph)
         DestroyWindow(graph);
     if (fx)
-        fx->bandPanelWindow = nullptr;
+        editorStateOf(*fx)->bandPanel = nullptr;
     if (parent) {
         SetWindowLongPtrA(parent, GWLP_USERDATA, 0);
         RemovePropA(parent, "test");

@@ -8,6 +8,7 @@
 #include "support/windows_prelude.h"
 
 #include "desktop_input.h"
+#include "editor/editor_state.h"
 #include "editor/resource.h"
 #include "host/picture.h"
 #include "shell/compressor_effect.h"

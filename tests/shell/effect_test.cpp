@@ -1,6 +1,7 @@
 // The instance as a host sees it: VSTPluginMain, the effect record, the audio entries and the
 // band-list operations with the notifications they send back to the host.
 #include "shell/compressor_effect.h"
+#include "shell/edit_gesture.h"
 #include "shell/module.h"
 
 #include <gtest/gtest.h>
@@ -331,6 +332,78 @@ TEST(EditorOperations, ChangeSettingStoresInTheSettingsUnitAndViewBandCopiesIt) 
     EXPECT_EQ(view.makeupGain, fx->band(2)->state.makeupGain);
     EXPECT_FALSE(fx->viewBand(-1, view));
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+TEST_F(EffectTest, EditGesturesReportMovesAndEndsOnlyOfStoredChanges) {
+    ASSERT_TRUE(editSetting(*fx, 1, kSettingThreshold, 0.25, EditReport::Move));
+    ASSERT_EQ(hostCalls.size(), 1u);
+    EXPECT_EQ(hostCalls[0].opcode, audioMasterAutomate);
+    EXPECT_EQ(hostCalls[0].index, 1 * kParametersPerBand + kSettingThreshold);
+    EXPECT_EQ(hostCalls[0].opt, effect->getParameter(effect, hostCalls[0].index)); // the value stored
+
+    // The new value from the current one: a switch flipped, its gesture ended.
+    ASSERT_TRUE(editSettingFrom(*fx, 3, kSettingFeedback, [](double on) { return 1 - on; }, EditReport::End));
+    EXPECT_TRUE(fx->band(3)->settings.feedbackDetector);
+    ASSERT_EQ(hostCalls.size(), 2u);
+    EXPECT_EQ(hostCalls[1].opcode, audioMasterEndEdit);
+    EXPECT_EQ(hostCalls[1].index, 3 * kParametersPerBand + kSettingFeedback);
+
+    EXPECT_TRUE(editSetting(*fx, 0, kSettingRatio, 3.0, EditReport::Nothing));
+    EXPECT_EQ(fx->band(0)->settings.ratio, 3.0);
+    // Refused changes tell nothing.
+    EXPECT_FALSE(editSetting(*fx, 0, kSettingGain, std::exp(10000.0), EditReport::Move));
+    EXPECT_FALSE(editSettingFrom(*fx, 7, kSettingGain, [](double gain) { return gain; }, EditReport::End));
+    EXPECT_EQ(hostCalls.size(), 2u);
+}
+
+TEST_F(EffectTest, ViewingBandsTakesTheirMetersOncePerFrame) {
+    for (int32_t i = 0; i < 4; ++i) {
+        BandState& st = fx->band(i)->state;
+        st.inputPeak = 0.5;
+        st.detectorPeak = 0.25;
+        st.outputPeak = 1e-8; // decays to exact silence
+        st.gainMeter = 0.5;
+        st.gainMeterHold = 0.4; // reduced further than the meter: held until 1000
+        st.gainMeterHoldUntil = 1000;
+    }
+    fx->soloCurrentBand = 1;
+    fx->currentBand = 2;
+    HeapBuffer views(4096), metered(64);
+    uint32_t now = 900;
+    ASSERT_EQ(fx->viewBands(views, &metered, &now), 4);
+    const auto* view = static_cast<const BandView*>(views.get());
+    const auto* taken = static_cast<const bool*>(metered.get());
+    EXPECT_EQ(view[1].frequency, 1000.0); // list order
+    for (int32_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const BandState& st = fx->band(i)->state;
+        // The copies show the meters as they stood, the hold kept.
+        EXPECT_EQ(view[i].inputPeak, 0.5);
+        EXPECT_EQ(view[i].gainMeterHold, 0.4);
+        EXPECT_EQ(taken[i], i == 2); // the others are muted by solo
+        EXPECT_EQ(st.inputPeak, i == 2 ? 0.5 * 0.8 : 0.5);
+        EXPECT_EQ(st.outputPeak, i == 2 ? 0.0 : 1e-8);
+        EXPECT_EQ(st.gainMeter, i == 2 ? 0.5 * 1.3 : 0.5);
+    }
+    // Past the hold the meter's reading becomes the hold, for 500 ms.
+    now = 1001;
+    ASSERT_EQ(fx->viewBands(views, &metered, &now), 4);
+    EXPECT_EQ(fx->band(2)->state.gainMeterHold, 0.5 * 1.3);
+    EXPECT_EQ(fx->band(2)->state.gainMeterHoldUntil, 1501u);
+    // Without a time nothing is taken.
+    fx->soloCurrentBand = 0;
+    ASSERT_EQ(fx->viewBands(views, &metered), 4);
+    EXPECT_EQ(fx->band(0)->state.inputPeak, 0.5);
+    EXPECT_FALSE(static_cast<const bool*>(metered.get())[0]);
+
+    fx->inputPeakLeft = 0.5;
+    fx->outputPeakRight = 0.25;
+    const MeterPeaks peaks = fx->takeMeterPeaks(0.8);
+    EXPECT_EQ(peaks.inputLeft, 0.5);
+    EXPECT_EQ(peaks.outputRight, 0.25);
+    EXPECT_EQ(peaks.inputRight, 0.0);
+    EXPECT_EQ(fx->inputPeakLeft, 0.5 * 0.8);
+    EXPECT_EQ(fx->outputPeakRight, 0.25 * 0.8);
 }
 
 } // namespace
