@@ -25,7 +25,7 @@ void unregisterInstanceWindows(void* module) {
 }
 
 HWND mainWindowOf(const CompressorEffect& effect) {
-    const auto* state = static_cast<const EditorState*>(effect.editorState);
+    const EditorState* state = findEditorState(effect);
     return state ? state->mainWindow : nullptr;
 }
 

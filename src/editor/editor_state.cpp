@@ -11,6 +11,10 @@ EditorState* editorStateOf(CompressorEffect& fx) {
     return static_cast<EditorState*>(fx.editorState);
 }
 
+const EditorState* findEditorState(const CompressorEffect& fx) {
+    return static_cast<const EditorState*>(fx.editorState);
+}
+
 void releaseEditorStateOf(CompressorEffect& fx) {
     auto* state = static_cast<EditorState*>(fx.editorState);
     fx.editorState = nullptr;
@@ -21,7 +25,7 @@ void releaseEditorStateOf(CompressorEffect& fx) {
 }
 
 void RefreshBandPanel(CompressorEffect& fx) {
-    const auto* state = static_cast<const EditorState*>(fx.editorState);
+    const EditorState* state = findEditorState(fx);
     if (state && state->bandPanel)
         SendMessageA(state->bandPanel, MSG_REFRESH_BAND, 0, 0);
 }

@@ -30,6 +30,8 @@ struct EditorState {
 
 // The instance's record, made when missing; null when out of memory.
 EditorState* editorStateOf(CompressorEffect& fx);
+// The instance's record when it has one (never made here).
+const EditorState* findEditorState(const CompressorEffect& fx);
 // Deletes the instance's record (and the back buffer with it).
 void releaseEditorStateOf(CompressorEffect& fx);
 

@@ -5,8 +5,8 @@
 #include "editor/graph_geometry.h"
 #include "editor/resource.h"
 #include "shell/compressor_effect.h"
-#include "shell/edit_gesture.h"
 #include "shell/conversions.h"
+#include "shell/edit_gesture.h"
 #include "shell/module.h"
 #include "support/stable_math.h"
 

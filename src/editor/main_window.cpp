@@ -38,7 +38,7 @@ HWND tabsOf(HWND window) {
 }
 
 HWND bandPanelOf(CompressorEffect& fx) {
-    const auto* state = static_cast<const EditorState*>(fx.editorState);
+    const EditorState* state = findEditorState(fx);
     return state ? state->bandPanel : nullptr;
 }
 

@@ -5,7 +5,7 @@
 // is finite again. compressBlock is the reference every faster path must match bit for bit.
 #pragma once
 
-#include "engine/band_state.h"
+#include "engine/band.h"
 
 #include <cstdint>
 

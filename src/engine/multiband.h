@@ -6,7 +6,7 @@
 // scratch buffers have grown to the block size.
 #pragma once
 
-#include "engine/band.h"
+#include "engine/band_control.h"
 #include "engine/wavefront.h"
 #include "support/heap_buffer.h"
 #include "support/recursive_lock.h"

@@ -6,7 +6,7 @@
 // AVX-512; the widest the processor offers is chosen at run time.
 #pragma once
 
-#include "engine/band_state.h"
+#include "engine/band.h"
 
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 #include "graph_harness.h"
 
 #include "editor/graph_window.h"
-#include "engine/band.h"
+#include "engine/band_control.h"
 
 #include <commctrl.h>
 

@@ -4,7 +4,7 @@
 
 #include "editor/editor_entry.h"
 #include "editor/graph_window.h"
-#include "engine/band.h"
+#include "engine/band_control.h"
 
 #include <commctrl.h>
 

@@ -4,7 +4,7 @@
 #include "graph_harness.h"
 
 #include "editor/graph_input.h"
-#include "engine/band.h"
+#include "engine/band_control.h"
 #include "shell/parameters.h"
 
 #include <commctrl.h>

@@ -4,7 +4,7 @@
 #include "graph_harness.h"
 
 #include "editor/graph_bands.h"
-#include "engine/band.h"
+#include "engine/band_control.h"
 
 using namespace graphtest;
 

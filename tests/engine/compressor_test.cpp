@@ -1,6 +1,6 @@
 #include "engine/compressor.h"
 
-#include "engine/band.h"
+#include "engine/band_control.h"
 
 #include <gtest/gtest.h>
 
