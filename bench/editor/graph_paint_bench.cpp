@@ -4,6 +4,7 @@
 // paints as the audio thread would move them.
 #include "support/windows_prelude.h"
 
+#include "editor/editor_entry.h"
 #include "editor/graph_paint.h"
 #include "editor/graph_window.h"
 #include "editor/resource.h"
@@ -14,8 +15,6 @@
 #include <cmath>
 #include <cstdio>
 #include <vector>
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 namespace {
 
@@ -89,7 +88,7 @@ LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int main() {
     HINSTANCE module = GetModuleHandleA(nullptr);
-    DllMain(module, DLL_PROCESS_ATTACH, nullptr);
+    attachLibrary(module, &windowsEditorEntryPoints());
     AEffect* effect = VSTPluginMain(nullptr);
     CompressorEffect* fx = CompressorEffect::fromEffect(effect);
     if (!fx)

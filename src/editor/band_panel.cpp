@@ -4,8 +4,8 @@
 #include "editor/instance_dialog.h"
 #include "editor/resource.h"
 #include "shell/conversions.h"
+#include "shell/edit_gesture.h"
 #include "shell/module.h"
-#include "shell/parameters.h"
 #include "support/stable_math.h"
 
 #include <algorithm>
@@ -184,10 +184,6 @@ const SwitchControl* switchWithBox(int id) {
     return nullptr;
 }
 
-int32_t parameterIndex(int32_t band, int32_t kind) {
-    return band * kParametersPerBand + kind;
-}
-
 bool boxChecked(HWND panel, int id) {
     return IsDlgButtonChecked(panel, id) == BST_CHECKED;
 }
@@ -249,10 +245,9 @@ void onFaderMoved(HWND panel, CompressorEffect& fx, HWND fader, int scrollCode) 
     const int32_t band = fx.currentBand;
     panelEditGuard = true;
     const double value = control->valueAt(int32_t(SendMessageA(fader, FADER_GETPOS, 0, 0)));
-    if (fx.changeSetting(band, control->kind, value, SettingChange::KeepSnapshot)) {
+    const EditReport report = scrollCode == SB_ENDSCROLL ? EditReport::End : EditReport::Move;
+    if (editSetting(fx, band, control->kind, value, report, SettingChange::KeepSnapshot))
         writeEdit(panel, *control, value);
-        NotifyHostParameter(fx, parameterIndex(band, control->kind), scrollCode == SB_ENDSCROLL);
-    }
     panelEditGuard = false;
 }
 
@@ -264,15 +259,13 @@ void onEditChanged(HWND panel, CompressorEffect& fx, const NumericControl& contr
     const double real = std::strtod(text, nullptr);
     const long integer = std::strtol(text, nullptr, 10);
     const int32_t band = fx.currentBand;
-    if (fx.changeSetting(band, control.kind, control.typed(real, integer)))
-        NotifyHostParameter(fx, parameterIndex(band, control.kind), false);
+    editSetting(fx, band, control.kind, control.typed(real, integer), EditReport::Move);
     SendMessageA(panel, MSG_REFRESH_BAND, 0, control.edit);
 }
 
 void onSwitchClicked(HWND panel, CompressorEffect& fx, const SwitchControl& control) {
     const int32_t band = fx.currentBand;
-    if (fx.changeSetting(band, control.kind, boxChecked(panel, control.box) ? 1 : 0))
-        NotifyHostParameter(fx, parameterIndex(band, control.kind), true);
+    editSetting(fx, band, control.kind, boxChecked(panel, control.box) ? 1 : 0, EditReport::End);
 }
 
 void onLogScaleClicked(HWND panel, CompressorEffect& fx) {

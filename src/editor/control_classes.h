@@ -4,6 +4,7 @@
 // skins, and only the matching last call unregisters and deletes them.
 #pragma once
 
+#include "editor/control_resources.h"
 #include "support/windows_prelude.h"
 
 constexpr const char* kVerticalFaderClass = "HALDORvfader";
@@ -15,12 +16,3 @@ constexpr const char* kKnobClass = "HALDORknob";
 
 void RegisterControlClasses(HINSTANCE module);
 void UnregisterControlClasses(HINSTANCE module);
-
-// The id the system gave the message "MSWHEEL_ROLLMSG" (wheel delta in wParam), or 0 when it
-// is not registered; 0 never matches a message.
-UINT WheelRollMessage();
-
-// The thumb images loaded from "vantor_vslider.bmp" and "vantor_hslider.bmp" in the
-// library's folder; null when the file was missing or unreadable.
-HBITMAP VerticalFaderSkin();
-HBITMAP HorizontalFaderSkin();

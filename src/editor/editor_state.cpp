@@ -1,7 +1,7 @@
 #include "editor/editor_state.h"
 
+#include "editor/resource.h"
 #include "shell/compressor_effect.h"
-#include "shell/module.h"
 
 #include <new>
 
@@ -11,11 +11,21 @@ EditorState* editorStateOf(CompressorEffect& fx) {
     return static_cast<EditorState*>(fx.editorState);
 }
 
-void releaseEditorState(CompressorEffect& fx) {
+const EditorState* findEditorState(const CompressorEffect& fx) {
+    return static_cast<const EditorState*>(fx.editorState);
+}
+
+void releaseEditorStateOf(CompressorEffect& fx) {
     auto* state = static_cast<EditorState*>(fx.editorState);
     fx.editorState = nullptr;
     if (!state)
         return;
     delete state->graphBitmap;
     delete state;
+}
+
+void RefreshBandPanel(CompressorEffect& fx) {
+    const EditorState* state = findEditorState(fx);
+    if (state && state->bandPanel)
+        SendMessageA(state->bandPanel, MSG_REFRESH_BAND, 0, 0);
 }

@@ -1,16 +1,39 @@
-// EditorState: what the editor keeps for one instance beyond the instance's own members, in
-// types the shell cannot name: the response graph's back buffer. Made on first use and
-// released with the instance (the shell's releaseEditorState hook), not with the editor
-// window, so the buffer survives closing and reopening the editor.
+// EditorState: what the editor keeps for one instance, in types the shell cannot name: its
+// windows while it is open, the response graph's gesture, band copies and back buffer. Made on
+// first use and released with the instance (the editor table's releaseState), not with the
+// editor window, so the buffer survives closing and reopening the editor. Only the editor's
+// thread touches it; the instance itself is reached through the shell's operations.
 #pragma once
 
 #include "raster/pixo.h"
+#include "support/heap_buffer.h"
+#include "support/windows_prelude.h"
+
+#include <cstdint>
 
 class CompressorEffect;
 
 struct EditorState {
+    HWND mainWindow = nullptr; // the open editor's window
+    HWND bandPanel = nullptr;  // the window that shows the current band's settings
+    // The graph's band under the pointer or being dragged (-1: none), and the DRAG_ bits of
+    // the gesture under way (graph_input.h).
+    int32_t dragBand = -1;
+    int32_t dragMode = 0;
+    // The graph's copies of the bands: BandView per band in list order and whether its meters
+    // were taken (CompressorEffect::viewBands), and GraphBand in ascending frequency.
+    HeapBuffer bandViews{4096};
+    HeapBuffer bandsMetered{64};
+    HeapBuffer sortedBands{4096};
     PIXO_SysBitmap* graphBitmap = nullptr; // owned; made by the graph's first paint
 };
 
 // The instance's record, made when missing; null when out of memory.
 EditorState* editorStateOf(CompressorEffect& fx);
+// The instance's record when it has one (never made here).
+const EditorState* findEditorState(const CompressorEffect& fx);
+// Deletes the instance's record (and the back buffer with it).
+void releaseEditorStateOf(CompressorEffect& fx);
+
+// Has the band panel show the current band's settings again (nothing without a panel).
+void RefreshBandPanel(CompressorEffect& fx);

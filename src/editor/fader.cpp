@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "editor/control_classes.h"
+#include "editor/control_resources.h"
 #include "editor/fader_cap.h"
 #include "shell/conversions.h"
 

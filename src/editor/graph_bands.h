@@ -1,7 +1,7 @@
-// The bands as the response graph sees them: a copy of every band, sorted by ascending
-// frequency, taken under the instance lock and then drawn and hit-tested without it. Taking a
-// copy for a paint also runs the meters' hold and decay on the bands themselves, so the copy
-// shows the meters as they were before this paint decayed them.
+// The bands as the response graph sees them: a copy of every band (the shell's viewBands),
+// sorted by ascending frequency, then drawn and hit-tested without the lock. Taking a copy for
+// a paint also takes the band meters (their hold and decay run on the bands themselves), so
+// the copy shows the meters as they were before this paint decayed them.
 #pragma once
 
 #include "editor/graph_geometry.h"
@@ -36,10 +36,9 @@ struct GraphBands {
     const GraphBand* byIndex(int32_t index) const;
 };
 
-// Copies the bands into the instance's graphSortedBands scratch. With meterTime, the meters
-// are copied too and then held (a new hold at a lower reduction, or once the 500 ms hold has
-// passed; tick counts compared by unsigned difference) and decayed in the bands, as one paint
-// at that tick count does it; bands muted by solo keep their meters untouched.
+// Copies the bands into the editor state's sortedBands. With meterTime, the meters are taken
+// too, as one paint at that tick count takes them (CompressorEffect::viewBands); bands muted
+// by solo keep their meters untouched and show none. Empty when out of memory.
 GraphBands copyGraphBands(CompressorEffect& fx, const uint32_t* meterTime);
 
 enum GraphHitKind : int32_t { HIT_HANDLE = 0, HIT_LINE_AT_THRESHOLD = 1, HIT_LINE = 2 };

@@ -36,6 +36,16 @@ struct GraphGeometry {
     // The grid's level lines: one pixel above y(dB) when the product is not whole.
     int32_t gridYOfDb(double db) const { return clampedPixels((db - bottomDb) * (-height / spanDb) + height); }
 
+    // A band's handle: a disc of kHandleRadius pixels at the band's threshold, centred between
+    // its own frequency line and the one below it (handleX); the pointer hits it within the
+    // radius across and up or down.
+    static constexpr int32_t kHandleRadius = 7;
+    static int32_t handleX(int32_t lineBelowX, int32_t lineX) { return (lineX + lineBelowX) / 2; }
+    // The pointer is on a frequency line less than kLineReach pixels from it, and at the
+    // band's threshold there less than kThresholdReach pixels above or below it.
+    static constexpr int32_t kLineReach = 3;
+    static constexpr int32_t kThresholdReach = 12;
+
     static constexpr double kLn401 = 5.993961427306569;
     static constexpr double kNeperPerDb = 0.11512925464970228;
 

@@ -1,12 +1,13 @@
 #include "editor/graph_input.h"
 
+#include "editor/editor_state.h"
 #include "editor/graph_bands.h"
 #include "editor/graph_geometry.h"
 #include "editor/resource.h"
 #include "shell/compressor_effect.h"
 #include "shell/conversions.h"
+#include "shell/edit_gesture.h"
 #include "shell/module.h"
-#include "shell/parameters.h"
 #include "support/stable_math.h"
 
 #include <commctrl.h>
@@ -28,23 +29,12 @@ GraphGeometry geometryOf(HWND window, const CompressorEffect& fx) {
 
 bool keyDown(int key) { return GetKeyState(key) < 0; }
 
+// The graph's handlers run only where the window procedure found the instance's state.
+EditorState& stateOf(CompressorEffect& fx) { return *editorStateOf(fx); }
+
 bool bandExists(CompressorEffect& fx, int32_t index) {
-    LockHolder hold(fx.lock);
-    return fx.band(index) != nullptr;
-}
-
-void refreshBandPanel(CompressorEffect& fx) {
-    if (void* panel = fx.bandPanelWindow)
-        SendMessageA(static_cast<HWND>(panel), MSG_REFRESH_BAND, 0, 0);
-}
-
-// Reads one setting of a band, computes its new value and stores it, all under one hold of the
-// lock, so no other change slips in between. False when the band is gone or the new value is
-// refused (not finite).
-template <class Edit> bool editSetting(CompressorEffect& fx, int32_t band, int32_t kind, Edit edit) {
-    LockHolder hold(fx.lock);
-    const Band* target = fx.band(band);
-    return target && fx.changeSetting(band, kind, edit(bandSettingValue(*target, kind)));
+    BandView view;
+    return fx.viewBand(index, view);
 }
 
 double dbToAmplitude(double db) { return stable_math::exp(db * GraphGeometry::kNeperPerDb); }
@@ -55,33 +45,35 @@ double ratioTimesPowerOfTen(double ratio, double exponent, double lowest) {
     return std::clamp(stable_math::pow(10.0, std::log10(ratio) + exponent), lowest, 100.0);
 }
 
-int32_t parameterIndex(int32_t band, int32_t kind) { return band * kParametersPerBand + kind; }
-
 // One mouse move of a handle gesture: d pixels upward.
 void dragHandle(CompressorEffect& fx, int32_t band, const GraphGeometry& g, int32_t y) {
     const int32_t d = dragLastY - y;
     const bool fine = keyDown(VK_CONTROL);
-    int32_t kind, edited;
+    const EditReport move = EditReport::Move;
+    int32_t edited;
     bool stored;
     if (keyDown(VK_SHIFT)) {
-        kind = kSettingGain, edited = DRAG_EDITED_GAIN;
-        stored = editSetting(fx, band, kind, [&](double gain) { return gainPlusDb(gain, d * (fine ? 0.05 : 0.2)); });
+        edited = DRAG_EDITED_GAIN;
+        stored = editSettingFrom(
+            fx, band, kSettingGain, [&](double gain) { return gainPlusDb(gain, d * (fine ? 0.05 : 0.2)); }, move);
     } else if (keyDown(VK_MENU)) {
-        kind = kSettingRatio, edited = DRAG_EDITED_RATIO;
-        stored = editSetting(fx, band, kind,
-                             [&](double ratio) { return ratioTimesPowerOfTen(ratio, d * (fine ? 0.002 : 0.02), 0.1); });
+        edited = DRAG_EDITED_RATIO;
+        stored = editSettingFrom(
+            fx, band, kSettingRatio,
+            [&](double ratio) { return ratioTimesPowerOfTen(ratio, d * (fine ? 0.002 : 0.02), 0.1); }, move);
     } else {
-        kind = kSettingThreshold, edited = DRAG_EDITED_THRESHOLD;
+        edited = DRAG_EDITED_THRESHOLD;
         const double from = AmpToDb(g.amplitudeOfY(dragLastY)), to = AmpToDb(g.amplitudeOfY(y));
         const double moved = (fine ? 0.9 * from + 0.1 * to : to) - from;
-        stored = editSetting(fx, band, kind, [&](double threshold) {
-            return std::min(dbToAmplitude(std::max(AmpToDb(threshold) + moved, -60.0)), 64.0);
-        });
+        stored = editSettingFrom(
+            fx, band, kSettingThreshold,
+            [&](double threshold) {
+                return std::min(dbToAmplitude(std::max(AmpToDb(threshold) + moved, -60.0)), 64.0);
+            },
+            move);
     }
-    if (!stored)
-        return;
-    NotifyHostParameter(fx, parameterIndex(band, kind), false);
-    fx.graphDragMode |= edited;
+    if (stored)
+        stateOf(fx).dragMode |= edited;
 }
 
 // Ticks a check box of the main window and sends the command a click on it sends, so the main
@@ -99,9 +91,11 @@ void clickMainButton(HWND window, int id) {
     SendMessageA(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(main, id)));
 }
 
+// A menu toggle is the same edit as a click on the band panel's switch, and tells the host
+// the same: the end of a gesture that the click was all of.
 void toggleBandSwitch(CompressorEffect& fx, int32_t kind) {
-    if (editSetting(fx, fx.currentBand, kind, [](double on) { return on != 0 ? 0.0 : 1.0; }))
-        refreshBandPanel(fx);
+    if (editSettingFrom(fx, fx.currentBand, kind, [](double on) { return on != 0 ? 0.0 : 1.0; }, EditReport::End))
+        RefreshBandPanel(fx);
 }
 
 struct MenuSwitch {
@@ -160,7 +154,7 @@ void SelectBand(HWND window, CompressorEffect& fx, int32_t index) {
     fx.currentBand = index;
     if (HWND tabs = GetDlgItem(GetParent(window), IDC_BAND_TABS))
         SendMessageA(tabs, TCM_SETCURSEL, WPARAM(index), 0);
-    refreshBandPanel(fx);
+    RefreshBandPanel(fx);
     InvalidateRect(window, nullptr, FALSE);
 }
 
@@ -189,36 +183,37 @@ void onLeftButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
         return;
     if (kind != HIT_LINE)
         SelectBand(window, fx, band);
-    fx.graphDragBand = band;
+    EditorState& state = stateOf(fx);
+    state.dragBand = band;
     SetCapture(window);
-    fx.graphDragMode = kind == HIT_HANDLE ? 0 : DRAG_FREQUENCY;
+    state.dragMode = kind == HIT_HANDLE ? 0 : DRAG_FREQUENCY;
 }
 
 void onMouseMove(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
     const GraphGeometry g = geometryOf(window, fx);
+    EditorState& state = stateOf(fx);
     if (GetCapture() != window) {
-        fx.graphDragBand = HitTestHandle(copyGraphBands(fx, nullptr), g, x, y);
+        state.dragBand = HitTestHandle(copyGraphBands(fx, nullptr), g, x, y);
         return;
     }
-    const int32_t band = fx.graphDragBand;
+    const int32_t band = state.dragBand;
     if (!bandExists(fx, band))
         return;
     x = std::clamp(x, 0, g.width);
-    if (fx.graphDragMode & DRAG_FREQUENCY) {
-        if (x != dragLastX && fx.changeSetting(band, kSettingFrequency, g.frequencyOfX(x))) {
-            NotifyHostParameter(fx, parameterIndex(band, kSettingFrequency), false);
-            fx.graphDragMode |= DRAG_EDITED_FREQUENCY;
-        }
+    if (state.dragMode & DRAG_FREQUENCY) {
+        if (x != dragLastX && editSetting(fx, band, kSettingFrequency, g.frequencyOfX(x), EditReport::Move))
+            state.dragMode |= DRAG_EDITED_FREQUENCY;
     } else if (y != dragLastY) {
         dragHandle(fx, band, g, y);
     }
     dragLastX = x;
     dragLastY = y;
-    refreshBandPanel(fx);
+    RefreshBandPanel(fx);
 }
 
 void onLeftButtonUp(HWND window, CompressorEffect& fx) {
-    const int32_t band = fx.graphDragBand;
+    EditorState& state = stateOf(fx);
+    const int32_t band = state.dragBand;
     if (band >= 0) {
         // The host hears the ends of the gesture in this order, whatever order the edits came in.
         const struct {
@@ -227,13 +222,12 @@ void onLeftButtonUp(HWND window, CompressorEffect& fx) {
                     {DRAG_EDITED_FREQUENCY, kSettingFrequency},
                     {DRAG_EDITED_RATIO, kSettingRatio},
                     {DRAG_EDITED_GAIN, kSettingGain}};
-        const int32_t mode = fx.graphDragMode;
         for (const auto& end : ends)
-            if (mode & end.bit)
-                NotifyHostParameter(fx, parameterIndex(band, end.kind), true);
-        fx.graphDragMode = 0;
+            if (state.dragMode & end.bit)
+                reportEdit(fx, band, end.kind, EditReport::End);
+        state.dragMode = 0;
     }
-    fx.graphDragBand = -1;
+    state.dragBand = -1;
     if (GetCapture() == window)
         ReleaseCapture();
 }
@@ -245,24 +239,28 @@ void onMouseWheel(HWND window, CompressorEffect& fx, int32_t delta, POINT screen
         return;
     const double steps = delta / 50.0;
     const bool fine = keyDown(VK_CONTROL);
+    // The wheel tells the host nothing.
+    const EditReport nothing = EditReport::Nothing;
     bool stored;
     if (keyDown(VK_SHIFT))
-        stored = editSetting(fx, band, kSettingGain,
-                             [&](double gain) { return gainPlusDb(gain, steps * (fine ? 0.08 : 0.25)); });
+        stored = editSettingFrom(
+            fx, band, kSettingGain, [&](double gain) { return gainPlusDb(gain, steps * (fine ? 0.08 : 0.25)); },
+            nothing);
     else
-        stored = editSetting(fx, band, kSettingRatio, [&](double ratio) {
-            return ratioTimesPowerOfTen(ratio, steps * (fine ? 0.002 : 0.02), 1.0);
-        });
+        stored = editSettingFrom(
+            fx, band, kSettingRatio,
+            [&](double ratio) { return ratioTimesPowerOfTen(ratio, steps * (fine ? 0.002 : 0.02), 1.0); },
+            nothing);
     if (stored)
-        refreshBandPanel(fx);
+        RefreshBandPanel(fx);
 }
 
 void onRightButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
     const int32_t band = HitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y);
     if (band >= 0)
         SelectBand(window, fx, band);
-    fx.graphDragBand = -1;
-    fx.graphDragMode = 0;
+    stateOf(fx).dragBand = -1;
+    stateOf(fx).dragMode = 0;
     HMENU menu = LoadMenuA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDR_GRAPH_MENU));
     if (!menu)
         return;

@@ -1,8 +1,10 @@
 // The response graph's mouse handling: the cursor by what lies under it, gestures (a frequency
 // line drags the band's top frequency; a handle drags its threshold, with Shift its gain and
 // with Alt its ratio, Control for fine steps), the wheel over a handle, and the context menu.
-// Every edit goes through the instance's changeSetting, so a result that is not finite is not
-// stored; the host hears of edits only after the lock is released. The wheel reports nothing.
+// Every edit is one of the instance's edit gestures (editSetting, editSettingFrom), so a result
+// that is not finite is not stored. Drags report every move and, at the button's release, the
+// end of each setting they edited; the menu's band switches report the end of a gesture, as
+// the band panel's switches do; the wheel reports nothing.
 #pragma once
 
 #include "support/windows_prelude.h"
@@ -11,7 +13,7 @@
 
 class CompressorEffect;
 
-// The graphDragMode bits: what a gesture edited, and whether it moves the frequency.
+// The EditorState::dragMode bits: what a gesture edited, and whether it moves the frequency.
 constexpr int32_t DRAG_EDITED_THRESHOLD = 1;
 constexpr int32_t DRAG_EDITED_FREQUENCY = 2;
 constexpr int32_t DRAG_EDITED_RATIO = 4;

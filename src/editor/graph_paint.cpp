@@ -3,7 +3,6 @@
 #include "editor/editor_state.h"
 #include "editor/graph_bands.h"
 #include "editor/graph_geometry.h"
-#include "editor/graph_window.h"
 #include "raster/pixo.h"
 #include "shell/compressor_effect.h"
 #include "shell/conversions.h"
@@ -162,7 +161,7 @@ void GraphPainter::grid() {
 }
 
 void GraphPainter::meters(const GraphBand& band, int32_t previousX, int32_t xTop, int32_t yThr) {
-    const int32_t mid = (xTop + previousX) / 2;
+    const int32_t mid = GraphGeometry::handleX(previousX, xTop);
     const int32_t b = std::clamp((xTop - previousX - 4) / 3, 1, 4);
     const int32_t gap = b == 4 ? 1 : 0;
     const int32_t q = mid + 10 + 3 * b > xTop ? xTop - 3 * b : mid + 10;
@@ -223,7 +222,7 @@ void GraphPainter::band(const GraphBands& bands, const GraphBand& band, int32_t 
     const int32_t H = g_.height;
     const int32_t xTop = g_.xOfFrequency(band.frequency);
     const int32_t yThr = std::clamp(g_.yOfDb(AmpToDb(band.threshold)), 0, H - 1);
-    const int32_t mid = (xTop + previousX) / 2;
+    const int32_t mid = GraphGeometry::handleX(previousX, xTop);
     const bool current = band.index == bands.currentBand;
     const bool muted = bands.muted(band.index);
 
@@ -239,15 +238,17 @@ void GraphPainter::band(const GraphBands& bands, const GraphBand& band, int32_t 
     gauge(band.ratio, mid, yThr);
     line(xTop - 1, yThr - 8, xTop - 1, yThr + 8, Colour::kThresholdTick);
 
+    const int32_t radius = GraphGeometry::kHandleRadius;
     if (band.active && !muted)
-        PIXO_PaintDisc(&target_, float(mid), float(yThr), 7.0f, current ? Colour::kHandleCurrent : Colour::kHandleOther,
-                       1.0f);
+        PIXO_PaintDisc(&target_, float(mid), float(yThr), float(radius),
+                       current ? Colour::kHandleCurrent : Colour::kHandleOther, 1.0f);
     else if (graphHandleFont)
         graphHandleFont->SetForeground(Colour::kNumberSilent);
-    PIXO_StrokeCircle(&target_, float(mid), float(yThr), 7.0f, Colour::kHandleOutline, 1.0f);
+    PIXO_StrokeCircle(&target_, float(mid), float(yThr), float(radius), Colour::kHandleOutline, 1.0f);
     char number[16];
     std::snprintf(number, sizeof number, "%d", band.index + 1);
-    text(graphHandleFont, number, mid - 7, yThr - 7, mid + 7, yThr + 7, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    text(graphHandleFont, number, mid - radius, yThr - radius, mid + radius, yThr + radius,
+         DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
 void GraphPainter::infoBox(const GraphBands& bands, const GraphBand& band, int32_t pointerX, int32_t pointerY,
@@ -306,7 +307,7 @@ void renderGraph(CompressorEffect& fx, PIXO_IBitmap& bitmap, uint32_t now, int32
     if (fx.showGrid)
         painter.grid();
 
-    // The only lock of the paint: copying the bands and decaying their meters.
+    // The only lock of the paint, taken by the shell: copying the bands and decaying their meters.
     GraphBands bands = copyGraphBands(fx, &now);
     int32_t previousX = 0;
     for (int32_t i = 0; i < bands.count; ++i) {
@@ -314,7 +315,8 @@ void renderGraph(CompressorEffect& fx, PIXO_IBitmap& bitmap, uint32_t now, int32
         previousX = geometry.xOfFrequency(bands.sorted[i].frequency);
     }
 
-    if (const GraphBand* hovered = bands.byIndex(fx.graphDragBand))
+    const EditorState* state = editorStateOf(fx);
+    if (const GraphBand* hovered = state ? bands.byIndex(state->dragBand) : nullptr)
         painter.infoBox(bands, *hovered, pointerX, pointerY, fromColorRef(GetSysColor(COLOR_INFOBK)),
                         fromColorRef(GetSysColor(COLOR_INFOTEXT)));
 }

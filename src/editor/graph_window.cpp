@@ -1,6 +1,7 @@
 #include "editor/graph_window.h"
 
-#include "editor/control_classes.h"
+#include "editor/control_resources.h"
+#include "editor/editor_state.h"
 #include "editor/graph_input.h"
 #include "editor/graph_paint.h"
 #include "shell/compressor_effect.h"
@@ -32,7 +33,8 @@ void unregisterGraphClass(HINSTANCE module) { UnregisterClassA(kGraphWindowClass
 LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND parent = GetParent(window);
     auto* fx = parent ? reinterpret_cast<CompressorEffect*>(GetWindowLongPtrA(parent, GWLP_USERDATA)) : nullptr;
-    if (!fx)
+    // The handlers keep the gesture in the instance's editor state.
+    if (!fx || !editorStateOf(*fx))
         return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
     case WM_PAINT:

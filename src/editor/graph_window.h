@@ -12,5 +12,3 @@ LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 // Registers and unregisters the graph's class (the first and the last live instance).
 void registerGraphClass(HINSTANCE module);
 void unregisterGraphClass(HINSTANCE module);
-// Deletes the graph's shared fonts (when the last instance goes).
-void deleteGraphFonts();

@@ -2,6 +2,7 @@
 
 #include "editor/band_panel.h"
 #include "editor/dialog_labels.h"
+#include "editor/editor_state.h"
 #include "editor/instance_dialog.h"
 #include "editor/resource.h"
 #include "shell/conversions.h"
@@ -34,6 +35,11 @@ bool outputEditGuard = false;
 
 HWND tabsOf(HWND window) {
     return GetDlgItem(window, IDC_BAND_TABS);
+}
+
+HWND bandPanelOf(CompressorEffect& fx) {
+    const EditorState* state = findEditorState(fx);
+    return state ? state->bandPanel : nullptr;
 }
 
 double outputGainForDb(double db) {
@@ -88,24 +94,19 @@ void selectCurrentTab(HWND window, CompressorEffect& fx) {
     SendMessageA(tabsOf(window), TCM_SETCURSEL, WPARAM(int32_t(fx.currentBand)), 0);
 }
 
-void refreshBandPanel(CompressorEffect& fx) {
-    if (void* panel = fx.bandPanelWindow)
-        SendMessageA(static_cast<HWND>(panel), MSG_REFRESH_BAND, 0, 0);
-}
-
 // After a band was added or deleted: the tabs follow the list, the panel shows the current band.
 void showBandListChange(HWND window, CompressorEffect& fx) {
     matchTabsToBands(window, fx.viewBandCount());
     selectCurrentTab(window, fx);
-    if (void* panel = fx.bandPanelWindow)
-        InvalidateRect(static_cast<HWND>(panel), nullptr, TRUE);
-    refreshBandPanel(fx);
+    if (HWND panel = bandPanelOf(fx))
+        InvalidateRect(panel, nullptr, TRUE);
+    RefreshBandPanel(fx);
 }
 
 void onRefreshTabs(HWND window, CompressorEffect& fx) {
     outputEditGuard = true;
     const bool countChanged = matchTabsToBands(window, fx.viewBandCount());
-    HWND panel = static_cast<HWND>(fx.bandPanelWindow);
+    HWND panel = bandPanelOf(fx);
     if (countChanged && panel && fx.showTabs) {
         // Shown again so that it stays above the tab control.
         ShowWindow(panel, SW_HIDE);
@@ -140,13 +141,16 @@ void writeBanner(HWND window) {
     SetDlgItemTextA(window, IDC_BANNER, banner);
 }
 
+// The editor's state was made by CreateMainWindow; metering starts with the window.
 void onInitDialog(HWND window, CompressorEffect& fx) {
     writeBanner(window);
     FitLabelsToText(window);
     fx.editorNeedsRefresh = 0;
-    fx.editorWindow = window;
+    EditorState& state = *editorStateOf(fx);
+    state.mainWindow = window;
+    fx.meteringWanted = true;
     HWND panel = CreateBandPanel(fx, window);
-    fx.bandPanelWindow = panel;
+    state.bandPanel = panel;
     if (panel)
         placeBandPanel(window, panel);
     SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETDEFAULT, 0, -1);
@@ -158,7 +162,7 @@ void onInitDialog(HWND window, CompressorEffect& fx) {
 
 void onTabSelected(HWND window, CompressorEffect& fx) {
     fx.currentBand = int32_t(SendMessageA(tabsOf(window), TCM_GETCURSEL, 0, 0));
-    refreshBandPanel(fx);
+    RefreshBandPanel(fx);
 }
 
 // Typing moves the fader but tells the host nothing; the box keeps the text as typed. A value
@@ -195,7 +199,7 @@ void onDeleteBand(HWND window, CompressorEffect& fx) {
 void onResetToDefaults(HWND window, CompressorEffect& fx) {
     fx.resetToDefaults();
     SendMessageA(window, MSG_REFRESH_TABS, 0, 0);
-    refreshBandPanel(fx);
+    RefreshBandPanel(fx);
 }
 
 void onShowTabsClicked(HWND window, CompressorEffect& fx) {
@@ -260,32 +264,25 @@ void sendMeterLevels(HWND window, int id, double left, double right) {
 // thread raises the peaks again from its next sub-block.
 void onMeterTick(HWND window, CompressorEffect& fx) {
     InvalidateRect(GetDlgItem(window, IDC_GRAPH), nullptr, TRUE);
-    double peaks[4];
-    {
-        LockHolder hold(fx.lock);
-        double* sources[4] = {&fx.inputPeakLeft, &fx.inputPeakRight, &fx.outputPeakLeft, &fx.outputPeakRight};
-        for (int i = 0; i < 4; ++i) {
-            peaks[i] = *sources[i];
-            *sources[i] = peaks[i] * kMeterDecay;
-        }
-    }
-    sendMeterLevels(window, IDC_INPUT_METER, peaks[0], peaks[1]);
-    sendMeterLevels(window, IDC_OUTPUT_METER, peaks[2], peaks[3]);
+    const MeterPeaks peaks = fx.takeMeterPeaks(kMeterDecay);
+    sendMeterLevels(window, IDC_INPUT_METER, peaks.inputLeft, peaks.inputRight);
+    sendMeterLevels(window, IDC_OUTPUT_METER, peaks.outputLeft, peaks.outputRight);
 }
 
 // A hover that left the graph without a mouse-move there ends here; then host-side changes.
 void onRefreshTick(HWND window, CompressorEffect& fx) {
     HWND graph = GetDlgItem(window, IDC_GRAPH);
     POINT pointer = {0, 0};
-    if (fx.graphDragBand >= 0 && GetCapture() != graph && GetCursorPos(&pointer) &&
+    EditorState& state = *editorStateOf(fx);
+    if (state.dragBand >= 0 && GetCapture() != graph && GetCursorPos(&pointer) &&
         WindowFromPoint(pointer) != graph) {
-        fx.graphDragBand = -1;
-        fx.graphDragMode = 0;
+        state.dragBand = -1;
+        state.dragMode = 0;
     }
     if (fx.editorNeedsRefresh) {
         fx.editorNeedsRefresh = 0;
         SendMessageA(window, MSG_REFRESH_TABS, 0, 0);
-        refreshBandPanel(fx);
+        RefreshBandPanel(fx);
     }
 }
 
@@ -301,12 +298,14 @@ void onNotify(HWND window, CompressorEffect& fx, const NMHDR& header) {
         onTabSelected(window, fx);
 }
 
-// Metering stops with the window (the driver meters only while editorWindow is set), and
-// nothing may send to the panel that goes with it.
+// Metering stops with the window, and nothing may send to the panel that goes with it.
 void onDestroy(HWND window, CompressorEffect& fx) {
-    if (fx.editorWindow == window)
-        fx.editorWindow = nullptr;
-    fx.bandPanelWindow = nullptr;
+    EditorState& state = *editorStateOf(fx);
+    if (state.mainWindow == window) {
+        state.mainWindow = nullptr;
+        fx.meteringWanted = false;
+    }
+    state.bandPanel = nullptr;
 }
 
 INT_PTR mainWindowProcedure(HWND window, CompressorEffect& fx, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -354,12 +353,15 @@ void LayoutMainWindow(HWND mainWindow, bool showTabs) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const int show = showTabs ? SW_SHOWNA : SW_HIDE;
     auto* fx = InstanceOfDialog(mainWindow);
-    if (fx && fx->bandPanelWindow)
-        ShowWindow(static_cast<HWND>(fx->bandPanelWindow), show);
+    if (HWND panel = fx ? bandPanelOf(*fx) : nullptr)
+        ShowWindow(panel, show);
     ShowWindow(tabsOf(mainWindow), show);
 }
 
 HWND CreateMainWindow(CompressorEffect& fx, HWND hostWindow) {
+    // Every handler of the window relies on the state existing.
+    if (!editorStateOf(fx))
+        return nullptr;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     return CreateDialogParamA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDD_EDITOR),

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "editor/meter.h"
+#include "editor/meter_state.h"
 
 // The bar colour at position 0..256 of the scale (256 at 0 dB): green through yellow-green to
 // orange, brightened by a quarter.

@@ -76,7 +76,7 @@ void MultibandEngine::ResetProcessingState() {
     outputGainPrevious = outputGain;
 }
 
-bool MultibandEngine::insertSplitBand(ParameterListChange& change) {
+bool MultibandEngine::insertSplitBand(int32_t source, ParameterListChange& change) {
     LockHolder hold(lock);
     Band* added = createBand(kMaxBandFrequency, &ringBudget);
     if (!added)
@@ -84,7 +84,7 @@ bool MultibandEngine::insertSplitBand(ParameterListChange& change) {
     setBandSampleRate(*added, sampleRate);
     updateBandCoefficients(*added, true);
 
-    if (Band* current = band(currentBand)) {
+    if (Band* current = band(source)) {
         double top = current->frequency();
         double bottom = kMinBandFrequency;
         for (int32_t i = 0; i < bandCount(); ++i) {
@@ -105,17 +105,17 @@ bool MultibandEngine::insertSplitBand(ParameterListChange& change) {
     return true;
 }
 
-bool MultibandEngine::removeCurrentBand(ParameterListChange& change) {
+bool MultibandEngine::removeBand(int32_t index, ParameterListChange& change) {
     LockHolder hold(lock);
     int32_t count = bandCount();
-    if (count < 2 || currentBand < 0 || currentBand >= count)
+    if (count < 2 || index < 0 || index >= count)
         return false;
     auto* list = static_cast<Band**>(bands.get());
-    destroyBand(list[currentBand]);
-    std::memmove(list + currentBand, list + currentBand + 1, size_t(count - currentBand - 1) * sizeof(Band*));
+    destroyBand(list[index]);
+    std::memmove(list + index, list + index + 1, size_t(count - index - 1) * sizeof(Band*));
     bands.resize((count - 1) * int32_t(sizeof(Band*)));
     bandCountChanged(count - 1);
-    change.first = currentBand * kParametersPerBand;
+    change.first = index * kParametersPerBand;
     change.count = -kParametersPerBand;
     return true;
 }
@@ -376,7 +376,7 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
         mayOverflow |= overflowHoldSamples > 0;
         overflowHoldSamples = overflowHoldSamples > length ? overflowHoldSamples - length : 0;
     }
-    const bool metering = editorWindow != nullptr;
+    const bool metering = meteringWanted;
     if (metering) {
         meterPeak(inputPeakLeft, remainderLeft, m);
         meterPeak(inputPeakRight, remainderRight, m);
@@ -404,9 +404,9 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
 
     const double gain = outputGain;
     const double nyquist = sampleRate * 0.5;
-    // Read once: the editor may switch solo or the current band while the sub-block runs.
-    const bool solo = soloCurrentBand != 0;
-    const Band* soloBand = solo ? band(currentBand) : nullptr;
+    // Read once: solo may be switched or move to another band while the sub-block runs.
+    const bool solo = soloing;
+    const Band* soloBand = solo ? band(soloedBand) : nullptr;
     double highest = 0;
     bool written = false;
     bool topTaken = false;
@@ -465,8 +465,8 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
     bool* summed = reinterpret_cast<bool*>(lanes + count);
 
     const double nyquist = sampleRate * 0.5;
-    const bool solo = soloCurrentBand != 0;
-    const Band* soloBand = solo ? band(currentBand) : nullptr;
+    const bool solo = soloing;
+    const Band* soloBand = solo ? band(soloedBand) : nullptr;
     double highest = 0;
     bool topTaken = false;
     for (int32_t i = 0; i < count; ++i) {

@@ -7,7 +7,7 @@
 // scratch buffers have grown to the block size.
 #pragma once
 
-#include "engine/band.h"
+#include "engine/band_control.h"
 #include "engine/wavefront.h"
 #include "support/heap_buffer.h"
 #include "support/recursive_lock.h"
@@ -50,11 +50,13 @@ public:
     int32_t LoadDefaultBands();
     // Clears every band's run-time state, applies sampleRate, zeroes the meters.
     void ResetProcessingState();
-    // Splits the current band (or adds a default band at 24000 Hz) and appends the new band.
-    // Returns false when out of memory; otherwise fills the parameter-list change to report.
-    bool insertSplitBand(ParameterListChange& change);
-    // Removes the band at currentBand when at least two bands exist; false when nothing changed.
-    bool removeCurrentBand(ParameterListChange& change);
+    // Splits band `source` (or, when there is no such band, adds a default band at 24000 Hz)
+    // and appends the new band. Returns false when out of memory; otherwise fills the
+    // parameter-list change to report.
+    bool insertSplitBand(int32_t source, ParameterListChange& change);
+    // Removes the band at list position index when at least two bands exist; false when
+    // nothing changed.
+    bool removeBand(int32_t index, ParameterListChange& change);
 
     void processWithGlide(const float* const* inputs, float* const* outputs, int32_t n);
     // The pass kernel's path for a glided host block of n samples (once its glide is set up),
@@ -88,11 +90,12 @@ public:
     // Samples during which float overflow stays possible after a loud input (see processBlock).
     int64_t overflowHoldSamples = 0;
     HeapBuffer bands{4096}; // Band* in creation order (the host parameter order)
-    // The editor's selection and solo switch: written by the editor, read by the driver.
-    RelaxedAtomic<int32_t> currentBand{0};
-    RelaxedAtomic<int32_t> soloCurrentBand{0};
-    // Opaque editor window handle; the driver meters only while it is set.
-    RelaxedAtomic<void*> editorWindow{nullptr};
+    // Solo: while set, only the band at list position soloedBand is summed (none, and no
+    // remainder above the top band, when no band is there). Read once per sub-block.
+    RelaxedAtomic<bool> soloing{false};
+    RelaxedAtomic<int32_t> soloedBand{0};
+    // The driver meters the input and output peaks only while someone wants them.
+    RelaxedAtomic<bool> meteringWanted{false};
 
 protected:
     // Called under the lock after every change of the band count.

@@ -2,6 +2,7 @@
 // rasterizer, and the cached text path (measuring, alignment, line breaks, vertical text).
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "raster/font_internal.h"
 #include "raster/pixo.h"
@@ -44,6 +45,41 @@ private:
     const uint8_t* next_;
     int32_t remaining_;
 };
+
+// Where the next character goes, and where its lines start.
+struct Pen {
+    int32_t x, y;
+    int32_t startX, startY;
+};
+
+// Lays text out as both text paths (measuring and drawing) read it: carriage returns are
+// skipped, and a line feed is a space on a single line and otherwise moves the pen to the next
+// line (one line height across for vertical text). Every other character goes to place(c),
+// which advances the pen.
+template <class Place>
+void layOutText(const char* text, int32_t length, int32_t flags, bool vertical, int32_t lineHeight, Pen& pen,
+                Place place) {
+    TextWalker walker(text, length);
+    uint16_t character;
+    while (walker.next(character)) {
+        if (character == '\r')
+            continue;
+        if (character == '\n') {
+            if (!(flags & DT_SINGLELINE)) {
+                if (vertical) {
+                    pen.x += lineHeight;
+                    pen.y = pen.startY;
+                } else {
+                    pen.x = pen.startX;
+                    pen.y += lineHeight;
+                }
+                continue;
+            }
+            character = ' ';
+        }
+        place(character);
+    }
+}
 
 } // namespace
 
@@ -111,6 +147,15 @@ void PIXO_CachedFont::attachSource(PIXO_SystemFont font, PIXO_GlyphRasterizer* r
         for (uint16_t c = 0; c < 128; ++c)
             RenderGlyph(c);
     }
+}
+
+void PIXO_CachedFont::AttachSystemFont(PIXO_SystemFont font, uint32_t flags) {
+#ifdef _WIN32
+    releaseSource(font, nullptr);
+    attachSource(font, font ? pixo::createSystemFontRasterizer(font, lineHeight_) : nullptr, true, flags);
+#else
+    AttachRasterizer(font, flags);
+#endif
 }
 
 void PIXO_CachedFont::AttachRasterizer(PIXO_GlyphRasterizer* rasterizer, uint32_t flags) {
@@ -329,8 +374,10 @@ int32_t PIXO_CachedFont::RenderText(PIXO_IBitmap* bitmap, const char* text, int3
     if (!bitmap && !(flags & DT_CALCRECT))
         return 0;
 #ifdef _WIN32
-    if (prefersSystemText(flags))
-        return renderSystemText(bitmap, text, length, rect, flags & ~TEXT_NO_SYSTEM_PATH);
+    if (prefersSystemText(flags)) {
+        const pixo::SystemTextStyle style = {systemFont_, textColour_, backgroundColour_, backgroundMode_, alpha_};
+        return pixo::renderSystemText(bitmap, text, length, rect, flags & ~TEXT_NO_SYSTEM_PATH, style);
+    }
 #endif
     if (flags & DT_CALCRECT)
         return measureCached(text, length, rect, flags);
@@ -339,39 +386,22 @@ int32_t PIXO_CachedFont::RenderText(PIXO_IBitmap* bitmap, const char* text, int3
 
 int32_t PIXO_CachedFont::measureCached(const char* text, int32_t length, PIXO_Rect* rect, int32_t flags) {
     bool vertical = (fontFlags_ & GLYPH_TURN) != 0;
-    int32_t penX = 0, penY = 0, extentX = 0, extentY = 0;
-    TextWalker walker(text, length);
-    uint16_t character;
-    while (walker.next(character)) {
-        if (character == '\r')
-            continue;
-        if (character == '\n') {
-            if (flags & DT_SINGLELINE) {
-                character = ' ';
-            } else {
-                if (vertical) {
-                    penX += lineHeight_;
-                    penY = 0;
-                } else {
-                    penX = 0;
-                    penY += lineHeight_;
-                }
-                continue;
-            }
-        }
+    int32_t extentX = 0, extentY = 0;
+    Pen pen = {0, 0, 0, 0};
+    layOutText(text, length, flags, vertical, lineHeight_, pen, [&](uint16_t character) {
         const GlyphRecord* record = usableGlyph(*this, character);
         if (!record)
-            continue;
+            return;
         if (vertical) {
-            penY += record->advance;
-            extentX = std::max(extentX, penX + record->width);
-            extentY = std::max(extentY, penY);
+            pen.y += record->advance;
+            extentX = std::max(extentX, pen.x + record->width);
+            extentY = std::max(extentY, pen.y);
         } else {
-            penX += record->advance;
-            extentX = std::max(extentX, penX);
-            extentY = std::max(extentY, penY + record->height);
+            pen.x += record->advance;
+            extentX = std::max(extentX, pen.x);
+            extentY = std::max(extentY, pen.y + record->height);
         }
-    }
+    });
     rect->right = rect->left + extentX;
     rect->bottom = rect->top + extentY;
     return vertical ? extentX : extentY;
@@ -423,45 +453,27 @@ int32_t PIXO_CachedFont::drawCached(PIXO_IBitmap* bitmap, const char* text, int3
     if (clip.left >= clip.right || clip.top >= clip.bottom)
         return 0;
 
-    const int32_t startX = penX, startY = penY;
-    int32_t extent = vertical ? startX : startY;
-    TextWalker walker(text, length);
-    uint16_t character;
-    while (walker.next(character)) {
-        if (character == '\r')
-            continue;
-        if (character == '\n') {
-            if (flags & DT_SINGLELINE) {
-                character = ' ';
-            } else {
-                if (vertical) {
-                    penX += lineHeight_;
-                    penY = startY;
-                } else {
-                    penX = startX;
-                    penY += lineHeight_;
-                }
-                continue;
-            }
-        }
+    Pen pen = {penX, penY, penX, penY};
+    int32_t extent = vertical ? pen.startX : pen.startY;
+    layOutText(text, length, flags, vertical, lineHeight_, pen, [&](uint16_t character) {
         const GlyphRecord* found = usableGlyph(*this, character);
         if (!found || !GlyphPixels(*found))
-            continue;
+            return;
         GlyphRecord record = *found;
         if (upward)
-            penY -= record.height;
-        bool visible = CompositeGlyph(bitmap, character, penX, penY, clip, alpha);
+            pen.y -= record.height;
+        bool visible = CompositeGlyph(bitmap, character, pen.x, pen.y, clip, alpha);
         if (vertical) {
-            penY += upward ? record.height - record.advance : record.advance;
+            pen.y += upward ? record.height - record.advance : record.advance;
             if (visible)
-                extent = std::max(extent, penX + record.width);
+                extent = std::max(extent, pen.x + record.width);
         } else {
-            penX += record.advance;
+            pen.x += record.advance;
             if (visible)
-                extent = std::max(extent, penY + record.height);
+                extent = std::max(extent, pen.y + record.height);
         }
-    }
-    return extent - (vertical ? startX : startY);
+    });
+    return extent - (vertical ? pen.startX : pen.startY);
 }
 
 // Whether RenderText hands the whole string to the system (only ever true on Windows).
@@ -469,3 +481,18 @@ bool PIXO_CachedFont::prefersSystemText(int32_t flags) const {
     return (fontFlags_ & SYSTEM_TEXT_PREFERRED) && systemFont_ && !(flags & TEXT_NO_SYSTEM_PATH) &&
            !(flags & TEXT_FOREGROUND_ALPHA) && !(fontFlags_ & kGlyphShapingFlags) && !PIXO_RunningUnderWine();
 }
+
+#ifndef _WIN32
+PIXO_CachedFont* PIXO_CreateCachedFont(const char* path, int32_t pixelHeight, uint32_t flags) {
+    PIXO_GlyphRasterizer* rasterizer = PIXO_OpenFontFile(path, pixelHeight);
+    if (!rasterizer)
+        return nullptr;
+    PIXO_CachedFont* font = new (std::nothrow) PIXO_CachedFont;
+    if (!font) {
+        delete rasterizer;
+        return nullptr;
+    }
+    font->AttachSystemFont(rasterizer, flags | FONT_HANDLE_OWNED);
+    return font;
+}
+#endif

@@ -111,21 +111,6 @@ PIXO_GlyphRasterizer* PIXO_OpenFontFile(const char* path, int32_t pixelHeight) {
     return rasterizer;
 }
 
-PIXO_CachedFont* PIXO_CreateCachedFont(const char* path, int32_t pixelHeight, uint32_t flags) {
-    PIXO_GlyphRasterizer* rasterizer = PIXO_OpenFontFile(path, pixelHeight);
-    if (!rasterizer)
-        return nullptr;
-    PIXO_CachedFont* font = new (std::nothrow) PIXO_CachedFont;
-    if (!font) {
-        delete rasterizer;
-        return nullptr;
-    }
-    font->AttachSystemFont(rasterizer, flags | FONT_HANDLE_OWNED);
-    return font;
-}
-
-void PIXO_CachedFont::AttachSystemFont(PIXO_SystemFont font, uint32_t flags) { AttachRasterizer(font, flags); }
-
 bool PIXO_RunningUnderWine() { return wineProbeOverride == 1; }
 
 void PIXO_OverrideWineProbeForTesting(int32_t answer) { wineProbeOverride = answer; }

@@ -1,5 +1,5 @@
-// The Windows side of PIXO_CachedFont: glyphs rasterised through GDI with the attached system
-// font, the Wine probe, and the system text path that hands whole strings to DrawText.
+// The Windows side of the cached font: glyphs rasterised through GDI with a system font, the
+// Wine probe, and the system text path that hands whole strings to DrawText.
 #include <algorithm>
 #include <new>
 
@@ -153,38 +153,33 @@ bool PIXO_RunningUnderWine() {
 
 void PIXO_OverrideWineProbeForTesting(int32_t answer) { wineProbeOverride = answer; }
 
-void PIXO_CachedFont::AttachSystemFont(PIXO_SystemFont font, uint32_t flags) {
-    releaseSource(font, nullptr);
-    GdiRasterizer* rasterizer = nullptr;
-    int32_t height = lineHeight_;
-    if (font) {
-        pixo::glyphScratch(256, 256);
-        HDC dc = GlyphScratchBitmap().deviceContext();
-        if (dc) {
-            HGDIOBJ previous = SelectObject(dc, font);
-            TEXTMETRICA metrics = {};
-            if (GetTextMetricsA(dc, &metrics))
-                height = metrics.tmHeight;
-            SelectObject(dc, previous);
-        }
-        rasterizer = new (std::nothrow) GdiRasterizer(font, height);
+PIXO_GlyphRasterizer* pixo::createSystemFontRasterizer(PIXO_SystemFont font, int32_t fallbackLineHeight) {
+    int32_t height = fallbackLineHeight;
+    glyphScratch(256, 256);
+    HDC dc = GlyphScratchBitmap().deviceContext();
+    if (dc) {
+        HGDIOBJ previous = SelectObject(dc, font);
+        TEXTMETRICA metrics = {};
+        if (GetTextMetricsA(dc, &metrics))
+            height = metrics.tmHeight;
+        SelectObject(dc, previous);
     }
-    attachSource(font, rasterizer, true, flags);
+    return new (std::nothrow) GdiRasterizer(font, height);
 }
 
-int32_t PIXO_CachedFont::renderSystemText(PIXO_IBitmap* bitmap, const char* text, int32_t length, PIXO_Rect* rect,
-                                          int32_t flags) {
+int32_t pixo::renderSystemText(PIXO_IBitmap* bitmap, const char* text, int32_t length, PIXO_Rect* rect,
+                               int32_t flags, const SystemTextStyle& style) {
     SystemText converted(text, length);
     auto prepare = [&](HDC dc) {
-        SetTextColor(dc, toColorRef(textColour_));
-        SetBkMode(dc, backgroundMode_);
-        if (backgroundMode_ == PIXO_BACKGROUND_OPAQUE)
-            SetBkColor(dc, toColorRef(backgroundColour_));
+        SetTextColor(dc, toColorRef(style.textColour));
+        SetBkMode(dc, style.backgroundMode);
+        if (style.backgroundMode == PIXO_BACKGROUND_OPAQUE)
+            SetBkColor(dc, toColorRef(style.backgroundColour));
     };
 
     HDC dc = bitmap ? bitmap->deviceContext() : nullptr;
     if (dc) {
-        HGDIOBJ previous = SelectObject(dc, systemFont_);
+        HGDIOBJ previous = SelectObject(dc, style.font);
         prepare(dc);
         int result = converted.draw(dc, rect, UINT(flags | DT_NOPREFIX));
         GdiFlush();
@@ -200,7 +195,7 @@ int32_t PIXO_CachedFont::renderSystemText(PIXO_IBitmap* bitmap, const char* text
     if (!scratchDc || !scratch.pixels())
         return 0;
     const int32_t alignment = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM;
-    HGDIOBJ previous = SelectObject(scratchDc, systemFont_);
+    HGDIOBJ previous = SelectObject(scratchDc, style.font);
     RECT measured = {0, 0, wantWidth, wantHeight};
     int result = converted.draw(scratchDc, &measured, UINT((flags & ~alignment) | DT_CALCRECT | DT_NOPREFIX));
     if (flags & DT_CALCRECT) {
@@ -251,6 +246,6 @@ int32_t PIXO_CachedFont::renderSystemText(PIXO_IBitmap* bitmap, const char* text
     GdiFlush();
     SelectObject(scratchDc, previous);
     PIXO_Rect back = {0, 0, boxWidth, boxHeight};
-    PIXO_ComposeBitmap(bitmap, &scratch, destX, destY, &back, alpha_, PIXO_BLEND_COPY);
+    PIXO_ComposeBitmap(bitmap, &scratch, destX, destY, &back, style.alpha, PIXO_BLEND_COPY);
     return result;
 }

@@ -284,10 +284,6 @@ private:
     int32_t measureCached(const char* text, int32_t length, PIXO_Rect* rect, int32_t flags);
     int32_t drawCached(PIXO_IBitmap* bitmap, const char* text, int32_t length, PIXO_Rect* rect, int32_t flags);
     bool prefersSystemText(int32_t flags) const;
-#ifdef _WIN32
-    int32_t renderSystemText(PIXO_IBitmap* bitmap, const char* text, int32_t length, PIXO_Rect* rect,
-                             int32_t flags);
-#endif
 
     uint32_t textColour_ = 0;
     uint32_t backgroundColour_ = 0xFFFFFFFFu;

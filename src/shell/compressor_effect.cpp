@@ -2,9 +2,11 @@
 
 #include "shell/module.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
 #include <new>
 
@@ -24,7 +26,7 @@ CompressorEffect::CompressorEffect() {
 
     std::memset(&effect, 0, sizeof(effect));
     sampleRate = 44100.0;
-    editorWindow = nullptr;
+    meteringWanted = false;
     effect.magic = kEffectMagic;
     effect.dispatcher = dispatchEffect;
     effect.process = processAccumulating;
@@ -44,8 +46,6 @@ CompressorEffect::CompressorEffect() {
     LoadDefaultBands();
 
     currentBand = 0;
-    graphDragBand = -1;
-    graphDragMode = 0;
     showGrid = 1;
     showTabs = 1;
     soloCurrentBand = 0;
@@ -69,7 +69,7 @@ CompressorEffect::~CompressorEffect() {
 
 void CompressorEffect::addBand() {
     ParameterListChange change;
-    if (!insertSplitBand(change))
+    if (!insertSplitBand(currentBand, change))
         return;
     notifyParameterListChange(&effect, change);
     // The new band's index as the locked insertion saw it: the list may have changed since.
@@ -81,7 +81,7 @@ void CompressorEffect::deleteCurrentBand() {
     ParameterListChange change;
     lock.lock();
     ignoreParameterSets = true;
-    bool removed = removeCurrentBand(change);
+    bool removed = removeBand(currentBand, change);
     if (!removed)
         ignoreParameterSets = false;
     lock.unlock();
@@ -117,14 +117,14 @@ bool CompressorEffect::changeSetting(int32_t index, int32_t kind, double value, 
     return target && changeBandSetting(*target, kind, value, how);
 }
 
-bool CompressorEffect::viewBand(int32_t index, BandView& view) {
-    LockHolder hold(lock);
-    const Band* source = band(index);
-    if (!source)
-        return false;
-    const BandState& st = source->state;
-    view.settings = source->settings;
-    view.frequency = source->frequency();
+namespace {
+
+constexpr uint32_t kGainMeterHoldMs = 500;
+
+void copyBandView(const Band& source, BandView& view) {
+    const BandState& st = source.state;
+    view.settings = source.settings;
+    view.frequency = source.frequency();
     view.makeupGain = st.makeupGain;
     view.gainMeter = st.gainMeter;
     view.gainMeterHold = st.gainMeterHold;
@@ -132,7 +132,83 @@ bool CompressorEffect::viewBand(int32_t index, BandView& view) {
     view.inputPeak = st.inputPeak;
     view.detectorPeak = st.detectorPeak;
     view.outputPeak = st.outputPeak;
+}
+
+// One editor frame's take of a band's meters: renew the hold, copy, decay.
+void takeBandMeters(Band& band, uint32_t now, BandView& view) {
+    BandState& st = band.state;
+    const bool expander = band.settings.ratio < 1.0;
+    const bool beyondHold = expander ? st.gainMeter > st.gainMeterHold : st.gainMeter < st.gainMeterHold;
+    if (beyondHold || int32_t(now - st.gainMeterHoldUntil) > 0) {
+        st.gainMeterHold = st.gainMeter;
+        st.gainMeterHoldUntil = now + kGainMeterHoldMs;
+    }
+    copyBandView(band, view);
+    st.gainMeter = expander ? std::max(st.gainMeter / 1.3, 1.0) : std::min(st.gainMeter * 1.3, 1.0);
+    for (double* peak : {&st.inputPeak, &st.detectorPeak, &st.outputPeak}) {
+        *peak *= 0.8;
+        if (*peak < 1e-8)
+            *peak = 0.0;
+    }
+}
+
+} // namespace
+
+bool CompressorEffect::viewBand(int32_t index, BandView& view) {
+    LockHolder hold(lock);
+    const Band* source = band(index);
+    if (!source)
+        return false;
+    copyBandView(*source, view);
     return true;
+}
+
+int32_t CompressorEffect::viewBands(HeapBuffer& views, HeapBuffer* metered, const uint32_t* meterTime) {
+    const int32_t recordSize = int32_t(sizeof(BandView));
+    auto room = [&] {
+        const int32_t records = views.getAllocated() / recordSize;
+        return metered ? std::min(records, metered->getAllocated()) : records;
+    };
+    // The buffers grow outside the lock; a band list that grew meanwhile sends us round again.
+    for (int32_t wanted = 0;;) {
+        if (wanted > room()) {
+            views.resize(wanted * recordSize);
+            if (metered)
+                metered->resize(wanted);
+            if (wanted > room())
+                return 0;
+        }
+        LockHolder hold(lock);
+        const int32_t count = bandCount();
+        if (count > room()) {
+            wanted = count;
+            continue;
+        }
+        auto* copies = static_cast<BandView*>(views.resize(count * recordSize));
+        auto* taken = metered ? static_cast<bool*>(metered->resize(count)) : nullptr;
+        const bool solo = soloCurrentBand != 0;
+        const int32_t soloed = currentBand;
+        for (int32_t i = 0; i < count; ++i) {
+            const bool take = meterTime && !(solo && i != soloed);
+            if (take)
+                takeBandMeters(*band(i), *meterTime, copies[i]);
+            else
+                copyBandView(*band(i), copies[i]);
+            if (taken)
+                taken[i] = take;
+        }
+        return count;
+    }
+}
+
+MeterPeaks CompressorEffect::takeMeterPeaks(double decay) {
+    LockHolder hold(lock);
+    const MeterPeaks peaks = {inputPeakLeft, inputPeakRight, outputPeakLeft, outputPeakRight};
+    inputPeakLeft = peaks.inputLeft * decay;
+    inputPeakRight = peaks.inputRight * decay;
+    outputPeakLeft = peaks.outputLeft * decay;
+    outputPeakRight = peaks.outputRight * decay;
+    return peaks;
 }
 
 int32_t CompressorEffect::viewBandCount() {
@@ -163,9 +239,15 @@ void notifyGeneralChange(AEffect* effect) {
     notifyHost(effect, audioMasterAutomate, -1, 0, nullptr, 0.0f);
 }
 
+void CompressorEffect::process(const float* const* inputs, float* const* outputs, int32_t n) {
+    soloedBand = int32_t(currentBand);
+    soloing = soloCurrentBand != 0;
+    processWithGlide(inputs, outputs, n);
+}
+
 void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
     if (CompressorEffect* fx = CompressorEffect::fromEffect(effect))
-        fx->processWithGlide(inputs, outputs, sampleFrames);
+        fx->process(inputs, outputs, sampleFrames);
 }
 
 void CompressorEffect::prepareForBlockSize(int32_t n) {
@@ -201,7 +283,7 @@ void VST_CALL processAccumulating(AEffect* effect, float** inputs, float** outpu
     if (!scratch || fx->accumulateScratch.getSize() < bytes)
         return;
     float* channels[2] = {scratch, scratch + sampleFrames};
-    fx->processWithGlide(inputs, channels, sampleFrames);
+    fx->process(inputs, channels, sampleFrames);
     for (int c = 0; c < 2; ++c) {
         float* out = outputs[c];
         const float* add = channels[c];

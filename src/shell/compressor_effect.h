@@ -1,7 +1,9 @@
 // CompressorEffect: one plug-in instance. It owns the effect record handed to the host, the
-// multiband engine (band list, lock, processing state) and the editor's view options, and
-// makes the band-list changes that the host must hear about. Host notifications are sent
-// after the lock is released, since the host may call back into the effect.
+// multiband engine (band list, lock, processing state), the selected band and the view
+// options saved with it, and makes the changes that the host must hear about. Host
+// notifications are sent after the lock is released, since the host may call back into the
+// effect. An editor reaches the instance through the operations below and never takes the
+// lock itself; what it keeps of its own hangs off editorState.
 #pragma once
 
 #include "engine/multiband.h"
@@ -22,6 +24,11 @@ struct BandView {
     double inputPeak = 0, detectorPeak = 0, outputPeak = 0;
 };
 
+// The instance's input and output peaks, as the editor's level meters take them.
+struct MeterPeaks {
+    double inputLeft, inputRight, outputLeft, outputRight;
+};
+
 class CompressorEffect : public MultibandEngine {
 public:
     CompressorEffect();
@@ -32,7 +39,8 @@ public:
         return effect ? static_cast<CompressorEffect*>(effect->object) : nullptr;
     }
 
-    // Band-list operations of the editor, with their host notifications.
+    // Band-list operations of the editor, with their host notifications. A new band becomes
+    // the current one; deleting removes the current band.
     void addBand();
     void deleteCurrentBand();
     void resetToDefaults();
@@ -41,8 +49,22 @@ public:
     // the lock. False, with nothing changed, when the band does not exist or the value is not
     // finite. The caller tells the host.
     bool changeSetting(int32_t index, int32_t kind, double value, SettingChange how = SettingChange::ByKind);
+    // The same with the new value worked out by edit(current value) under the one hold of the
+    // lock that stores it, so that no other change slips in between.
+    template <class Edit> bool changeSettingFrom(int32_t index, int32_t kind, Edit edit);
     // Copies band `index` under the lock; false when it does not exist.
     bool viewBand(int32_t index, BandView& view);
+    // Copies every band, in list order, into views (grown outside the lock as needed) and
+    // returns how many; 0 when out of memory. With meterTime (a tick count), the band meters
+    // are taken as one frame of the editor takes them: the gain meter's hold renews when the
+    // meter passes it or its 500 ms have run out, the copy gets the meters as they stand, and
+    // the bands' meters then decay (peaks to 80 %, the gain meter 30 % back towards unity).
+    // Bands muted by solo keep their meters untouched; metered[i] says whether band i's were
+    // taken (when metered is given, it is grown alongside views).
+    int32_t viewBands(HeapBuffer& views, HeapBuffer* metered = nullptr, const uint32_t* meterTime = nullptr);
+    // Takes the input and output peaks and leaves them multiplied by decay; the audio thread
+    // raises them again from its next sub-block.
+    MeterPeaks takeMeterPeaks(double decay);
     // The band count, read under the lock (a state block loaded on another thread replaces
     // the whole list).
     int32_t viewBandCount();
@@ -51,20 +73,22 @@ public:
     bool setLogScaleAutomation(int32_t index, bool on);
 
     RelaxedAtomic<bool> ignoreParameterSets{false}; // host setParameter calls are dropped while set
-    HeapBuffer graphSortedBands{4096};
     ERect editorRect{};
     HeapBuffer accumulateScratch{4096};
     HeapBuffer stateBuffer{4096};
     int32_t stateReadOffset = 0;
     AEffect effect;
-    void* bandPanelWindow = nullptr;
-    // The editor's own per-instance record (the graph's back buffer), opaque to the shell and
-    // released with the instance (releaseEditorState).
+    // The editor's own per-instance record (its windows, gesture and back buffer), opaque to
+    // the shell and released with the instance (releaseEditorState).
     void* editorState = nullptr;
-    int32_t graphDragBand = -1;
-    int32_t graphDragMode = 0;
-    // Raised by host parameter writes and state loads, cleared by the editor's refresh timer.
+    // Raised by host parameter writes and state loads while an editor is open (it wants the
+    // meters exactly then), cleared by the editor's refresh timer.
     RelaxedAtomic<int32_t> editorNeedsRefresh{0};
+    bool editorOpen() const { return meteringWanted; }
+    // The band the editor shows, and whether only it is heard: saved in the state block, and
+    // handed to the driver by the audio entries (solo follows the current band).
+    RelaxedAtomic<int32_t> currentBand{0};
+    RelaxedAtomic<int32_t> soloCurrentBand{0};
     // View options: the editor's, saved in the state block.
     RelaxedAtomic<int32_t> showGrid{1};
     RelaxedAtomic<int32_t> showTabs{1};
@@ -74,12 +98,20 @@ public:
 
     // Sizes every buffer the audio entries need for blocks of n frames.
     void prepareForBlockSize(int32_t n);
+    // One host block through the driver, with the current solo.
+    void process(const float* const* inputs, float* const* outputs, int32_t n);
 
 protected:
     void bandCountChanged(int32_t count) override {
         storeRelaxed(effect.numParams, count * kParametersPerBand);
     }
 };
+
+template <class Edit> bool CompressorEffect::changeSettingFrom(int32_t index, int32_t kind, Edit edit) {
+    LockHolder hold(lock);
+    const Band* target = band(index);
+    return target && changeSetting(index, kind, edit(bandSettingValue(*target, kind)));
+}
 
 // Process-wide state shared by every instance of the loaded library. Hosts may create
 // instances on several threads at once, so both are atomic.

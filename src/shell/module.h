@@ -1,36 +1,53 @@
-// The shell's window onto the platform and the editor: what the library entry, the instance
-// and the dispatcher need from them. On Windows the editor library defines the editor hooks;
-// builds without an editor (module_posix.cpp) answer that there is none. The shell includes
-// no editor header, so at compile time the dependency runs one way only.
+// The shell's window onto the library's module and its editor. An editor library fills in a
+// table of entry points, and whoever attaches the library (the plug-in's DllMain, a test)
+// installs it; the shell calls the editor only through it and links no editor. Without a
+// table (the Linux .so today) the instance has no editor and the editor opcodes answer so.
+// An editor for another window system installs itself the same way, with its own table.
 #pragma once
 
 #include <cstdint>
 
 class CompressorEffect;
 
-// The library's module handle (its HINSTANCE on Windows), stored by the attach hook; null in
-// builds without one.
+struct EditorEntryPoints {
+    // While the library is attached to a process: the editor's control window classes and
+    // the like. Counted by the editor: only the first registration and the last
+    // unregistration do the work.
+    void (*registerControlClasses)(void* module);
+    void (*unregisterControlClasses)(void* module);
+    // Called when the first instance comes to life and when the last goes (the response
+    // graph's class and its shared fonts).
+    void (*registerInstanceClasses)(void* module);
+    void (*unregisterInstanceClasses)(void* module);
+    // Creates the editor inside the host's parent window (at most one per instance); false
+    // when it could not.
+    bool (*open)(CompressorEffect& effect, void* parentWindow);
+    // Destroys the instance's editor window if it exists.
+    void (*close)(CompressorEffect& effect);
+    // The open editor's client size; false when none is open.
+    bool (*clientSize)(const CompressorEffect& effect, int32_t& width, int32_t& height);
+    // Releases what the editor keeps for the instance (effect.editorState) when it goes.
+    void (*releaseState)(CompressorEffect& effect);
+};
+
+// The library's attach and detach: stores the module handle (its HINSTANCE on Windows, may be
+// null) and the editor's table (null: no editor), and has the editor register its control
+// classes; detaching unregisters them and forgets both. Instances created while attached use
+// the table; none may be alive when it changes.
+void attachLibrary(void* module, const EditorEntryPoints* editor);
+void detachLibrary();
+
+// The module handle stored by attachLibrary; null before and in builds without one.
 void* libraryModule();
 
+// Whether an editor is installed.
 bool platformHasEditor();
 
-// While the library is attached to a process: the editor's control window classes and the
-// registered wheel message. Counted: only the first registration and the last
-// unregistration do the work.
-void registerControlClasses(void* module);
-void unregisterControlClasses(void* module);
-
-// Registered by the first live instance and unregistered with the last (the response graph's
-// class; the last instance also deletes the graph's shared fonts).
+// The shell's calls of the installed editor; without one they do nothing (and openEditor and
+// editorClientSize answer false).
 void registerInstanceClasses();
 void unregisterInstanceClasses();
-
-// The editor opcodes. openEditor creates the editor inside the host's parent window (at most
-// one per instance) and returns false when it could not; closeEditor destroys it if it
-// exists; editorClientSize gives the open editor's client size, false when none is open.
 bool openEditor(CompressorEffect& effect, void* parentWindow);
 void closeEditor(CompressorEffect& effect);
 bool editorClientSize(const CompressorEffect& effect, int32_t& width, int32_t& height);
-
-// Releases what the editor keeps for the instance (effect.editorState) when the instance goes.
 void releaseEditorState(CompressorEffect& effect);

@@ -263,7 +263,7 @@ void VST_CALL setParameterEntry(AEffect* effect, int32_t index, float value) {
         return;
     const int32_t kind = index % kParametersPerBand;
     changeBandSetting(*band, kind, kKindRules[kind].settingFromNormalised(value, band->settings));
-    if (fx->editorWindow)
+    if (fx->editorOpen())
         fx->editorNeedsRefresh = 1;
 }
 

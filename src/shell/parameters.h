@@ -6,7 +6,7 @@
 // are refused. Parameter kinds are the band's setting kinds (BandSettingKind).
 #pragma once
 
-#include "engine/band.h"
+#include "engine/band_control.h"
 
 #include <cstdint>
 

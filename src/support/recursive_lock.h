@@ -1,21 +1,21 @@
 // RecursiveLock: the instance lock. A critical section on Windows, std::recursive_mutex
-// elsewhere; the owning thread may take it again.
+// elsewhere; the owning thread may take it again. The header names no system type, so the
+// engine that holds one never sees <windows.h>: on Windows the section lives in storage of
+// its size, and the calls into it are out of line.
 #pragma once
 
-#ifdef _WIN32
-#include "support/windows_prelude.h"
-#else
+#ifndef _WIN32
 #include <mutex>
 #endif
 
 class RecursiveLock {
 public:
 #ifdef _WIN32
-    RecursiveLock() { InitializeCriticalSection(&section_); }
-    ~RecursiveLock() { DeleteCriticalSection(&section_); }
-    void lock() { EnterCriticalSection(&section_); }
-    void unlock() { LeaveCriticalSection(&section_); }
-    bool tryLock() { return TryEnterCriticalSection(&section_) != 0; }
+    RecursiveLock();
+    ~RecursiveLock();
+    void lock();
+    void unlock();
+    bool tryLock();
 #else
     RecursiveLock() = default;
     void lock() { mutex_.lock(); }
@@ -27,7 +27,8 @@ public:
 
 private:
 #ifdef _WIN32
-    CRITICAL_SECTION section_;
+    // A CRITICAL_SECTION (40 bytes on x64); recursive_lock.cpp checks size and alignment.
+    alignas(8) unsigned char section_[40];
 #else
     std::recursive_mutex mutex_;
 #endif

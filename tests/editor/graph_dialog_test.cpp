@@ -4,7 +4,8 @@
 // editor's 33 ms timer repaints.
 #include "graph_harness.h"
 
-#include "engine/band.h"
+#include "editor/graph_window.h"
+#include "engine/band_control.h"
 
 #include <commctrl.h>
 
@@ -19,7 +20,7 @@ protected:
                                            nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(host, nullptr);
         ASSERT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, host, 0.0f), 1);
-        parent = static_cast<HWND>(static_cast<void*>(fx->editorWindow));
+        parent = editorStateOf(*fx)->mainWindow;
         ASSERT_NE(parent, nullptr);
         graph = GetDlgItem(parent, IDC_GRAPH);
         tabs = GetDlgItem(parent, IDC_BAND_TABS);
@@ -29,7 +30,7 @@ protected:
         graph = nullptr;
     }
 
-    HWND panel() const { return static_cast<HWND>(fx->bandPanelWindow); }
+    HWND panel() const { return editorStateOf(*fx)->bandPanel; }
     bool boxChecked(HWND window, int id) const { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
     int32_t tabCount() const { return int32_t(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0)); }
     int32_t currentTab() const { return int32_t(SendMessageA(tabs, TCM_GETCURSEL, 0, 0)); }
@@ -152,6 +153,23 @@ TEST_F(EditorGraph, AudioMovesTheMetersTheTimerRepaints) {
     }
     EXPECT_TRUE(detector);
     EXPECT_TRUE(reduction);
+}
+
+// The installed editor's instance classes: the response graph's class exists while an
+// instance lives, registered by the first and removed with the last.
+TEST(EditorWindowClass, RegisteredWhileInstancesLive) {
+    attachOnce();
+    WNDCLASSA info;
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    auto registered = [&] { return GetClassInfoA(module, kGraphWindowClass, &info) != 0; };
+    ASSERT_FALSE(registered());
+    AEffect* first = VSTPluginMain(nullptr);
+    AEffect* second = VSTPluginMain(nullptr);
+    EXPECT_TRUE(registered());
+    first->dispatcher(first, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_TRUE(registered());
+    second->dispatcher(second, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_FALSE(registered());
 }
 
 } // namespace

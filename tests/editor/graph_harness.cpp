@@ -2,8 +2,9 @@
 
 #include "desktop_input.h"
 
+#include "editor/editor_entry.h"
 #include "editor/graph_window.h"
-#include "engine/band.h"
+#include "engine/band_control.h"
 
 #include <commctrl.h>
 
@@ -26,14 +27,17 @@ HINSTANCE exeModule() {
     return GetModuleHandleA(nullptr);
 }
 
+} // namespace
+
 void attachOnce() {
     static bool attached = false;
     if (attached)
         return;
     attached = true;
     InitCommonControls();
-    // What the loader does for the DLL: the module handle the editor loads its menu from.
-    DllMain(exeModule(), DLL_PROCESS_ATTACH, nullptr);
+    // What the plug-in's DllMain does: the module handle the editor loads its menu from, and
+    // the editor the instances open.
+    attachLibrary(exeModule(), &windowsEditorEntryPoints());
     WNDCLASSA parentClass = {};
     parentClass.lpfnWndProc = DefWindowProcA;
     parentClass.hInstance = exeModule();
@@ -42,8 +46,6 @@ void attachOnce() {
     parentClass.lpszClassName = kParentClass;
     RegisterClassA(&parentClass);
 }
-
-} // namespace
 
 LRESULT CALLBACK GraphWindowTest::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND) {
@@ -116,7 +118,7 @@ void GraphWindowTest::openGraph() {
     SetWindowLongPtrA(parent, GWLP_USERDATA, LONG_PTR(fx));
     for (int id : {IDC_SOLO_BAND, IDC_SHOW_TABS, IDC_SHOW_GRID})
         CheckDlgButton(parent, id, BST_UNCHECKED);
-    fx->bandPanelWindow = parent;
+    editorStateOf(*fx)->bandPanel = parent;
     tabs = GetDlgItem(parent, IDC_BAND_TABS);
     SendMessageA(tabs, TCM_DELETEALLITEMS, 0, 0);
     for (int i = 0; i < 4; ++i) {
@@ -145,7 +147,7 @@ void GraphWindowTest::closeGraph() {
     if (graph)
         DestroyWindow(graph);
     if (fx)
-        fx->bandPanelWindow = nullptr;
+        editorStateOf(*fx)->bandPanel = nullptr;
     if (parent) {
         SetWindowLongPtrA(parent, GWLP_USERDATA, 0);
         RemovePropA(parent, "test");

@@ -8,6 +8,7 @@
 #include "support/windows_prelude.h"
 
 #include "desktop_input.h"
+#include "editor/editor_state.h"
 #include "editor/resource.h"
 #include "host/picture.h"
 #include "shell/compressor_effect.h"
@@ -22,8 +23,6 @@
 #include <string>
 #include <vector>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
-
 namespace graphtest {
 
 struct HostCall {
@@ -32,6 +31,10 @@ struct HostCall {
     float value;
 };
 extern std::vector<HostCall> hostCalls;
+
+// What the plug-in's DllMain does, once per program: installs the Win32 editor with this
+// program's module handle, and registers the test parent's window class.
+void attachOnce();
 
 // Pixel words as the window shows them, 0x00RRGGBB, row after row.
 using Picture = ::Picture;

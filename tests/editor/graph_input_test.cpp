@@ -4,7 +4,7 @@
 #include "graph_harness.h"
 
 #include "editor/graph_input.h"
-#include "engine/band.h"
+#include "engine/band_control.h"
 #include "shell/parameters.h"
 
 #include <commctrl.h>
@@ -49,7 +49,7 @@ TEST_F(GraphInput, FrequencyLineAwayFromTheThresholdDragsWithoutSelecting) {
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
     leftDown();
     EXPECT_EQ(GetCapture(), graph);
-    EXPECT_EQ(fx->graphDragBand, 0);
+    EXPECT_EQ(editorStateOf(*fx)->dragBand, 0);
     EXPECT_EQ(fx->currentBand, 2);
     moveTo(x + 20, 85); // the height does not matter to a frequency drag
     const double expected = (std::exp((x + 20) / (kWidth * (1.0 / 5.993961427306569))) - 1) * 23980 * 0.0025 + 20;
@@ -57,7 +57,7 @@ TEST_F(GraphInput, FrequencyLineAwayFromTheThresholdDragsWithoutSelecting) {
     EXPECT_DOUBLE_EQ(db(0, kSettingThreshold), 0.0);
     leftUp();
     EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_EQ(fx->graphDragBand, -1);
+    EXPECT_EQ(editorStateOf(*fx)->dragBand, -1);
     EXPECT_EQ(fx->currentBand, 2);
     EXPECT_EQ(currentTab(), 2);
 
@@ -103,7 +103,7 @@ TEST_F(GraphInput, HandleDragsTheThresholdFinelyWithControlAndStopsAtTheLimits) 
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
     leftDown();
     EXPECT_EQ(fx->currentBand, 1);
-    EXPECT_EQ(fx->graphDragMode, 0);
+    EXPECT_EQ(editorStateOf(*fx)->dragMode, 0);
     moveTo(handle2X(), zeroDbY() + 10);
     EXPECT_NEAR(db(1, kSettingThreshold), -10 * 66.0 / kHeight, 1e-9);
     press("ctrl");
@@ -174,7 +174,7 @@ TEST_F(GraphInput, EndOfEditReportsComeThresholdFirst) {
     EXPECT_EQ(moves.front().index, 12 + kSettingGain);
     EXPECT_EQ(moves.back().index, 12 + kSettingThreshold);
     expectReportsMatchParameters();
-    EXPECT_EQ(fx->graphDragMode, 0);
+    EXPECT_EQ(editorStateOf(*fx)->dragMode, 0);
 }
 
 TEST_F(GraphInput, AThresholdAboveTheRangeIsGrabbedWithinSevenPixelsOfTheTop) {
@@ -186,7 +186,7 @@ TEST_F(GraphInput, AThresholdAboveTheRangeIsGrabbedWithinSevenPixelsOfTheTop) {
     moveTo(handle2X() + 6, 7);
     leftDown();
     EXPECT_EQ(GetCapture(), graph);
-    EXPECT_EQ(fx->graphDragBand, 1);
+    EXPECT_EQ(editorStateOf(*fx)->dragBand, 1);
     EXPECT_EQ(fx->currentBand, 1);
     moveTo(handle2X() + 6, 17);
     leftUp();
@@ -243,9 +243,9 @@ TEST_F(GraphInput, TheRegisteredRollMessageCountsAsAWheelNotch) {
 
 TEST_F(GraphInput, HoverNamesTheHandleUnderThePointer) {
     moveTo(handle2X() + 3, zeroDbY() - 3);
-    EXPECT_EQ(fx->graphDragBand, 1);
+    EXPECT_EQ(editorStateOf(*fx)->dragBand, 1);
     moveTo(handle2X() + 8, zeroDbY());
-    EXPECT_EQ(fx->graphDragBand, -1);
+    EXPECT_EQ(editorStateOf(*fx)->dragBand, -1);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
 }
 
@@ -303,7 +303,7 @@ TEST_F(GraphInput, CheckMarksFollowTheState) {
     EXPECT_TRUE(seen.checked(IDM_FEEDBACK));
 }
 
-TEST_F(GraphInput, BandSwitchesFlipTheCurrentBandWithoutTellingTheHost) {
+TEST_F(GraphInput, BandSwitchesFlipTheCurrentBandAndReportTheEndOfAnEdit) {
     fx->currentBand = 3;
     const struct {
         UINT item;
@@ -316,21 +316,29 @@ TEST_F(GraphInput, BandSwitchesFlipTheCurrentBandWithoutTellingTheHost) {
         SCOPED_TRACE(s.item);
         const double before = get(3, s.kind);
         const int refreshes = bandPanelRefreshes;
+        hostCalls.clear();
         useMenu(10, 100, s.item);
         EXPECT_EQ(get(3, s.kind), before != 0 ? 0.0 : 1.0);
         EXPECT_EQ(get(2, s.kind), before); // only the current band
         EXPECT_GT(bandPanelRefreshes, refreshes);
         useMenu(10, 100, s.item);
         EXPECT_EQ(get(3, s.kind), before);
+        // Each toggle is a whole gesture, as a click on the band panel's switch is.
+        ASSERT_EQ(hostCalls.size(), 2u);
+        for (const HostCall& call : hostCalls) {
+            EXPECT_EQ(call.opcode, audioMasterEndEdit);
+            EXPECT_EQ(call.index, 3 * kParametersPerBand + s.kind);
+        }
     }
-    EXPECT_TRUE(hostCalls.empty());
     EXPECT_TRUE(commands.empty());
 
-    // With no band at currentBand the switches do nothing.
+    // With no band at currentBand the switches do nothing and tell nothing.
+    hostCalls.clear();
     fx->currentBand = 9;
     useMenu(10, 100, IDM_BAND_ACTIVE);
     for (int32_t band = 0; band < 4; ++band)
         EXPECT_EQ(get(band, kSettingActive), 1.0);
+    EXPECT_TRUE(hostCalls.empty());
 }
 
 } // namespace

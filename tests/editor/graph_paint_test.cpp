@@ -4,7 +4,7 @@
 #include "graph_harness.h"
 
 #include "editor/graph_bands.h"
-#include "engine/band.h"
+#include "engine/band_control.h"
 
 using namespace graphtest;
 
@@ -306,7 +306,7 @@ TEST_F(GraphPaint, NoBandsPaintsOnlyBackgroundAndGrid) {
         LockHolder hold(fx->lock);
         fx->deleteAllBands();
     }
-    fx->graphDragBand = 0;
+    editorStateOf(*fx)->dragBand = 0;
     Picture p = capture();
     bool onlyGrey = true;
     for (uint32_t c : p.pixels)
@@ -327,7 +327,7 @@ TEST_F(GraphPaint, InfoBoxBesideThePointerInTheSystemColours) {
     fx->showGrid = 0;
     const int32_t x = 60, y = 30;
     moveTo(x, y);
-    fx->graphDragBand = 1;
+    editorStateOf(*fx)->dragBand = 1;
     Picture p = capture();
     p.savePng("graph-info.png");
     p.savePng("graph-info-x3.png", 3);
@@ -339,7 +339,7 @@ TEST_F(GraphPaint, InfoBoxBesideThePointerInTheSystemColours) {
     // Near the right edge the box goes left of the pointer, ending 28 pixels before it.
     const int32_t right = kWidth - 20;
     moveTo(right, y);
-    fx->graphDragBand = 1;
+    editorStateOf(*fx)->dragBand = 1;
     p = capture();
     EXPECT_EQ(p.at(right - 28, y + 9), frame);
     EXPECT_EQ(p.at(right - 29, y + 9), fill);
@@ -347,7 +347,7 @@ TEST_F(GraphPaint, InfoBoxBesideThePointerInTheSystemColours) {
 
     // Near the bottom it moves up so that its fill ends on the last row.
     moveTo(x, kHeight - 3);
-    fx->graphDragBand = 1;
+    editorStateOf(*fx)->dragBand = 1;
     p = capture();
     EXPECT_EQ(p.at(x + 28, kHeight - 1), frame);
     EXPECT_EQ(p.at(x + 29, kHeight - 1), fill);

@@ -25,14 +25,13 @@ TEST(BandList, DefaultsAreFourBandsWithDefaultSettings) {
     EXPECT_EQ(engine.band(-1), nullptr);
 }
 
-TEST(BandList, AddingSplitsTheCurrentBandAtTheMiddleOfItsRange) {
+TEST(BandList, AddingSplitsTheGivenBandAtTheMiddleOfItsRange) {
     MultibandEngine engine;
     setUpDefaultEngine(engine);
-    engine.currentBand = 0;
     engine.band(0)->settings.ratio = 7;
     engine.band(0)->settings.knee = 3;
     ParameterListChange change;
-    ASSERT_TRUE(engine.insertSplitBand(change));
+    ASSERT_TRUE(engine.insertSplitBand(0, change));
     EXPECT_EQ(change.first, 48);
     EXPECT_EQ(change.count, 12);
     ASSERT_EQ(engine.bandCount(), 5);
@@ -43,20 +42,19 @@ TEST(BandList, AddingSplitsTheCurrentBandAtTheMiddleOfItsRange) {
     EXPECT_EQ(added.settings.knee, 3.0);
     EXPECT_EQ(added.state.sampleRate, 44100.0);
 
-    engine.currentBand = 3; // 24000 Hz over the band at 5000 Hz
-    ASSERT_TRUE(engine.insertSplitBand(change));
+    // 24000 Hz over the band at 5000 Hz
+    ASSERT_TRUE(engine.insertSplitBand(3, change));
     EXPECT_EQ(engine.band(3)->frequency(), 14500.0);
     EXPECT_EQ(engine.band(5)->frequency(), 24000.0);
     EXPECT_EQ(change.first, 60);
 }
 
-TEST(BandList, AddingWithoutACurrentBandAddsADefaultTopBand) {
+TEST(BandList, AddingWithoutASourceBandAddsADefaultTopBand) {
     MultibandEngine engine;
     setUpDefaultEngine(engine, 96000);
-    engine.currentBand = -1;
     engine.band(3)->settings.ratio = 9;
     ParameterListChange change;
-    ASSERT_TRUE(engine.insertSplitBand(change));
+    ASSERT_TRUE(engine.insertSplitBand(-1, change));
     const Band& added = *engine.band(4);
     EXPECT_EQ(added.frequency(), 24000.0);
     EXPECT_EQ(added.settings.ratio, 2.0);
@@ -67,19 +65,19 @@ TEST(BandList, AddingWithoutACurrentBandAddsADefaultTopBand) {
 TEST(BandList, RemovingKeepsOrderAndNeverTheLastBand) {
     MultibandEngine engine;
     setUpDefaultEngine(engine);
-    engine.currentBand = 1;
     ParameterListChange change;
-    ASSERT_TRUE(engine.removeCurrentBand(change));
+    ASSERT_TRUE(engine.removeBand(1, change));
     EXPECT_EQ(change.first, 12);
     EXPECT_EQ(change.count, -12);
     ASSERT_EQ(engine.bandCount(), 3);
     EXPECT_EQ(engine.band(1)->frequency(), 5000.0);
 
-    engine.currentBand = 0;
-    ASSERT_TRUE(engine.removeCurrentBand(change));
-    ASSERT_TRUE(engine.removeCurrentBand(change));
+    EXPECT_FALSE(engine.removeBand(3, change));
+    EXPECT_FALSE(engine.removeBand(-1, change));
+    ASSERT_TRUE(engine.removeBand(0, change));
+    ASSERT_TRUE(engine.removeBand(0, change));
     ASSERT_EQ(engine.bandCount(), 1);
-    EXPECT_FALSE(engine.removeCurrentBand(change));
+    EXPECT_FALSE(engine.removeBand(0, change));
     EXPECT_EQ(engine.bandCount(), 1);
 }
 

@@ -49,9 +49,8 @@ TEST(DriverSum, HighestBandBelowHalfTheRateLeavesTheTopUncompressed) {
     MultibandEngine engine;
     setUpDefaultEngine(engine, 44100);
     // Without the 24 kHz band the signal above 5 kHz passes through as the remainder.
-    engine.currentBand = 3;
     ParameterListChange change;
-    ASSERT_TRUE(engine.removeCurrentBand(change));
+    ASSERT_TRUE(engine.removeBand(3, change));
     EXPECT_EQ(change.first, 36);
     EXPECT_EQ(change.count, -12);
     expectTransparent(engine, 44100);
@@ -247,8 +246,8 @@ TEST(DriverSolo, SoloedBandsAddUpToTheWholeOutput) {
         MultibandEngine engine;
         setUpDefaultEngine(engine);
         setAllActive(engine, false);
-        engine.soloCurrentBand = 1;
-        engine.currentBand = soloed;
+        engine.soloing = true;
+        engine.soloedBand = soloed;
         StereoSignal part(n);
         process(engine, in, part, 256);
         for (int i = 0; i < n; ++i)
@@ -263,8 +262,8 @@ TEST(DriverSolo, SoloedBandPassesOnlyItsRange) {
         MultibandEngine engine;
         setUpDefaultEngine(engine);
         setAllActive(engine, false);
-        engine.soloCurrentBand = 1;
-        engine.currentBand = 2; // the 1000-5000 Hz band
+        engine.soloing = true;
+        engine.soloedBand = 2; // the 1000-5000 Hz band
         StereoSignal in(22050), out(22050);
         for (int i = 0; i < in.frames(); ++i)
             in.left[size_t(i)] = in.right[size_t(i)] = float(0.5 * std::sin(2 * kPi * frequency * i / 44100));
@@ -284,8 +283,8 @@ TEST(DriverSolo, NothingToSoloWritesSilence) {
     for (int current : {-1, 7}) {
         MultibandEngine engine;
         setUpDefaultEngine(engine);
-        engine.soloCurrentBand = 1;
-        engine.currentBand = current;
+        engine.soloing = true;
+        engine.soloedBand = current;
         StereoSignal out(256);
         std::fill(out.left.begin(), out.left.end(), 9.0f);
         std::fill(out.right.begin(), out.right.end(), 9.0f);
@@ -300,7 +299,7 @@ TEST(DriverSolo, NothingToSoloWritesSilence) {
     process(empty, in, out, 256);
     for (int i = 0; i < 256; ++i)
         ASSERT_EQ(out.right[size_t(i)], float(double(in.right[size_t(i)]) * 0.5));
-    empty.soloCurrentBand = 1;
+    empty.soloing = true;
     process(empty, in, out, 256);
     for (int i = 0; i < 256; ++i)
         ASSERT_EQ(out.right[size_t(i)], 0.0f);
@@ -341,8 +340,7 @@ TEST(DriverMetering, OnlyWhileTheEditorIsOpen) {
     EXPECT_EQ(engine.inputPeakLeft, 0.0);
     EXPECT_EQ(engine.outputPeakRight, 0.0);
 
-    int window = 0;
-    engine.editorWindow = &window;
+    engine.meteringWanted = true;
     process(engine, in, out, 512);
     float inPeak = 0, outPeak = 0;
     for (int i = 0; i < 512; ++i) {
@@ -357,8 +355,7 @@ TEST(DriverMetering, PeaksAreFoundAnywhereInABlockAndNotANumberNeverCounts) {
     // The peaks are taken many lanes at a time, with the rest of a block one by one.
     MultibandEngine engine;
     setUpDefaultEngine(engine);
-    int window = 0;
-    engine.editorWindow = &window;
+    engine.meteringWanted = true;
     for (int n : {1, 3, 4, 7, 8, 15, 16, 17, 33, 511}) {
         for (int at : {0, n / 2, n - 1}) {
             StereoSignal in(n), out(n);
@@ -467,8 +464,8 @@ StereoSignal soloedSine(double bandFrequency, double sampleRate, double sineFreq
     updateBandCoefficients(*b, true);
     engine.appendBand(b);
     engine.ResetProcessingState();
-    engine.soloCurrentBand = 1;
-    engine.currentBand = 0;
+    engine.soloing = true;
+    engine.soloedBand = 0;
     StereoSignal in(4096), out(4096);
     for (int i = 0; i < 4096; ++i)
         in.left[size_t(i)] = in.right[size_t(i)] =
@@ -505,9 +502,8 @@ TEST(DriverBandList, AnAddedBandsSplitTakesEffectAtOnce) {
         split.band(k)->settings.threshold = 0.05;
         updateBandCoefficients(*split.band(k), true);
     }
-    split.currentBand = 0;
     ParameterListChange change;
-    ASSERT_TRUE(split.insertSplitBand(change));
+    ASSERT_TRUE(split.insertSplitBand(0, change));
 
     built.sampleRate = 44100;
     for (double f : {110.0, 1000.0, 5000.0, 24000.0, 200.0}) {

@@ -137,8 +137,8 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
     reference.processingPath = ProcessingPath::Reference;
     fast.processingPath = path;
     if (solo && scene.bands > 0) {
-        reference.soloCurrentBand = fast.soloCurrentBand = 1;
-        reference.currentBand = fast.currentBand = int32_t(scene.seed % unsigned(scene.bands));
+        reference.soloing = fast.soloing = true;
+        reference.soloedBand = fast.soloedBand = int32_t(scene.seed % unsigned(scene.bands));
     }
     int total = 0;
     for (int n : blocks)
@@ -239,7 +239,6 @@ TEST(FastPath, TheAutomaticChoiceGivesTheSameBits) {
     MultibandEngine engine;
     EXPECT_EQ(engine.processingPath, ProcessingPath::Automatic);
     EXPECT_EQ(chooseProcessingPath(8, 4), ProcessingPath::Reference);
-    EXPECT_TRUE(processingPathAvailable(ProcessingPath::Sse2Passes));
 }
 
 } // namespace

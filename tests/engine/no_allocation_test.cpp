@@ -45,8 +45,7 @@ TEST(NoAllocation, SteadyStateProcessingAllocatesNothing) {
         fx->band(i)->settings.ratio = 4;
         fx->band(i)->settings.programDependentRelease = i != 3;
     }
-    int marker = 0;
-    fx->editorWindow = &marker; // metering on as well
+    fx->meteringWanted = true; // metering on as well
 
     const int n = 512;
     std::vector<float> left(n), right(n), outLeft(n), outRight(n);
@@ -74,7 +73,7 @@ TEST(NoAllocation, SteadyStateProcessingAllocatesNothing) {
     counting = false;
     EXPECT_EQ(allocations.load(), 0);
 
-    fx->editorWindow = nullptr;
+    fx->meteringWanted = false;
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     HeapBuffer::setAllocatorForTesting(previous);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <random>
 
 #include "raster/pixo.h"
@@ -64,6 +65,21 @@ TEST(MemBitmap, ColourWordByteOrder) {
 
 // ---------------------------------------------------------------------------------------------
 // PIXO_PaintRect
+
+// The weight of an opacity is trunc(alpha x 256), held within +-16 x 256 so that no blend
+// formula can overflow, and 0 for NaN (which would otherwise turn into any integer).
+TEST(Weight, TruncatesTowardZeroAndHoldsOutOfRangeAlphas) {
+    EXPECT_EQ(PIXO_Weight(1.0f), 256);
+    EXPECT_EQ(PIXO_Weight(0.5f), 128);
+    EXPECT_EQ(PIXO_Weight(0.999f), 255); // 255.74
+    EXPECT_EQ(PIXO_Weight(1.0f / 512), 0);
+    EXPECT_EQ(PIXO_Weight(-0.999f), -255); // toward zero, not down
+    EXPECT_EQ(PIXO_Weight(16.0f), 4096);
+    EXPECT_EQ(PIXO_Weight(20.0f), 4096);
+    EXPECT_EQ(PIXO_Weight(-1e30f), -4096);
+    EXPECT_EQ(PIXO_Weight(std::numeric_limits<float>::infinity()), 4096);
+    EXPECT_EQ(PIXO_Weight(std::numeric_limits<float>::quiet_NaN()), 0);
+}
 
 TEST(PaintRect, CopyFastPathsOnWholeWords) {
     PIXO_MemBitmap bitmap;

@@ -235,6 +235,21 @@ TEST(PaintCoverage, WeightsByMaskAndClips) {
     EXPECT_EQ(pixelAt(bitmap, 0, 0), 0u);
 }
 
+TEST(PaintCoverage, MaskHangingOffTheBottomRightLandsOnlyWhereItOverlaps) {
+    PIXO_MemBitmap bitmap;
+    bitmap.setSize(3, 3);
+    fill(bitmap, 0);
+    const uint8_t mask[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    PIXO_PaintCoverage(&bitmap, 2, 2, mask, 2, 2, 0xFFFFFFFF, 1.0f);
+    // Full coverage at full weight is weight 255: 255 + (0 - 255) * 1 / 256 truncates to 255.
+    EXPECT_EQ(pixelAt(bitmap, 2, 2), 0xFFFFFFFFu);
+    EXPECT_EQ(painted(bitmap).size(), 1u);
+    // Entirely outside, or at no weight: nothing.
+    PIXO_PaintCoverage(&bitmap, 3, 0, mask, 2, 2, 0xFFFFFFFF, 1.0f);
+    PIXO_PaintCoverage(&bitmap, 0, 0, mask, 2, 2, 0xFFFFFFFF, 1.0f / 512);
+    EXPECT_EQ(painted(bitmap).size(), 1u);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Trapezoids and polygons
 

@@ -136,7 +136,7 @@ TEST_F(DispatcherTest, EditorSizeWithoutAnEditor) {
     EXPECT_EQ(rect->bottom, 300);
     EXPECT_EQ(rect->right, 400);
     EXPECT_EQ(dispatch(effect, effEditOpen, 0, 0, nullptr), 0);
-    EXPECT_EQ(fx->editorWindow, nullptr);
+    EXPECT_FALSE(fx->meteringWanted);
     EXPECT_EQ(dispatch(effect, effEditClose), 0);
 }
 

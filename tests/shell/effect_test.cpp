@@ -1,6 +1,8 @@
 // The instance as a host sees it: VSTPluginMain, the effect record, the audio entries and the
 // band-list operations with the notifications they send back to the host.
 #include "shell/compressor_effect.h"
+#include "shell/edit_gesture.h"
+#include "shell/module.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +10,6 @@
 #include <cstring>
 #include <thread>
 #include <vector>
-
-#ifdef _WIN32
-#include "support/windows_prelude.h"
-#endif
 
 namespace {
 
@@ -73,11 +71,7 @@ TEST_F(EffectTest, RecordIsFilledAsAHostExpects) {
     EXPECT_EQ(effect->numOutputs, 2);
     EXPECT_EQ(effect->numPrograms, 1);
     EXPECT_EQ(effect->numParams, 48);
-#ifdef _WIN32
-    EXPECT_EQ(effect->flags, 49);
-#else
-    EXPECT_EQ(effect->flags, 48);
-#endif
+    EXPECT_EQ(effect->flags, 48); // no editor is installed in this program
     EXPECT_EQ(effect->initialDelay, 0);
     EXPECT_EQ(effect->object, fx);
     EXPECT_EQ(effect->user, nullptr);
@@ -240,22 +234,82 @@ TEST_F(EffectTest, ResetToDefaultsReportsTheParameterCountChange) {
     EXPECT_EQ(hostCalls[0].opcode, audioMasterAutomate);
 }
 
-#ifdef _WIN32
-TEST(EffectWindowClass, RegisteredWhileInstancesLive) {
-    WNDCLASSA info;
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    // The tests link the plug-in statically, so the class belongs to the test program.
+// An editor reaches the shell only through the table that attaching the library installs: the
+// shell calls it for the instance's window classes, the editor opcodes and the instance's end.
+struct EditorCalls {
+    int controlClasses = 0; // registrations minus unregistrations
+    int instanceClasses = 0;
+    int opened = 0, closed = 0, released = 0;
+    void* module = nullptr;
+    void* parent = nullptr;
+};
+EditorCalls editorCalls;
+
+const EditorEntryPoints kCountingEditor = {
+    [](void* module) {
+        ++editorCalls.controlClasses;
+        editorCalls.module = module;
+    },
+    [](void*) { --editorCalls.controlClasses; },
+    [](void* module) {
+        ++editorCalls.instanceClasses;
+        editorCalls.module = module;
+    },
+    [](void*) { --editorCalls.instanceClasses; },
+    [](CompressorEffect&, void* parent) {
+        editorCalls.parent = parent;
+        return ++editorCalls.opened > 0;
+    },
+    [](CompressorEffect&) { ++editorCalls.closed; },
+    [](const CompressorEffect&, int32_t& width, int32_t& height) {
+        width = 640;
+        height = 480;
+        return editorCalls.opened > editorCalls.closed;
+    },
+    [](CompressorEffect&) { ++editorCalls.released; },
+};
+
+TEST(EditorTable, TheInstalledEditorIsCalledForClassesOpcodesAndTheInstancesEnd) {
+    editorCalls = EditorCalls();
+    int module = 0;
+    attachLibrary(&module, &kCountingEditor);
+    EXPECT_EQ(libraryModule(), &module);
+    EXPECT_EQ(editorCalls.controlClasses, 1);
+
     AEffect* first = VSTPluginMain(nullptr);
     AEffect* second = VSTPluginMain(nullptr);
-    EXPECT_EQ(instanceCount, 2);
-    EXPECT_TRUE(GetClassInfoA(nullptr, "TarnwellWindow", &info) || GetClassInfoA(module, "TarnwellWindow", &info));
+    EXPECT_EQ(first->flags, 49); // now with effFlagsHasEditor
+    EXPECT_EQ(editorCalls.instanceClasses, 1); // registered by the first instance only
+    EXPECT_EQ(editorCalls.module, &module);
+
+    int parent = 0;
+    EXPECT_EQ(first->dispatcher(first, effEditOpen, 0, 0, &parent, 0.0f), 1);
+    EXPECT_EQ(editorCalls.parent, &parent);
+    ERect* rect = nullptr;
+    EXPECT_EQ(first->dispatcher(first, effEditGetRect, 0, 0, &rect, 0.0f), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right, 640);
+    EXPECT_EQ(rect->bottom, 480);
+    first->dispatcher(first, effEditClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(editorCalls.closed, 1);
+
     first->dispatcher(first, effClose, 0, 0, nullptr, 0.0f);
-    EXPECT_TRUE(GetClassInfoA(nullptr, "TarnwellWindow", &info) || GetClassInfoA(module, "TarnwellWindow", &info));
+    EXPECT_EQ(editorCalls.released, 1);
+    EXPECT_EQ(editorCalls.instanceClasses, 1); // the second still lives
     second->dispatcher(second, effClose, 0, 0, nullptr, 0.0f);
-    EXPECT_EQ(instanceCount, 0);
-    EXPECT_FALSE(GetClassInfoA(nullptr, "TarnwellWindow", &info) || GetClassInfoA(module, "TarnwellWindow", &info));
+    EXPECT_EQ(editorCalls.released, 2);
+    EXPECT_EQ(editorCalls.instanceClasses, 0);
+
+    detachLibrary();
+    EXPECT_EQ(editorCalls.controlClasses, 0);
+    EXPECT_EQ(libraryModule(), nullptr);
+    AEffect* without = VSTPluginMain(nullptr);
+    EXPECT_EQ(without->flags, 48);
+    EXPECT_EQ(without->dispatcher(without, effEditOpen, 0, 0, &parent, 0.0f), 0);
+    without->dispatcher(without, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(editorCalls.opened, 1);
+    EXPECT_EQ(editorCalls.released, 2);
 }
-#endif
 
 } // namespace
 
@@ -278,6 +332,78 @@ TEST(EditorOperations, ChangeSettingStoresInTheSettingsUnitAndViewBandCopiesIt) 
     EXPECT_EQ(view.makeupGain, fx->band(2)->state.makeupGain);
     EXPECT_FALSE(fx->viewBand(-1, view));
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+TEST_F(EffectTest, EditGesturesReportMovesAndEndsOnlyOfStoredChanges) {
+    ASSERT_TRUE(editSetting(*fx, 1, kSettingThreshold, 0.25, EditReport::Move));
+    ASSERT_EQ(hostCalls.size(), 1u);
+    EXPECT_EQ(hostCalls[0].opcode, audioMasterAutomate);
+    EXPECT_EQ(hostCalls[0].index, 1 * kParametersPerBand + kSettingThreshold);
+    EXPECT_EQ(hostCalls[0].opt, effect->getParameter(effect, hostCalls[0].index)); // the value stored
+
+    // The new value from the current one: a switch flipped, its gesture ended.
+    ASSERT_TRUE(editSettingFrom(*fx, 3, kSettingFeedback, [](double on) { return 1 - on; }, EditReport::End));
+    EXPECT_TRUE(fx->band(3)->settings.feedbackDetector);
+    ASSERT_EQ(hostCalls.size(), 2u);
+    EXPECT_EQ(hostCalls[1].opcode, audioMasterEndEdit);
+    EXPECT_EQ(hostCalls[1].index, 3 * kParametersPerBand + kSettingFeedback);
+
+    EXPECT_TRUE(editSetting(*fx, 0, kSettingRatio, 3.0, EditReport::Nothing));
+    EXPECT_EQ(fx->band(0)->settings.ratio, 3.0);
+    // Refused changes tell nothing.
+    EXPECT_FALSE(editSetting(*fx, 0, kSettingGain, std::exp(10000.0), EditReport::Move));
+    EXPECT_FALSE(editSettingFrom(*fx, 7, kSettingGain, [](double gain) { return gain; }, EditReport::End));
+    EXPECT_EQ(hostCalls.size(), 2u);
+}
+
+TEST_F(EffectTest, ViewingBandsTakesTheirMetersOncePerFrame) {
+    for (int32_t i = 0; i < 4; ++i) {
+        BandState& st = fx->band(i)->state;
+        st.inputPeak = 0.5;
+        st.detectorPeak = 0.25;
+        st.outputPeak = 1e-8; // decays to exact silence
+        st.gainMeter = 0.5;
+        st.gainMeterHold = 0.4; // reduced further than the meter: held until 1000
+        st.gainMeterHoldUntil = 1000;
+    }
+    fx->soloCurrentBand = 1;
+    fx->currentBand = 2;
+    HeapBuffer views(4096), metered(64);
+    uint32_t now = 900;
+    ASSERT_EQ(fx->viewBands(views, &metered, &now), 4);
+    const auto* view = static_cast<const BandView*>(views.get());
+    const auto* taken = static_cast<const bool*>(metered.get());
+    EXPECT_EQ(view[1].frequency, 1000.0); // list order
+    for (int32_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const BandState& st = fx->band(i)->state;
+        // The copies show the meters as they stood, the hold kept.
+        EXPECT_EQ(view[i].inputPeak, 0.5);
+        EXPECT_EQ(view[i].gainMeterHold, 0.4);
+        EXPECT_EQ(taken[i], i == 2); // the others are muted by solo
+        EXPECT_EQ(st.inputPeak, i == 2 ? 0.5 * 0.8 : 0.5);
+        EXPECT_EQ(st.outputPeak, i == 2 ? 0.0 : 1e-8);
+        EXPECT_EQ(st.gainMeter, i == 2 ? 0.5 * 1.3 : 0.5);
+    }
+    // Past the hold the meter's reading becomes the hold, for 500 ms.
+    now = 1001;
+    ASSERT_EQ(fx->viewBands(views, &metered, &now), 4);
+    EXPECT_EQ(fx->band(2)->state.gainMeterHold, 0.5 * 1.3);
+    EXPECT_EQ(fx->band(2)->state.gainMeterHoldUntil, 1501u);
+    // Without a time nothing is taken.
+    fx->soloCurrentBand = 0;
+    ASSERT_EQ(fx->viewBands(views, &metered), 4);
+    EXPECT_EQ(fx->band(0)->state.inputPeak, 0.5);
+    EXPECT_FALSE(static_cast<const bool*>(metered.get())[0]);
+
+    fx->inputPeakLeft = 0.5;
+    fx->outputPeakRight = 0.25;
+    const MeterPeaks peaks = fx->takeMeterPeaks(0.8);
+    EXPECT_EQ(peaks.inputLeft, 0.5);
+    EXPECT_EQ(peaks.outputRight, 0.25);
+    EXPECT_EQ(peaks.inputRight, 0.0);
+    EXPECT_EQ(fx->inputPeakLeft, 0.5 * 0.8);
+    EXPECT_EQ(fx->outputPeakRight, 0.25 * 0.8);
 }
 
 } // namespace

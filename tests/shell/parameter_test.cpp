@@ -31,7 +31,7 @@ protected:
         fx = instanceOf(effect);
     }
     void TearDown() override {
-        fx->editorWindow = nullptr;
+        fx->meteringWanted = false;
         dispatch(effect, effClose);
     }
     void set(int32_t index, float v) { effect->setParameter(effect, index, v); }
@@ -274,8 +274,7 @@ TEST_F(ParameterTest, RefusedWrites) {
 TEST_F(ParameterTest, HostWritesFlagTheEditorOnlyWhenItIsOpen) {
     set(0, 0.3f);
     EXPECT_EQ(fx->editorNeedsRefresh, 0);
-    int window = 0;
-    fx->editorWindow = &window;
+    fx->meteringWanted = true; // an editor is open
     set(0, 0.4f);
     EXPECT_EQ(fx->editorNeedsRefresh, 1);
     fx->editorNeedsRefresh = 0;

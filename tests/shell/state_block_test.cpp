@@ -85,7 +85,7 @@ protected:
     AEffect* effect = nullptr;
 };
 
-TEST_F(StateBlockTest, DefaultInstanceWritesTheDocumentedLayout) {
+TEST_F(StateBlockTest, DefaultInstanceWritesTheDefaultBlockByteForByte) {
     std::vector<uint8_t> block = getChunk(effect);
     EXPECT_EQ(block.size(), 252u);
     EXPECT_EQ(block, defaultBlock());

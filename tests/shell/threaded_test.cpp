@@ -75,7 +75,7 @@ TEST(EffectThreads, AudioKeepsRunningWhileBandsChange) {
             fx->setOutputGain((random() % 200) / 100.0);
             fx->soloCurrentBand = int32_t(random() % 2);
             fx->currentBand = int32_t(random() % unsigned(fx->bandCount() + 1));
-            fx->editorWindow = (random() % 2) ? fx : nullptr; // metering on and off
+            fx->meteringWanted = random() % 2 != 0; // metering on and off
             break;
         case 6:
             if (random() % 16 == 0)
@@ -89,7 +89,7 @@ TEST(EffectThreads, AudioKeepsRunningWhileBandsChange) {
     EXPECT_GT(blocks.load(), 10);
     EXPECT_FALSE(nonFinite.load());
     EXPECT_EQ(effect->numParams, 12 * fx->bandCount());
-    fx->editorWindow = nullptr;
+    fx->meteringWanted = false;
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
 }
 

@@ -7,7 +7,7 @@ namespace {
 
 constexpr int32_t kId = ('t' << 24) | ('r' << 16) | ('w' << 8) | 'S';
 
-TEST(ProgramFile, HeaderIsBigEndianWithTheDocumentedFields) {
+TEST(ProgramFile, HeaderIsBigEndianWithMagicSizesIdVersionAndName) {
     const std::vector<uint8_t> chunk = {1, 2, 3, 4, 5};
     const std::vector<uint8_t> file = buildProgramFile(chunk, {kId, 1100}, "Drums");
     const std::vector<uint8_t> header = {

@@ -1,4 +1,4 @@
-#include "engine/band.h"
+#include "engine/band_control.h"
 
 #include "engine/compressor.h"
 #include "support/saturating_cast.h"

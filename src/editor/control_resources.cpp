@@ -1,0 +1,62 @@
+#include "editor/control_resources.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+HBITMAP verticalSkin = nullptr;
+HBITMAP horizontalSkin = nullptr;
+UINT wheelRollMessage = 0;
+
+// The folder of the module's file, without the last backslash; empty when there is none.
+void moduleFolder(HINSTANCE module, char (&folder)[1025]) {
+    DWORD length = GetModuleFileNameA(module, folder, 1024);
+    folder[length < 1024 ? length : 1024] = '\0';
+    char* lastBackslash = std::strrchr(folder, '\\');
+    if (lastBackslash)
+        *lastBackslash = '\0';
+    else
+        folder[0] = '\0';
+}
+
+HBITMAP loadSkin(const char* folder, const char* fileName) {
+    char path[1100];
+    std::snprintf(path, sizeof(path), "%s\\%s", folder, fileName);
+    return static_cast<HBITMAP>(LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+}
+
+void deleteSkin(HBITMAP& skin) {
+    if (skin)
+        DeleteObject(skin);
+    skin = nullptr;
+}
+
+} // namespace
+
+void LoadControlResources(HINSTANCE module) {
+    char folder[1025];
+    moduleFolder(module, folder);
+    if (!verticalSkin)
+        verticalSkin = loadSkin(folder, "vantor_vslider.bmp");
+    if (!horizontalSkin)
+        horizontalSkin = loadSkin(folder, "vantor_hslider.bmp");
+    wheelRollMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+}
+
+void ReleaseControlResources() {
+    deleteSkin(verticalSkin);
+    deleteSkin(horizontalSkin);
+}
+
+UINT WheelRollMessage() {
+    return wheelRollMessage;
+}
+
+HBITMAP VerticalFaderSkin() {
+    return verticalSkin;
+}
+
+HBITMAP HorizontalFaderSkin() {
+    return horizontalSkin;
+}

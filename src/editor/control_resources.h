@@ -1,0 +1,20 @@
+// What the editor's controls share while the library is attached: the registered wheel
+// message and the fader skins next to the library. Loaded and released by the counted class
+// registration (control_classes.h); the controls only read them.
+#pragma once
+
+#include "support/windows_prelude.h"
+
+// Registers the wheel message and loads the skins that exist in the module's folder.
+void LoadControlResources(HINSTANCE module);
+// Deletes the skins (the wheel message stays registered with the system).
+void ReleaseControlResources();
+
+// The id the system gave the message "MSWHEEL_ROLLMSG" (wheel delta in wParam), or 0 when it
+// is not registered; 0 never matches a message.
+UINT WheelRollMessage();
+
+// The thumb images loaded from "vantor_vslider.bmp" and "vantor_hslider.bmp" in the
+// library's folder; null when the file was missing or unreadable.
+HBITMAP VerticalFaderSkin();
+HBITMAP HorizontalFaderSkin();

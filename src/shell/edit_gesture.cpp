@@ -1,0 +1,16 @@
+#include "shell/edit_gesture.h"
+
+#include "shell/parameters.h"
+
+void reportEdit(CompressorEffect& fx, int32_t index, int32_t kind, EditReport report) {
+    if (report != EditReport::Nothing)
+        NotifyHostParameter(fx, index * kParametersPerBand + kind, report == EditReport::End);
+}
+
+bool editSetting(CompressorEffect& fx, int32_t index, int32_t kind, double value, EditReport report,
+                 SettingChange how) {
+    if (!fx.changeSetting(index, kind, value, how))
+        return false;
+    reportEdit(fx, index, kind, report);
+    return true;
+}
