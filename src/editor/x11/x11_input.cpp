@@ -5,8 +5,6 @@
 
 #include <cstdlib>
 
-#include "editor/x11/x11_view.h"
-
 uint32_t X11ModifiersOf(unsigned int state) {
     return ((state & ShiftMask) ? X11_MODIFIER_SHIFT : 0) | ((state & ControlMask) ? X11_MODIFIER_CONTROL : 0) |
            ((state & Mod1Mask) ? X11_MODIFIER_ALT : 0);

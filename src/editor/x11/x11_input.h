@@ -5,6 +5,19 @@
 
 #include <cstdint>
 
+// Modifier bits of mouse and key events.
+constexpr uint32_t X11_MODIFIER_SHIFT = 1;
+constexpr uint32_t X11_MODIFIER_CONTROL = 2;
+constexpr uint32_t X11_MODIFIER_ALT = 4;
+
+// Mouse buttons, and the bits of those held down during a move.
+constexpr int32_t X11_BUTTON_LEFT = 1;
+constexpr int32_t X11_BUTTON_MIDDLE = 2;
+constexpr int32_t X11_BUTTON_RIGHT = 3;
+constexpr uint32_t X11_HELD_LEFT = 1;
+constexpr uint32_t X11_HELD_MIDDLE = 2;
+constexpr uint32_t X11_HELD_RIGHT = 4;
+
 // X11_MODIFIER_ bits of an X event state (Shift, Control, Mod1 as Alt).
 uint32_t X11ModifiersOf(unsigned int state);
 // X11_HELD_ bits of the buttons an X event state holds down.

@@ -9,20 +9,9 @@
 
 #include <cstdint>
 
+#include "editor/x11/x11_input.h"
+
 class PIXO_IBitmap;
-
-// Modifier bits of mouse and key events.
-constexpr uint32_t X11_MODIFIER_SHIFT = 1;
-constexpr uint32_t X11_MODIFIER_CONTROL = 2;
-constexpr uint32_t X11_MODIFIER_ALT = 4;
-
-// Mouse buttons, and the bits of those held down during a move.
-constexpr int32_t X11_BUTTON_LEFT = 1;
-constexpr int32_t X11_BUTTON_MIDDLE = 2;
-constexpr int32_t X11_BUTTON_RIGHT = 3;
-constexpr uint32_t X11_HELD_LEFT = 1;
-constexpr uint32_t X11_HELD_MIDDLE = 2;
-constexpr uint32_t X11_HELD_RIGHT = 4;
 
 struct X11MouseEvent {
     // In pixels of the window receiving the event; outside it during a drag (the pointer is
