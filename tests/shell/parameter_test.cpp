@@ -225,8 +225,8 @@ protected:
         const HostView before = view(index);
         for (int round = 0; round < 21; ++round) {
             set(index, get(index));
-            ASSERT_TRUE(view(index) == before)
-                << what << ", write-back " << round + 1 << ": " << view(index).display << " was " << before.display;
+            ASSERT_TRUE(view(index) == before) << what << ", write-back " << round + 1 << ": "
+                                               << view(index).display << " was " << before.display;
         }
     }
 
