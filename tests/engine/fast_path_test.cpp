@@ -1,6 +1,7 @@
 // Every width of the pass kernel against the reference path, bit for bit: band counts 0 to 20, awkward
 // block sizes, every detector and switch, bands at and above half the sample rate, three
-// sample rates, solo, and glides of settings and output gain between blocks.
+// sample rates, solo, glides of settings and output gain between blocks, and bursts of absurd
+// samples.
 #include "engine/compressor.h"
 #include "engine_fixture.h"
 
@@ -69,7 +70,9 @@ void expectSameState(MultibandEngine& a, MultibandEngine& b) {
         ASSERT_EQ(s.gainMeter, t.gainMeter) << k;
         ASSERT_EQ(s.outputPeak, t.outputPeak) << k;
         ASSERT_EQ(s.releaseCoef, t.releaseCoef) << k;
-        ASSERT_EQ(a.band(k)->filter.left.y1, b.band(k)->filter.left.y1) << k;
+        const CrossoverFilter &f = a.band(k)->filter, &g = b.band(k)->filter;
+        ASSERT_EQ(std::memcmp(&f.left, &g.left, sizeof f.left), 0) << k;
+        ASSERT_EQ(std::memcmp(&f.right, &g.right, sizeof f.right), 0) << k;
     }
 }
 
@@ -98,6 +101,54 @@ StereoSignal material(int n, double sampleRate, unsigned seed) {
     return s;
 }
 
+// Ordinary stretches between bursts from a broken source: +-1e30 and +-FLT_MAX squares, +1e30
+// DC, infinities, NaN or infinity every seventh sample, and samples at +40 dBFS (where the
+// detector holds its input), on either side of it and far beyond.
+StereoSignal bursts(int n, double sampleRate, unsigned seed) {
+    StereoSignal s = musicLike(n, sampleRate, 0.3);
+    std::mt19937 random(seed);
+    const float edges[] = {100.0f,
+                           -100.0f,
+                           std::nextafter(100.0f, 0.0f),
+                           std::nextafter(100.0f, 200.0f),
+                           -std::nextafter(100.0f, 200.0f),
+                           1e5f};
+    int kind = int(seed % 6);
+    for (int start = 300; start < n; start += 700 + int(random() % 1500), kind = (kind + 1) % 6) {
+        const int end = std::min(n, start + 1 + int(random() % 400));
+        for (int i = start; i < end; ++i) {
+            float& l = s.left[size_t(i)];
+            float& r = s.right[size_t(i)];
+            const bool high = (i / 23) % 2 == 0;
+            switch (kind) {
+            case 0:
+                l = high ? 1e30f : -1e30f;
+                r = -l;
+                break;
+            case 1:
+                l = r = 1e30f;
+                break;
+            case 2:
+                l = high ? FLT_MAX : -FLT_MAX;
+                break;
+            case 3:
+                l = INFINITY;
+                r = i == start ? -INFINITY : r;
+                break;
+            case 4:
+                if (i % 7 == 0)
+                    (i % 2 ? l : r) = (i / 7) % 2 ? NAN : -INFINITY;
+                break;
+            default:
+                l = edges[random() % 6];
+                r = edges[random() % 6] * 0.5f;
+                break;
+            }
+        }
+    }
+    return s;
+}
+
 // What changes between blocks: nothing; every gliding setting, frequencies too; or all but
 // the frequencies (gain, threshold, ratio across 1, and the output gain), which the pass
 // kernel runs a slice of glide steps at a time.
@@ -119,8 +170,10 @@ void changeSettings(MultibandEngine& engine, Glides glides, int blockIndex) {
     }
 }
 
+typedef StereoSignal (*SignalMaker)(int n, double sampleRate, unsigned seed);
+
 void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& blocks, Glides glides,
-               bool solo) {
+               bool solo, SignalMaker signal = material) {
     MultibandEngine reference, fast;
     buildBands(reference, scene);
     buildBands(fast, scene);
@@ -133,7 +186,7 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
     int total = 0;
     for (int n : blocks)
         total += n;
-    StereoSignal in = material(total, scene.sampleRate, scene.seed);
+    StereoSignal in = signal(total, scene.sampleRate, scene.seed);
     StereoSignal outReference(total), outFast(total);
     int at = 0, blockIndex = 0;
     for (int n : blocks) {
@@ -155,6 +208,16 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
         ++blockIndex;
     }
     expectSameBits(outReference, outFast, processingPathName(path));
+    // Whatever came in, the state holds finite numbers, and no envelope above the detector's
+    // bound (random thresholds stay below 0 dB, so no knee rests above it either).
+    for (int k = 0; k < fast.bandCount(); ++k) {
+        const Band& band = *fast.band(k);
+        for (double x : {band.filter.left.x1, band.filter.left.x2, band.filter.left.y1, band.filter.left.y2,
+                         band.filter.right.x1, band.filter.right.x2, band.filter.right.y1,
+                         band.filter.right.y2, band.state.rmsSumLeft, band.state.rmsSumRight})
+            ASSERT_TRUE(std::isfinite(x)) << k;
+        ASSERT_LE(band.state.envelope, 100.000001) << k;
+    }
 }
 
 std::vector<ProcessingPath> widePaths() {
@@ -200,6 +263,20 @@ TEST(FastPath, SameBitsAtEveryRateWithGlidesAndSolo) {
                     compareOn(path, {rate, bands, unsigned(bands * 31 + variant)}, blocks,
                               Glides(variant % 3), variant >= 3);
                 }
+}
+
+TEST(FastPath, SameBitsThroughBurstsOfAbsurdSamples) {
+    const std::vector<int> blocks = {4096, 1, 777, 128, 129, 2048, 64, 4000};
+    for (ProcessingPath path : widePaths())
+        for (int bands : {1, 3, 4, 5, 8, 9, 17})
+            for (int variant = 0; variant < 4; ++variant) {
+                SCOPED_TRACE(std::string(processingPathName(path)) + " bands " + std::to_string(bands) +
+                             " variant " + std::to_string(variant));
+                const Features features = variant % 2 ? Features::FeedForward : Features::All;
+                compareOn(path,
+                          {variant < 2 ? 44100.0 : 96000.0, bands, unsigned(bands * 11 + variant), features},
+                          blocks, variant == 3 ? Glides::Levels : Glides::None, false, bursts);
+            }
 }
 
 TEST(FastPath, TheAutomaticChoiceGivesTheSameBits) {
