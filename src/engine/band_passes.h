@@ -180,6 +180,9 @@ template <int W> struct CrossoverWavefront {
             const Real input = lanes[p] - kCrossoverInputOffset;
             Real low = x1[p] * b1[p] + input * b0[p] + x2[p] * b2[p] - y1a1[p] - y2[p] * a2[p];
             lanes[p] = roundTrip<W, saturate>(input - low + kCrossoverRemainderOffset);
+            // crossoverKeepsState in every lane (NaN compares false); where it does not, low is
+            // not a number either and is flushed.
+            const Mask keeps = magnitude<W>(input) <= DBL_MAX;
             const Mask kept = keepsLow(low);
             const Real product = kept ? low * a1[p] : zeroA1[p];
             low = kept ? low : zero;
@@ -187,15 +190,15 @@ template <int W> struct CrossoverWavefront {
             if (masked) {
                 const Mask sample = int64_t(at) - laneBand[p];
                 const Mask valid = (sample >= 0) & (sample < n);
-                x2[p] = valid ? x1[p] : x2[p];
-                x1[p] = valid ? input : x1[p];
-                y2[p] = valid ? y1[p] : y2[p];
+                x2[p] = valid ? (keeps ? x1[p] : zero) : x2[p];
+                x1[p] = valid ? (keeps ? input : zero) : x1[p];
+                y2[p] = valid ? (keeps ? y1[p] : zero) : y2[p];
                 y1[p] = valid ? low : y1[p];
                 y1a1[p] = valid ? product : y1a1[p];
             } else {
-                x2[p] = x1[p];
-                x1[p] = input;
-                y2[p] = y1[p];
+                x2[p] = keeps ? x1[p] : zero;
+                x1[p] = keeps ? input : zero;
+                y2[p] = keeps ? y1[p] : zero;
                 y1[p] = low;
                 y1a1[p] = product;
             }
@@ -429,6 +432,7 @@ template <int W, bool saturate> struct CompressorPasses {
     static void detect(Band& band, const CompressorConstants& c, const float* left, const float* right,
                        int32_t n, double* squares, double* levels) {
         const Real zero = broadcast<W>(0.0);
+        const Real loudest = broadcast<W>(kLoudestDetectorInput);
         Real inputPeak = zero, detectorPeak = zero;
         for (int32_t i = 0; i < n; i += W) {
             const Real inLeft = __builtin_convertvector(loadVector<Floats>(left + i), Real);
@@ -436,16 +440,18 @@ template <int W, bool saturate> struct CompressorPasses {
             const Real absLeft = magnitude<W>(inLeft), absRight = magnitude<W>(inRight);
             inputPeak = absLeft > inputPeak ? absLeft : inputPeak;
             inputPeak = absRight > inputPeak ? absRight : inputPeak;
-            // detectorInput of a float: the sample when finite, else silence.
-            const Real detectLeft = absLeft <= double(FLT_MAX) ? inLeft : zero;
-            const Real detectRight = absRight <= double(FLT_MAX) ? inRight : zero;
+            // The size of detectorInput of a float (all that squares and peaks take of it):
+            // silence when not finite, else held at the loudest input (NaN compares false).
+            const Real heldLeft = absLeft < loudest ? absLeft : loudest;
+            const Real heldRight = absRight < loudest ? absRight : loudest;
+            const Real detectLeft = absLeft <= double(FLT_MAX) ? heldLeft : zero;
+            const Real detectRight = absRight <= double(FLT_MAX) ? heldRight : zero;
             if (c.ringLength > 0) {
                 const Real squareLeft = detectLeft * detectLeft, squareRight = detectRight * detectRight;
                 storeVector(squares + 2 * i, Shuffles<W>::interleaveLow(squareLeft, squareRight));
                 storeVector(squares + 2 * i + W, Shuffles<W>::interleaveHigh(squareLeft, squareRight));
             } else {
-                const Real peakLeft = magnitude<W>(detectLeft), peakRight = magnitude<W>(detectRight);
-                const Real level = peakLeft > peakRight ? peakLeft : peakRight;
+                const Real level = detectLeft > detectRight ? detectLeft : detectRight;
                 detectorPeak = level > detectorPeak ? level : detectorPeak;
                 storeVector(levels + i, level);
             }

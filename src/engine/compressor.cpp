@@ -158,8 +158,8 @@ CompressorConstants compressorConstants(const Band& band) {
     double threshold = settings.threshold;
     if (!(threshold >= kLowestThreshold))
         threshold = kLowestThreshold;
-    else if (threshold > kDetectorLimit)
-        threshold = kDetectorLimit;
+    else if (threshold > kHighestThreshold)
+        threshold = kHighestThreshold;
     constants.inverseThreshold = 1 / threshold;
     constants.kneeLow = threshold / state.kneeRatio;
     constants.kneeHigh = threshold * state.kneeRatio;

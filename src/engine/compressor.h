@@ -1,8 +1,9 @@
 // The band compressor: a stereo-linked peak or sliding-RMS detector, a one-pole envelope, a
 // soft-knee static curve in the log domain, optional program-dependent release, optional
 // feedback detection and automatic makeup. The detector never holds a non-finite value: a
-// NaN or infinite sample counts as silence for it, so a band recovers as soon as the input
-// is finite again. compressBlock is the reference every faster path must match bit for bit.
+// NaN or infinite sample counts as silence for it, and a louder one than +40 dBFS counts as
+// +40 dBFS, so a band recovers from a burst of either within about a second (at a 150 ms
+// release). compressBlock is the reference every faster path must match bit for bit.
 #pragma once
 
 #include "engine/band.h"

@@ -27,10 +27,15 @@ constexpr double kReleaseDecayExponent = 0.6666;
 // ...and asks for at least 0.048 s of release per halving of the gain (20.83 halvings/s).
 constexpr double kReleaseHalvingsPerSecond = 20.833333333333332;
 
-// Thresholds below -160 dB act as -160 dB. Detector levels never pass kDetectorLimit, so a
-// threshold above it can never be reached; holding it there keeps the knee arithmetic finite.
+// Thresholds below -160 dB act as -160 dB, and those above 1e100 as 1e100, which keeps the
+// knee arithmetic finite (the detector never comes near either).
 constexpr double kLowestThreshold = 1e-8;
-constexpr double kDetectorLimit = 1e100;
+constexpr double kHighestThreshold = 1e100;
+
+// The detector takes nothing louder than +40 dBFS, a level no signal reaches in practice, so
+// that after a burst from a broken source the envelope falls back from there at the release
+// rate (under a second at 150 ms) instead of from wherever the burst went.
+constexpr double kLoudestDetectorInput = 100;
 
 // The curve gain, as a base-2 logarithm, is never below 2^-25 and never above +60 dB
 // (log2 1000): the one upward bound, far beyond musical use, at which expanders and
@@ -80,13 +85,13 @@ constexpr double kRescanDrop = 0x1p20;
 constexpr double kRescanTolerance = 0x1p-23;
 constexpr int32_t kRescanCheckInterval = 16;
 
-// A detector input: NaN and infinities count as silence, finite values beyond the limit are
-// held at it, so that squares and running sums stay finite.
+// A detector input: NaN and infinities count as silence, finite values beyond the loudest
+// input are held at it, so that levels, squares and running sums stay small and finite.
 inline double detectorInput(double x) {
     if (std::isnan(x))
         return 0;
-    if (std::fabs(x) > kDetectorLimit)
-        return std::isinf(x) ? 0 : std::copysign(kDetectorLimit, x);
+    if (std::fabs(x) > kLoudestDetectorInput)
+        return std::isinf(x) ? 0 : std::copysign(kLoudestDetectorInput, x);
     return x;
 }
 

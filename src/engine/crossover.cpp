@@ -43,9 +43,13 @@ inline float splitSample(const CrossoverFilter& filter, FilterChannelState& chan
     // Also catches NaN, whose comparisons are all false.
     if (!(magnitude >= kCrossoverFlushLevel) || magnitude == INFINITY)
         low = 0;
-    channel.x2 = channel.x1;
-    channel.x1 = input;
-    channel.y2 = channel.y1;
+    if (crossoverKeepsState(input)) {
+        channel.x2 = channel.x1;
+        channel.x1 = input;
+        channel.y2 = channel.y1;
+    } else {
+        channel.x2 = channel.x1 = channel.y2 = 0;
+    }
     channel.y1 = low;
     return float(low);
 }

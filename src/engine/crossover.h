@@ -2,8 +2,11 @@
 // splitBlock takes the low part of the remainder into the band arrays and leaves the rest in
 // the remainder, so band + remainder always add back up to the input. The small constant
 // offsets and the flush below 2^-54 keep denormals out of the state and are part of the output.
+// A sample that is not a finite number clears the section's state.
 #pragma once
 
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 
 // The offsets: taken from every remainder sample before filtering, and added back to what the
@@ -11,6 +14,14 @@
 constexpr double kCrossoverInputOffset = 1e-13;
 constexpr double kCrossoverRemainderOffset = 1e-14;
 constexpr double kCrossoverFlushLevel = 0x1p-54;
+
+// Whether a section keeps its state through an input sample. At a NaN or infinity it forgets
+// its state instead and starts afresh from the next sample, as a new section would; keeping
+// part of it (the outputs are flushed, the inputs are not numbers) would let a stream of such
+// samples drive the recursion without bound.
+inline bool crossoverKeepsState(double input) {
+    return std::fabs(input) <= DBL_MAX; // false for NaN
+}
 
 struct FilterChannelState {
     double x1 = 0, x2 = 0, y1 = 0, y2 = 0;

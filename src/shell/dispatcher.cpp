@@ -12,6 +12,9 @@ namespace {
 
 constexpr intptr_t kIdentity = 0x4E764566;
 constexpr intptr_t kCanDoAnswer = 0xbeef0000;
+// The interface version this effect implements: hosts treat a plug-in answering less than
+// 2000 as a 1.x one and ignore what it says about automation.
+constexpr intptr_t kVstVersion = 2400;
 constexpr const char* kEffectName = "Tarnwell-STAND64";
 constexpr const char* kVendorName = "Vantor";
 // Host buffers for the effect, product and vendor strings hold 31 characters and the terminator.
@@ -23,14 +26,16 @@ constexpr int16_t kDefaultEditorHeight = 300;
 constexpr double kLowestSampleRate = 1000;
 constexpr double kHighestSampleRate = 1000000;
 
-void copyIdentityText(void* ptr, const char* text) {
+// 1 when the text was written: scanners take 0 as "no text".
+intptr_t copyIdentityText(void* ptr, const char* text) {
     if (!ptr)
-        return;
+        return 0;
     auto* out = static_cast<char*>(ptr);
     const size_t length = std::strlen(text);
     const size_t kept = length < kIdentityTextSize - 1 ? length : kIdentityTextSize - 1;
     std::memcpy(out, text, kept);
     out[kept] = '\0';
+    return 1;
 }
 
 intptr_t emptyText(void* ptr) {
@@ -134,11 +139,11 @@ intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index,
         return kPlugCategEffect;
     case effGetEffectName:
     case effGetProductString:
-        copyIdentityText(ptr, kEffectName);
-        return 0;
+        return copyIdentityText(ptr, kEffectName);
     case effGetVendorString:
-        copyIdentityText(ptr, kVendorName);
-        return 0;
+        return copyIdentityText(ptr, kVendorName);
+    case effGetVstVersion:
+        return kVstVersion;
     case effVendorSpecific:
         return vendorSpecific(*fx, index, value, ptr, opt);
     case effCanDo:

@@ -8,12 +8,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
 constexpr double kLn401 = 5.993961427306569;
 constexpr double kInverseLn401 = 1 / kLn401;
 constexpr double kInverseFrequencySpan = 1.0 / 23980;
+// The release a normalised value of 1 sets, and the longest any value sets.
+constexpr int32_t kLongestHostRelease = 2000;
 
 // Normalised value -> setting (in the setting's unit) and back, for one kind of parameter.
 // The Set and Get directions of the host mapping, kept side by side so that one row tells
@@ -30,7 +33,13 @@ double normalisedFromFrequency(const Band& band) {
     const double f = band.frequency();
     if (band.settings.logScaleAutomation)
         return stable_math::log((f - 20) * kInverseFrequencySpan * 400 + 1) * kInverseLn401;
-    return f / 24000;
+    // f / 24000 in single precision, or the float beside it where only that one sets f again
+    // (20 Hz, where the row is clamped), so that a host writing back what it read keeps f.
+    const float nearest = float(f / 24000);
+    for (float value : {nearest, std::nextafter(nearest, 0.0f), std::nextafter(nearest, 2.0f)})
+        if (frequencyFromNormalised(value, band.settings) == f)
+            return value;
+    return nearest;
 }
 
 // Gain and threshold: 4v, never below silence (a negative value would invert the band) and,
@@ -80,8 +89,22 @@ double normalisedFromRmsWindow(const Band& band) {
 double releaseFromNormalised(float value, const BandSettings&) {
     return truncateToInt32(SliderPosToRelease(1000 * double(value)));
 }
+// The smallest normalised value that sets the stored release, so that a host writing back
+// what it read (touch automation, undo, linking) keeps the release. Every whole millisecond
+// from 0 to 2000 has one; a release beyond 2000 ms reads as its slider position above 1000,
+// which sets 2000 ms, and that then reads back as 1.
 double normalisedFromRelease(const Band& band) {
-    return ReleaseToSliderPos(band.settings.releaseMs) / 1000.0;
+    const int32_t ms = band.settings.releaseMs;
+    if (ms <= 0 || ms > kLongestHostRelease)
+        return ReleaseToSliderPos(ms) / 1000.0;
+    // The square law rises with the value, and its root lies within a float step or two of
+    // the smallest value that truncates to ms.
+    float value = float(std::sqrt(ms / double(kLongestHostRelease)));
+    while (releaseFromNormalised(std::nextafter(value, 0.0f), band.settings) >= ms)
+        value = std::nextafter(value, 0.0f);
+    while (releaseFromNormalised(value, band.settings) < ms)
+        value = std::nextafter(value, 2.0f);
+    return value;
 }
 
 double switchFromNormalised(float value, const BandSettings&) {

@@ -3,7 +3,8 @@
 // vendor extensions, and the notifications sent when the user edits a parameter.
 // Normalised values outside 0..1 are taken as the mappings give them (a ratio below 1 reads
 // back negative), except that gain and threshold never go below silence; non-finite values
-// are refused. Parameter kinds are the band's setting kinds (BandSettingKind).
+// are refused. Parameter kinds are the band's setting kinds (BandSettingKind). Writing back
+// the value read leaves every setting a normalised value can set exactly as it is.
 #pragma once
 
 #include "engine/band_control.h"

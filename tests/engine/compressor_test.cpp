@@ -293,6 +293,47 @@ TEST(CompressorRobustness, NonFiniteSamplesDoNotPoisonTheDetector) {
     }
 }
 
+TEST(CompressorRobustness, TheDetectorTakesNothingLouderThanPlus40Dbfs) {
+    // Up to +40 dBFS a level is taken as it is; louder ones count as +40 dBFS, so that a
+    // burst leaves the envelope no higher than that.
+    const struct {
+        float in;
+        double level;
+    } peaks[] = {{99.99999f, double(99.99999f)},
+                 {100.0f, 100.0},
+                 {std::nextafter(100.0f, 200.0f), 100.0},
+                 {-1e30f, 100.0},
+                 {FLT_MAX, 100.0},
+                 {-std::numeric_limits<float>::infinity(), 0.0}};
+    for (const auto& p : peaks) {
+        BandPtr band = makeBand();
+        band->settings.rmsSizeMs = 0;
+        band->settings.attackMs = 0; // the envelope takes the level at once
+        band->settings.threshold = 0.1;
+        band->settings.ratio = 4;
+        updateBandCoefficients(*band, true);
+        float left = p.in, right = 0.0f;
+        compressBlock(*band, &left, &right, 1, 44100);
+        EXPECT_EQ(band->state.detectorPeak, p.level) << p.in;
+        EXPECT_EQ(band->state.envelope, std::max(p.level, 0.1)) << p.in;
+    }
+
+    // A window full of +1e30 averages to +40 dBFS; the feedback detector's enormous output
+    // counts as +40 dBFS too.
+    BandPtr rms = makeBand();
+    rms->settings.attackMs = 0;
+    updateBandCoefficients(*rms, true);
+    runConstant(*rms, 1e30f, 2 * rms->state.rmsLength());
+    EXPECT_NEAR(rms->state.detectorPeak, 100.0, 1e-9);
+    EXPECT_NEAR(rms->state.envelope, 100.0, 1e-6);
+    BandPtr feedback = makeBand();
+    feedback->settings.rmsSizeMs = 0;
+    feedback->settings.feedbackDetector = true;
+    updateBandCoefficients(*feedback, true);
+    runConstant(*feedback, 1e30f, 2);
+    EXPECT_EQ(feedback->state.detectorPeak, 100.0);
+}
+
 TEST(CompressorState, ResetBandBehavesLikeANewOne) {
     BandPtr used = makeBand(), fresh = makeBand();
     for (Band* b : {used.get(), fresh.get()}) {

@@ -133,4 +133,35 @@ TEST(CrossoverSplit, NonFiniteInputIsFlushedFromTheBandAndTheStateRecovers) {
     EXPECT_TRUE(std::isfinite(filter.left.y1) && std::isfinite(filter.left.x2));
 }
 
+TEST(CrossoverSplit, ANonFiniteSampleLeavesAFreshSection) {
+    // A sine with a NaN or infinity every seventh sample: a section that kept its outputs'
+    // history while forgetting the bad inputs grew without bound (past 1e147 within 0.1 s at
+    // 200 Hz). After each bad sample the section must run on as a cleared one.
+    const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity()};
+    for (double f : {200.0, 1000.0, 8000.0}) {
+        CrossoverFilter stream = designedAt(f);
+        const int n = 4410;
+        std::vector<float> remL(n), remR(n), bandL(n), bandR(n);
+        for (int i = 0; i < n; ++i)
+            remL[size_t(i)] = remR[size_t(i)] =
+                i % 7 == 3 ? bad[(i / 7) % 3] : float(0.3 * std::sin(i * 0.06));
+        const std::vector<float> input = remL;
+        splitBlock(stream, remL.data(), remR.data(), bandL.data(), bandR.data(), n);
+        for (int i = 0; i < n; ++i)
+            ASSERT_LE(std::fabs(bandL[size_t(i)]), 1.0f) << f << " Hz, sample " << i;
+        // The samples after the last bad one, through a cleared section.
+        CrossoverFilter fresh = designedAt(f);
+        const int last = (n - 1 - 3) / 7 * 7 + 3;
+        std::vector<float> tail(input.begin() + last + 1, input.end());
+        std::vector<float> tailR = tail, outL(tail.size()), outR(tail.size());
+        splitBlock(fresh, tail.data(), tailR.data(), outL.data(), outR.data(), int(tail.size()));
+        for (size_t i = 0; i < tail.size(); ++i) {
+            EXPECT_EQ(bandL[size_t(last + 1) + i], outL[i]) << f << " Hz";
+            EXPECT_EQ(remL[size_t(last + 1) + i], tail[i]) << f << " Hz";
+        }
+        EXPECT_TRUE(std::isnan(remL[size_t(last)]));
+    }
+}
+
 } // namespace

@@ -70,7 +70,9 @@ void expectSameState(MultibandEngine& a, MultibandEngine& b) {
         ASSERT_EQ(s.gainMeter, t.gainMeter) << k;
         ASSERT_EQ(s.outputPeak, t.outputPeak) << k;
         ASSERT_EQ(s.releaseCoef, t.releaseCoef) << k;
-        ASSERT_EQ(a.band(k)->filter.left.y1, b.band(k)->filter.left.y1) << k;
+        const CrossoverFilter &f = a.band(k)->filter, &g = b.band(k)->filter;
+        ASSERT_EQ(std::memcmp(&f.left, &g.left, sizeof f.left), 0) << k;
+        ASSERT_EQ(std::memcmp(&f.right, &g.right, sizeof f.right), 0) << k;
     }
 }
 
@@ -95,6 +97,54 @@ StereoSignal material(int n, double sampleRate, unsigned seed) {
         std::fill(s.right.begin() + long(from), s.right.begin() + long(from + 400), 1e-13f);
         s.left[size_t(random() % size_t(n))] = NAN;
         s.right[size_t(random() % size_t(n))] = -INFINITY;
+    }
+    return s;
+}
+
+// Ordinary stretches between bursts from a broken source: +-1e30 and +-FLT_MAX squares, +1e30
+// DC, infinities, NaN or infinity every seventh sample, and samples at +40 dBFS (where the
+// detector holds its input), on either side of it and far beyond.
+StereoSignal bursts(int n, double sampleRate, unsigned seed) {
+    StereoSignal s = musicLike(n, sampleRate, 0.3);
+    std::mt19937 random(seed);
+    const float edges[] = {100.0f,
+                           -100.0f,
+                           std::nextafter(100.0f, 0.0f),
+                           std::nextafter(100.0f, 200.0f),
+                           -std::nextafter(100.0f, 200.0f),
+                           1e5f};
+    int kind = int(seed % 6);
+    for (int start = 300; start < n; start += 700 + int(random() % 1500), kind = (kind + 1) % 6) {
+        const int end = std::min(n, start + 1 + int(random() % 400));
+        for (int i = start; i < end; ++i) {
+            float& l = s.left[size_t(i)];
+            float& r = s.right[size_t(i)];
+            const bool high = (i / 23) % 2 == 0;
+            switch (kind) {
+            case 0:
+                l = high ? 1e30f : -1e30f;
+                r = -l;
+                break;
+            case 1:
+                l = r = 1e30f;
+                break;
+            case 2:
+                l = high ? FLT_MAX : -FLT_MAX;
+                break;
+            case 3:
+                l = INFINITY;
+                r = i == start ? -INFINITY : r;
+                break;
+            case 4:
+                if (i % 7 == 0)
+                    (i % 2 ? l : r) = (i / 7) % 2 ? NAN : -INFINITY;
+                break;
+            default:
+                l = edges[random() % 6];
+                r = edges[random() % 6] * 0.5f;
+                break;
+            }
+        }
     }
     return s;
 }
@@ -129,8 +179,10 @@ void changeSettings(MultibandEngine& engine, Glides glides, int blockIndex) {
     }
 }
 
+typedef StereoSignal (*SignalMaker)(int n, double sampleRate, unsigned seed);
+
 void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& blocks, Glides glides,
-               bool solo) {
+               bool solo, SignalMaker signal = material) {
     MultibandEngine reference, fast;
     buildBands(reference, scene);
     buildBands(fast, scene);
@@ -143,7 +195,7 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
     int total = 0;
     for (int n : blocks)
         total += n;
-    StereoSignal in = material(total, scene.sampleRate, scene.seed);
+    StereoSignal in = signal(total, scene.sampleRate, scene.seed);
     StereoSignal outReference(total), outFast(total);
     int at = 0, blockIndex = 0;
     for (int n : blocks) {
@@ -169,6 +221,16 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
         ++blockIndex;
     }
     expectSameBits(outReference, outFast, processingPathName(path));
+    // Whatever came in, the state holds finite numbers, and no envelope above the detector's
+    // bound, unless it rests at the lower edge of a knee above that.
+    for (int k = 0; k < fast.bandCount(); ++k) {
+        const Band& band = *fast.band(k);
+        for (double x : {band.filter.left.x1, band.filter.left.x2, band.filter.left.y1, band.filter.left.y2,
+                         band.filter.right.x1, band.filter.right.x2, band.filter.right.y1,
+                         band.filter.right.y2, band.state.rmsSumLeft, band.state.rmsSumRight})
+            ASSERT_TRUE(std::isfinite(x)) << k;
+        ASSERT_LE(band.state.envelope, std::max(100.000001, compressorConstants(band).kneeLow)) << k;
+    }
 }
 
 std::vector<ProcessingPath> widePaths() {
@@ -239,6 +301,21 @@ TEST(FastPath, TheAutomaticChoiceGivesTheSameBits) {
     MultibandEngine engine;
     EXPECT_EQ(engine.processingPath, ProcessingPath::Automatic);
     EXPECT_EQ(chooseProcessingPath(8, 4), ProcessingPath::Reference);
+}
+
+// Bursts of absurd samples leave the paths' outputs and states alike, and every state finite.
+TEST(FastPath, SameBitsThroughBurstsOfAbsurdSamples) {
+    const std::vector<int> blocks = {4096, 1, 777, 128, 129, 2048, 64, 4000};
+    for (ProcessingPath path : widePaths())
+        for (int bands : {1, 3, 4, 5, 8, 9, 17})
+            for (int variant = 0; variant < 4; ++variant) {
+                SCOPED_TRACE(std::string(processingPathName(path)) + " bands " + std::to_string(bands) +
+                             " variant " + std::to_string(variant));
+                const Features features = variant % 2 ? Features::FeedForward : Features::All;
+                compareOn(path,
+                          {variant < 2 ? 44100.0 : 96000.0, bands, unsigned(bands * 11 + variant), features},
+                          blocks, variant == 3 ? Glides::Levels : Glides::None, false, bursts);
+            }
 }
 
 } // namespace

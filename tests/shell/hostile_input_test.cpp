@@ -1,7 +1,8 @@
 // What a hostile host, project file or user can throw at an instance through the effect
 // record: expanders that would run away, absurd stored values, samples at the edge of the
 // float range, a single enormous sample in the RMS window, windows and sample rates that
-// would claim gigabytes, and calls that would hold the lock for long.
+// would claim gigabytes, calls that would hold the lock for long, and recovery after bursts of
+// absurd samples.
 #include "host_calls.h"
 
 #include <gtest/gtest.h>
@@ -237,6 +238,96 @@ TEST(HostileRms, DetectorRecoversFromASingleEnormousSample) {
     }
     dispatch(spiked, effClose);
     dispatch(clean, effClose);
+}
+
+// Recovery after a burst from a broken source. Every band at -20 dB (4:1, or 0.5:1 for the
+// expander) with release 150 ms; a 0.3 sine, a burst, then the sine again. Two seconds after
+// the burst the output must be a fresh instance's (started on the sine after the burst):
+// before, detectors pinned by the burst kept compressing bands nearly silent for ten seconds
+// and more, and played the expander's sine at +50 dBFS.
+namespace recovery {
+
+constexpr int kBefore = 22050;     // sine before the burst
+constexpr int kBurstLength = 4410; // 0.1 s
+constexpr int kSettle = 2 * 44100; // after the burst, before the outputs are compared
+constexpr int kCompared = 22050;
+
+float ordinary(int i) {
+    return float(0.3 * std::sin(2 * kPi * 440 * i / 44100));
+}
+
+struct Burst {
+    const char* name;
+    int length;
+    float (*sample)(int i); // i counts from the start of the burst
+};
+const Burst kBursts[] = {
+    {"+-1e30 square", kBurstLength, [](int i) { return (i / 50) % 2 ? 1e30f : -1e30f; }},
+    {"+1e30 DC", kBurstLength, [](int) { return 1e30f; }},
+    {"+-FLT_MAX square", kBurstLength, [](int i) { return (i / 37) % 2 ? FLT_MAX : -FLT_MAX; }},
+    {"+Inf", kBurstLength, [](int) { return std::numeric_limits<float>::infinity(); }},
+    {"one -Inf sample", 1, [](int) { return -std::numeric_limits<float>::infinity(); }},
+    {"NaN or Inf every seventh sample", kBurstLength,
+     [](int i) {
+         if (i % 7 != 0)
+             return ordinary(kBefore + i);
+         return (i / 7) % 2 ? std::numeric_limits<float>::quiet_NaN()
+                            : std::numeric_limits<float>::infinity();
+     }},
+};
+
+struct Setting {
+    const char* name;
+    double ratio;
+    int32_t rmsSizeMs, flags; // flags: 1 makeup, 2 program release, 4 feedback, 16 log scale
+};
+const Setting kSettings[] = {
+    {"peak", 4, 0, 16},         {"RMS 5 ms", 4, 5, 16},        {"auto makeup", 4, 0, 17},
+    {"feedback", 4, 0, 4 | 16}, {"program release", 4, 0, 18}, {"0.5:1 expander", 0.5, 0, 16},
+};
+
+AEffect* instanceWith(const Setting& setting) {
+    std::vector<RecordValues> bands(4);
+    const double frequencies[] = {200, 1000, 5000, 24000};
+    for (size_t k = 0; k < 4; ++k) {
+        bands[k].frequency = frequencies[k];
+        bands[k].threshold = 0.1;
+        bands[k].ratio = setting.ratio;
+        bands[k].rmsSizeMs = setting.rmsSizeMs;
+        bands[k].flags = setting.flags;
+    }
+    AEffect* effect = open();
+    setChunk(effect, blockOf(bands));
+    return effect;
+}
+
+} // namespace recovery
+
+TEST(HostileRecovery, TwoSecondsAfterABurstTheOutputIsAFreshInstances) {
+    using namespace recovery;
+    for (const Setting& setting : kSettings)
+        for (const Burst& burst : kBursts) {
+            SCOPED_TRACE(std::string(setting.name) + " after " + burst.name);
+            const int resume = kBefore + burst.length;
+            AEffect* hit = instanceWith(setting);
+            Output a = run(hit, resume + kSettle + kCompared, [&](int i, float& l, float& r) {
+                l = r = i >= kBefore && i < resume ? burst.sample(i - kBefore) : ordinary(i);
+            });
+            AEffect* fresh = instanceWith(setting);
+            Output b = run(fresh, kSettle + kCompared,
+                           [&](int i, float& l, float& r) { l = r = ordinary(resume + i); });
+            double worst = 0, loudest = 0;
+            for (int i = kSettle; i < kSettle + kCompared; ++i) {
+                const size_t at = size_t(resume + i);
+                worst = std::max(worst, double(std::fabs(a.left[at] - b.left[size_t(i)])));
+                worst = std::max(worst, double(std::fabs(a.right[at] - b.right[size_t(i)])));
+                loudest = std::max(loudest, double(std::fabs(b.left[size_t(i)])));
+            }
+            EXPECT_LT(worst, 1e-3);
+            EXPECT_GT(loudest, 0.05); // the fresh instance does play the sine
+            dispatch(hit, effClose);
+            dispatch(fresh, effClose);
+        }
 }
 
 // A block of count bands, each asking for an RMS window of INT32_MAX ms.

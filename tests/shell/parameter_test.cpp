@@ -84,7 +84,7 @@ TEST_F(ParameterTest, DefaultBandReadsAndDisplays) {
     EXPECT_FLOAT_EQ(get(3), float(750 * std::sqrt(1.0 / 99) / 750));
     EXPECT_FLOAT_EQ(get(4), 0.0f);
     EXPECT_FLOAT_EQ(get(5), 15 / 250.0f);
-    EXPECT_FLOAT_EQ(get(6), 0.273f); // trunc(sqrt(150 / 2000) x 1000) = 273
+    EXPECT_FLOAT_EQ(get(6), 0.27386128f); // sqrt(150 / 2000): the smallest value that sets 150 ms
     EXPECT_FLOAT_EQ(get(7), 5 / 250.0f);
     EXPECT_EQ(get(8), 1.0f);
     EXPECT_EQ(get(9), 0.0f);
@@ -193,7 +193,7 @@ TEST_F(ParameterTest, TimesAreWholeMilliseconds) {
     EXPECT_FLOAT_EQ(get(6), 0.3f);
     set(6, 0.2731f);
     EXPECT_EQ(band(0).settings.releaseMs, 149); // 2000 x 0.2731^2 = 149.16...
-    EXPECT_FLOAT_EQ(get(6), 0.272f);            // trunc(sqrt(149 / 2000) x 1000)
+    EXPECT_FLOAT_EQ(get(6), 0.27294689f);       // sqrt(149 / 2000)
     set(6, -0.5f);
     EXPECT_EQ(band(0).settings.releaseMs, 500); // the square law does not care for the sign
 
@@ -206,6 +206,93 @@ TEST_F(ParameterTest, TimesAreWholeMilliseconds) {
     EXPECT_EQ(band(0).settings.attackMs, INT32_MAX);
     set(5, -1e30f);
     EXPECT_EQ(band(0).settings.attackMs, INT32_MIN);
+}
+
+// What a host sees of an instance after a write: the whole state block and one display.
+struct HostView {
+    std::vector<uint8_t> block;
+    std::string display;
+    bool operator==(const HostView& o) const { return block == o.block && display == o.display; }
+};
+
+class WriteBackTest : public ParameterTest {
+protected:
+    HostView view(int32_t index) { return {getChunk(effect), parameterDisplay(effect, index)}; }
+
+    // Writes back the value read, once and then twenty times more, as touch automation, undo
+    // or parameter linking would; nothing the host can see may move.
+    void expectWriteBackKeeps(int32_t index, const std::string& what) {
+        const HostView before = view(index);
+        for (int round = 0; round < 21; ++round) {
+            set(index, get(index));
+            ASSERT_TRUE(view(index) == before) << what << ", write-back " << round + 1 << ": "
+                                               << view(index).display << " was " << before.display;
+        }
+    }
+
+    // One band with the given release and log-scale switch, every other setting default.
+    void loadBand(int32_t releaseMs, bool logScale = true) {
+        RecordValues band;
+        band.releaseMs = releaseMs;
+        band.flags = logScale ? 17 : 1;
+        BlockBuilder b;
+        b.i32(56).i32(1);
+        appendRecord(b, band);
+        b.i32(1).i32(1).f64(1.0).i32(0);
+        setChunk(effect, b.bytes);
+        ASSERT_EQ(fx->bandCount(), 1);
+        ASSERT_EQ(band0().settings.releaseMs, releaseMs);
+    }
+    Band& band0() { return *fx->band(0); }
+};
+
+TEST_F(WriteBackTest, EveryKindKeepsEveryHostValue) {
+    for (bool logScale : {true, false}) {
+        loadBand(150, logScale);
+        for (int32_t kind = 0; kind < 12; ++kind) {
+            if (!logScale && kind != 0)
+                continue; // only the frequency reads the switch
+            for (int step = 0; step <= 1000; ++step) {
+                set(kind, float(step / 1000.0));
+                expectWriteBackKeeps(kind, "kind " + std::to_string(kind) + " at " + std::to_string(step) +
+                                               (logScale ? "/1000" : "/1000, linear frequency"));
+            }
+        }
+    }
+}
+
+TEST_F(WriteBackTest, EveryWholeReleaseReadsAsTheSmallestValueThatSetsIt) {
+    for (int32_t ms = 0; ms <= 2000; ++ms) {
+        loadBand(ms);
+        const float read = get(6);
+        set(6, read);
+        ASSERT_EQ(band0().settings.releaseMs, ms) << "read " << read;
+        if (ms > 0) {
+            set(6, std::nextafter(read, 0.0f));
+            ASSERT_LT(band0().settings.releaseMs, ms) << "a smaller value sets it too";
+            set(6, read);
+        }
+        expectWriteBackKeeps(6, std::to_string(ms) + " ms");
+    }
+    // The ends of the range read as the ends of the host's.
+    loadBand(0);
+    EXPECT_EQ(get(6), 0.0f);
+    loadBand(2000);
+    EXPECT_EQ(get(6), 1.0f);
+    loadBand(500);
+    EXPECT_EQ(get(6), 0.5f);
+}
+
+TEST_F(WriteBackTest, ReleasesNoHostValueReachesSettleOnceAndStay) {
+    const struct {
+        int32_t stored, settled;
+    } cases[] = {{2001, 2000}, {2500, 2000}, {INT32_MAX, 2000}, {-5, 0}, {INT32_MIN, 0}};
+    for (const auto& c : cases) {
+        loadBand(c.stored);
+        set(6, get(6));
+        EXPECT_EQ(band0().settings.releaseMs, c.settled) << c.stored;
+        expectWriteBackKeeps(6, std::to_string(c.stored) + " ms settled");
+    }
 }
 
 TEST_F(ParameterTest, FlagsSwitchOnAtOneHalf) {
