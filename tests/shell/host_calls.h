@@ -4,15 +4,42 @@
 
 #include "shell/compressor_effect.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <time.h>
+#endif
+
 inline intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index = 0, intptr_t value = 0,
                          void* ptr = nullptr, float opt = 0.0f) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
+
+// Milliseconds of processor time the calling thread has used, for bounding how long a call
+// holds the lock: unlike the wall clock, it does not grow while other processes on a busy
+// machine have the processor. (Windows counts thread time in scheduler ticks, too coarse for
+// this, so there it is the wall clock.)
+inline double threadMilliseconds() {
+#ifdef _WIN32
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+#else
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
+#endif
+}
+
+// How many times longer the time bounds of the lock tests are in a sanitizer build, whose
+// allocator and checks make large allocations tens of times slower than a release build's.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr double kSanitizerSlowdown = 4;
+#else
+constexpr double kSanitizerSlowdown = 1;
+#endif
 
 inline CompressorEffect* instanceOf(AEffect* effect) { return static_cast<CompressorEffect*>(effect->object); }
 

@@ -267,10 +267,13 @@ TEST_F(ViewTest, TypedTextReachesTheViewOnceItAskedForFocus) {
 
     view->requestKeyboardFocus();
     ASSERT_EQ(waitFor(events, EventKind::FocusGained, 1).size(), 1u);
-    ASSERT_TRUE(xdotool(display(), {"type", "12.5-\xE2\x82\xAC\xC3\xA9"}));
-    EXPECT_TRUE(waitUntil([&] { return events.typedText().size() >= 10; }));
+    // Characters of the keyboard map only: xdotool types others by mapping a spare key for a
+    // moment, and the view may read the map after it has been put back (a race of the tool,
+    // not of a keyboard). The text of such keysyms is the input unit's test.
+    ASSERT_TRUE(xdotool(display(), {"type", "12.5-dB"}));
+    EXPECT_TRUE(waitUntil([&] { return events.typedText().size() >= 7; }));
     // The x typed before went to the other window.
-    EXPECT_EQ(events.typedText(), "12.5-\xE2\x82\xAC\xC3\xA9");
+    EXPECT_EQ(events.typedText(), "12.5-dB");
 
     // Losing the focus is told too.
     XSetInputFocus(other.display(), other.window(), RevertToParent, CurrentTime);
