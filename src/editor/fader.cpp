@@ -34,15 +34,17 @@ struct FaderKind {
     bool vertical;
     UINT notification;
     HBITMAP (*skin)();
+    HBITMAP (*largeSkin)();
     int32_t defaultThumbWidth;
     int32_t defaultThumbHeight;
     FaderBackBuffer backBuffer;
     DragRecord drag;
 };
 
-FaderKind verticalKind = {true, WM_VSCROLL, VerticalFaderSkin, kVerticalThumbWidth, kVerticalThumbHeight, {}, {}};
-FaderKind horizontalKind = {false, WM_HSCROLL, HorizontalFaderSkin, kHorizontalThumbWidth, kHorizontalThumbHeight,
-                            {}, {}};
+FaderKind verticalKind = {true, WM_VSCROLL, VerticalFaderSkin, LargeVerticalFaderSkin, kVerticalThumbWidth,
+                          kVerticalThumbHeight, {}, {}};
+FaderKind horizontalKind = {false, WM_HSCROLL, HorizontalFaderSkin, LargeHorizontalFaderSkin, kHorizontalThumbWidth,
+                            kHorizontalThumbHeight, {}, {}};
 
 constexpr COLORREF kLevelOverlayColour = RGB(32, 192, 0);
 constexpr UINT kWheelSettleMs = 500;
@@ -99,22 +101,28 @@ struct FaderGeometry {
     int32_t divisor() const { return travel != 0 ? travel : 1; }
 };
 
-HBITMAP thumbImage(const FaderKind& kind, BITMAP* size) {
+// The thumb's image and, in size, its extent at 96 dpi (a skin's own size, or the drawn cap's).
+// The drawn cap comes already at the scaled size; a skin, or above 96 dpi its double-size
+// version when there is one, is stretched to it when painted.
+HBITMAP thumbImage(const FaderKind& kind, double scale, BITMAP* size) {
     HBITMAP skin = kind.skin();
-    if (skin && GetObjectA(skin, sizeof(BITMAP), size) && size->bmWidth > 0 && size->bmHeight > 0)
-        return skin;
+    if (skin && GetObjectA(skin, sizeof(BITMAP), size) && size->bmWidth > 0 && size->bmHeight > 0) {
+        HBITMAP large = scale > 1.0 ? kind.largeSkin() : nullptr;
+        BITMAP largeSize = {};
+        return large && GetObjectA(large, sizeof largeSize, &largeSize) ? large : skin;
+    }
     size->bmWidth = kind.defaultThumbWidth;
     size->bmHeight = kind.defaultThumbHeight;
-    return PlainFaderCap(kind.vertical);
+    return PlainFaderCap(kind.vertical, scale);
 }
 
 FaderGeometry geometryOf(const FaderKind& kind, HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    BITMAP thumb = {};
-    thumbImage(kind, &thumb);
     FaderGeometry g;
     g.scale = scaleOf(window);
+    BITMAP thumb = {};
+    thumbImage(kind, g.scale, &thumb);
     g.clientWidth = client.right;
     g.clientHeight = client.bottom;
     g.thumbWidth = ScaledPixels(thumb.bmWidth, g.scale);
@@ -281,8 +289,9 @@ void paintTrack(const FaderKind& kind, HWND window, HDC dc, const FaderGeometry&
 // The thumb image with its magenta pixels left out, stretched to the scaled thumb size.
 void paintThumb(const FaderKind& kind, HDC dc, const FaderGeometry& g, const Range& range, int32_t stored) {
     BITMAP size = {};
-    HBITMAP image = thumbImage(kind, &size);
-    HDC imageDc = image ? CreateCompatibleDC(dc) : nullptr;
+    HBITMAP image = thumbImage(kind, g.scale, &size);
+    BITMAP source = {};
+    HDC imageDc = image && GetObjectA(image, sizeof source, &source) ? CreateCompatibleDC(dc) : nullptr;
     if (!imageDc)
         return;
     int32_t x, y;
@@ -294,7 +303,7 @@ void paintThumb(const FaderKind& kind, HDC dc, const FaderGeometry& g, const Ran
         y = (g.clientHeight - g.thumbHeight) / 2;
     }
     HGDIOBJ previous = SelectObject(imageDc, image);
-    GdiTransparentBlt(dc, x, y, g.thumbWidth, g.thumbHeight, imageDc, 0, 0, size.bmWidth, size.bmHeight,
+    GdiTransparentBlt(dc, x, y, g.thumbWidth, g.thumbHeight, imageDc, 0, 0, source.bmWidth, source.bmHeight,
                       kThumbKeyColour);
     SelectObject(imageDc, previous);
     DeleteDC(imageDc);

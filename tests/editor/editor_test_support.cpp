@@ -140,6 +140,8 @@ void removeSkinFiles() {
     std::string folder = programFolder();
     DeleteFileA((folder + "\\vantor_vslider.bmp").c_str());
     DeleteFileA((folder + "\\vantor_hslider.bmp").c_str());
+    DeleteFileA((folder + "\\vantor_vslider@2x.bmp").c_str());
+    DeleteFileA((folder + "\\vantor_hslider@2x.bmp").c_str());
 }
 
 bool writeBitmapFile(const std::string& path, int32_t width, int32_t height,
