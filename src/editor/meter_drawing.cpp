@@ -120,6 +120,14 @@ void renderVerticalStrip(MeterState& state, int32_t width, int32_t height) {
     state.stripMode = state.mode;
 }
 
+// A hold line one scaled pixel thick: the source row repeated, held above the bar's top.
+void copyHoldLine(MeterState& state, int64_t x, int64_t row, int64_t sourceX, int64_t sourceRow, int64_t width,
+                  int64_t below) {
+    const int64_t rows = std::min<int64_t>(ScaledStroke(1, state.scale), below - row);
+    for (int64_t i = 0; i < rows; ++i)
+        CopyClipped(state.frame, x, row + i, state.strip, sourceX, sourceRow, width, 1);
+}
+
 // One channel's column of the frame: idle strip above the level, lit below it, the over zone
 // while any channel has reached 0 dB, and the hold line.
 void composeVerticalChannel(MeterState& state, int32_t n, int32_t width, int32_t height,
@@ -149,12 +157,12 @@ void composeVerticalChannel(MeterState& state, int32_t n, int32_t width, int32_t
     if (levelMode) {
         if (overReached >= 0)
             CopyClipped(frame, x, 0, strip, litX, 0, columnWidth, zeroLine);
-        if (holdRow < levelTop) {
-            int64_t lastRow = std::max(holdRow, zeroLine - 1);
-            CopyClipped(frame, x, holdRow, strip, litX, holdSource, columnWidth, lastRow - holdRow + 1);
-        }
+        if (holdRow < levelTop && holdRow < zeroLine)
+            CopyClipped(frame, x, holdRow, strip, litX, holdSource, columnWidth, zeroLine - holdRow);
+        else if (holdRow < levelTop)
+            copyHoldLine(state, x, holdRow, litX, holdSource, columnWidth, levelTop);
     } else if (levelTop < holdRow && scale.textBottom < holdRow) {
-        CopyClipped(frame, x, holdRow, strip, x, holdSource, columnWidth, 1);
+        copyHoldLine(state, x, holdRow, x, holdSource, columnWidth, height);
     }
 }
 

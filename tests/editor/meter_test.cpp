@@ -321,6 +321,18 @@ TEST_F(MeterTest, OddWidthKeepsIdleAndLitColumnsAligned) {
     EXPECT_EQ(pixels.at(19, 100), kStripe);
 }
 
+// At 192 dpi the hold line is two rows of the same ramp colour (one at 96 dpi: the row under
+// it shows the idle strip, HoldLineTakesARampRow).
+TEST_F(VerticalMeterPixels, HoldLineIsAsThickAsTheScaleMakesAPixel) {
+    SendMessageA(meter, METER_SETSCALE, 192, 0);
+    levels(meter, -300, -300);
+    levels(meter, -400, -400);  // as at 96 dpi: bar from row 203, hold at row 159
+    WindowPixels pixels = readWindow(meter);
+    EXPECT_EQ(pixels.at(2, 159), ramp(158));
+    EXPECT_EQ(pixels.at(2, 160), ramp(158));
+    EXPECT_EQ(pixels.at(2, 158), dim(ramp(158)));
+}
+
 TEST_F(VerticalMeterPixels, HoldLineTakesARampRow) {
     levels(meter, -300, -300);
     levels(meter, -400, -400);  // bar from row 300 - 220 * 300 / 680 = 203; hold at row 159
