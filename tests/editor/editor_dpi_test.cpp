@@ -58,23 +58,6 @@ Box boxOfColour(const WindowPixels& pixels, COLORREF colour) {
     return box;
 }
 
-// The height of the topmost run of rows holding white pixels: the vertical meter's readout.
-int32_t topWhiteRunHeight(const WindowPixels& pixels) {
-    auto rowHasWhite = [&](int32_t y) {
-        for (int32_t x = 0; x < pixels.width; ++x)
-            if (pixels.at(x, y) == RGB(255, 255, 255))
-                return true;
-        return false;
-    };
-    int32_t y = 0;
-    while (y < pixels.height && !rowHasWhite(y))
-        ++y;
-    int32_t rows = 0;
-    for (; y < pixels.height && rowHasWhite(y); ++y)
-        ++rows;
-    return rows;
-}
-
 RECT rectInWindow(HWND window, HWND child) {
     RECT r = {};
     GetWindowRect(child, &r);

@@ -391,23 +391,6 @@ TEST_F(VerticalMeterPixels, ReadoutShowsTheMaximum) {
     EXPECT_NE(halfDb, zero);
 }
 
-// Rows from the first one holding a white pixel to the last of that run: the readout's height.
-int32_t readoutHeight(const WindowPixels& pixels) {
-    auto white = [&](int32_t y) {
-        for (int32_t x = 0; x < pixels.width; ++x)
-            if (pixels.at(x, y) == RGB(255, 255, 255))
-                return true;
-        return false;
-    };
-    int32_t y = 0;
-    while (y < pixels.height && !white(y))
-        ++y;
-    int32_t rows = 0;
-    for (; y < pixels.height && white(y); ++y)
-        ++rows;
-    return rows;
-}
-
 // At 192 dpi (METER_SETSCALE 192) a meter twice the size draws its readout twice as tall; back
 // at 96 it draws exactly as a meter that never changed scale.
 TEST_F(VerticalMeterPixels, ScaleGrowsTheReadoutAndTheStripIsRenderedAgain) {
@@ -418,16 +401,16 @@ TEST_F(VerticalMeterPixels, ScaleGrowsTheReadoutAndTheStripIsRenderedAgain) {
     SendMessageA(large, METER_SETSCALE, 192, 0);
     levels(small, kMeterSilence, kMeterSilence);
     levels(large, kMeterSilence, kMeterSilence);
-    const int32_t smallHeight = readoutHeight(readWindow(small));
+    const int32_t smallHeight = topWhiteRunHeight(readWindow(small));
     EXPECT_GE(smallHeight, 7);
-    EXPECT_NEAR(readoutHeight(readWindow(large)), 2 * smallHeight, 1);
+    EXPECT_NEAR(topWhiteRunHeight(readWindow(large)), 2 * smallHeight, 1);
 
     levels(meter, kMeterSilence, kMeterSilence);
     const WindowPixels base = readWindow(meter);
-    const int32_t baseHeight = readoutHeight(base);
+    const int32_t baseHeight = topWhiteRunHeight(base);
 
     SendMessageA(meter, METER_SETSCALE, 192, 0);
-    EXPECT_GT(readoutHeight(readWindow(meter)), baseHeight + 3);
+    EXPECT_GT(topWhiteRunHeight(readWindow(meter)), baseHeight + 3);
     SendMessageA(meter, METER_SETSCALE, 96, 0);
     EXPECT_EQ(readWindow(meter).words, base.words);
 }
