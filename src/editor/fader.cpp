@@ -41,10 +41,10 @@ struct FaderKind {
     DragRecord drag;
 };
 
-FaderKind verticalKind = {true, WM_VSCROLL, VerticalFaderSkin, LargeVerticalFaderSkin, kVerticalThumbWidth,
-                          kVerticalThumbHeight, {}, {}};
-FaderKind horizontalKind = {false, WM_HSCROLL, HorizontalFaderSkin, LargeHorizontalFaderSkin, kHorizontalThumbWidth,
-                            kHorizontalThumbHeight, {}, {}};
+FaderKind verticalKind = {true,  WM_VSCROLL, VerticalFaderSkin, LargeVerticalFaderSkin,
+                          kVerticalThumbWidth, kVerticalThumbHeight, {}, {}};
+FaderKind horizontalKind = {false, WM_HSCROLL, HorizontalFaderSkin, LargeHorizontalFaderSkin,
+                            kHorizontalThumbWidth, kHorizontalThumbHeight, {}, {}};
 
 constexpr COLORREF kLevelOverlayColour = RGB(32, 192, 0);
 constexpr UINT kWheelSettleMs = 500;

@@ -88,7 +88,8 @@ int32_t HitTestBand(const GraphBands& bands, const GraphGeometry& geometry, int3
     const GraphBand* first = nullptr;
     for (int32_t i = 0; i < bands.count; ++i) {
         const GraphBand& band = bands.sorted[i];
-        if ((!first || band.index < first->index) && std::abs(geometry.xOfFrequency(band.frequency) - x) < geometry.lineReach())
+        if ((!first || band.index < first->index) &&
+            std::abs(geometry.xOfFrequency(band.frequency) - x) < geometry.lineReach())
             first = &band;
     }
     if (!first)

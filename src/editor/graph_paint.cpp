@@ -113,8 +113,8 @@ private:
         const int32_t width = g_.lineWidth();
         const bool vertical = x1 == x2;
         for (int32_t i = 0; i < width; ++i)
-            PIXO_StrokeLine(&target_, x1 + (vertical ? i : 0), y1 + (vertical ? 0 : i), x2 + (vertical ? i : 0),
-                            y2 + (vertical ? 0 : i), colour, 1.0f);
+            PIXO_StrokeLine(&target_, x1 + (vertical ? i : 0), y1 + (vertical ? 0 : i),
+                            x2 + (vertical ? i : 0), y2 + (vertical ? 0 : i), colour, 1.0f);
     }
     void text(PIXO_CachedFont* font, const char* s, int32_t left, int32_t top, int32_t right, int32_t bottom,
               int32_t flags) {
@@ -168,7 +168,8 @@ void GraphPainter::grid() {
                 std::snprintf(label, sizeof label, "%d", shown);
             else
                 std::snprintf(label, sizeof label, "%.1fk", shown / 1000.0);
-            text(labelFont_, label, x - g_.px(100), H - g_.px(20), x - one, H + 1, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+            text(labelFont_, label, x - g_.px(100), H - g_.px(20), x - one, H + 1,
+                 DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
             labelledX = x;
         }
         if (doublings < 5) {
@@ -217,7 +218,8 @@ void GraphPainter::meters(const GraphBand& band, int32_t previousX, int32_t xTop
         std::snprintf(readout, sizeof readout, "%.1f", AmpToDb(band.gainMeterHold));
         int32_t x = q + 3 * (b + gap);
         if (expander)
-            text(labelFont_, readout, x + g_.px(5), yThr - g_.px(15), x + g_.px(50), yThr, DT_BOTTOM | DT_SINGLELINE);
+            text(labelFont_, readout, x + g_.px(5), yThr - g_.px(15), x + g_.px(50), yThr,
+                 DT_BOTTOM | DT_SINGLELINE);
         else
             text(labelFont_, readout, x, yThr, x + g_.px(50), yThr + g_.px(20), DT_SINGLELINE);
     }
@@ -270,7 +272,8 @@ void GraphPainter::band(const GraphBands& bands, const GraphBand& band, int32_t 
     line(previousX, yThr, xTop, yThr, current ? Colour::kThresholdCurrent : Colour::kThresholdOther);
     line(xTop - g_.lineWidth(), 0, xTop - g_.lineWidth(), H, Colour::kTopFrequencyLine);
     gauge(band.ratio, mid, yThr);
-    line(xTop - g_.lineWidth(), yThr - g_.px(8), xTop - g_.lineWidth(), yThr + g_.px(8), Colour::kThresholdTick);
+    line(xTop - g_.lineWidth(), yThr - g_.px(8), xTop - g_.lineWidth(), yThr + g_.px(8),
+         Colour::kThresholdTick);
 
     const int32_t radius = g_.handleRadius();
     if (band.active && !muted)
@@ -279,7 +282,8 @@ void GraphPainter::band(const GraphBands& bands, const GraphBand& band, int32_t 
     else if (handleFont_)
         handleFont_->SetForeground(Colour::kNumberSilent);
     for (int32_t ring = 0; ring < g_.lineWidth(); ++ring)
-        PIXO_StrokeCircle(&target_, float(mid), float(yThr), float(radius - ring), Colour::kHandleOutline, 1.0f);
+        PIXO_StrokeCircle(&target_, float(mid), float(yThr), float(radius - ring), Colour::kHandleOutline,
+                          1.0f);
     char number[16];
     std::snprintf(number, sizeof number, "%d", band.index + 1);
     text(handleFont_, number, mid - radius, yThr - radius, mid + radius, yThr + radius,
@@ -334,7 +338,8 @@ void deleteGraphFonts() {
 
 void renderGraph(CompressorEffect& fx, PIXO_IBitmap& bitmap, uint32_t now, int32_t pointerX, int32_t pointerY) {
     const EditorState* state = editorStateOf(fx);
-    const GraphGeometry geometry(bitmap.width(), bitmap.height(), fx.showTabs != 0, state ? state->scale : 1.0);
+    const GraphGeometry geometry(bitmap.width(), bitmap.height(), fx.showTabs != 0,
+                                 state ? state->scale : 1.0);
     PIXO_CachedFont* handleFont = fontOfHeight(graphHandleFont, geometry.px(kHandleFontHeight));
     PIXO_CachedFont* labelFont = fontOfHeight(graphLabelFont, geometry.px(kLabelFontHeight));
     GraphPainter painter(bitmap, geometry, handleFont, labelFont);

@@ -92,7 +92,8 @@ void drawVerticalLabel(HDC dc, int32_t width, int32_t height, const VerticalMete
     const int32_t box = px(kLabelBoxHeight), one = ScaledStroke(1, factor);
     drawText(dc, text, {one, y, width, y + box}, RGB(grey, grey, grey), DT_CENTER);
     if (db != 0)
-        drawText(dc, text, {width + 3 * one, y + one, 2 * width + 2 * one, y + one + box}, RGB(0, 0, 0), DT_CENTER);
+        drawText(dc, text, {width + 3 * one, y + one, 2 * width + 2 * one, y + one + box}, RGB(0, 0, 0),
+                 DT_CENTER);
     drawText(dc, text, {width + one, y, 2 * width, y + box}, kTextColour, DT_CENTER);
 }
 
@@ -121,8 +122,8 @@ void renderVerticalStrip(MeterState& state, int32_t width, int32_t height) {
 }
 
 // A hold line one scaled pixel thick: the source row repeated, held above the bar's top.
-void copyHoldLine(MeterState& state, int64_t x, int64_t row, int64_t sourceX, int64_t sourceRow, int64_t width,
-                  int64_t below) {
+void copyHoldLine(MeterState& state, int64_t x, int64_t row, int64_t sourceX, int64_t sourceRow,
+                  int64_t width, int64_t below) {
     const int64_t rows = std::min<int64_t>(ScaledStroke(1, state.scale), below - row);
     for (int64_t i = 0; i < rows; ++i)
         CopyClipped(state.frame, x, row + i, state.strip, sourceX, sourceRow, width, 1);
@@ -177,7 +178,8 @@ void drawVerticalReadout(MeterState& state, int32_t width, int32_t height, const
         drawText(dc, text, {0, 0, width, scale.textBottom}, kTextColour, DT_CENTER | DT_VCENTER);
     } else {
         FormatMeterReading(std::max(state.maxSinceReset[0], state.maxSinceReset[1]), text);
-        drawText(dc, text, {0, 0, width, std::max(scale.textBottom, ScaledPixels(10, state.scale))}, kTextColour, DT_CENTER | DT_VCENTER);
+        drawText(dc, text, {0, 0, width, std::max(scale.textBottom, ScaledPixels(10, state.scale))},
+                 kTextColour, DT_CENTER | DT_VCENTER);
     }
 }
 
@@ -249,7 +251,8 @@ void renderHorizontalLabels(MeterState& state, int32_t width, int32_t height, co
         int32_t left = std::clamp(x - box / 2, 0, std::max(0, width - box));
         UINT flags = DT_CENTER | DT_VCENTER;
         drawText(dc, text, {left, 0, left + box, height}, RGB(grey, grey, grey), flags);
-        drawText(dc, text, {left + one, height + one, left + box + one, 2 * height + one}, RGB(0, 0, 0), flags);
+        drawText(dc, text, {left + one, height + one, left + box + one, 2 * height + one}, RGB(0, 0, 0),
+                 flags);
         drawText(dc, text, {left, height, left + box, 2 * height}, kTextColour, flags);
     }
 }
@@ -296,8 +299,9 @@ void drawHorizontalReadout(MeterState& state, int32_t width, int32_t height) {
     char text[16];
     FormatMeterReading(std::max(state.maxSinceReset[0], state.maxSinceReset[1]), text);
     const int32_t margin = ScaledPixels(4, state.scale);
-    drawText(state.frame.deviceContext(), text, {margin, 0, width - margin, height - ScaledStroke(1, state.scale)},
-             kTextColour, DT_RIGHT | DT_VCENTER);
+    drawText(state.frame.deviceContext(), text,
+             {margin, 0, width - margin, height - ScaledStroke(1, state.scale)}, kTextColour,
+             DT_RIGHT | DT_VCENTER);
 }
 
 // Sizes both surfaces; true when the strip must be rendered again. Null pixels leave

@@ -36,7 +36,8 @@ bool classIs(HWND window, const char* name) {
 BOOL CALLBACK sendScale(HWND control, LPARAM dpi) {
     if (classIs(control, kVerticalFaderClass) || classIs(control, kHorizontalFaderClass))
         SendMessageA(control, FADER_SETSCALE, WPARAM(dpi), 0);
-    else if (classIs(control, kVerticalMeterClass) || classIs(control, kHorizontalMeterClass))
+    else if (classIs(control, kVerticalMeterClass) || classIs(control, kHorizontalMeterClass) ||
+             classIs(control, kKnobClass))
         SendMessageA(control, METER_SETSCALE, WPARAM(dpi), 0);
     return TRUE;
 }

@@ -104,7 +104,8 @@ void countLayoutFaults(HWND dialog, HWND panel, HWND tabs, Measures& out) {
             if (!panelOnTabs && intersects(a, rectInWindow(dialog, controls[j]))) {
                 out["overlaps"] += 1;
                 char pair[64];
-                std::snprintf(pair, sizeof pair, "overlap %d %d", GetDlgCtrlID(controls[i]), GetDlgCtrlID(controls[j]));
+                std::snprintf(pair, sizeof pair, "overlap %d %d", GetDlgCtrlID(controls[i]),
+                              GetDlgCtrlID(controls[j]));
                 out[pair] = 1;
             }
         }
@@ -171,7 +172,8 @@ Measures measureEditor() {
     GetClientRect(main, &client);
     out["clientWidth"] = client.right;
     out["clientHeight"] = client.bottom;
-    SetWindowPos(host.host(), nullptr, 0, 0, client.right + 40, client.bottom + 60, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(host.host(), nullptr, 0, 0, client.right + 40, client.bottom + 60,
+                 SWP_NOMOVE | SWP_NOZORDER);
     setKeyTargetWindow(host.host());
     pumpFor(300);
 
@@ -236,11 +238,11 @@ std::optional<DWORD> readLogPixels() {
 
 bool writeLogPixels(std::optional<DWORD> value) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return false;
-    LONG result = value ? RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value),
-                                         sizeof(DWORD))
+    LONG result = value ? RegSetValueExA(key, "LogPixels", 0, REG_DWORD,
+                                         reinterpret_cast<const BYTE*>(&*value), sizeof(DWORD))
                         : RegDeleteValueA(key, "LogPixels");
     RegCloseKey(key);
     return result == ERROR_SUCCESS || (!value && result == ERROR_FILE_NOT_FOUND);
@@ -276,7 +278,8 @@ Measures measureAt(int32_t dpi) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return {};
     WaitForSingleObject(process.hProcess, 120000);
     CloseHandle(process.hThread);

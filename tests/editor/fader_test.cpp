@@ -477,7 +477,7 @@ TEST_F(FaderPaintTest, WithoutABrushThePaintUsesTheFaceColour) {
 // line's reach and the travel follow the larger thumb.
 TEST_F(FaderPaintTest, AtTwiceTheScaleTheDrawnThumbAndItsGrabDouble) {
     send(vertical, FADER_SETSCALE, 192);
-    send(vertical, FADER_SETPOS, 0, 500);  // travel 226 - 52 = 174: thumb rows 87..138, columns 1..28
+    send(vertical, FADER_SETPOS, 0, 500); // travel 226 - 52 = 174: thumb rows 87..138, columns 1..28
     const WindowPixels pixels = readWindow(vertical);
     const int32_t width = FaderCapWidth(true, 2.0), height = FaderCapHeight(true, 2.0);
     ASSERT_EQ(width, 28);

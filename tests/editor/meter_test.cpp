@@ -326,7 +326,7 @@ TEST_F(MeterTest, OddWidthKeepsIdleAndLitColumnsAligned) {
 TEST_F(VerticalMeterPixels, HoldLineIsAsThickAsTheScaleMakesAPixel) {
     SendMessageA(meter, METER_SETSCALE, 192, 0);
     levels(meter, -300, -300);
-    levels(meter, -400, -400);  // as at 96 dpi: bar from row 203, hold at row 159
+    levels(meter, -400, -400); // as at 96 dpi: bar from row 203, hold at row 159
     WindowPixels pixels = readWindow(meter);
     EXPECT_EQ(pixels.at(2, 159), ramp(158));
     EXPECT_EQ(pixels.at(2, 160), ramp(158));

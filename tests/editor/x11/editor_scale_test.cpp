@@ -24,8 +24,8 @@ TEST(EditorScale, DpiBecomesAFactorAndImplausibleOnesCountAsNone) {
 TEST(EditorScale, PixelCountsRoundToTheNearestAndStrokesNeverVanish) {
     for (int32_t pixels : {0, 1, 7, 12, 120, 370})
         EXPECT_EQ(ScaledPixels(pixels, 1.0), pixels);
-    EXPECT_EQ(ScaledPixels(7, 1.25), 9);  // 8.75
-    EXPECT_EQ(ScaledPixels(3, 1.5), 5);   // 4.5 rounds away from zero
+    EXPECT_EQ(ScaledPixels(7, 1.25), 9); // 8.75
+    EXPECT_EQ(ScaledPixels(3, 1.5), 5);  // 4.5 rounds away from zero
     EXPECT_EQ(ScaledPixels(12, 1.5), 18);
     EXPECT_EQ(ScaledPixels(120, 2.0), 240);
     EXPECT_EQ(ScaledStroke(1, 1.25), 1);
