@@ -7,6 +7,8 @@ namespace {
 
 HBITMAP verticalSkin = nullptr;
 HBITMAP horizontalSkin = nullptr;
+HBITMAP largeVerticalSkin = nullptr;
+HBITMAP largeHorizontalSkin = nullptr;
 UINT wheelRollMessage = 0;
 
 // The folder of the module's file, without the last backslash; empty when there is none.
@@ -41,12 +43,18 @@ void LoadControlResources(HINSTANCE module) {
         verticalSkin = loadSkin(folder, "vantor_vslider.bmp");
     if (!horizontalSkin)
         horizontalSkin = loadSkin(folder, "vantor_hslider.bmp");
+    if (!largeVerticalSkin)
+        largeVerticalSkin = loadSkin(folder, "vantor_vslider@2x.bmp");
+    if (!largeHorizontalSkin)
+        largeHorizontalSkin = loadSkin(folder, "vantor_hslider@2x.bmp");
     wheelRollMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
 }
 
 void ReleaseControlResources() {
     deleteSkin(verticalSkin);
     deleteSkin(horizontalSkin);
+    deleteSkin(largeVerticalSkin);
+    deleteSkin(largeHorizontalSkin);
 }
 
 UINT WheelRollMessage() {
@@ -59,4 +67,12 @@ HBITMAP VerticalFaderSkin() {
 
 HBITMAP HorizontalFaderSkin() {
     return horizontalSkin;
+}
+
+HBITMAP LargeVerticalFaderSkin() {
+    return largeVerticalSkin;
+}
+
+HBITMAP LargeHorizontalFaderSkin() {
+    return largeHorizontalSkin;
 }

@@ -18,3 +18,7 @@ UINT WheelRollMessage();
 // library's folder; null when the file was missing or unreadable.
 HBITMAP VerticalFaderSkin();
 HBITMAP HorizontalFaderSkin();
+// The double-size thumb images, "vantor_vslider@2x.bmp" and "vantor_hslider@2x.bmp" beside
+// those, which a fader drawing above 96 dpi prefers to stretching the 96-dpi skin.
+HBITMAP LargeVerticalFaderSkin();
+HBITMAP LargeHorizontalFaderSkin();

@@ -26,6 +26,9 @@ struct EditorState {
     HeapBuffer bandsMetered{64};
     HeapBuffer sortedBands{4096};
     PIXO_SysBitmap* graphBitmap = nullptr; // owned; made by the graph's first paint
+    // Device pixels per 96-dpi pixel, taken from the window when it opens and when its DPI
+    // changes; the graph's geometry and drawing and the controls' sizes follow it.
+    double scale = 1.0;
 };
 
 // The instance's record, made when missing; null when out of memory.

@@ -5,6 +5,7 @@
 
 #include "editor/control_resources.h"
 #include "editor/fader_cap.h"
+#include "editor/ui_scale.h"
 #include "shell/conversions.h"
 
 namespace {
@@ -33,15 +34,17 @@ struct FaderKind {
     bool vertical;
     UINT notification;
     HBITMAP (*skin)();
+    HBITMAP (*largeSkin)();
     int32_t defaultThumbWidth;
     int32_t defaultThumbHeight;
     FaderBackBuffer backBuffer;
     DragRecord drag;
 };
 
-FaderKind verticalKind = {true, WM_VSCROLL, VerticalFaderSkin, kVerticalThumbWidth, kVerticalThumbHeight, {}, {}};
-FaderKind horizontalKind = {false, WM_HSCROLL, HorizontalFaderSkin, kHorizontalThumbWidth, kHorizontalThumbHeight,
-                            {}, {}};
+FaderKind verticalKind = {true,  WM_VSCROLL, VerticalFaderSkin, LargeVerticalFaderSkin,
+                          kVerticalThumbWidth, kVerticalThumbHeight, {}, {}};
+FaderKind horizontalKind = {false, WM_HSCROLL, HorizontalFaderSkin, LargeHorizontalFaderSkin,
+                            kHorizontalThumbWidth, kHorizontalThumbHeight, {}, {}};
 
 constexpr COLORREF kLevelOverlayColour = RGB(32, 192, 0);
 constexpr UINT kWheelSettleMs = 500;
@@ -80,8 +83,15 @@ int32_t zeroDbPosition() {
     return int32_t(DbToFaderPos(0.0));
 }
 
-// Sizes along the axis of travel ("along") and over it ("across").
+// The scale the parent gave the fader (FADER_SETSCALE); 1 until it gives one.
+double scaleOf(HWND window) {
+    return ScaleOfDpi(GetWindowLongA(window, FADER_WORD_DPI));
+}
+
+// Sizes along the axis of travel ("along") and over it ("across"); the thumb is its image's
+// size grown by the scale.
 struct FaderGeometry {
+    double scale;
     int32_t clientWidth, clientHeight;
     int32_t thumbWidth, thumbHeight;
     int32_t clientAlong, clientAcross;
@@ -91,25 +101,32 @@ struct FaderGeometry {
     int32_t divisor() const { return travel != 0 ? travel : 1; }
 };
 
-HBITMAP thumbImage(const FaderKind& kind, BITMAP* size) {
+// The thumb's image and, in size, its extent at 96 dpi (a skin's own size, or the drawn cap's).
+// The drawn cap comes already at the scaled size; a skin, or above 96 dpi its double-size
+// version when there is one, is stretched to it when painted.
+HBITMAP thumbImage(const FaderKind& kind, double scale, BITMAP* size) {
     HBITMAP skin = kind.skin();
-    if (skin && GetObjectA(skin, sizeof(BITMAP), size) && size->bmWidth > 0 && size->bmHeight > 0)
-        return skin;
+    if (skin && GetObjectA(skin, sizeof(BITMAP), size) && size->bmWidth > 0 && size->bmHeight > 0) {
+        HBITMAP large = scale > 1.0 ? kind.largeSkin() : nullptr;
+        BITMAP largeSize = {};
+        return large && GetObjectA(large, sizeof largeSize, &largeSize) ? large : skin;
+    }
     size->bmWidth = kind.defaultThumbWidth;
     size->bmHeight = kind.defaultThumbHeight;
-    return PlainFaderCap(kind.vertical);
+    return PlainFaderCap(kind.vertical, scale);
 }
 
 FaderGeometry geometryOf(const FaderKind& kind, HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    BITMAP thumb = {};
-    thumbImage(kind, &thumb);
     FaderGeometry g;
+    g.scale = scaleOf(window);
+    BITMAP thumb = {};
+    thumbImage(kind, g.scale, &thumb);
     g.clientWidth = client.right;
     g.clientHeight = client.bottom;
-    g.thumbWidth = thumb.bmWidth;
-    g.thumbHeight = thumb.bmHeight;
+    g.thumbWidth = ScaledPixels(thumb.bmWidth, g.scale);
+    g.thumbHeight = ScaledPixels(thumb.bmHeight, g.scale);
     g.clientAlong = kind.vertical ? g.clientHeight : g.clientWidth;
     g.clientAcross = kind.vertical ? g.clientWidth : g.clientHeight;
     g.thumbAlong = kind.vertical ? g.thumbHeight : g.thumbWidth;
@@ -223,7 +240,7 @@ void paintDefaultLine(const FaderKind& kind, HWND window, HDC dc, const FaderGeo
     int32_t position = GetWindowLongA(window, FADER_WORD_DEFAULT_POSITION);
     if (position < 0)
         position = zeroDbPosition();
-    HPEN pen = CreatePen(PS_SOLID, 1, GetTextColor(dc));
+    HPEN pen = CreatePen(PS_SOLID, ScaledStroke(1, g.scale), GetTextColor(dc));
     HGDIOBJ previousPen = SelectObject(dc, pen);
     if (kind.vertical) {
         int32_t y = int32_t(int64_t(g.clientHeight - g.thumbHeight) * (range.max - position) / range.span()) +
@@ -245,33 +262,36 @@ void paintTrack(const FaderKind& kind, HWND window, HDC dc, const FaderGeometry&
     if (!(GetWindowLongA(window, FADER_WORD_FLAGS) & FADER_NO_TRACK_COLOR_QUERY))
         SendMessageA(GetParent(window), FADER_QUERYTRACKCOLOR, WPARAM(window), LPARAM(&trackColour));
     RECT track;
+    const int32_t trackWidth = ScaledPixels(5, g.scale);
     if (kind.vertical) {
-        track.left = (g.clientWidth - 4) / 2;
-        track.right = track.left + 5;
+        track.left = (g.clientWidth - (trackWidth - 1)) / 2;
+        track.right = track.left + trackWidth;
         track.top = g.thumbHeight / 3;
         track.bottom = g.clientHeight - g.thumbHeight / 3;
     } else {
-        track.top = (g.clientHeight - 4) / 2;
-        track.bottom = track.top + 5;
+        track.top = (g.clientHeight - (trackWidth - 1)) / 2;
+        track.bottom = track.top + trackWidth;
         track.left = g.thumbWidth / 3;
         track.right = g.clientWidth - g.thumbWidth / 3;
     }
-    HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+    HPEN pen = CreatePen(PS_SOLID, ScaledStroke(1, g.scale), GetSysColor(COLOR_BTNHIGHLIGHT));
     HBRUSH brush = CreateSolidBrush(trackColour);
     HGDIOBJ previousPen = SelectObject(dc, pen);
     HGDIOBJ previousBrush = SelectObject(dc, brush);
-    RoundRect(dc, track.left, track.top, track.right, track.bottom, 2, 2);
+    const int32_t corner = ScaledPixels(2, g.scale);
+    RoundRect(dc, track.left, track.top, track.right, track.bottom, corner, corner);
     SelectObject(dc, previousBrush);
     SelectObject(dc, previousPen);
     DeleteObject(brush);
     DeleteObject(pen);
 }
 
-// The thumb image with its magenta pixels left out.
+// The thumb image with its magenta pixels left out, stretched to the scaled thumb size.
 void paintThumb(const FaderKind& kind, HDC dc, const FaderGeometry& g, const Range& range, int32_t stored) {
     BITMAP size = {};
-    HBITMAP image = thumbImage(kind, &size);
-    HDC imageDc = image ? CreateCompatibleDC(dc) : nullptr;
+    HBITMAP image = thumbImage(kind, g.scale, &size);
+    BITMAP source = {};
+    HDC imageDc = image && GetObjectA(image, sizeof source, &source) ? CreateCompatibleDC(dc) : nullptr;
     if (!imageDc)
         return;
     int32_t x, y;
@@ -283,7 +303,7 @@ void paintThumb(const FaderKind& kind, HDC dc, const FaderGeometry& g, const Ran
         y = (g.clientHeight - g.thumbHeight) / 2;
     }
     HGDIOBJ previous = SelectObject(imageDc, image);
-    GdiTransparentBlt(dc, x, y, g.thumbWidth, g.thumbHeight, imageDc, 0, 0, g.thumbWidth, g.thumbHeight,
+    GdiTransparentBlt(dc, x, y, g.thumbWidth, g.thumbHeight, imageDc, 0, 0, source.bmWidth, source.bmHeight,
                       kThumbKeyColour);
     SelectObject(imageDc, previous);
     DeleteDC(imageDc);
@@ -357,10 +377,12 @@ LRESULT onTimer(const FaderKind& kind, HWND window, WPARAM timerId) {
     return 0;
 }
 
-// Whether a click beside the thumb lands on the track line (within 2 pixels of its centre).
+// Whether a click beside the thumb lands on the track line (within 2 pixels of its centre at
+// 96 dpi).
 bool onTrackLine(const FaderGeometry& g, int32_t along, int32_t across) {
     int32_t offCentre = across - g.clientAcross / 2;
-    return offCentre >= -2 && offCentre <= 2 && along >= g.thumbAlong / 3 &&
+    const int32_t reach = ScaledPixels(2, g.scale);
+    return offCentre >= -reach && offCentre <= reach && along >= g.thumbAlong / 3 &&
            along <= g.clientAlong - g.thumbAlong / 3;
 }
 
@@ -495,6 +517,10 @@ LRESULT faderProc(FaderKind& kind, HWND window, UINT message, WPARAM wParam, LPA
     case FADER_SETDEFAULT: SetWindowLongA(window, FADER_WORD_DEFAULT_POSITION, LONG(lParam)); return 0;
     case FADER_SETPOS: return onSetPos(kind, window, lParam);
     case FADER_SETRANGE: SetWindowLongA(window, FADER_WORD_RANGE, LONG(lParam)); return 0;
+    case FADER_SETSCALE:
+        SetWindowLongA(window, FADER_WORD_DPI, LONG(wParam));
+        invalidate(window);
+        return 0;
     case FADER_SETLEVELS:
         if (kind.vertical)
             return onSetLevels(window, lParam);

@@ -4,7 +4,11 @@
 
 namespace {
 
-HBITMAP plainCaps[2] = {nullptr, nullptr};
+struct PlainCap {
+    HBITMAP bitmap = nullptr;
+    double scale = 0;
+};
+PlainCap plainCaps[2];
 
 int clampByte(int value) {
     return value < 0 ? 0 : (value > 255 ? 255 : value);
@@ -21,25 +25,35 @@ int distanceFromCentre(int along, int length) {
 
 } // namespace
 
-COLORREF FaderCapPixel(bool vertical, int32_t x, int32_t y) {
+int32_t FaderCapWidth(bool vertical, double scale) {
+    return ScaledPixels(vertical ? kVerticalThumbWidth : kHorizontalThumbWidth, scale);
+}
+
+int32_t FaderCapHeight(bool vertical, double scale) {
+    return ScaledPixels(vertical ? kVerticalThumbHeight : kHorizontalThumbHeight, scale);
+}
+
+COLORREF FaderCapPixel(bool vertical, int32_t x, int32_t y, double scale) {
     // "Along" runs in the direction of travel, "across" over the cap's short side; light falls
-    // from the left and the top.
-    int length = vertical ? kVerticalThumbHeight : kHorizontalThumbWidth;
-    int breadth = vertical ? kVerticalThumbWidth : kHorizontalThumbHeight;
+    // from the left and the top. Edges are one scaled pixel wide; distances from the centre
+    // line count in 96-dpi pixels, so the grip's grooves keep their rhythm.
+    int length = vertical ? FaderCapHeight(true, scale) : FaderCapWidth(false, scale);
+    int breadth = vertical ? FaderCapWidth(true, scale) : FaderCapHeight(false, scale);
+    int edge = ScaledStroke(1, scale);
     int along = vertical ? y : x;
     int across = vertical ? x : y;
-    bool alongEdge = along == 0 || along == length - 1;
-    bool acrossEdge = across == 0 || across == breadth - 1;
+    bool alongEdge = along < edge || along >= length - edge;
+    bool acrossEdge = across < edge || across >= breadth - edge;
     if (alongEdge && acrossEdge)
         return kThumbKeyColour;
     if (alongEdge || acrossEdge)
         return RGB(16, 16, 16);
 
     // A rounded body: brightest a quarter of the way across, darker towards the far side.
-    int position = (across - 1) * 100 / (breadth - 3);
+    int position = (across - edge) * 100 / (breadth - 2 * edge - 1);
     int shade = 46 - 90 * std::abs(position - 25) / 100;
     int grey = 84 + shade;
-    int distance = distanceFromCentre(along, length);
+    int distance = int(distanceFromCentre(along, length) / scale);
     if (distance == 0)
         return RGB(clampByte(236 + shade / 8), clampByte(236 + shade / 8), clampByte(232 + shade / 8));
     if (distance == 1)
@@ -48,20 +62,24 @@ COLORREF FaderCapPixel(bool vertical, int32_t x, int32_t y) {
         grey -= 24;  // a groove of the grip
     else if (distance >= 3 && distance % 3 == 1)
         grey += 18;  // the lit ridge below it
-    if (along == 1)
+    if (along < 2 * edge)
         grey += 26;
-    else if (along == length - 2)
+    else if (along >= length - 2 * edge)
         grey -= 20;
     grey = clampByte(grey);
     return RGB(grey, grey, clampByte(grey + 3));
 }
 
-HBITMAP PlainFaderCap(bool vertical) {
-    HBITMAP& cap = plainCaps[vertical ? 0 : 1];
-    if (cap)
-        return cap;
-    int width = vertical ? kVerticalThumbWidth : kHorizontalThumbWidth;
-    int height = vertical ? kVerticalThumbHeight : kHorizontalThumbHeight;
+HBITMAP PlainFaderCap(bool vertical, double scale) {
+    PlainCap& made = plainCaps[vertical ? 0 : 1];
+    if (made.bitmap && made.scale == scale)
+        return made.bitmap;
+    if (made.bitmap)
+        DeleteObject(made.bitmap);
+    made.scale = scale;
+    HBITMAP& cap = made.bitmap;
+    int width = FaderCapWidth(vertical, scale);
+    int height = FaderCapHeight(vertical, scale);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -76,16 +94,16 @@ HBITMAP PlainFaderCap(bool vertical) {
     auto* pixels = static_cast<uint32_t*>(bits);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            COLORREF c = FaderCapPixel(vertical, x, y);
+            COLORREF c = FaderCapPixel(vertical, x, y, scale);
             pixels[y * width + x] = (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
         }
     return cap;
 }
 
 void ReleasePlainFaderCaps() {
-    for (HBITMAP& cap : plainCaps) {
-        if (cap)
-            DeleteObject(cap);
-        cap = nullptr;
+    for (PlainCap& cap : plainCaps) {
+        if (cap.bitmap)
+            DeleteObject(cap.bitmap);
+        cap = PlainCap{};
     }
 }

@@ -60,7 +60,7 @@ GraphBands copyGraphBands(CompressorEffect& fx, const uint32_t* meterTime) {
 }
 
 int32_t HitTestHandle(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y) {
-    const int32_t radius = GraphGeometry::kHandleRadius;
+    const int32_t radius = geometry.handleRadius();
     const double below = geometry.amplitudeOfY(y + radius), above = geometry.amplitudeOfY(y - radius);
     const double top = geometry.amplitudeOfY(0), bottom = geometry.amplitudeOfY(geometry.height);
     int32_t previousX = geometry.xOfFrequency(20.0);
@@ -88,12 +88,13 @@ int32_t HitTestBand(const GraphBands& bands, const GraphGeometry& geometry, int3
     const GraphBand* first = nullptr;
     for (int32_t i = 0; i < bands.count; ++i) {
         const GraphBand& band = bands.sorted[i];
-        if ((!first || band.index < first->index) && std::abs(geometry.xOfFrequency(band.frequency) - x) < GraphGeometry::kLineReach)
+        if ((!first || band.index < first->index) &&
+            std::abs(geometry.xOfFrequency(band.frequency) - x) < geometry.lineReach())
             first = &band;
     }
     if (!first)
         return -1;
     int32_t thresholdY = geometry.yOfDb(AmpToDb(first->threshold));
-    kind = std::abs(y - thresholdY) < GraphGeometry::kThresholdReach ? HIT_LINE_AT_THRESHOLD : HIT_LINE;
+    kind = std::abs(y - thresholdY) < geometry.thresholdReach() ? HIT_LINE_AT_THRESHOLD : HIT_LINE;
     return first->index;
 }

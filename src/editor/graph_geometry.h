@@ -1,9 +1,11 @@
 // GraphGeometry: where things sit in the response graph. Frequencies run logarithmically from
 // 20 Hz at x = 0 to 24000 Hz at x = W; levels run linearly in dB over the range the band tabs
 // leave room for (-60..+6 dB with tabs shown, -90..+12 dB without). Every pixel position is
-// truncated toward zero, so y(dB) lies one pixel lower than a rounded position would.
+// truncated toward zero, so y(dB) lies one pixel lower than a rounded position would. The
+// handle and the pointer's reach are 96-dpi pixel counts grown by the editor's scale.
 #pragma once
 
+#include "editor/ui_scale.h"
 #include "support/stable_math.h"
 
 #include <cmath>
@@ -14,9 +16,11 @@ struct GraphGeometry {
     int32_t height = 0;
     double bottomDb = -60.0;
     double spanDb = 66.0;
+    double scale = 1.0;
 
-    GraphGeometry(int32_t w, int32_t h, bool tabsShown)
-        : width(w), height(h), bottomDb(tabsShown ? -60.0 : -90.0), spanDb(tabsShown ? 66.0 : 102.0) {}
+    GraphGeometry(int32_t w, int32_t h, bool tabsShown, double scaleFactor = 1.0)
+        : width(w), height(h), bottomDb(tabsShown ? -60.0 : -90.0), spanDb(tabsShown ? 66.0 : 102.0),
+          scale(scaleFactor) {}
 
     double topDb() const { return bottomDb + spanDb; }
 
@@ -36,15 +40,22 @@ struct GraphGeometry {
     // The grid's level lines: one pixel above y(dB) when the product is not whole.
     int32_t gridYOfDb(double db) const { return clampedPixels((db - bottomDb) * (-height / spanDb) + height); }
 
-    // A band's handle: a disc of kHandleRadius pixels at the band's threshold, centred between
+    // A band's handle: a disc of handleRadius() pixels at the band's threshold, centred between
     // its own frequency line and the one below it (handleX); the pointer hits it within the
     // radius across and up or down.
     static constexpr int32_t kHandleRadius = 7;
     static int32_t handleX(int32_t lineBelowX, int32_t lineX) { return (lineX + lineBelowX) / 2; }
-    // The pointer is on a frequency line less than kLineReach pixels from it, and at the
-    // band's threshold there less than kThresholdReach pixels above or below it.
+    int32_t handleRadius() const { return ScaledPixels(kHandleRadius, scale); }
+    // The pointer is on a frequency line less than lineReach() pixels from it, and at the
+    // band's threshold there less than thresholdReach() pixels above or below it.
     static constexpr int32_t kLineReach = 3;
     static constexpr int32_t kThresholdReach = 12;
+    int32_t lineReach() const { return ScaledPixels(kLineReach, scale); }
+    int32_t thresholdReach() const { return ScaledPixels(kThresholdReach, scale); }
+    // A 96-dpi pixel count (an offset, a font or sprite size) at the scale.
+    int32_t px(int32_t pixels) const { return ScaledPixels(pixels, scale); }
+    // The width of the graph's lines: one pixel at 96 dpi, never less.
+    int32_t lineWidth() const { return ScaledStroke(1, scale); }
 
     static constexpr double kLn401 = 5.993961427306569;
     static constexpr double kNeperPerDb = 0.11512925464970228;

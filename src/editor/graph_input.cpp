@@ -24,7 +24,9 @@ int32_t dragLastY = 0;
 GraphGeometry geometryOf(HWND window, const CompressorEffect& fx) {
     RECT client = {0, 0, 0, 0};
     GetClientRect(window, &client);
-    return GraphGeometry(client.right - client.left, client.bottom - client.top, fx.showTabs != 0);
+    const EditorState* state = findEditorState(fx);
+    return GraphGeometry(client.right - client.left, client.bottom - client.top, fx.showTabs != 0,
+                         state ? state->scale : 1.0);
 }
 
 bool keyDown(int key) { return GetKeyState(key) < 0; }
@@ -45,9 +47,10 @@ double ratioTimesPowerOfTen(double ratio, double exponent, double lowest) {
     return std::clamp(stable_math::pow(10.0, std::log10(ratio) + exponent), lowest, 100.0);
 }
 
-// One mouse move of a handle gesture: d pixels upward.
+// One mouse move of a handle gesture: d 96-dpi pixels upward, so a hand's movement edits as
+// much at any scale.
 void dragHandle(CompressorEffect& fx, int32_t band, const GraphGeometry& g, int32_t y) {
-    const int32_t d = dragLastY - y;
+    const double d = (dragLastY - y) / g.scale;
     const bool fine = keyDown(VK_CONTROL);
     const EditReport move = EditReport::Move;
     int32_t edited;

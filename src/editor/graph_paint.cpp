@@ -38,9 +38,17 @@ constexpr uint32_t kNumberSilent = 0xFFC00000;
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Shared by every instance: made on the first paint, the fonts deleted with the last instance.
-PIXO_CachedFont* graphHandleFont = nullptr;
-PIXO_CachedFont* graphLabelFont = nullptr;
+// Shared by every instance: made on the first paint at the editor's scaled pixel size (again
+// when a paint needs another size), the fonts deleted with the last instance.
+struct SharedFont {
+    PIXO_CachedFont* font = nullptr;
+    int32_t height = 0;
+};
+SharedFont graphHandleFont;
+SharedFont graphLabelFont;
+// The 96-dpi pixel heights of the two fonts.
+constexpr int32_t kHandleFontHeight = 14;
+constexpr int32_t kLabelFontHeight = 12;
 
 PIXO_CachedFont* createGraphFont(int height) {
     HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -57,11 +65,24 @@ PIXO_CachedFont* createGraphFont(int height) {
     return cached;
 }
 
-// The 24 x 12 sprite the ratio gauge is drawn on; it lives as long as the library.
-PIXO_MemBitmap* ratioGaugeBitmap() {
+PIXO_CachedFont* fontOfHeight(SharedFont& shared, int32_t height) {
+    if (shared.font && shared.height != height) {
+        delete shared.font;
+        shared.font = nullptr;
+    }
+    if (!shared.font) {
+        shared.font = createGraphFont(height);
+        shared.height = height;
+    }
+    return shared.font;
+}
+
+// The sprite the ratio gauge is drawn on (24 x 12 at 96 dpi, size x size / 2); it lives as
+// long as the library.
+PIXO_MemBitmap* ratioGaugeBitmap(int32_t size) {
     static PIXO_MemBitmap gauge(3);
-    if (gauge.width() != 24 || gauge.height() != 12)
-        gauge.setSize(24, 12);
+    if (gauge.width() != size || gauge.height() != size / 2)
+        gauge.setSize(size, size / 2);
     return gauge.pixels() ? &gauge : nullptr;
 }
 
@@ -72,8 +93,9 @@ uint32_t fromColorRef(COLORREF colour) {
 
 class GraphPainter {
 public:
-    GraphPainter(PIXO_IBitmap& target, const GraphGeometry& geometry)
-        : target_(target), g_(geometry) {}
+    GraphPainter(PIXO_IBitmap& target, const GraphGeometry& geometry, PIXO_CachedFont* handleFont,
+                 PIXO_CachedFont* labelFont)
+        : target_(target), g_(geometry), handleFont_(handleFont), labelFont_(labelFont) {}
 
     void grid();
     void band(const GraphBands& bands, const GraphBand& band, int32_t previousX);
@@ -85,8 +107,14 @@ public:
     }
 
 private:
+    // A line of the scale's width: strokes side by side, across a vertical line and over
+    // any other, the first one where a one-pixel line lies.
     void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour) {
-        PIXO_StrokeLine(&target_, x1, y1, x2, y2, colour, 1.0f);
+        const int32_t width = g_.lineWidth();
+        const bool vertical = x1 == x2;
+        for (int32_t i = 0; i < width; ++i)
+            PIXO_StrokeLine(&target_, x1 + (vertical ? i : 0), y1 + (vertical ? 0 : i),
+                            x2 + (vertical ? i : 0), y2 + (vertical ? 0 : i), colour, 1.0f);
     }
     void text(PIXO_CachedFont* font, const char* s, int32_t left, int32_t top, int32_t right, int32_t bottom,
               int32_t flags) {
@@ -113,12 +141,15 @@ private:
 
     PIXO_IBitmap& target_;
     GraphGeometry g_;
+    PIXO_CachedFont* handleFont_;
+    PIXO_CachedFont* labelFont_;
 };
 
 void GraphPainter::grid() {
     const int32_t W = g_.width, H = g_.height;
-    if (graphLabelFont)
-        graphLabelFont->SetForeground(Colour::kGridLabel);
+    const int32_t one = g_.lineWidth();
+    if (labelFont_)
+        labelFont_->SetForeground(Colour::kGridLabel);
     char label[32];
 
     // Frequency lines: the step doubles for the first five steps, then stays at 3200 Hz.
@@ -130,14 +161,15 @@ void GraphPainter::grid() {
         if (x >= W)
             break;
         line(x, 0, x, H + 1, Colour::kGridLine);
-        if (x > labelledX + 50) {
+        if (x > labelledX + g_.px(50)) {
             // Labels name the frequency the parameter scale shows there (24000 / 23980 of it).
             int32_t shown = int32_t(int64_t(f) * 24000 / 23980);
             if (shown < 1000)
                 std::snprintf(label, sizeof label, "%d", shown);
             else
                 std::snprintf(label, sizeof label, "%.1fk", shown / 1000.0);
-            text(graphLabelFont, label, x - 100, H - 20, x - 1, H + 1, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+            text(labelFont_, label, x - g_.px(100), H - g_.px(20), x - one, H + 1,
+                 DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
             labelledX = x;
         }
         if (doublings < 5) {
@@ -147,26 +179,27 @@ void GraphPainter::grid() {
         f += step;
     }
 
-    // Level lines every 6 dB below the top of the range, at least 13 pixels apart.
+    // Level lines every 6 dB below the top of the range, at least 13 pixels (at 96 dpi) apart.
     int32_t lastY = 0;
     for (double db = g_.topDb() - 6.0; db > g_.bottomDb; db -= 6.0) {
         int32_t y = g_.gridYOfDb(db);
-        if (y - lastY <= 12)
+        if (y - lastY <= g_.px(12))
             continue;
         line(0, y, W, y, Colour::kGridLine);
         std::snprintf(label, sizeof label, " %s%.0f", db >= 0 ? "+" : "", db);
-        text(graphLabelFont, label, 0, y - 10, 20, y + 1, DT_BOTTOM | DT_SINGLELINE);
+        text(labelFont_, label, 0, y - g_.px(10), g_.px(20), y + 1, DT_BOTTOM | DT_SINGLELINE);
         lastY = y;
     }
 }
 
 void GraphPainter::meters(const GraphBand& band, int32_t previousX, int32_t xTop, int32_t yThr) {
     const int32_t mid = GraphGeometry::handleX(previousX, xTop);
-    const int32_t b = std::clamp((xTop - previousX - 4) / 3, 1, 4);
-    const int32_t gap = b == 4 ? 1 : 0;
-    const int32_t q = mid + 10 + 3 * b > xTop ? xTop - 3 * b : mid + 10;
+    const int32_t widest = g_.px(4);
+    const int32_t b = std::clamp((xTop - previousX - widest) / 3, 1, widest);
+    const int32_t gap = b == widest ? g_.lineWidth() : 0;
+    const int32_t q = mid + g_.px(10) + 3 * b > xTop ? xTop - 3 * b : mid + g_.px(10);
 
-    bar(mid - 8 - b, yThr, b, -g_.pixelsOfDb(AmpToDb(band.makeupGain)), Colour::kMakeupBar);
+    bar(mid - g_.px(8) - b, yThr, b, -g_.pixelsOfDb(AmpToDb(band.makeupGain)), Colour::kMakeupBar);
 
     column(q, b, band.inputPeak, Colour::kInputMeter);
     column(q, b, band.detectorPeak, Colour::kDetectorMeter);
@@ -185,16 +218,18 @@ void GraphPainter::meters(const GraphBand& band, int32_t previousX, int32_t xTop
         std::snprintf(readout, sizeof readout, "%.1f", AmpToDb(band.gainMeterHold));
         int32_t x = q + 3 * (b + gap);
         if (expander)
-            text(graphLabelFont, readout, x + 5, yThr - 15, x + 50, yThr, DT_BOTTOM | DT_SINGLELINE);
+            text(labelFont_, readout, x + g_.px(5), yThr - g_.px(15), x + g_.px(50), yThr,
+                 DT_BOTTOM | DT_SINGLELINE);
         else
-            text(graphLabelFont, readout, x, yThr, x + 50, yThr + 20, DT_SINGLELINE);
+            text(labelFont_, readout, x, yThr, x + g_.px(50), yThr + g_.px(20), DT_SINGLELINE);
     }
 }
 
 // A dome standing on the threshold line for ratios of 1 and more, a bowl hanging below it for
 // ratios under 1; the needle turns away from 1:1, where the gauge is empty.
 void GraphPainter::gauge(double ratio, int32_t mid, int32_t yThr) {
-    PIXO_MemBitmap* sprite = ratioGaugeBitmap();
+    const int32_t size = g_.px(12) * 2, half = size / 2;
+    PIXO_MemBitmap* sprite = ratioGaugeBitmap(size);
     if (!sprite)
         return;
     double a = std::log10(ratio) * kPi * 0.45;
@@ -204,18 +239,19 @@ void GraphPainter::gauge(double ratio, int32_t mid, int32_t yThr) {
         a /= std::log10(0.1) * -0.5;
     a = std::clamp(a, -2.0 * kPi, 2.0 * kPi);
     PIXO_ClearBitmap(sprite);
-    const int32_t c = a >= 0 ? 12 : 0;
-    PIXO_PaintDisc(sprite, 12.0f, float(c), 11.0f, Colour::kRatioGauge, 1.0f);
-    const int32_t dx = int32_t(-14.0 * std::cos(a)), dy = int32_t(-14.0 * std::sin(a));
+    const int32_t c = a >= 0 ? half : 0;
+    PIXO_PaintDisc(sprite, float(half), float(c), float(g_.px(11)), Colour::kRatioGauge, 1.0f);
+    const double needle = g_.px(14);
+    const int32_t dx = int32_t(-needle * std::cos(a)), dy = int32_t(-needle * std::sin(a));
     if (std::fabs(a) < kPi / 2) {
-        const int32_t xs[5] = {12, 12 + dx, 12 + dx, 24, 24};
-        const int32_t ys[5] = {c, c + dy, 12 - c, 12 - c, c};
+        const int32_t xs[5] = {half, half + dx, half + dx, size, size};
+        const int32_t ys[5] = {c, c + dy, half - c, half - c, c};
         PIXO_PaintConvexPolygon(sprite, xs, ys, 0, 1.0f);
     } else {
-        PIXO_PaintTrapezoid(sprite, 12, 24, c, 12 + dx, 24, c + dy, 0, 1.0f);
+        PIXO_PaintTrapezoid(sprite, half, size, c, half + dx, size, c + dy, 0, 1.0f);
     }
-    const PIXO_Rect source = {0, 0, 24, 24};
-    PIXO_ComposeBitmap(&target_, sprite, mid - 12, yThr - c, &source, 1.0f, PIXO_BLEND_SOURCE_ALPHA);
+    const PIXO_Rect source = {0, 0, size, size};
+    PIXO_ComposeBitmap(&target_, sprite, mid - half, yThr - c, &source, 1.0f, PIXO_BLEND_SOURCE_ALPHA);
 }
 
 void GraphPainter::band(const GraphBands& bands, const GraphBand& band, int32_t previousX) {
@@ -226,34 +262,37 @@ void GraphPainter::band(const GraphBands& bands, const GraphBand& band, int32_t 
     const bool current = band.index == bands.currentBand;
     const bool muted = bands.muted(band.index);
 
-    if (graphLabelFont)
-        graphLabelFont->SetForeground(Colour::kReductionReadout);
+    if (labelFont_)
+        labelFont_->SetForeground(Colour::kReductionReadout);
     if (!muted && band.metered)
         meters(band, previousX, xTop, yThr);
-    if (graphHandleFont)
-        graphHandleFont->SetForeground(Colour::kNumber);
+    if (handleFont_)
+        handleFont_->SetForeground(Colour::kNumber);
 
     line(previousX, yThr, xTop, yThr, current ? Colour::kThresholdCurrent : Colour::kThresholdOther);
-    line(xTop - 1, 0, xTop - 1, H, Colour::kTopFrequencyLine);
+    line(xTop - g_.lineWidth(), 0, xTop - g_.lineWidth(), H, Colour::kTopFrequencyLine);
     gauge(band.ratio, mid, yThr);
-    line(xTop - 1, yThr - 8, xTop - 1, yThr + 8, Colour::kThresholdTick);
+    line(xTop - g_.lineWidth(), yThr - g_.px(8), xTop - g_.lineWidth(), yThr + g_.px(8),
+         Colour::kThresholdTick);
 
-    const int32_t radius = GraphGeometry::kHandleRadius;
+    const int32_t radius = g_.handleRadius();
     if (band.active && !muted)
         PIXO_PaintDisc(&target_, float(mid), float(yThr), float(radius),
                        current ? Colour::kHandleCurrent : Colour::kHandleOther, 1.0f);
-    else if (graphHandleFont)
-        graphHandleFont->SetForeground(Colour::kNumberSilent);
-    PIXO_StrokeCircle(&target_, float(mid), float(yThr), float(radius), Colour::kHandleOutline, 1.0f);
+    else if (handleFont_)
+        handleFont_->SetForeground(Colour::kNumberSilent);
+    for (int32_t ring = 0; ring < g_.lineWidth(); ++ring)
+        PIXO_StrokeCircle(&target_, float(mid), float(yThr), float(radius - ring), Colour::kHandleOutline,
+                          1.0f);
     char number[16];
     std::snprintf(number, sizeof number, "%d", band.index + 1);
-    text(graphHandleFont, number, mid - radius, yThr - radius, mid + radius, yThr + radius,
+    text(handleFont_, number, mid - radius, yThr - radius, mid + radius, yThr + radius,
          DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
 void GraphPainter::infoBox(const GraphBands& bands, const GraphBand& band, int32_t pointerX, int32_t pointerY,
                            uint32_t background, uint32_t foreground) {
-    if (!graphHandleFont)
+    if (!handleFont_)
         return;
     double lower = 20.0;
     for (int32_t i = 0; i < bands.count; ++i)
@@ -269,41 +308,42 @@ void GraphPainter::infoBox(const GraphBands& bands, const GraphBand& band, int32
                       makeup);
     }
 
-    graphHandleFont->SetForeground(foreground);
+    handleFont_->SetForeground(foreground);
     PIXO_Rect measured = {0, 0, 0, 0};
-    graphHandleFont->RenderText(nullptr, info, -1, &measured, DT_CALCRECT | DT_NOPREFIX);
+    handleFont_->RenderText(nullptr, info, -1, &measured, DT_CALCRECT | DT_NOPREFIX);
     const int32_t tw = measured.right - measured.left, th = measured.bottom - measured.top;
     const int32_t right = g_.width, bottom = g_.height;
     const int32_t x = std::max(pointerX, 0);
-    int32_t top = pointerY + 8;
+    int32_t top = pointerY + g_.px(8);
     if (top + th > bottom - 1)
         top = bottom - th - 1;
     top = std::max(top, 1);
-    int32_t left = x + 30;
-    if (left + tw > right - 2 && x - tw - 30 > 0)
-        left = x - tw - 30;
+    const int32_t offset = g_.px(30);
+    int32_t left = x + offset;
+    if (left + tw > right - 2 && x - tw - offset > 0)
+        left = x - tw - offset;
     fill(left - 1, top, tw + 3, th + 1, background);
     PIXO_StrokeRect(&target_, left - 2, top - 1, tw + 4, th + 2, foreground, 1.0f);
-    text(graphHandleFont, info, left, top, left + tw, top + th, DT_NOPREFIX);
+    text(handleFont_, info, left, top, left + tw, top + th, DT_NOPREFIX);
 }
 
 } // namespace
 
 void deleteGraphFonts() {
-    delete graphHandleFont;
-    delete graphLabelFont;
-    graphHandleFont = nullptr;
-    graphLabelFont = nullptr;
+    delete graphHandleFont.font;
+    delete graphLabelFont.font;
+    graphHandleFont = SharedFont{};
+    graphLabelFont = SharedFont{};
 }
 
 void renderGraph(CompressorEffect& fx, PIXO_IBitmap& bitmap, uint32_t now, int32_t pointerX, int32_t pointerY) {
-    const GraphGeometry geometry(bitmap.width(), bitmap.height(), fx.showTabs != 0);
-    GraphPainter painter(bitmap, geometry);
-    if (!graphHandleFont)
-        graphHandleFont = createGraphFont(14);
+    const EditorState* state = editorStateOf(fx);
+    const GraphGeometry geometry(bitmap.width(), bitmap.height(), fx.showTabs != 0,
+                                 state ? state->scale : 1.0);
+    PIXO_CachedFont* handleFont = fontOfHeight(graphHandleFont, geometry.px(kHandleFontHeight));
+    PIXO_CachedFont* labelFont = fontOfHeight(graphLabelFont, geometry.px(kLabelFontHeight));
+    GraphPainter painter(bitmap, geometry, handleFont, labelFont);
     painter.fill(0, 0, geometry.width, geometry.height, Colour::kBackground);
-    if (!graphLabelFont)
-        graphLabelFont = createGraphFont(12);
     if (fx.showGrid)
         painter.grid();
 
@@ -315,7 +355,6 @@ void renderGraph(CompressorEffect& fx, PIXO_IBitmap& bitmap, uint32_t now, int32
         previousX = geometry.xOfFrequency(bands.sorted[i].frequency);
     }
 
-    const EditorState* state = editorStateOf(fx);
     if (const GraphBand* hovered = state ? bands.byIndex(state->dragBand) : nullptr)
         painter.infoBox(bands, *hovered, pointerX, pointerY, fromColorRef(GetSysColor(COLOR_INFOBK)),
                         fromColorRef(GetSysColor(COLOR_INFOTEXT)));

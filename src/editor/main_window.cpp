@@ -5,6 +5,8 @@
 #include "editor/editor_state.h"
 #include "editor/instance_dialog.h"
 #include "editor/resource.h"
+#include "editor/ui_scale.h"
+#include "editor/window_scale.h"
 #include "shell/conversions.h"
 #include "shell/module.h"
 #include "support/stable_math.h"
@@ -148,11 +150,13 @@ void onInitDialog(HWND window, CompressorEffect& fx) {
     fx.editorNeedsRefresh = 0;
     EditorState& state = *editorStateOf(fx);
     state.mainWindow = window;
+    state.scale = WindowScale(window);
     fx.meteringWanted = true;
     HWND panel = CreateBandPanel(fx, window);
     state.bandPanel = panel;
     if (panel)
         placeBandPanel(window, panel);
+    SendScaleToControls(window, state.scale);
     SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETDEFAULT, 0, -1);
     ShowWindow(window, SW_SHOWNA);
     SetTimer(window, EDITOR_REFRESH_TIMER, kRefreshIntervalMs, nullptr);
@@ -298,6 +302,22 @@ void onNotify(HWND window, CompressorEffect& fx, const NMHDR& header) {
         onTabSelected(window, fx);
 }
 
+// The window moved to a screen of another DPI (or the screen's changed): the graph, the
+// controls and the layout take the new scale. The dialog's own size follows its font, which
+// the host or the system sets.
+void onDpiChanged(HWND window, CompressorEffect& fx) {
+    EditorState& state = *editorStateOf(fx);
+    const double scale = WindowScale(window);
+    if (scale == state.scale)
+        return;
+    state.scale = scale;
+    SendScaleToControls(window, scale);
+    if (HWND panel = bandPanelOf(fx))
+        placeBandPanel(window, panel);
+    LayoutMainWindow(window, fx.showTabs != 0);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 // Metering stops with the window, and nothing may send to the panel that goes with it.
 void onDestroy(HWND window, CompressorEffect& fx) {
     EditorState& state = *editorStateOf(fx);
@@ -329,6 +349,10 @@ INT_PTR mainWindowProcedure(HWND window, CompressorEffect& fx, UINT message, WPA
     case WM_TIMER:
         onTimer(window, fx, wParam);
         return TRUE;
+    case WM_DPICHANGED:
+    case WM_DPICHANGED_AFTERPARENT:
+        onDpiChanged(window, fx);
+        return FALSE;
     case WM_DESTROY:
         onDestroy(window, fx);
         return FALSE;
@@ -347,12 +371,15 @@ void LayoutMainWindow(HWND mainWindow, bool showTabs) {
     // buttons): a dialog font with shorter letters than the system's (Liberation Sans for
     // "MS Shell Dlg") leaves less than 120 or 370 pixels there.
     GetWindowRect(showTabs ? tabsOf(mainWindow) : GetDlgItem(mainWindow, IDC_ADD_BAND), &below);
-    const int room = int(below.top - bounds.top) - kGraphGapAboveButtons;
-    const int height = std::min(showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs, room);
+    auto* fx = InstanceOfDialog(mainWindow);
+    const EditorState* state = fx ? findEditorState(*fx) : nullptr;
+    const double scale = state ? state->scale : 1.0;
+    const int room = int(below.top - bounds.top) - ScaledPixels(kGraphGapAboveButtons, scale);
+    const int height =
+        std::min(ScaledPixels(showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs, scale), room);
     SetWindowPos(graph, nullptr, 0, 0, bounds.right - bounds.left, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const int show = showTabs ? SW_SHOWNA : SW_HIDE;
-    auto* fx = InstanceOfDialog(mainWindow);
     if (HWND panel = fx ? bandPanelOf(*fx) : nullptr)
         ShowWindow(panel, show);
     ShowWindow(tabsOf(mainWindow), show);

@@ -4,17 +4,10 @@
 #include <new>
 
 #include "editor/meter_drawing.h"
+#include "editor/ui_scale.h"
 
 MeterState::~MeterState() {
-    if (font) {
-        // Neither surface may keep the font selected once it is deleted.
-        HGDIOBJ systemFont = GetStockObject(SYSTEM_FONT);
-        if (HDC dc = frame.deviceContext())
-            SelectObject(dc, systemFont);
-        if (HDC dc = strip.deviceContext())
-            SelectObject(dc, systemFont);
-        DeleteObject(font);
-    }
+    ReleaseMeterFont(*this);
 }
 
 MeterState* MeterStateOf(HWND window) {
@@ -143,6 +136,10 @@ LRESULT meterProc(bool vertical, HWND window, UINT message, WPARAM wParam, LPARA
             return vertical ? onVerticalLButtonDown(window, *state, lParam)
                             : onHorizontalLButtonDown(window, *state, lParam);
         case METER_SETLEVELS: return onSetLevels(window, *state, wParam, lParam);
+        case METER_SETSCALE:
+            SetMeterScale(*state, ScaleOfDpi(int32_t(wParam)));
+            InvalidateRect(window, nullptr, FALSE);
+            return 0;
         case METER_SETMODE:
             if (vertical)
                 return onSetMode(*state, lParam);

@@ -1,5 +1,7 @@
 #include "editor/meter_drawing.h"
 
+#include "editor/ui_scale.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -80,29 +82,35 @@ void renderVerticalBars(MeterState& state, int32_t width, int32_t height, const 
 }
 
 void drawVerticalLabel(HDC dc, int32_t width, int32_t height, const VerticalMeterScale& scale, int32_t db,
-                       int32_t grey) {
-    int32_t y = height * (scale.headroomDb + db) / (scale.rangeDb + scale.headroomDb) - 5;
-    if (y <= 10)
+                       int32_t grey, double factor) {
+    auto px = [factor](int32_t pixels) { return ScaledPixels(pixels, factor); };
+    int32_t y = height * (scale.headroomDb + db) / (scale.rangeDb + scale.headroomDb) - px(5);
+    if (y <= px(10))
         return;
     char text[16];
     std::snprintf(text, sizeof(text), "-%d-", db);
-    drawText(dc, text, {1, y, width, y + kLabelBoxHeight}, RGB(grey, grey, grey), DT_CENTER);
+    const int32_t box = px(kLabelBoxHeight), one = ScaledStroke(1, factor);
+    drawText(dc, text, {one, y, width, y + box}, RGB(grey, grey, grey), DT_CENTER);
     if (db != 0)
-        drawText(dc, text, {width + 3, y + 1, 2 * width + 2, y + 1 + kLabelBoxHeight}, RGB(0, 0, 0), DT_CENTER);
-    drawText(dc, text, {width + 1, y, 2 * width, y + kLabelBoxHeight}, kTextColour, DT_CENTER);
+        drawText(dc, text, {width + 3 * one, y + one, 2 * width + 2 * one, y + one + box}, RGB(0, 0, 0),
+                 DT_CENTER);
+    drawText(dc, text, {width + one, y, 2 * width, y + box}, kTextColour, DT_CENTER);
 }
 
 void renderVerticalLabels(MeterState& state, int32_t width, int32_t height, const VerticalMeterScale& scale) {
     HDC dc = state.strip.deviceContext();
     prepareText(state.strip, state.font);
-    int32_t spacing = height < 200 ? 12 : 6;
+    // Label spacing goes by the height in 96-dpi pixels, so a scaled meter shows the same labels.
+    const int32_t baseHeight = int32_t(height / state.scale);
+    int32_t spacing = baseHeight < 200 ? 12 : 6;
     if (state.mode == kMeterGainReductionMode) {
         for (int32_t db = spacing; db < scale.rangeDb - spacing; db += spacing)
-            drawVerticalLabel(dc, width, height, scale, db, 255);
+            drawVerticalLabel(dc, width, height, scale, db, 255, state.scale);
         return;
     }
-    for (int32_t db = height > 239 ? 0 : 6; db < scale.rangeDb; db += spacing)
-        drawVerticalLabel(dc, width, height, scale, db, std::clamp(255 - db * 155 / scale.rangeDb, 0, 255));
+    for (int32_t db = baseHeight > 239 ? 0 : 6; db < scale.rangeDb; db += spacing)
+        drawVerticalLabel(dc, width, height, scale, db, std::clamp(255 - db * 155 / scale.rangeDb, 0, 255),
+                          state.scale);
 }
 
 void renderVerticalStrip(MeterState& state, int32_t width, int32_t height) {
@@ -111,6 +119,14 @@ void renderVerticalStrip(MeterState& state, int32_t width, int32_t height) {
     renderVerticalBars(state, width, height, scale);
     renderVerticalLabels(state, width, height, scale);
     state.stripMode = state.mode;
+}
+
+// A hold line one scaled pixel thick: the source row repeated, held above the bar's top.
+void copyHoldLine(MeterState& state, int64_t x, int64_t row, int64_t sourceX, int64_t sourceRow,
+                  int64_t width, int64_t below) {
+    const int64_t rows = std::min<int64_t>(ScaledStroke(1, state.scale), below - row);
+    for (int64_t i = 0; i < rows; ++i)
+        CopyClipped(state.frame, x, row + i, state.strip, sourceX, sourceRow, width, 1);
 }
 
 // One channel's column of the frame: idle strip above the level, lit below it, the over zone
@@ -142,12 +158,12 @@ void composeVerticalChannel(MeterState& state, int32_t n, int32_t width, int32_t
     if (levelMode) {
         if (overReached >= 0)
             CopyClipped(frame, x, 0, strip, litX, 0, columnWidth, zeroLine);
-        if (holdRow < levelTop) {
-            int64_t lastRow = std::max(holdRow, zeroLine - 1);
-            CopyClipped(frame, x, holdRow, strip, litX, holdSource, columnWidth, lastRow - holdRow + 1);
-        }
+        if (holdRow < levelTop && holdRow < zeroLine)
+            CopyClipped(frame, x, holdRow, strip, litX, holdSource, columnWidth, zeroLine - holdRow);
+        else if (holdRow < levelTop)
+            copyHoldLine(state, x, holdRow, litX, holdSource, columnWidth, levelTop);
     } else if (levelTop < holdRow && scale.textBottom < holdRow) {
-        CopyClipped(frame, x, holdRow, strip, x, holdSource, columnWidth, 1);
+        copyHoldLine(state, x, holdRow, x, holdSource, columnWidth, height);
     }
 }
 
@@ -162,7 +178,8 @@ void drawVerticalReadout(MeterState& state, int32_t width, int32_t height, const
         drawText(dc, text, {0, 0, width, scale.textBottom}, kTextColour, DT_CENTER | DT_VCENTER);
     } else {
         FormatMeterReading(std::max(state.maxSinceReset[0], state.maxSinceReset[1]), text);
-        drawText(dc, text, {0, 0, width, std::max(scale.textBottom, 10)}, kTextColour, DT_CENTER | DT_VCENTER);
+        drawText(dc, text, {0, 0, width, std::max(scale.textBottom, ScaledPixels(10, state.scale))},
+                 kTextColour, DT_CENTER | DT_VCENTER);
     }
 }
 
@@ -230,18 +247,20 @@ void renderHorizontalLabels(MeterState& state, int32_t width, int32_t height, co
         char text[16];
         std::snprintf(text, sizeof(text), "%d", -db);
         // The label box stays inside the meter, so the leftmost label is not cut at the edge.
-        int32_t left = std::clamp(x - 16, 0, std::max(0, width - 32));
+        const int32_t box = ScaledPixels(32, state.scale), one = ScaledStroke(1, state.scale);
+        int32_t left = std::clamp(x - box / 2, 0, std::max(0, width - box));
         UINT flags = DT_CENTER | DT_VCENTER;
-        drawText(dc, text, {left, 0, left + 32, height}, RGB(grey, grey, grey), flags);
-        drawText(dc, text, {left + 1, height + 1, left + 33, 2 * height + 1}, RGB(0, 0, 0), flags);
-        drawText(dc, text, {left, height, left + 32, 2 * height}, kTextColour, flags);
+        drawText(dc, text, {left, 0, left + box, height}, RGB(grey, grey, grey), flags);
+        drawText(dc, text, {left + one, height + one, left + box + one, 2 * height + one}, RGB(0, 0, 0),
+                 flags);
+        drawText(dc, text, {left, height, left + box, 2 * height}, kTextColour, flags);
     }
 }
 
 void renderHorizontalStrip(MeterState& state, int32_t width, int32_t height) {
     paint(state.strip, 0, 0, width, 2 * height, kStripeColour);
     renderHorizontalBars(state, width, height);
-    HorizontalLabels labels = horizontalLabelsFor(width);
+    HorizontalLabels labels = horizontalLabelsFor(int32_t(width / state.scale));
     renderHorizontalTicks(state, width, height, labels);
     renderHorizontalLabels(state, width, height, labels);
     state.stripMode = state.mode;
@@ -279,7 +298,10 @@ void drawHorizontalReadout(MeterState& state, int32_t width, int32_t height) {
     prepareText(state.frame, state.font);
     char text[16];
     FormatMeterReading(std::max(state.maxSinceReset[0], state.maxSinceReset[1]), text);
-    drawText(state.frame.deviceContext(), text, {4, 0, width - 4, height - 1}, kTextColour, DT_RIGHT | DT_VCENTER);
+    const int32_t margin = ScaledPixels(4, state.scale);
+    drawText(state.frame.deviceContext(), text,
+             {margin, 0, width - margin, height - ScaledStroke(1, state.scale)}, kTextColour,
+             DT_RIGHT | DT_VCENTER);
 }
 
 // Sizes both surfaces; true when the strip must be rendered again. Null pixels leave
@@ -290,7 +312,7 @@ bool prepareSurfaces(MeterState& state, int32_t frameWidth, int32_t frameHeight,
     resized = state.frame.setSize(frameWidth, frameHeight) || resized;
     *usable = state.strip.pixels() && state.frame.pixels();
     if (*usable && !state.font)
-        state.font = CreateMeterFont();
+        state.font = CreateMeterFont(state.scale);
     // Pixels are about to be written directly: no system drawing may still be pending.
     GdiFlush();
     return resized || state.stripMode != state.mode;
@@ -355,8 +377,29 @@ VerticalMeterScale VerticalScaleOf(int32_t mode, int32_t height) {
     return {62, 6, 680, zeroLine, zeroLine, kMeterSilence};
 }
 
-HFONT CreateMeterFont() {
-    return CreateFontA(12, 0, 0, 0, 700, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+HFONT CreateMeterFont(double scale) {
+    return CreateFontA(ScaledPixels(12, scale), 0, 0, 0, 700, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+}
+
+void SetMeterScale(MeterState& state, double scale) {
+    if (scale == state.scale)
+        return;
+    state.scale = scale;
+    state.stripMode = -1;
+    ReleaseMeterFont(state);
+}
+
+void ReleaseMeterFont(MeterState& state) {
+    if (!state.font)
+        return;
+    // Neither surface may keep the font selected once it is deleted.
+    HGDIOBJ systemFont = GetStockObject(SYSTEM_FONT);
+    if (HDC dc = state.frame.deviceContext())
+        SelectObject(dc, systemFont);
+    if (HDC dc = state.strip.deviceContext())
+        SelectObject(dc, systemFont);
+    DeleteObject(state.font);
+    state.font = nullptr;
 }
 
 bool DrawVerticalMeter(MeterState& state, int32_t width, int32_t height) {

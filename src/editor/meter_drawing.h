@@ -30,8 +30,15 @@ struct VerticalMeterScale {
 };
 VerticalMeterScale VerticalScaleOf(int32_t mode, int32_t height);
 
-// The meter font: 12 pixels, bold Arial (null when it cannot be made).
-HFONT CreateMeterFont();
+// The meter font: 12 pixels at 96 dpi grown by the scale, bold Arial (null when it cannot be
+// made).
+HFONT CreateMeterFont(double scale);
+
+// Takes a new scale: a different one drops the font and has the next paint render the strip
+// again.
+void SetMeterScale(MeterState& state, double scale);
+// Deletes the state's font, selected out of both surfaces first.
+void ReleaseMeterFont(MeterState& state);
 
 // Brings the strip and frame to the client size (rendering the strip again when a size or
 // the mode changed) and composes the frame with its readout. False when there is nothing to

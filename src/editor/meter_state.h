@@ -26,6 +26,8 @@ struct MeterState {
     PIXO_SysBitmap frame;  // the composed image, client-sized
     PIXO_SysBitmap strip;  // the whole scale twice: idle colours and lit colours
     int32_t mode = kMeterLevelMode;
+    // Device pixels per 96-dpi pixel (METER_SETSCALE): the font, labels and readouts grow by it.
+    double scale = 1.0;
     int32_t maxSinceReset[2] = {kMeterIdleLevel, kMeterIdleLevel};
     int32_t peakHold[2] = {kMeterIdleLevel, kMeterIdleLevel};
     int32_t level[2] = {kMeterIdleLevel, kMeterIdleLevel};

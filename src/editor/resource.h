@@ -66,6 +66,7 @@
 #define FADER_QUERYTRACKCOLOR 6064 /* to the parent: wParam the fader, lParam a COLORREF* to fill */
 #define MSG_REFRESH_TABS 7690      /* to the main window: tabs and output controls from the instance */
 #define MSG_REFRESH_BAND 2663      /* to the band panel: controls from the current band; lParam an edit id to skip */
+#define METER_SETSCALE 7926        /* wParam: the dpi the meter draws for (96 draws as at 96 dpi) */
 
 /* Fader messages (the numbers and argument packing of the system trackbar's). */
 #define FADER_GETPOS 0x400      /* WM_USER: the position as the caller sees it */
@@ -73,6 +74,7 @@
 #define FADER_SETPOS 0x405      /* lParam: a new position, ignored during a drag */
 #define FADER_SETRANGE 0x406    /* lParam: minimum in the low word, maximum in the high word */
 #define FADER_SETLEVELS 0x40A   /* vertical fader, lParam: left and right level overlay, 0..1000 each */
+#define FADER_SETSCALE 0x40B    /* wParam: the dpi the fader draws its thumb and track for */
 
 /* Fader window words (byte offsets for GetWindowLongA; hosts' dialogs write the flags directly). */
 #define FADER_WINDOW_BYTES 48
@@ -81,6 +83,7 @@
 #define FADER_WORD_DEFAULT_POSITION 16
 #define FADER_WORD_LEVEL_OVERLAY 24
 #define FADER_WORD_RANGE 32
+#define FADER_WORD_DPI 40
 #define FADER_NO_TRACK_COLOR_QUERY 1
 #define FADER_NO_DEFAULT_LINE 2
 

@@ -128,6 +128,22 @@ WindowPixels readWindow(HWND window) {
     return pixels;
 }
 
+int32_t topWhiteRunHeight(const WindowPixels& pixels) {
+    auto rowHasWhite = [&](int32_t y) {
+        for (int32_t x = 0; x < pixels.width; ++x)
+            if (pixels.at(x, y) == RGB(255, 255, 255))
+                return true;
+        return false;
+    };
+    int32_t y = 0;
+    while (y < pixels.height && !rowHasWhite(y))
+        ++y;
+    int32_t rows = 0;
+    for (; y < pixels.height && rowHasWhite(y); ++y)
+        ++rows;
+    return rows;
+}
+
 std::string programFolder() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -140,6 +156,8 @@ void removeSkinFiles() {
     std::string folder = programFolder();
     DeleteFileA((folder + "\\vantor_vslider.bmp").c_str());
     DeleteFileA((folder + "\\vantor_hslider.bmp").c_str());
+    DeleteFileA((folder + "\\vantor_vslider@2x.bmp").c_str());
+    DeleteFileA((folder + "\\vantor_hslider@2x.bmp").c_str());
 }
 
 bool writeBitmapFile(const std::string& path, int32_t width, int32_t height,

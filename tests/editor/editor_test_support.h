@@ -65,6 +65,8 @@ struct WindowPixels {
     COLORREF at(int32_t x, int32_t y) const;
 };
 WindowPixels readWindow(HWND window);
+// The number of rows in the topmost run of rows holding a white pixel (a meter's readout).
+int32_t topWhiteRunHeight(const WindowPixels& pixels);
 
 // The folder of this program, without a trailing backslash.
 std::string programFolder();

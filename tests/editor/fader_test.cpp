@@ -473,6 +473,44 @@ TEST_F(FaderPaintTest, WithoutABrushThePaintUsesTheFaceColour) {
     EXPECT_EQ(pixels.at(150, 3), GetSysColor(COLOR_BTNFACE));
 }
 
+// At 192 dpi (FADER_SETSCALE 192) the cap is drawn at twice its size, and the grab, the track
+// line's reach and the travel follow the larger thumb.
+TEST_F(FaderPaintTest, AtTwiceTheScaleTheDrawnThumbAndItsGrabDouble) {
+    send(vertical, FADER_SETSCALE, 192);
+    send(vertical, FADER_SETPOS, 0, 500); // travel 226 - 52 = 174: thumb rows 87..138, columns 1..28
+    const WindowPixels pixels = readWindow(vertical);
+    const int32_t width = FaderCapWidth(true, 2.0), height = FaderCapHeight(true, 2.0);
+    ASSERT_EQ(width, 28);
+    ASSERT_EQ(height, 52);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const COLORREF cap = FaderCapPixel(true, x, y, 2.0);
+            ASSERT_EQ(pixels.at(1 + x, 87 + y), cap == kThumbKeyColour ? kBackground : cap) << x << "," << y;
+        }
+    // Two-pixel edges and a corner of four keyed pixels; the grip's centre line is white.
+    EXPECT_EQ(FaderCapPixel(true, 1, 1, 2.0), kThumbKeyColour);
+    EXPECT_EQ(FaderCapPixel(true, 1, 10, 2.0), RGB(16, 16, 16));
+    EXPECT_NE(FaderCapPixel(true, 2, 10, 2.0), RGB(16, 16, 16));
+    EXPECT_GE(GetRValue(FaderCapPixel(true, 14, 25, 2.0)), 230);
+    // The track (ten pixels wide) above the thumb.
+    EXPECT_EQ(pixels.at(15, 40), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(pixels.at(7, 40), kBackground);
+    EXPECT_EQ(pixels.at(22, 40), kBackground);
+
+    // The thumb's last row grabs it; the row below it, beside the track line's reach, does not.
+    send(vertical, WM_LBUTTONDOWN, MK_LBUTTON, point(20, 138));
+    EXPECT_EQ(GetCapture(), vertical);
+    send(vertical, WM_LBUTTONUP, 0, point(20, 138));
+    EXPECT_EQ(send(vertical, FADER_GETPOS), 500);
+    send(vertical, WM_LBUTTONDOWN, MK_LBUTTON, point(20, 139));
+    EXPECT_EQ(GetCapture(), nullptr);
+    // Within four pixels of the track's centre a press centres the thumb under the pointer.
+    send(vertical, WM_LBUTTONDOWN, MK_LBUTTON, point(19, 150));
+    EXPECT_EQ(GetCapture(), vertical);
+    send(vertical, WM_LBUTTONUP, 0, point(19, 150));
+    EXPECT_EQ(send(vertical, FADER_GETPOS), 1000 - (150 - 26) * 1000 / 174);
+}
+
 // Skins next to this program replace the drawn thumbs and their sizes.
 class SkinnedFaderTest : public ::testing::Test {
 protected:
@@ -499,6 +537,38 @@ protected:
     HWND vertical = nullptr;
     HWND horizontal = nullptr;
 };
+
+// A double-size skin beside the skin is what a fader above 96 dpi stretches to its thumb.
+class LargeSkinFaderTest : public SkinnedFaderTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(writeBitmapFile(programFolder() + "\\vantor_vslider@2x.bmp", 32, 16, largePixel));
+        SkinnedFaderTest::SetUp();
+    }
+    // Blue with two magenta columns at the left.
+    static COLORREF largePixel(int32_t x, int32_t) { return x < 2 ? RGB(255, 0, 255) : RGB(0, 0, 250); }
+};
+
+TEST_F(LargeSkinFaderTest, AboveNinetySixDpiTheDoubleSizeSkinIsUsed) {
+    ASSERT_NE(LargeVerticalFaderSkin(), nullptr);
+    const COLORREF blue = RGB(0, 0, 250), orange = RGB(250, 140, 0);
+    send(vertical, FADER_SETPOS, 0, 500);
+    // 96 dpi: the 16 x 8 skin, rows 100..107.
+    EXPECT_EQ(readWindow(vertical).at(8, 100), orange);
+    // 192 dpi: 32 x 16 from the large skin; travel 208 - 16 = 192, rows 96..111.
+    send(vertical, FADER_SETSCALE, 192);
+    WindowPixels v = readWindow(vertical);
+    EXPECT_EQ(v.at(5, 96), blue);
+    EXPECT_EQ(v.at(28, 111), blue);
+    EXPECT_NE(v.at(5, 112), blue);
+    EXPECT_NE(v.at(5, 95), blue);
+    // 144 dpi: the large skin brought to 24 x 12; travel 196, rows 98..109.
+    send(vertical, FADER_SETSCALE, 144);
+    v = readWindow(vertical);
+    EXPECT_EQ(v.at(10, 98), blue);
+    EXPECT_EQ(v.at(10, 109), blue);
+    EXPECT_NE(v.at(10, 110), blue);
+}
 
 TEST_F(SkinnedFaderTest, ThumbsComeFromTheSkins) {
     ASSERT_NE(VerticalFaderSkin(), nullptr);

@@ -321,6 +321,18 @@ TEST_F(MeterTest, OddWidthKeepsIdleAndLitColumnsAligned) {
     EXPECT_EQ(pixels.at(19, 100), kStripe);
 }
 
+// At 192 dpi the hold line is two rows of the same ramp colour (one at 96 dpi: the row under
+// it shows the idle strip, HoldLineTakesARampRow).
+TEST_F(VerticalMeterPixels, HoldLineIsAsThickAsTheScaleMakesAPixel) {
+    SendMessageA(meter, METER_SETSCALE, 192, 0);
+    levels(meter, -300, -300);
+    levels(meter, -400, -400); // as at 96 dpi: bar from row 203, hold at row 159
+    WindowPixels pixels = readWindow(meter);
+    EXPECT_EQ(pixels.at(2, 159), ramp(158));
+    EXPECT_EQ(pixels.at(2, 160), ramp(158));
+    EXPECT_EQ(pixels.at(2, 158), dim(ramp(158)));
+}
+
 TEST_F(VerticalMeterPixels, HoldLineTakesARampRow) {
     levels(meter, -300, -300);
     levels(meter, -400, -400);  // bar from row 300 - 220 * 300 / 680 = 203; hold at row 159
@@ -377,6 +389,30 @@ TEST_F(VerticalMeterPixels, ReadoutShowsTheMaximum) {
     std::vector<uint32_t> zero = readoutOf(meter);
     EXPECT_NE(infinite, halfDb);
     EXPECT_NE(halfDb, zero);
+}
+
+// At 192 dpi (METER_SETSCALE 192) a meter twice the size draws its readout twice as tall; back
+// at 96 it draws exactly as a meter that never changed scale.
+TEST_F(VerticalMeterPixels, ScaleGrowsTheReadoutAndTheStripIsRenderedAgain) {
+    HWND small = parent.create(kVerticalMeterClass, 100, 10, 30, 200, 1089);
+    HWND large = parent.create(kVerticalMeterClass, 140, 10, 60, 400, 1090);
+    meters.push_back(small);
+    meters.push_back(large);
+    SendMessageA(large, METER_SETSCALE, 192, 0);
+    levels(small, kMeterSilence, kMeterSilence);
+    levels(large, kMeterSilence, kMeterSilence);
+    const int32_t smallHeight = topWhiteRunHeight(readWindow(small));
+    EXPECT_GE(smallHeight, 7);
+    EXPECT_NEAR(topWhiteRunHeight(readWindow(large)), 2 * smallHeight, 1);
+
+    levels(meter, kMeterSilence, kMeterSilence);
+    const WindowPixels base = readWindow(meter);
+    const int32_t baseHeight = topWhiteRunHeight(base);
+
+    SendMessageA(meter, METER_SETSCALE, 192, 0);
+    EXPECT_GT(topWhiteRunHeight(readWindow(meter)), baseHeight + 3);
+    SendMessageA(meter, METER_SETSCALE, 96, 0);
+    EXPECT_EQ(readWindow(meter).words, base.words);
 }
 
 TEST_F(VerticalMeterPixels, GainReductionColoursAndHold) {
