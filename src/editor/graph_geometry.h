@@ -4,9 +4,9 @@
 // truncated toward zero, so y(dB) lies one pixel lower than a rounded position would.
 #pragma once
 
-#include "support/stable_math.h"
+#include "shell/conversions.h"
+#include "shell/setting_kinds.h"
 
-#include <cmath>
 #include <cstdint>
 
 struct GraphGeometry {
@@ -21,15 +21,15 @@ struct GraphGeometry {
     double topDb() const { return bottomDb + spanDb; }
 
     int32_t xOfFrequency(double f) const {
-        return clampedPixels(stable_math::log((f - 20.0) / 23980.0 * 400.0 + 1.0) * (1.0 / kLn401) * width);
+        return clampedPixels(logScaleFractionByQuotient(f) * width);
     }
     double frequencyOfX(double x) const {
-        return (stable_math::exp(x / (width * (1.0 / kLn401))) - 1.0) * 23980.0 * 0.0025 + 20.0;
+        return logScaleFrequencyAt(x, width);
     }
     // Not clamped: a level above the range lies above the window, silence far below it.
     int32_t yOfDb(double db) const { return height - clampedPixels((db - bottomDb) * (height / spanDb)); }
     double amplitudeOfY(double y) const {
-        return stable_math::exp(((height - y) * spanDb / height + bottomDb) * kNeperPerDb);
+        return dbToAmp((height - y) * spanDb / height + bottomDb);
     }
     // A length in pixels for a level difference in dB (makeup and gain-reduction bars).
     int32_t pixelsOfDb(double db) const { return clampedPixels(db * height / spanDb); }
@@ -45,9 +45,6 @@ struct GraphGeometry {
     // band's threshold there less than kThresholdReach pixels above or below it.
     static constexpr int32_t kLineReach = 3;
     static constexpr int32_t kThresholdReach = 12;
-
-    static constexpr double kLn401 = 5.993961427306569;
-    static constexpr double kNeperPerDb = 0.11512925464970228;
 
 private:
     // Truncation toward zero, held inside 32 bits for levels far outside the window.

@@ -37,9 +37,7 @@ bool bandExists(CompressorEffect& fx, int32_t index) {
     return fx.viewBand(index, view);
 }
 
-double dbToAmplitude(double db) { return stable_math::exp(db * GraphGeometry::kNeperPerDb); }
-
-double gainPlusDb(double gain, double db) { return dbToAmplitude(AmpToDb(gain) + db); }
+double gainPlusDb(double gain, double db) { return dbToAmp(AmpToDb(gain) + db); }
 
 double ratioTimesPowerOfTen(double ratio, double exponent, double lowest) {
     return std::clamp(stable_math::pow(10.0, std::log10(ratio) + exponent), lowest, 100.0);
@@ -68,7 +66,7 @@ void dragHandle(CompressorEffect& fx, int32_t band, const GraphGeometry& g, int3
         stored = editSettingFrom(
             fx, band, kSettingThreshold,
             [&](double threshold) {
-                return std::min(dbToAmplitude(std::max(AmpToDb(threshold) + moved, -60.0)), 64.0);
+                return std::min(dbToAmp(std::max(AmpToDb(threshold) + moved, -60.0)), 64.0);
             },
             move);
     }

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr double kDbToExponent = 0.11512925464970228; // ln 10 / 20: 10^(dB/20) = exp(dB x this)
 // Output gains at or below -120 dB are exact silence, shown as "-inf".
 constexpr double kSilentGain = 1e-6;
 constexpr double kMeterDecay = 0.8;
@@ -43,7 +42,7 @@ HWND bandPanelOf(CompressorEffect& fx) {
 }
 
 double outputGainForDb(double db) {
-    const double gain = stable_math::exp(db * kDbToExponent);
+    const double gain = dbToAmp(db);
     return gain <= kSilentGain ? 0 : gain;
 }
 

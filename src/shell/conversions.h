@@ -9,6 +9,11 @@
 
 #include <cstdint>
 
+// The linear level of a level in dB: 10^(dB / 20), as exp(dB x ln 10 / 20).
+inline double dbToAmp(double db) {
+    return stable_math::exp(db * kNeperPerDb);
+}
+
 // Fader position (not clamped to 0..1000) for a level in dB.
 double DbToFaderPos(double db);
 // Level in dB for a fader position; positions that round to 789 are exactly 0 dB, and
