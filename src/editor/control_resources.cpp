@@ -34,7 +34,7 @@ void deleteSkin(HBITMAP& skin) {
 
 } // namespace
 
-void LoadControlResources(HINSTANCE module) {
+void loadControlResources(HINSTANCE module) {
     char folder[1025];
     moduleFolder(module, folder);
     if (!verticalSkin)
@@ -44,7 +44,7 @@ void LoadControlResources(HINSTANCE module) {
     wheelRollMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
 }
 
-void ReleaseControlResources() {
+void releaseControlResources() {
     deleteSkin(verticalSkin);
     deleteSkin(horizontalSkin);
 }

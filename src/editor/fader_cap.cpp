@@ -21,7 +21,7 @@ int distanceFromCentre(int along, int length) {
 
 } // namespace
 
-COLORREF FaderCapPixel(bool vertical, int32_t x, int32_t y) {
+COLORREF faderCapPixel(bool vertical, int32_t x, int32_t y) {
     // "Along" runs in the direction of travel, "across" over the cap's short side; light falls
     // from the left and the top.
     int length = vertical ? kVerticalThumbHeight : kHorizontalThumbWidth;
@@ -76,7 +76,7 @@ HBITMAP PlainFaderCap(bool vertical) {
     auto* pixels = static_cast<uint32_t*>(bits);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            COLORREF c = FaderCapPixel(vertical, x, y);
+            COLORREF c = faderCapPixel(vertical, x, y);
             pixels[y * width + x] = (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
         }
     return cap;

@@ -15,7 +15,7 @@ constexpr int32_t kHorizontalThumbHeight = 14;
 constexpr COLORREF kThumbKeyColour = RGB(255, 0, 255);
 
 // The pixel of the drawn cap at (x, y) as a COLORREF; kThumbKeyColour at the cut corners.
-COLORREF FaderCapPixel(bool vertical, int32_t x, int32_t y);
+COLORREF faderCapPixel(bool vertical, int32_t x, int32_t y);
 
 // The drawn cap for the orientation, created on first use; null when it could not be made.
 HBITMAP PlainFaderCap(bool vertical);

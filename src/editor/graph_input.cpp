@@ -148,7 +148,7 @@ void runMenuCommand(HWND window, CompressorEffect& fx, UINT command) {
 
 } // namespace
 
-void SelectBand(HWND window, CompressorEffect& fx, int32_t index) {
+void selectBand(HWND window, CompressorEffect& fx, int32_t index) {
     fx.currentBand = index;
     if (HWND tabs = GetDlgItem(GetParent(window), IDC_BAND_TABS))
         SendMessageA(tabs, TCM_SETCURSEL, WPARAM(index), 0);
@@ -161,7 +161,7 @@ void onSetCursor(HWND window, CompressorEffect& fx) {
     GetCursorPos(&pointer);
     ScreenToClient(window, &pointer);
     GraphHitKind kind = HIT_LINE;
-    const int32_t band = HitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), pointer.x, pointer.y, kind);
+    const int32_t band = hitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), pointer.x, pointer.y, kind);
     HCURSOR cursor = nullptr;
     if (band >= 0 && kind == HIT_HANDLE)
         cursor = LoadCursorA(nullptr, IDC_HAND);
@@ -176,11 +176,11 @@ void onLeftButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
     dragLastX = x;
     dragLastY = y;
     GraphHitKind kind = HIT_LINE;
-    const int32_t band = HitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y, kind);
+    const int32_t band = hitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y, kind);
     if (band < 0)
         return;
     if (kind != HIT_LINE)
-        SelectBand(window, fx, band);
+        selectBand(window, fx, band);
     EditorState& state = stateOf(fx);
     state.dragBand = band;
     SetCapture(window);
@@ -191,7 +191,7 @@ void onMouseMove(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
     const GraphGeometry g = geometryOf(window, fx);
     EditorState& state = stateOf(fx);
     if (GetCapture() != window) {
-        state.dragBand = HitTestHandle(copyGraphBands(fx, nullptr), g, x, y);
+        state.dragBand = hitTestHandle(copyGraphBands(fx, nullptr), g, x, y);
         return;
     }
     const int32_t band = state.dragBand;
@@ -232,7 +232,7 @@ void onLeftButtonUp(HWND window, CompressorEffect& fx) {
 
 void onMouseWheel(HWND window, CompressorEffect& fx, int32_t delta, POINT screen) {
     ScreenToClient(window, &screen);
-    const int32_t band = HitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), screen.x, screen.y);
+    const int32_t band = hitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), screen.x, screen.y);
     if (delta == 0 || band < 0)
         return;
     const double steps = delta / 50.0;
@@ -254,9 +254,9 @@ void onMouseWheel(HWND window, CompressorEffect& fx, int32_t delta, POINT screen
 }
 
 void onRightButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
-    const int32_t band = HitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y);
+    const int32_t band = hitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y);
     if (band >= 0)
-        SelectBand(window, fx, band);
+        selectBand(window, fx, band);
     stateOf(fx).dragBand = -1;
     stateOf(fx).dragMode = 0;
     HMENU menu = LoadMenuA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDR_GRAPH_MENU));

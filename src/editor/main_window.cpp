@@ -57,7 +57,7 @@ void writeOutputGainBox(HWND window, double gain) {
 
 void moveOutputFader(HWND window, double gain) {
     SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETPOS, 0,
-                        truncateToInt32(DbToFaderPos(AmpToDb(gain))));
+                        truncateToInt32(dbToFaderPos(AmpToDb(gain))));
 }
 
 void setCheckBox(HWND window, int id, bool on) {
@@ -177,7 +177,7 @@ void onOutputGainTyped(HWND window, CompressorEffect& fx) {
 }
 
 void onOutputFaderMoved(HWND window, CompressorEffect& fx, HWND fader) {
-    const double gain = outputGainForDb(FaderPosToDb(double(SendMessageA(fader, FADER_GETPOS, 0, 0))));
+    const double gain = outputGainForDb(faderPosToDb(double(SendMessageA(fader, FADER_GETPOS, 0, 0))));
     fx.setOutputGain(gain);
     outputEditGuard = true;
     writeOutputGainBox(window, gain);

@@ -107,7 +107,7 @@ float readParameter(CompressorEffect& fx, int32_t index) {
     return float(normalisedValue(*band, index % kParametersPerBand));
 }
 
-void NotifyHostParameter(CompressorEffect& fx, int32_t index, bool endEdit) {
+void notifyHostParameter(CompressorEffect& fx, int32_t index, bool endEdit) {
     if (!hostCallback)
         return;
     if (endEdit)

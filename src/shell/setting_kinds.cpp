@@ -62,11 +62,11 @@ double thresholdToHost(const Band& band) {
 }
 
 double ratioFromHost(float value, const BandSettings&) {
-    return SliderPosToRatio(250 + 750 * double(value));
+    return sliderPosToRatio(250 + 750 * double(value));
 }
 double ratioToHost(const Band& band) {
     // The offset is rounded to single precision before the division.
-    const float offset = float(RatioToSliderPos(band.settings.ratio) - 250);
+    const float offset = float(ratioToSliderPos(band.settings.ratio) - 250);
     return offset / 750.0f;
 }
 
@@ -89,7 +89,7 @@ double rmsWindowToHost(const Band& band) {
 }
 
 double releaseFromHost(float value, const BandSettings&) {
-    return truncateToInt32(SliderPosToRelease(1000 * double(value)));
+    return truncateToInt32(sliderPosToRelease(1000 * double(value)));
 }
 // The smallest normalised value that sets the stored release, so that a host writing back
 // what it read (touch automation, undo, linking) keeps the release. Every whole millisecond
@@ -98,7 +98,7 @@ double releaseFromHost(float value, const BandSettings&) {
 double releaseToHost(const Band& band) {
     const int32_t ms = band.settings.releaseMs;
     if (ms <= 0 || ms > kLongestHostRelease)
-        return ReleaseToSliderPos(ms) / 1000.0;
+        return releaseToSliderPos(ms) / 1000.0;
     // The square law rises with the value, and its root lies within a float step or two of
     // the smallest value that truncates to ms.
     float value = float(std::sqrt(ms / double(kLongestHostRelease)));
@@ -147,16 +147,16 @@ double frequencyAt(int32_t p) {
     return logScaleFrequencyAt(p, 1000);
 }
 int32_t levelPosition(double linear) {
-    return truncateToInt32(DbToFaderPos(AmpToDb(linear)));
+    return truncateToInt32(dbToFaderPos(AmpToDb(linear)));
 }
 double levelAt(int32_t p) {
-    return dbToAmp(FaderPosToDb(p));
+    return dbToAmp(faderPosToDb(p));
 }
 int32_t ratioPosition(double ratio) {
-    return truncateToInt32(RatioToSliderPos(ratio));
+    return truncateToInt32(ratioToSliderPos(ratio));
 }
 double ratioAt(int32_t p) {
-    return SliderPosToRatio(p);
+    return sliderPosToRatio(p);
 }
 int32_t kneePosition(double knee) {
     return truncateToInt32(knee * 1000 / 24);
@@ -171,10 +171,10 @@ double quarterSecondAt(int32_t p) {
     return truncateToInt32(p * 250 / 1000.0);
 }
 int32_t releasePosition(double ms) {
-    return ReleaseToSliderPos(ms);
+    return releaseToSliderPos(ms);
 }
 double releaseAt(int32_t p) {
-    return truncateToInt32(SliderPosToRelease(p));
+    return truncateToInt32(sliderPosToRelease(p));
 }
 
 // Typed text -> setting.
