@@ -47,7 +47,8 @@ struct SettingKind {
     double (*atFaderPosition)(int32_t position);
     // The edit box text read once as a decimal number and once as an integer -> setting.
     double (*fromTyped)(double real, long integer);
-    // Where a double click puts the fader; kZeroDbFaderPosition for the scale's 0 dB.
+    // Where a double click puts the fader; kZeroDbFaderPosition for the scale's 0 dB. The
+    // frequency fader has no such position.
     int32_t defaultFaderPosition;
     ExtendedRange extendedRange;
 };
