@@ -89,7 +89,8 @@ void onRefreshBand(HWND panel, CompressorEffect& fx, int untouchedEdit) {
         SendDlgItemMessageA(panel, control.fader, FADER_SETPOS, 0,
                             settingKind(control.kind).faderPosition(viewedSetting(view, control.kind)));
     for (const SwitchControl& control : kSwitchControls)
-        CheckDlgButton(panel, control.box, viewedSetting(view, control.kind) != 0 ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(panel, control.box,
+                       viewedSetting(view, control.kind) != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(panel, IDC_LOG_SCALE_AUTOMATION,
                    view.settings.logScaleAutomation ? BST_CHECKED : BST_UNCHECKED);
     panelEditGuard = true;
@@ -118,7 +119,8 @@ void onFaderMoved(HWND panel, CompressorEffect& fx, HWND fader, int scrollCode) 
         return;
     const int32_t band = fx.currentBand;
     panelEditGuard = true;
-    const double value = settingKind(control->kind).atFaderPosition(int32_t(SendMessageA(fader, FADER_GETPOS, 0, 0)));
+    const double value =
+        settingKind(control->kind).atFaderPosition(int32_t(SendMessageA(fader, FADER_GETPOS, 0, 0)));
     const EditReport report = scrollCode == SB_ENDSCROLL ? EditReport::End : EditReport::Move;
     if (editSetting(fx, band, control->kind, value, report, SettingChange::KeepSnapshot))
         writeEdit(panel, *control, value);

@@ -20,17 +20,11 @@ struct GraphGeometry {
 
     double topDb() const { return bottomDb + spanDb; }
 
-    int32_t xOfFrequency(double f) const {
-        return clampedPixels(logScaleFractionByQuotient(f) * width);
-    }
-    double frequencyOfX(double x) const {
-        return logScaleFrequencyAt(x, width);
-    }
+    int32_t xOfFrequency(double f) const { return clampedPixels(logScaleFractionByQuotient(f) * width); }
+    double frequencyOfX(double x) const { return logScaleFrequencyAt(x, width); }
     // Not clamped: a level above the range lies above the window, silence far below it.
     int32_t yOfDb(double db) const { return height - clampedPixels((db - bottomDb) * (height / spanDb)); }
-    double amplitudeOfY(double y) const {
-        return dbToAmp((height - y) * spanDb / height + bottomDb);
-    }
+    double amplitudeOfY(double y) const { return dbToAmp((height - y) * spanDb / height + bottomDb); }
     // A length in pixels for a level difference in dB (makeup and gain-reduction bars).
     int32_t pixelsOfDb(double db) const { return clampedPixels(db * height / spanDb); }
     // The grid's level lines: one pixel above y(dB) when the product is not whole.

@@ -37,7 +37,9 @@ bool bandExists(CompressorEffect& fx, int32_t index) {
     return fx.viewBand(index, view);
 }
 
-double gainPlusDb(double gain, double db) { return dbToAmp(AmpToDb(gain) + db); }
+double gainPlusDb(double gain, double db) {
+    return dbToAmp(AmpToDb(gain) + db);
+}
 
 double ratioTimesPowerOfTen(double ratio, double exponent, double lowest) {
     return std::clamp(stable_math::pow(10.0, std::log10(ratio) + exponent), lowest, 100.0);
@@ -161,7 +163,8 @@ void onSetCursor(HWND window, CompressorEffect& fx) {
     GetCursorPos(&pointer);
     ScreenToClient(window, &pointer);
     GraphHitKind kind = HIT_LINE;
-    const int32_t band = hitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), pointer.x, pointer.y, kind);
+    const int32_t band =
+        hitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), pointer.x, pointer.y, kind);
     HCURSOR cursor = nullptr;
     if (band >= 0 && kind == HIT_HANDLE)
         cursor = LoadCursorA(nullptr, IDC_HAND);
@@ -232,7 +235,8 @@ void onLeftButtonUp(HWND window, CompressorEffect& fx) {
 
 void onMouseWheel(HWND window, CompressorEffect& fx, int32_t delta, POINT screen) {
     ScreenToClient(window, &screen);
-    const int32_t band = hitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), screen.x, screen.y);
+    const int32_t band =
+        hitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), screen.x, screen.y);
     if (delta == 0 || band < 0)
         return;
     const double steps = delta / 50.0;

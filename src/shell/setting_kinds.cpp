@@ -112,8 +112,7 @@ double releaseToHost(const Band& band) {
 double switchFromHost(float value, const BandSettings&) {
     return value >= 0.5f ? 1 : 0;
 }
-template <bool BandSettings::*flag>
-double flagToHost(const Band& band) {
+template <bool BandSettings::*flag> double flagToHost(const Band& band) {
     return band.settings.*flag ? 1.0 : 0.0;
 }
 // Strictly above one half, although setting exactly 0.5 switches the flag on.
@@ -215,14 +214,14 @@ constexpr SettingKind kSettingKinds[kBandSettingKinds] = {
      releaseAt, typedInteger, 273, kNoRange},
     {"RMS", "ms", millisecondsFromHost, rmsWindowToHost, nullptr, formatWhole, formatWhole,
      quarterSecondPosition, quarterSecondAt, typedInteger, 20, kNoRange},
-    {"MakeUp", "", switchFromHost, flagToHost<&BandSettings::autoMakeupGain>, switchShownForHost, formatSwitch,
-     nullptr, nullptr, nullptr, nullptr, 0, kNoRange},
+    {"MakeUp", "", switchFromHost, flagToHost<&BandSettings::autoMakeupGain>, switchShownForHost,
+     formatSwitch, nullptr, nullptr, nullptr, nullptr, 0, kNoRange},
     {"AutoRel", "", switchFromHost, flagToHost<&BandSettings::programDependentRelease>, switchShownForHost,
      formatSwitch, nullptr, nullptr, nullptr, nullptr, 0, kNoRange},
     {"FeedBk", "", switchFromHost, flagToHost<&BandSettings::feedbackDetector>, switchShownForHost,
      formatSwitch, nullptr, nullptr, nullptr, nullptr, 0, kNoRange},
-    {"Active", "", switchFromHost, flagToHost<&BandSettings::active>, switchShownForHost, formatSwitch, nullptr,
-     nullptr, nullptr, nullptr, 0, kNoRange},
+    {"Active", "", switchFromHost, flagToHost<&BandSettings::active>, switchShownForHost, formatSwitch,
+     nullptr, nullptr, nullptr, nullptr, 0, kNoRange},
 };
 
 } // namespace

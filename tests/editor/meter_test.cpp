@@ -168,8 +168,8 @@ TEST(MeterLevels, GainReductionKeepsTheDeepest) {
 TEST(MeterLevels, HoldTimesSurviveTheTickCountWrap) {
     EXPECT_FALSE(holdExpired(1000, 0));
     EXPECT_TRUE(holdExpired(1001, 0));
-    EXPECT_FALSE(holdExpired(0x100, 0xFFFFFF00u));  // 512 ms across the wrap
-    EXPECT_TRUE(holdExpired(0x2F0, 0xFFFFFF00u));   // 1008 ms across it
+    EXPECT_FALSE(holdExpired(0x100, 0xFFFFFF00u)); // 512 ms across the wrap
+    EXPECT_TRUE(holdExpired(0x2F0, 0xFFFFFF00u));  // 1008 ms across it
     MeterState state;
     updateMeterLevels(state, -100, -100, 0xFFFFFF00u);
     updateMeterLevels(state, -200, -200, 0x100);

@@ -18,8 +18,8 @@ namespace {
 
 TEST(X11Input, StateBitsBecomeModifiersAndHeldButtons) {
     EXPECT_EQ(x11ModifiersOf(0), 0u);
-    EXPECT_EQ(x11ModifiersOf(ShiftMask | ControlMask | Mod1Mask), X11_MODIFIER_SHIFT | X11_MODIFIER_CONTROL |
-                                                                      X11_MODIFIER_ALT);
+    EXPECT_EQ(x11ModifiersOf(ShiftMask | ControlMask | Mod1Mask),
+              X11_MODIFIER_SHIFT | X11_MODIFIER_CONTROL | X11_MODIFIER_ALT);
     // Caps Lock, Num Lock (Mod2) and the logo key (Mod4) are no modifiers of ours.
     EXPECT_EQ(x11ModifiersOf(LockMask | Mod2Mask | Mod4Mask | ControlMask), X11_MODIFIER_CONTROL);
     EXPECT_EQ(x11ModifiersOf(Button1Mask), 0u);
