@@ -17,17 +17,17 @@ struct ControlClass {
 const ControlClass kControlClasses[] = {
     {kVerticalFaderClass, VerticalFaderProc, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, FADER_WINDOW_BYTES},
     {kHorizontalFaderClass, HorizontalFaderProc, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, FADER_WINDOW_BYTES},
-    {kHorizontalMeterClass, HorizontalMeterProc, CS_VREDRAW | CS_HREDRAW, 0},
-    {kVerticalMeterClass, VerticalMeterProc, CS_VREDRAW | CS_HREDRAW, 0},
-    {kKnobClass, VerticalMeterProc, CS_VREDRAW | CS_HREDRAW, 0},
+    {kHorizontalMeterClass, horizontalMeterProc, CS_VREDRAW | CS_HREDRAW, 0},
+    {kVerticalMeterClass, verticalMeterProc, CS_VREDRAW | CS_HREDRAW, 0},
+    {kKnobClass, verticalMeterProc, CS_VREDRAW | CS_HREDRAW, 0},
 };
 
 } // namespace
 
-void RegisterControlClasses(HINSTANCE module) {
+void registerControlClasses(HINSTANCE module) {
     if (controlClassUsers++ != 0)
         return;
-    LoadControlResources(module);
+    loadControlResources(module);
 
     for (const ControlClass& control : kControlClasses) {
         WNDCLASSA windowClass = {};
@@ -41,11 +41,11 @@ void RegisterControlClasses(HINSTANCE module) {
     }
 }
 
-void UnregisterControlClasses(HINSTANCE module) {
+void unregisterControlClasses(HINSTANCE module) {
     if (controlClassUsers <= 0 || --controlClassUsers != 0)
         return;
     for (const ControlClass& control : kControlClasses)
         UnregisterClassA(control.name, module);
-    ReleaseControlResources();
+    releaseControlResources();
     ReleaseFaderSurfaces();
 }

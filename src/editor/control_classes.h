@@ -14,5 +14,5 @@ constexpr const char* kVerticalMeterClass = "HALDORvertvu";
 // Registered for dialogs that name it; it behaves exactly as a vertical meter.
 constexpr const char* kKnobClass = "HALDORknob";
 
-void RegisterControlClasses(HINSTANCE module);
-void UnregisterControlClasses(HINSTANCE module);
+void registerControlClasses(HINSTANCE module);
+void unregisterControlClasses(HINSTANCE module);

@@ -36,7 +36,7 @@ void deleteSkin(HBITMAP& skin) {
 
 } // namespace
 
-void LoadControlResources(HINSTANCE module) {
+void loadControlResources(HINSTANCE module) {
     char folder[1025];
     moduleFolder(module, folder);
     if (!verticalSkin)
@@ -50,7 +50,7 @@ void LoadControlResources(HINSTANCE module) {
     wheelRollMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
 }
 
-void ReleaseControlResources() {
+void releaseControlResources() {
     deleteSkin(verticalSkin);
     deleteSkin(horizontalSkin);
     deleteSkin(largeVerticalSkin);

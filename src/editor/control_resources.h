@@ -6,9 +6,9 @@
 #include "support/windows_prelude.h"
 
 // Registers the wheel message and loads the skins that exist in the module's folder.
-void LoadControlResources(HINSTANCE module);
+void loadControlResources(HINSTANCE module);
 // Deletes the skins (the wheel message stays registered with the system).
-void ReleaseControlResources();
+void releaseControlResources();
 
 // The id the system gave the message "MSWHEEL_ROLLMSG" (wheel delta in wParam), or 0 when it
 // is not registered; 0 never matches a message.

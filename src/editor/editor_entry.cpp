@@ -10,10 +10,10 @@
 namespace {
 
 void registerControls(void* module) {
-    RegisterControlClasses(static_cast<HINSTANCE>(module));
+    registerControlClasses(static_cast<HINSTANCE>(module));
 }
 void unregisterControls(void* module) {
-    UnregisterControlClasses(static_cast<HINSTANCE>(module));
+    unregisterControlClasses(static_cast<HINSTANCE>(module));
 }
 
 void registerInstanceWindows(void* module) {

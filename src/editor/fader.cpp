@@ -80,7 +80,7 @@ int32_t flipForView(const FaderKind& kind, const Range& range, int32_t position)
 }
 
 int32_t zeroDbPosition() {
-    return int32_t(DbToFaderPos(0.0));
+    return int32_t(dbToFaderPos(0.0));
 }
 
 // The scale the parent gave the fader (FADER_SETSCALE); 1 until it gives one.

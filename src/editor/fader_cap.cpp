@@ -33,7 +33,7 @@ int32_t FaderCapHeight(bool vertical, double scale) {
     return ScaledPixels(vertical ? kVerticalThumbHeight : kHorizontalThumbHeight, scale);
 }
 
-COLORREF FaderCapPixel(bool vertical, int32_t x, int32_t y, double scale) {
+COLORREF faderCapPixel(bool vertical, int32_t x, int32_t y, double scale) {
     // "Along" runs in the direction of travel, "across" over the cap's short side; light falls
     // from the left and the top. Edges are one scaled pixel wide; distances from the centre
     // line count in 96-dpi pixels, so the grip's grooves keep their rhythm.
@@ -94,7 +94,7 @@ HBITMAP PlainFaderCap(bool vertical, double scale) {
     auto* pixels = static_cast<uint32_t*>(bits);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            COLORREF c = FaderCapPixel(vertical, x, y, scale);
+            COLORREF c = faderCapPixel(vertical, x, y, scale);
             pixels[y * width + x] = (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
         }
     return cap;

@@ -18,7 +18,7 @@ constexpr int32_t kHorizontalThumbHeight = 14;
 constexpr COLORREF kThumbKeyColour = RGB(255, 0, 255);
 
 // The pixel of the drawn cap at (x, y) as a COLORREF; kThumbKeyColour at the cut corners.
-COLORREF FaderCapPixel(bool vertical, int32_t x, int32_t y, double scale = 1.0);
+COLORREF faderCapPixel(bool vertical, int32_t x, int32_t y, double scale = 1.0);
 
 // The drawn cap's width and height at a scale.
 int32_t FaderCapWidth(bool vertical, double scale);

@@ -59,7 +59,7 @@ GraphBands copyGraphBands(CompressorEffect& fx, const uint32_t* meterTime) {
     return result;
 }
 
-int32_t HitTestHandle(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y) {
+int32_t hitTestHandle(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y) {
     const int32_t radius = geometry.handleRadius();
     const double below = geometry.amplitudeOfY(y + radius), above = geometry.amplitudeOfY(y - radius);
     const double top = geometry.amplitudeOfY(0), bottom = geometry.amplitudeOfY(geometry.height);
@@ -78,9 +78,9 @@ int32_t HitTestHandle(const GraphBands& bands, const GraphGeometry& geometry, in
     return -1;
 }
 
-int32_t HitTestBand(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y,
+int32_t hitTestBand(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y,
                     GraphHitKind& kind) {
-    int32_t handle = HitTestHandle(bands, geometry, x, y);
+    int32_t handle = hitTestHandle(bands, geometry, x, y);
     if (handle >= 0) {
         kind = HIT_HANDLE;
         return handle;

@@ -44,7 +44,7 @@ GraphBands copyGraphBands(CompressorEffect& fx, const uint32_t* meterTime);
 enum GraphHitKind : int32_t { HIT_HANDLE = 0, HIT_LINE_AT_THRESHOLD = 1, HIT_LINE = 2 };
 
 // The band whose handle lies at (x, y), or -1: the first in frequency order, as list position.
-int32_t HitTestHandle(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y);
+int32_t hitTestHandle(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y);
 // A handle, else the first band in list order whose frequency line lies within 3 pixels of x.
-int32_t HitTestBand(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y,
+int32_t hitTestBand(const GraphBands& bands, const GraphGeometry& geometry, int32_t x, int32_t y,
                     GraphHitKind& kind);

@@ -6,9 +6,9 @@
 #pragma once
 
 #include "editor/ui_scale.h"
-#include "support/stable_math.h"
+#include "shell/conversions.h"
+#include "shell/setting_kinds.h"
 
-#include <cmath>
 #include <cstdint>
 
 struct GraphGeometry {
@@ -24,17 +24,11 @@ struct GraphGeometry {
 
     double topDb() const { return bottomDb + spanDb; }
 
-    int32_t xOfFrequency(double f) const {
-        return clampedPixels(stable_math::log((f - 20.0) / 23980.0 * 400.0 + 1.0) * (1.0 / kLn401) * width);
-    }
-    double frequencyOfX(double x) const {
-        return (stable_math::exp(x / (width * (1.0 / kLn401))) - 1.0) * 23980.0 * 0.0025 + 20.0;
-    }
+    int32_t xOfFrequency(double f) const { return clampedPixels(logScaleFractionByQuotient(f) * width); }
+    double frequencyOfX(double x) const { return logScaleFrequencyAt(x, width); }
     // Not clamped: a level above the range lies above the window, silence far below it.
     int32_t yOfDb(double db) const { return height - clampedPixels((db - bottomDb) * (height / spanDb)); }
-    double amplitudeOfY(double y) const {
-        return stable_math::exp(((height - y) * spanDb / height + bottomDb) * kNeperPerDb);
-    }
+    double amplitudeOfY(double y) const { return dbToAmp((height - y) * spanDb / height + bottomDb); }
     // A length in pixels for a level difference in dB (makeup and gain-reduction bars).
     int32_t pixelsOfDb(double db) const { return clampedPixels(db * height / spanDb); }
     // The grid's level lines: one pixel above y(dB) when the product is not whole.
@@ -56,9 +50,6 @@ struct GraphGeometry {
     int32_t px(int32_t pixels) const { return ScaledPixels(pixels, scale); }
     // The width of the graph's lines: one pixel at 96 dpi, never less.
     int32_t lineWidth() const { return ScaledStroke(1, scale); }
-
-    static constexpr double kLn401 = 5.993961427306569;
-    static constexpr double kNeperPerDb = 0.11512925464970228;
 
 private:
     // Truncation toward zero, held inside 32 bits for levels far outside the window.

@@ -39,9 +39,9 @@ bool bandExists(CompressorEffect& fx, int32_t index) {
     return fx.viewBand(index, view);
 }
 
-double dbToAmplitude(double db) { return stable_math::exp(db * GraphGeometry::kNeperPerDb); }
-
-double gainPlusDb(double gain, double db) { return dbToAmplitude(AmpToDb(gain) + db); }
+double gainPlusDb(double gain, double db) {
+    return dbToAmp(AmpToDb(gain) + db);
+}
 
 double ratioTimesPowerOfTen(double ratio, double exponent, double lowest) {
     return std::clamp(stable_math::pow(10.0, std::log10(ratio) + exponent), lowest, 100.0);
@@ -71,7 +71,7 @@ void dragHandle(CompressorEffect& fx, int32_t band, const GraphGeometry& g, int3
         stored = editSettingFrom(
             fx, band, kSettingThreshold,
             [&](double threshold) {
-                return std::min(dbToAmplitude(std::max(AmpToDb(threshold) + moved, -60.0)), 64.0);
+                return std::min(dbToAmp(std::max(AmpToDb(threshold) + moved, -60.0)), 64.0);
             },
             move);
     }
@@ -153,7 +153,7 @@ void runMenuCommand(HWND window, CompressorEffect& fx, UINT command) {
 
 } // namespace
 
-void SelectBand(HWND window, CompressorEffect& fx, int32_t index) {
+void selectBand(HWND window, CompressorEffect& fx, int32_t index) {
     fx.currentBand = index;
     if (HWND tabs = GetDlgItem(GetParent(window), IDC_BAND_TABS))
         SendMessageA(tabs, TCM_SETCURSEL, WPARAM(index), 0);
@@ -166,7 +166,8 @@ void onSetCursor(HWND window, CompressorEffect& fx) {
     GetCursorPos(&pointer);
     ScreenToClient(window, &pointer);
     GraphHitKind kind = HIT_LINE;
-    const int32_t band = HitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), pointer.x, pointer.y, kind);
+    const int32_t band =
+        hitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), pointer.x, pointer.y, kind);
     HCURSOR cursor = nullptr;
     if (band >= 0 && kind == HIT_HANDLE)
         cursor = LoadCursorA(nullptr, IDC_HAND);
@@ -181,11 +182,11 @@ void onLeftButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
     dragLastX = x;
     dragLastY = y;
     GraphHitKind kind = HIT_LINE;
-    const int32_t band = HitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y, kind);
+    const int32_t band = hitTestBand(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y, kind);
     if (band < 0)
         return;
     if (kind != HIT_LINE)
-        SelectBand(window, fx, band);
+        selectBand(window, fx, band);
     EditorState& state = stateOf(fx);
     state.dragBand = band;
     SetCapture(window);
@@ -196,7 +197,7 @@ void onMouseMove(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
     const GraphGeometry g = geometryOf(window, fx);
     EditorState& state = stateOf(fx);
     if (GetCapture() != window) {
-        state.dragBand = HitTestHandle(copyGraphBands(fx, nullptr), g, x, y);
+        state.dragBand = hitTestHandle(copyGraphBands(fx, nullptr), g, x, y);
         return;
     }
     const int32_t band = state.dragBand;
@@ -237,7 +238,8 @@ void onLeftButtonUp(HWND window, CompressorEffect& fx) {
 
 void onMouseWheel(HWND window, CompressorEffect& fx, int32_t delta, POINT screen) {
     ScreenToClient(window, &screen);
-    const int32_t band = HitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), screen.x, screen.y);
+    const int32_t band =
+        hitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), screen.x, screen.y);
     if (delta == 0 || band < 0)
         return;
     const double steps = delta / 50.0;
@@ -259,9 +261,9 @@ void onMouseWheel(HWND window, CompressorEffect& fx, int32_t delta, POINT screen
 }
 
 void onRightButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
-    const int32_t band = HitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y);
+    const int32_t band = hitTestHandle(copyGraphBands(fx, nullptr), geometryOf(window, fx), x, y);
     if (band >= 0)
-        SelectBand(window, fx, band);
+        selectBand(window, fx, band);
     stateOf(fx).dragBand = -1;
     stateOf(fx).dragMode = 0;
     HMENU menu = LoadMenuA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDR_GRAPH_MENU));

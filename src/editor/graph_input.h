@@ -21,7 +21,7 @@ constexpr int32_t DRAG_EDITED_GAIN = 8;
 constexpr int32_t DRAG_FREQUENCY = 0x8000;
 
 // Makes index the current band: the main window's tab, the band panel and the graph follow.
-void SelectBand(HWND window, CompressorEffect& fx, int32_t index);
+void selectBand(HWND window, CompressorEffect& fx, int32_t index);
 
 void onSetCursor(HWND window, CompressorEffect& fx);
 void onLeftButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y);

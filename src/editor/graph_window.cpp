@@ -22,7 +22,7 @@ LRESULT onWheel(HWND window, CompressorEffect& fx, WPARAM wParam, LPARAM lParam)
 void registerGraphClass(HINSTANCE module) {
     WNDCLASSA windowClass = {};
     windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = GraphWindowProc;
+    windowClass.lpfnWndProc = graphWindowProc;
     windowClass.hInstance = module;
     windowClass.lpszClassName = kGraphWindowClass;
     RegisterClassA(&windowClass);
@@ -30,7 +30,7 @@ void registerGraphClass(HINSTANCE module) {
 
 void unregisterGraphClass(HINSTANCE module) { UnregisterClassA(kGraphWindowClass, module); }
 
-LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK graphWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND parent = GetParent(window);
     auto* fx = parent ? reinterpret_cast<CompressorEffect*>(GetWindowLongPtrA(parent, GWLP_USERDATA)) : nullptr;
     // The handlers keep the gesture in the instance's editor state.

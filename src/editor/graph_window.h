@@ -8,7 +8,7 @@
 
 constexpr const char* kGraphWindowClass = "TarnwellWindow";
 
-LRESULT CALLBACK GraphWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK graphWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Registers and unregisters the graph's class (the first and the last live instance).
 void registerGraphClass(HINSTANCE module);
 void unregisterGraphClass(HINSTANCE module);

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr double kDbToExponent = 0.11512925464970228; // ln 10 / 20: 10^(dB/20) = exp(dB x this)
 // Output gains at or below -120 dB are exact silence, shown as "-inf".
 constexpr double kSilentGain = 1e-6;
 constexpr double kMeterDecay = 0.8;
@@ -45,7 +44,7 @@ HWND bandPanelOf(CompressorEffect& fx) {
 }
 
 double outputGainForDb(double db) {
-    const double gain = stable_math::exp(db * kDbToExponent);
+    const double gain = dbToAmp(db);
     return gain <= kSilentGain ? 0 : gain;
 }
 
@@ -60,7 +59,7 @@ void writeOutputGainBox(HWND window, double gain) {
 
 void moveOutputFader(HWND window, double gain) {
     SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETPOS, 0,
-                        truncateToInt32(DbToFaderPos(AmpToDb(gain))));
+                        truncateToInt32(dbToFaderPos(AmpToDb(gain))));
 }
 
 void setCheckBox(HWND window, int id, bool on) {
@@ -182,7 +181,7 @@ void onOutputGainTyped(HWND window, CompressorEffect& fx) {
 }
 
 void onOutputFaderMoved(HWND window, CompressorEffect& fx, HWND fader) {
-    const double gain = outputGainForDb(FaderPosToDb(double(SendMessageA(fader, FADER_GETPOS, 0, 0))));
+    const double gain = outputGainForDb(faderPosToDb(double(SendMessageA(fader, FADER_GETPOS, 0, 0))));
     fx.setOutputGain(gain);
     outputEditGuard = true;
     writeOutputGainBox(window, gain);

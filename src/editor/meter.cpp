@@ -10,15 +10,15 @@ MeterState::~MeterState() {
     ReleaseMeterFont(*this);
 }
 
-MeterState* MeterStateOf(HWND window) {
+MeterState* meterStateOf(HWND window) {
     return reinterpret_cast<MeterState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-bool HoldExpired(uint32_t now, uint32_t holdStart) {
+bool holdExpired(uint32_t now, uint32_t holdStart) {
     return uint32_t(now - holdStart) > kMeterHoldMs;
 }
 
-void UpdateMeterLevels(MeterState& state, int32_t level0, int32_t level1, uint32_t now) {
+void updateMeterLevels(MeterState& state, int32_t level0, int32_t level1, uint32_t now) {
     state.level[0] = level0;
     state.level[1] = level1;
     bool gainReduction = state.mode == kMeterGainReductionMode;
@@ -30,7 +30,7 @@ void UpdateMeterLevels(MeterState& state, int32_t level0, int32_t level1, uint32
             state.holdStart[n] = now;
         } else {
             bool beatsHold = gainReduction ? level < state.peakHold[n] : level > state.peakHold[n];
-            if (beatsHold || HoldExpired(now, state.holdStart[n])) {
+            if (beatsHold || holdExpired(now, state.holdStart[n])) {
                 state.peakHold[n] = level;
                 state.holdStart[n] = now;
             }
@@ -65,7 +65,7 @@ LRESULT onCreate(HWND window) {
 }
 
 LRESULT onDestroy(HWND window) {
-    MeterState* state = MeterStateOf(window);
+    MeterState* state = meterStateOf(window);
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     delete state;
     return 0;
@@ -113,7 +113,7 @@ LRESULT onHorizontalLButtonDown(HWND window, MeterState& state, LPARAM lParam) {
 }
 
 LRESULT onSetLevels(HWND window, MeterState& state, WPARAM wParam, LPARAM lParam) {
-    UpdateMeterLevels(state, int32_t(wParam), int32_t(lParam), GetTickCount());
+    updateMeterLevels(state, int32_t(wParam), int32_t(lParam), GetTickCount());
     InvalidateRect(window, nullptr, FALSE);
     return 0;
 }
@@ -127,7 +127,7 @@ LRESULT onSetMode(MeterState& state, LPARAM lParam) {
 LRESULT meterProc(bool vertical, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE)
         return onCreate(window);
-    MeterState* state = MeterStateOf(window);
+    MeterState* state = meterStateOf(window);
     if (state) {
         switch (message) {
         case WM_DESTROY: return onDestroy(window);
@@ -151,10 +151,10 @@ LRESULT meterProc(bool vertical, HWND window, UINT message, WPARAM wParam, LPARA
 
 } // namespace
 
-LRESULT CALLBACK VerticalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK verticalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return meterProc(true, window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK HorizontalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK horizontalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return meterProc(false, window, message, wParam, lParam);
 }

@@ -10,14 +10,14 @@
 #include "editor/resource.h"
 #include "support/windows_prelude.h"
 
-LRESULT CALLBACK VerticalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK HorizontalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK verticalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK horizontalMeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The state of a meter window; null when it has none (its creation failed).
-MeterState* MeterStateOf(HWND window);
+MeterState* meterStateOf(HWND window);
 
 // Whether a hold taken at holdStart has run out at now (tick counts; survives their wrap).
-bool HoldExpired(uint32_t now, uint32_t holdStart);
+bool holdExpired(uint32_t now, uint32_t holdStart);
 
 // Takes one pair of levels: holds and maxima follow them, in the meter's mode.
-void UpdateMeterLevels(MeterState& state, int32_t level0, int32_t level1, uint32_t now);
+void updateMeterLevels(MeterState& state, int32_t level0, int32_t level1, uint32_t now);

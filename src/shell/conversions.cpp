@@ -29,14 +29,14 @@ const FaderScale& faderScale() {
 
 } // namespace
 
-double DbToFaderPos(double db) {
+double dbToFaderPos(double db) {
     const FaderScale& s = faderScale();
     if (db >= 0)
         return s.zeroPosition + stable_math::pow(db * s.aboveZeroScale, kFaderRoot);
     return s.zeroPosition - stable_math::pow(db * s.belowZeroScale, kFaderRoot);
 }
 
-double FaderPosToDb(double position) {
+double faderPosToDb(double position) {
     const FaderScale& s = faderScale();
     const double rounded = std::trunc(position + 0.5);
     double db;
@@ -49,7 +49,7 @@ double FaderPosToDb(double position) {
     return db < -89.9999 ? -1000.0 : db;
 }
 
-double SliderPosToRatio(double position) {
+double sliderPosToRatio(double position) {
     if (position < 250) {
         double r = 1 - (250 - position) / 250 * 0.9;
         return r < 0.1 ? 0.1 : (r > 1 ? 1 : r);
@@ -59,19 +59,19 @@ double SliderPosToRatio(double position) {
     return r < 1 ? 1 : (r > 100 ? 100 : r);
 }
 
-double RatioToSliderPos(double ratio) {
+double ratioToSliderPos(double ratio) {
     if (ratio < 1)
         return 250 - (1 - ratio) * 250 / 0.9;
     return 250 + 750 * std::sqrt((ratio - 1) / 99);
 }
 
-double SliderPosToRelease(double position) {
+double sliderPosToRelease(double position) {
     double x = position / 1000;
     double ms = x * x * 2000;
     return ms < 0 ? 0 : (ms > 2000 ? 2000 : ms);
 }
 
-int32_t ReleaseToSliderPos(double releaseMs) {
+int32_t releaseToSliderPos(double releaseMs) {
     double ms = releaseMs > 0 ? releaseMs : 0;
     return truncateToInt32(std::sqrt(ms * 0.0005) * 1000);
 }

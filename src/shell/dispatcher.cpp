@@ -128,10 +128,10 @@ intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index,
     case effIdentify:
         return kIdentity;
     case effGetChunk:
-        return ptr ? GetStateBlock(*fx, static_cast<void**>(ptr)) : 0;
+        return ptr ? getStateBlock(*fx, static_cast<void**>(ptr)) : 0;
     case effSetChunk:
         if (ptr && value >= 0)
-            SetStateBlock(*fx, ptr, int64_t(value));
+            setStateBlock(*fx, ptr, int64_t(value));
         return 0;
     case effCanBeAutomated:
         return parameterCanBeAutomated(*fx, index) ? 1 : 0;

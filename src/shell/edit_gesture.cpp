@@ -4,7 +4,7 @@
 
 void reportEdit(CompressorEffect& fx, int32_t index, int32_t kind, EditReport report) {
     if (report != EditReport::Nothing)
-        NotifyHostParameter(fx, index * kParametersPerBand + kind, report == EditReport::End);
+        notifyHostParameter(fx, index * kParametersPerBand + kind, report == EditReport::End);
 }
 
 bool editSetting(CompressorEffect& fx, int32_t index, int32_t kind, double value, EditReport report,

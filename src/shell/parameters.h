@@ -41,4 +41,4 @@ float readParameter(CompressorEffect& fx, int32_t index);
 
 // Tells the host that the user moved parameter index (its current value) or, with endEdit,
 // that the gesture ended. Nothing happens without a host callback.
-void NotifyHostParameter(CompressorEffect& fx, int32_t index, bool endEdit);
+void notifyHostParameter(CompressorEffect& fx, int32_t index, bool endEdit);

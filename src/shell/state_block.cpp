@@ -150,7 +150,7 @@ void loadBands(CompressorEffect& fx, const uint8_t* bytes, int64_t size, int32_t
 
 } // namespace
 
-int32_t GetStateBlock(CompressorEffect& fx, void** block) {
+int32_t getStateBlock(CompressorEffect& fx, void** block) {
     *block = nullptr;
     LockHolder hold(fx.lock);
     const int32_t count = fx.bandCount();
@@ -179,7 +179,7 @@ int32_t GetStateBlock(CompressorEffect& fx, void** block) {
     return int32_t(size);
 }
 
-void SetStateBlock(CompressorEffect& fx, const void* block, int64_t size) {
+void setStateBlock(CompressorEffect& fx, const void* block, int64_t size) {
     if (!block || size <= kMinimumBlockSize)
         return;
     const auto* bytes = static_cast<const uint8_t*>(block);

@@ -12,7 +12,7 @@ constexpr int32_t kBandRecordSize = 56;
 
 // Builds the block in fx.stateBuffer and stores its address in *block (null when the block
 // cannot be built). Returns the byte count, 0 on failure.
-int32_t GetStateBlock(CompressorEffect& fx, void** block);
+int32_t getStateBlock(CompressorEffect& fx, void** block);
 
 // Loads a block of size bytes. Blocks of 48 bytes or fewer are ignored.
-void SetStateBlock(CompressorEffect& fx, const void* block, int64_t size);
+void setStateBlock(CompressorEffect& fx, const void* block, int64_t size);

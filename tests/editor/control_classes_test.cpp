@@ -23,7 +23,7 @@ bool registered(HINSTANCE module, const char* name) {
 
 TEST(ControlClasses, RegisteredWithTheirStylesAndWindowBytes) {
     HINSTANCE module = GetModuleHandleA(nullptr);
-    RegisterControlClasses(module);
+    registerControlClasses(module);
     struct Expected {
         const char* name;
         UINT style;
@@ -47,30 +47,30 @@ TEST(ControlClasses, RegisteredWithTheirStylesAndWindowBytes) {
     GetClassInfoA(module, kKnobClass, &knob);
     GetClassInfoA(module, kVerticalMeterClass, &meter);
     EXPECT_EQ(knob.lpfnWndProc, meter.lpfnWndProc);
-    UnregisterControlClasses(module);
+    unregisterControlClasses(module);
 }
 
 TEST(ControlClasses, CountedRegistrationAndTheWheelMessage) {
     HINSTANCE module = GetModuleHandleA(nullptr);
     ASSERT_FALSE(registered(module, kVerticalFaderClass));
-    RegisterControlClasses(module);
-    RegisterControlClasses(module);
+    registerControlClasses(module);
+    registerControlClasses(module);
     UINT wheel = WheelRollMessage();
     EXPECT_NE(wheel, 0u);
     EXPECT_EQ(wheel, RegisterWindowMessageA("MSWHEEL_ROLLMSG"));
 
-    UnregisterControlClasses(module);
+    unregisterControlClasses(module);
     for (const char* name : kAllClasses)
         EXPECT_TRUE(registered(module, name)) << name << " went with the first of two unregistrations";
-    UnregisterControlClasses(module);
+    unregisterControlClasses(module);
     for (const char* name : kAllClasses)
         EXPECT_FALSE(registered(module, name)) << name;
 
     // An unmatched unregistration must not swallow the next registration.
-    UnregisterControlClasses(module);
-    RegisterControlClasses(module);
+    unregisterControlClasses(module);
+    registerControlClasses(module);
     EXPECT_TRUE(registered(module, kVerticalMeterClass));
-    UnregisterControlClasses(module);
+    unregisterControlClasses(module);
     EXPECT_FALSE(registered(module, kVerticalMeterClass));
 }
 

@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         releaseAllModifiers();
         removeSkinFiles();
-        RegisterControlClasses(GetModuleHandleA(nullptr));
+        registerControlClasses(GetModuleHandleA(nullptr));
         vertical = parent.create(kVerticalFaderClass, 20, 20, 30, 226, 31);
         horizontal = parent.create(kHorizontalFaderClass, 80, 20, 223, 30, 32);
         ASSERT_NE(vertical, nullptr);
@@ -31,7 +31,7 @@ protected:
         mouseLeftUp();
         DestroyWindow(vertical);
         DestroyWindow(horizontal);
-        UnregisterControlClasses(GetModuleHandleA(nullptr));
+        unregisterControlClasses(GetModuleHandleA(nullptr));
         releaseAllModifiers();
     }
     bool waitForScrolls(WPARAM code, size_t count) {

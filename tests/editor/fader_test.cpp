@@ -34,7 +34,7 @@ class FaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         removeSkinFiles();
-        RegisterControlClasses(GetModuleHandleA(nullptr));
+        registerControlClasses(GetModuleHandleA(nullptr));
         vertical = parent.create(kVerticalFaderClass, 10, 10, 30, 226, 21);
         horizontal = parent.create(kHorizontalFaderClass, 60, 10, 223, 30, 22);
         ASSERT_NE(vertical, nullptr);
@@ -43,7 +43,7 @@ protected:
     void TearDown() override {
         DestroyWindow(vertical);
         DestroyWindow(horizontal);
-        UnregisterControlClasses(GetModuleHandleA(nullptr));
+        unregisterControlClasses(GetModuleHandleA(nullptr));
     }
     TestParent parent;
     HWND vertical = nullptr;
@@ -394,7 +394,7 @@ TEST_F(FaderPaintTest, VerticalThumbTrackAndDefaultLine) {
     // The drawn thumb, as the cap's own pixels say, at (8, 100).
     for (int32_t y = 0; y < kVerticalThumbHeight; ++y)
         for (int32_t x = 1; x < kVerticalThumbWidth - 1; ++x)
-            ASSERT_EQ(pixels.at(8 + x, 100 + y), FaderCapPixel(true, x, y)) << x << "," << y;
+            ASSERT_EQ(pixels.at(8 + x, 100 + y), faderCapPixel(true, x, y)) << x << "," << y;
     EXPECT_EQ(pixels.at(8, 100), kBackground) << "corner key shows the background";
     EXPECT_EQ(pixels.at(7, 112), kBackground);
     EXPECT_EQ(pixels.at(22, 112), kBackground);
@@ -418,7 +418,7 @@ TEST_F(FaderPaintTest, HorizontalThumbTrackAndDefaultLine) {
     EXPECT_EQ(pixels.at(3, 15), kBackground);
     for (int32_t y = 1; y < kHorizontalThumbHeight - 1; ++y)
         for (int32_t x = 1; x < kHorizontalThumbWidth - 1; ++x)
-            ASSERT_EQ(pixels.at(50 + x, 8 + y), FaderCapPixel(false, x, y)) << x << "," << y;
+            ASSERT_EQ(pixels.at(50 + x, 8 + y), faderCapPixel(false, x, y)) << x << "," << y;
     // Default line at 200 * 600 / 1000 + 11 = 131, rows 2..27.
     EXPECT_EQ(pixels.at(131, 2), kLineColour);
     EXPECT_EQ(pixels.at(131, 27), kLineColour);
@@ -484,14 +484,14 @@ TEST_F(FaderPaintTest, AtTwiceTheScaleTheDrawnThumbAndItsGrabDouble) {
     ASSERT_EQ(height, 52);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
-            const COLORREF cap = FaderCapPixel(true, x, y, 2.0);
+            const COLORREF cap = faderCapPixel(true, x, y, 2.0);
             ASSERT_EQ(pixels.at(1 + x, 87 + y), cap == kThumbKeyColour ? kBackground : cap) << x << "," << y;
         }
     // Two-pixel edges and a corner of four keyed pixels; the grip's centre line is white.
-    EXPECT_EQ(FaderCapPixel(true, 1, 1, 2.0), kThumbKeyColour);
-    EXPECT_EQ(FaderCapPixel(true, 1, 10, 2.0), RGB(16, 16, 16));
-    EXPECT_NE(FaderCapPixel(true, 2, 10, 2.0), RGB(16, 16, 16));
-    EXPECT_GE(GetRValue(FaderCapPixel(true, 14, 25, 2.0)), 230);
+    EXPECT_EQ(faderCapPixel(true, 1, 1, 2.0), kThumbKeyColour);
+    EXPECT_EQ(faderCapPixel(true, 1, 10, 2.0), RGB(16, 16, 16));
+    EXPECT_NE(faderCapPixel(true, 2, 10, 2.0), RGB(16, 16, 16));
+    EXPECT_GE(GetRValue(faderCapPixel(true, 14, 25, 2.0)), 230);
     // The track (ten pixels wide) above the thumb.
     EXPECT_EQ(pixels.at(15, 40), GetSysColor(COLOR_BTNSHADOW));
     EXPECT_EQ(pixels.at(7, 40), kBackground);
@@ -518,7 +518,7 @@ protected:
         folder = programFolder();
         ASSERT_TRUE(writeBitmapFile(folder + "\\vantor_vslider.bmp", 16, 8, skinPixel));
         ASSERT_TRUE(writeBitmapFile(folder + "\\vantor_hslider.bmp", 9, 18, skinPixel));
-        RegisterControlClasses(GetModuleHandleA(nullptr));
+        registerControlClasses(GetModuleHandleA(nullptr));
         parent.backgroundBrush = CreateSolidBrush(RGB(240, 240, 240));
         vertical = parent.create(kVerticalFaderClass, 10, 10, 30, 208, 1);   // travel 200
         horizontal = parent.create(kHorizontalFaderClass, 60, 10, 209, 30, 2);  // travel 200
@@ -526,7 +526,7 @@ protected:
     void TearDown() override {
         DestroyWindow(vertical);
         DestroyWindow(horizontal);
-        UnregisterControlClasses(GetModuleHandleA(nullptr));
+        unregisterControlClasses(GetModuleHandleA(nullptr));
         DeleteObject(parent.backgroundBrush);
         removeSkinFiles();
     }

@@ -130,21 +130,21 @@ TEST(MeterCopy, ClippedToBothBitmapsAgainstAPerPixelReference) {
 
 TEST(MeterLevels, HoldsAndMaximaInLevelMode) {
     MeterState state;
-    UpdateMeterLevels(state, -300, -500, 50000);
+    updateMeterLevels(state, -300, -500, 50000);
     EXPECT_EQ(state.peakHold[0], -300);
     EXPECT_EQ(state.maxSinceReset[1], -500);
     // Lower levels leave the hold alone for 1000 ms; a higher one replaces it at once.
-    UpdateMeterLevels(state, -400, -400, 51000);
+    updateMeterLevels(state, -400, -400, 51000);
     EXPECT_EQ(state.peakHold[0], -300);
     EXPECT_EQ(state.holdStart[0], 50000u);
     EXPECT_EQ(state.peakHold[1], -400);
     EXPECT_EQ(state.level[0], -400);
-    UpdateMeterLevels(state, -450, -450, 51001);
+    updateMeterLevels(state, -450, -450, 51001);
     EXPECT_EQ(state.peakHold[0], -450);
     EXPECT_EQ(state.holdStart[0], 51001u);
     EXPECT_EQ(state.maxSinceReset[0], -300);
     // Silence clears the channel's maximum and takes the hold.
-    UpdateMeterLevels(state, kMeterSilence, -10, 51002);
+    updateMeterLevels(state, kMeterSilence, -10, 51002);
     EXPECT_EQ(state.maxSinceReset[0], kMeterSilence);
     EXPECT_EQ(state.peakHold[0], kMeterSilence);
     EXPECT_EQ(state.maxSinceReset[1], -10);
@@ -155,26 +155,26 @@ TEST(MeterLevels, GainReductionKeepsTheDeepest) {
     state.mode = kMeterGainReductionMode;
     for (int n = 0; n < 2; ++n)
         state.maxSinceReset[n] = state.peakHold[n] = state.level[n] = 0;
-    UpdateMeterLevels(state, -60, -20, 1000);
-    UpdateMeterLevels(state, -30, -40, 1500);
+    updateMeterLevels(state, -60, -20, 1000);
+    updateMeterLevels(state, -30, -40, 1500);
     EXPECT_EQ(state.peakHold[0], -60);
     EXPECT_EQ(state.peakHold[1], -40);
     EXPECT_EQ(state.maxSinceReset[0], -60);
     EXPECT_EQ(state.maxSinceReset[1], -40);
-    UpdateMeterLevels(state, -30, -40, 2001);
+    updateMeterLevels(state, -30, -40, 2001);
     EXPECT_EQ(state.peakHold[0], -30);
 }
 
 TEST(MeterLevels, HoldTimesSurviveTheTickCountWrap) {
-    EXPECT_FALSE(HoldExpired(1000, 0));
-    EXPECT_TRUE(HoldExpired(1001, 0));
-    EXPECT_FALSE(HoldExpired(0x100, 0xFFFFFF00u));  // 512 ms across the wrap
-    EXPECT_TRUE(HoldExpired(0x2F0, 0xFFFFFF00u));   // 1008 ms across it
+    EXPECT_FALSE(holdExpired(1000, 0));
+    EXPECT_TRUE(holdExpired(1001, 0));
+    EXPECT_FALSE(holdExpired(0x100, 0xFFFFFF00u)); // 512 ms across the wrap
+    EXPECT_TRUE(holdExpired(0x2F0, 0xFFFFFF00u));  // 1008 ms across it
     MeterState state;
-    UpdateMeterLevels(state, -100, -100, 0xFFFFFF00u);
-    UpdateMeterLevels(state, -200, -200, 0x100);
+    updateMeterLevels(state, -100, -100, 0xFFFFFF00u);
+    updateMeterLevels(state, -200, -200, 0x100);
     EXPECT_EQ(state.peakHold[0], -100);
-    UpdateMeterLevels(state, -200, -200, 0x2F0);
+    updateMeterLevels(state, -200, -200, 0x2F0);
     EXPECT_EQ(state.peakHold[0], -200);
 }
 
@@ -183,11 +183,11 @@ TEST(MeterLevels, HoldTimesSurviveTheTickCountWrap) {
 
 class MeterTest : public ::testing::Test {
 protected:
-    void SetUp() override { RegisterControlClasses(GetModuleHandleA(nullptr)); }
+    void SetUp() override { registerControlClasses(GetModuleHandleA(nullptr)); }
     void TearDown() override {
         for (HWND meter : meters)
             DestroyWindow(meter);
-        UnregisterControlClasses(GetModuleHandleA(nullptr));
+        unregisterControlClasses(GetModuleHandleA(nullptr));
     }
     HWND make(const char* className, int32_t width, int32_t height) {
         HWND meter = parent.create(className, 10, 10, width, height, 1088);
@@ -203,7 +203,7 @@ protected:
 
 TEST_F(MeterTest, MessagesAndClicksOnTheVerticalMeter) {
     HWND meter = make(kVerticalMeterClass, 40, 300);
-    MeterState* state = MeterStateOf(meter);
+    MeterState* state = meterStateOf(meter);
     ASSERT_NE(state, nullptr);
     EXPECT_EQ(state->mode, kMeterLevelMode);
     EXPECT_EQ(state->maxSinceReset[0], -10000);
@@ -243,7 +243,7 @@ TEST_F(MeterTest, MessagesAndClicksOnTheVerticalMeter) {
 
 TEST_F(MeterTest, HorizontalMeterAndKnob) {
     HWND horizontal = make(kHorizontalMeterClass, 300, 30);
-    MeterState* state = MeterStateOf(horizontal);
+    MeterState* state = meterStateOf(horizontal);
     ASSERT_NE(state, nullptr);
     levels(horizontal, -100, -200);
     // It has no gain-reduction mode.
@@ -258,9 +258,9 @@ TEST_F(MeterTest, HorizontalMeterAndKnob) {
     EXPECT_EQ(state->level[1], -10000);
 
     HWND knob = make(kKnobClass, 40, 200);
-    ASSERT_NE(MeterStateOf(knob), nullptr);
+    ASSERT_NE(meterStateOf(knob), nullptr);
     SendMessageA(knob, METER_SETMODE, 0, 1);
-    EXPECT_EQ(MeterStateOf(knob)->mode, kMeterGainReductionMode);
+    EXPECT_EQ(meterStateOf(knob)->mode, kMeterGainReductionMode);
 }
 
 // Level mode, 40 x 300: 0 dB at row 27, 273 rows of ramp below it; channel 0 in columns 0..19,
@@ -341,11 +341,11 @@ TEST_F(VerticalMeterPixels, HoldLineTakesARampRow) {
     EXPECT_EQ(pixels.at(2, 160), dim(ramp(160)));
     EXPECT_EQ(pixels.at(2, 204), ramp(204));
     // Once the hold has run out the next levels replace it.
-    MeterStateOf(meter)->holdStart[0] = GetTickCount() - 1001;
-    MeterStateOf(meter)->holdStart[1] = GetTickCount();
+    meterStateOf(meter)->holdStart[0] = GetTickCount() - 1001;
+    meterStateOf(meter)->holdStart[1] = GetTickCount();
     levels(meter, -400, -400);
-    EXPECT_EQ(MeterStateOf(meter)->peakHold[0], -400);
-    EXPECT_EQ(MeterStateOf(meter)->peakHold[1], -300);
+    EXPECT_EQ(meterStateOf(meter)->peakHold[0], -400);
+    EXPECT_EQ(meterStateOf(meter)->peakHold[1], -300);
     WindowPixels after = readWindow(meter);
     EXPECT_EQ(after.at(2, 159), dim(kStripe));
     EXPECT_EQ(after.at(37, 159), ramp(158));
@@ -456,7 +456,7 @@ TEST_F(VerticalMeterPixels, ModeChangeAfterTheFirstPaintRendersTheScaleAgain) {
 // Rows of the strip's lit half that carry white label text, as runs: their first rows.
 std::vector<int32_t> labelRuns(HWND meter) {
     readWindow(meter);
-    MeterState* state = MeterStateOf(meter);
+    MeterState* state = meterStateOf(meter);
     PIXO_SysBitmap& strip = state->strip;
     int32_t width = strip.width() / 2;
     std::vector<int32_t> starts;
@@ -531,7 +531,7 @@ TEST_F(MeterTest, ResizingRendersTheScaleAgain) {
     expectLabels(labelRuns(meter), 240, {0, 6, 12, 18, 24, 30, 36, 42, 48, 54, 60});
     SetWindowPos(meter, nullptr, 0, 0, 40, 199, SWP_NOMOVE | SWP_NOZORDER);
     expectLabels(labelRuns(meter), 199, {6, 18, 30, 42, 54});
-    EXPECT_EQ(MeterStateOf(meter)->frame.height(), 199);
+    EXPECT_EQ(meterStateOf(meter)->frame.height(), 199);
 }
 
 } // namespace

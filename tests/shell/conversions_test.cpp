@@ -20,58 +20,58 @@ TEST(ConversionsTest, AmpToDb) {
 }
 
 TEST(ConversionsTest, FaderScaleAnchors) {
-    EXPECT_EQ(DbToFaderPos(0.0), 789.0);
-    EXPECT_NEAR(DbToFaderPos(24.0), 1000.0, 1e-9);
-    EXPECT_NEAR(DbToFaderPos(-90.0), 0.0, 1e-9);
-    EXPECT_EQ(FaderPosToDb(789.0), 0.0);
-    EXPECT_EQ(FaderPosToDb(789.4), 0.0);
-    EXPECT_EQ(FaderPosToDb(788.5), 0.0);
-    EXPECT_LT(FaderPosToDb(788.4), 0.0);
-    EXPECT_GT(FaderPosToDb(789.5), 0.0);
-    EXPECT_EQ(FaderPosToDb(0.0), -1000.0);
-    EXPECT_EQ(FaderPosToDb(-50.0), -1000.0);
-    EXPECT_NEAR(FaderPosToDb(1000.0), 24.0, 1e-9);
+    EXPECT_EQ(dbToFaderPos(0.0), 789.0);
+    EXPECT_NEAR(dbToFaderPos(24.0), 1000.0, 1e-9);
+    EXPECT_NEAR(dbToFaderPos(-90.0), 0.0, 1e-9);
+    EXPECT_EQ(faderPosToDb(789.0), 0.0);
+    EXPECT_EQ(faderPosToDb(789.4), 0.0);
+    EXPECT_EQ(faderPosToDb(788.5), 0.0);
+    EXPECT_LT(faderPosToDb(788.4), 0.0);
+    EXPECT_GT(faderPosToDb(789.5), 0.0);
+    EXPECT_EQ(faderPosToDb(0.0), -1000.0);
+    EXPECT_EQ(faderPosToDb(-50.0), -1000.0);
+    EXPECT_NEAR(faderPosToDb(1000.0), 24.0, 1e-9);
     // Half way down: (394.5 / 789)^2.3 of -90 dB.
-    EXPECT_NEAR(FaderPosToDb(394.5), -90.0 * std::pow(0.5, 2.3), 1e-9);
+    EXPECT_NEAR(faderPosToDb(394.5), -90.0 * std::pow(0.5, 2.3), 1e-9);
 }
 
 TEST(ConversionsTest, FaderScaleIsItsOwnInverse) {
     for (double db = -89.0; db <= 24.0; db += 0.25)
-        EXPECT_NEAR(FaderPosToDb(DbToFaderPos(db)), db, 1e-9) << db;
+        EXPECT_NEAR(faderPosToDb(dbToFaderPos(db)), db, 1e-9) << db;
     for (double position = 1; position <= 1000; position += 7)
         if (std::trunc(position + 0.5) != 789) {
-            EXPECT_NEAR(DbToFaderPos(FaderPosToDb(position)), position, 1e-9) << position;
+            EXPECT_NEAR(dbToFaderPos(faderPosToDb(position)), position, 1e-9) << position;
         }
 }
 
 TEST(ConversionsTest, RatioSlider) {
-    EXPECT_EQ(SliderPosToRatio(250), 1.0);
-    EXPECT_EQ(SliderPosToRatio(1000), 100.0);
-    EXPECT_EQ(SliderPosToRatio(625), 0.25 * 99 + 1);
-    EXPECT_NEAR(SliderPosToRatio(0), 0.1, 1e-15);
-    EXPECT_NEAR(SliderPosToRatio(125), 0.55, 1e-15);
-    EXPECT_EQ(SliderPosToRatio(-500), 0.1);
-    EXPECT_EQ(SliderPosToRatio(5000), 100.0);
+    EXPECT_EQ(sliderPosToRatio(250), 1.0);
+    EXPECT_EQ(sliderPosToRatio(1000), 100.0);
+    EXPECT_EQ(sliderPosToRatio(625), 0.25 * 99 + 1);
+    EXPECT_NEAR(sliderPosToRatio(0), 0.1, 1e-15);
+    EXPECT_NEAR(sliderPosToRatio(125), 0.55, 1e-15);
+    EXPECT_EQ(sliderPosToRatio(-500), 0.1);
+    EXPECT_EQ(sliderPosToRatio(5000), 100.0);
 
-    EXPECT_EQ(RatioToSliderPos(1.0), 250.0);
-    EXPECT_EQ(RatioToSliderPos(100.0), 1000.0);
-    EXPECT_NEAR(RatioToSliderPos(0.1), 0.0, 1e-12);
-    EXPECT_NEAR(RatioToSliderPos(0.5), 250 - 0.5 * 250 / 0.9, 1e-12);
+    EXPECT_EQ(ratioToSliderPos(1.0), 250.0);
+    EXPECT_EQ(ratioToSliderPos(100.0), 1000.0);
+    EXPECT_NEAR(ratioToSliderPos(0.1), 0.0, 1e-12);
+    EXPECT_NEAR(ratioToSliderPos(0.5), 250 - 0.5 * 250 / 0.9, 1e-12);
     for (double p = 0; p <= 1000; p += 12.5)
-        EXPECT_NEAR(RatioToSliderPos(SliderPosToRatio(p)), p, 1e-9) << p;
+        EXPECT_NEAR(ratioToSliderPos(sliderPosToRatio(p)), p, 1e-9) << p;
 }
 
 TEST(ConversionsTest, ReleaseSlider) {
-    EXPECT_EQ(SliderPosToRelease(0), 0.0);
-    EXPECT_EQ(SliderPosToRelease(500), 500.0);
-    EXPECT_EQ(SliderPosToRelease(1000), 2000.0);
-    EXPECT_EQ(SliderPosToRelease(2000), 2000.0);
-    EXPECT_EQ(SliderPosToRelease(-1000), 2000.0); // the square of a negative position
-    EXPECT_EQ(ReleaseToSliderPos(500), 500);
-    EXPECT_EQ(ReleaseToSliderPos(2000), 1000);
-    EXPECT_EQ(ReleaseToSliderPos(150), 273);
-    EXPECT_EQ(ReleaseToSliderPos(-10), 0);
-    EXPECT_EQ(ReleaseToSliderPos(8000), 2000);
+    EXPECT_EQ(sliderPosToRelease(0), 0.0);
+    EXPECT_EQ(sliderPosToRelease(500), 500.0);
+    EXPECT_EQ(sliderPosToRelease(1000), 2000.0);
+    EXPECT_EQ(sliderPosToRelease(2000), 2000.0);
+    EXPECT_EQ(sliderPosToRelease(-1000), 2000.0); // the square of a negative position
+    EXPECT_EQ(releaseToSliderPos(500), 500);
+    EXPECT_EQ(releaseToSliderPos(2000), 1000);
+    EXPECT_EQ(releaseToSliderPos(150), 273);
+    EXPECT_EQ(releaseToSliderPos(-10), 0);
+    EXPECT_EQ(releaseToSliderPos(8000), 2000);
 }
 
 TEST(ConversionsTest, TruncateToInt32Saturates) {

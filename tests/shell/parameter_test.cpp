@@ -444,9 +444,9 @@ TEST_F(ParameterTest, DisplayExtensionShowsAnyValue) {
 
 TEST_F(ParameterTest, NotifyHostParameterSendsValueThenEndOfEdit) {
     set(13, 0.125f);
-    NotifyHostParameter(*fx, 13, false);
-    NotifyHostParameter(*fx, 13, true);
-    NotifyHostParameter(*fx, -1, false);
+    notifyHostParameter(*fx, 13, false);
+    notifyHostParameter(*fx, 13, true);
+    notifyHostParameter(*fx, -1, false);
     ASSERT_EQ(notifications.size(), 3u);
     EXPECT_EQ(notifications[0].opcode, audioMasterAutomate);
     EXPECT_EQ(notifications[0].index, 13);
@@ -461,8 +461,8 @@ TEST_F(ParameterTest, NotifyHostParameterSendsValueThenEndOfEdit) {
     // Without a host callback nothing is sent (and nothing is called through null).
     AEffect* silent = VSTPluginMain(nullptr);
     ASSERT_NE(silent, nullptr);
-    NotifyHostParameter(*instanceOf(silent), 13, false);
-    NotifyHostParameter(*instanceOf(silent), 13, true);
+    notifyHostParameter(*instanceOf(silent), 13, false);
+    notifyHostParameter(*instanceOf(silent), 13, true);
     dispatch(silent, effClose);
     EXPECT_EQ(notifications.size(), 3u);
     dispatch(VSTPluginMain(recordingHost), effClose); // the last VSTPluginMain call sets the callback again

@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     HINSTANCE self = GetModuleHandleA(nullptr);
-    RegisterControlClasses(self);
+    registerControlClasses(self);
     HMODULE skinned = loadSkinnedPlugin(options.plugin);
     if (!skinned) {
         std::fprintf(stderr, "tarnwell-gallery: cannot load a skinned copy of %s\n", options.plugin.c_str());

@@ -35,7 +35,7 @@ constexpr int32_t kWidth = 480, kHeight = 300;
 class DemoPicture : public X11WindowEvents {
 public:
     explicit DemoPicture(double scale) {
-        fontPath_ = X11FindSansFontFile();
+        fontPath_ = x11FindSansFontFile();
         font_.reset(PIXO_CreateCachedFont(fontPath_.c_str(), int32_t(14 * scale + 0.5)));
     }
     std::atomic<int32_t> paints{0};
@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
     options.parentWindow = host;
     options.width = kWidth;
     options.height = kHeight;
-    std::unique_ptr<DemoPicture> picture(new DemoPicture(X11DisplayScale(display)));
+    std::unique_ptr<DemoPicture> picture(new DemoPicture(x11DisplayScale(display)));
     std::unique_ptr<X11View> view(X11View::open(options, picture.get()));
     if (!view) {
         std::fprintf(stderr, "x11-view-demo: the view does not open\n");

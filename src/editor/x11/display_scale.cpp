@@ -24,7 +24,7 @@ int dpiNameRank(const char* name, size_t length) {
 
 } // namespace
 
-double X11ScaleFromResources(const char* resources) {
+double x11ScaleFromResources(const char* resources) {
     if (!resources)
         return 1.0;
     int bestRank = 0;
@@ -66,6 +66,6 @@ double X11ScaleFromResources(const char* resources) {
     return dpi / 96.0;
 }
 
-double X11DisplayScale(Display* display) {
-    return display ? X11ScaleFromResources(XResourceManagerString(display)) : 1.0;
+double x11DisplayScale(Display* display) {
+    return display ? x11ScaleFromResources(XResourceManagerString(display)) : 1.0;
 }

@@ -6,6 +6,6 @@ typedef struct _XDisplay Display;
 
 // From the text of a resource database (XResourceManagerString), null allowed. "Xft.dpi"
 // wins over the wildcard forms "Xft*dpi" and "*dpi"; a dpi outside 24..960 counts as unset.
-double X11ScaleFromResources(const char* resources);
+double x11ScaleFromResources(const char* resources);
 // From the resources the server held when the display was opened.
-double X11DisplayScale(Display* display);
+double x11DisplayScale(Display* display);

@@ -37,7 +37,7 @@ std::string matchFamily(FcConfig* config, const char* family, bool exactFamily) 
 
 } // namespace
 
-std::string X11FindSansFontFile() {
+std::string x11FindSansFontFile() {
     // A configuration of our own, gone when we are done: fontconfig's process-wide one belongs
     // to the host, and a plug-in that made it could never free it.
     FcConfig* config = FcInitLoadConfigAndFonts();

@@ -8,4 +8,4 @@
 
 // The path of the font file, or an empty string when fontconfig finds no scalable sans font.
 // It reads fontconfig's configuration and caches afresh (a few milliseconds): once per editor.
-std::string X11FindSansFontFile();
+std::string x11FindSansFontFile();

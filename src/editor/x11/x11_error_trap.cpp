@@ -64,7 +64,7 @@ void onConnectionLost(Display* display, void*) {
 
 } // namespace
 
-bool X11TrapErrors(Display* display) {
+bool x11TrapErrors(Display* display) {
     std::lock_guard<std::mutex> hold(registryLock);
     if (!display || registered == kMaxDisplays)
         return false;
@@ -77,7 +77,7 @@ bool X11TrapErrors(Display* display) {
     return true;
 }
 
-void X11UntrapErrors(Display* display) {
+void x11UntrapErrors(Display* display) {
     std::lock_guard<std::mutex> hold(registryLock);
     TrappedDisplay* entry = find(display);
     if (!entry)
@@ -96,7 +96,7 @@ void X11UntrapErrors(Display* display) {
     }
 }
 
-uint32_t X11TakeTrappedErrors(Display* display) {
+uint32_t x11TakeTrappedErrors(Display* display) {
     std::lock_guard<std::mutex> hold(registryLock);
     TrappedDisplay* entry = find(display);
     if (!entry)
@@ -106,7 +106,7 @@ uint32_t X11TakeTrappedErrors(Display* display) {
     return errors;
 }
 
-bool X11ConnectionLost(Display* display) {
+bool x11ConnectionLost(Display* display) {
     std::lock_guard<std::mutex> hold(registryLock);
     TrappedDisplay* entry = find(display);
     return entry && entry->lost;

@@ -12,12 +12,12 @@
 typedef struct _XDisplay Display;
 
 // False when the registry is full (the connection then must not be used for a view).
-bool X11TrapErrors(Display* display);
+bool x11TrapErrors(Display* display);
 // Stops trapping; call after an XSync, before closing the connection.
-void X11UntrapErrors(Display* display);
+void x11UntrapErrors(Display* display);
 // The number of errors trapped on the connection since the last call. Call XSync first to
 // count those of the requests just made.
-uint32_t X11TakeTrappedErrors(Display* display);
+uint32_t x11TakeTrappedErrors(Display* display);
 // Whether the connection was lost (the server went away); nothing more may be asked of it
 // but XCloseDisplay.
-bool X11ConnectionLost(Display* display);
+bool x11ConnectionLost(Display* display);

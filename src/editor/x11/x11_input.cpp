@@ -5,17 +5,17 @@
 
 #include <cstdlib>
 
-uint32_t X11ModifiersOf(unsigned int state) {
+uint32_t x11ModifiersOf(unsigned int state) {
     return ((state & ShiftMask) ? X11_MODIFIER_SHIFT : 0) | ((state & ControlMask) ? X11_MODIFIER_CONTROL : 0) |
            ((state & Mod1Mask) ? X11_MODIFIER_ALT : 0);
 }
 
-uint32_t X11HeldButtonsOf(unsigned int state) {
+uint32_t x11HeldButtonsOf(unsigned int state) {
     return ((state & Button1Mask) ? X11_HELD_LEFT : 0) | ((state & Button2Mask) ? X11_HELD_MIDDLE : 0) |
            ((state & Button3Mask) ? X11_HELD_RIGHT : 0);
 }
 
-void X11KeyText(uint32_t keysym, uint32_t modifiers, char (&text)[8]) {
+void x11KeyText(uint32_t keysym, uint32_t modifiers, char (&text)[8]) {
     text[0] = 0;
     if (modifiers & (X11_MODIFIER_CONTROL | X11_MODIFIER_ALT))
         return;

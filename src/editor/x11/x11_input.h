@@ -19,14 +19,14 @@ constexpr uint32_t X11_HELD_MIDDLE = 2;
 constexpr uint32_t X11_HELD_RIGHT = 4;
 
 // X11_MODIFIER_ bits of an X event state (Shift, Control, Mod1 as Alt).
-uint32_t X11ModifiersOf(unsigned int state);
+uint32_t x11ModifiersOf(unsigned int state);
 // X11_HELD_ bits of the buttons an X event state holds down.
-uint32_t X11HeldButtonsOf(unsigned int state);
+uint32_t x11HeldButtonsOf(unsigned int state);
 
 // The character a keysym types, as UTF-8 with a terminating zero in text; empty when it types
 // nothing printable (Return, Tab, Escape, Delete, arrows, function keys) or when Control or
 // Alt is among the modifiers (those chords are commands, not text).
-void X11KeyText(uint32_t keysym, uint32_t modifiers, char (&text)[8]);
+void x11KeyText(uint32_t keysym, uint32_t modifiers, char (&text)[8]);
 
 // Tells a double-click from two clicks as the system does: the same button pressed again less
 // than kTimeMs after the first press, no more than kDistance pixels away from it either way.

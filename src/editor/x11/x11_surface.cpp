@@ -21,13 +21,13 @@ bool X11Surface::create(Display* display, Visual* visual, const X11SurfaceSpec& 
     attributes.event_mask = spec.eventMask;
     attributes.override_redirect = spec.overrideRedirect ? True : False;
     unsigned long mask = CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask | CWOverrideRedirect;
-    X11TakeTrappedErrors(display);
+    x11TakeTrappedErrors(display);
     window_ = XCreateWindow(display, spec.parent, spec.x, spec.y, unsigned(spec.width), unsigned(spec.height), 0,
                             24, InputOutput, visual, mask, &attributes);
     gc_ = XCreateGC(display, window_, 0, nullptr);
     XSync(display, False);
     // A parent that does not exist (or is gone) shows up here as an error.
-    bool windowMade = X11TakeTrappedErrors(display) == 0 && !X11ConnectionLost(display);
+    bool windowMade = x11TakeTrappedErrors(display) == 0 && !x11ConnectionLost(display);
     windowGone_ = !windowMade;
     bool made = windowMade && ((spec.allowSharedMemory && createSharedImage(visual, spec.width, spec.height)) ||
                                createHeapImage(visual, spec.width, spec.height));
@@ -60,11 +60,11 @@ bool X11Surface::createSharedImage(Visual* visual, int32_t width, int32_t height
     if (address != reinterpret_cast<void*>(-1)) {
         segment_.shmaddr = image_->data = static_cast<char*>(address);
         segment_.readOnly = True;
-        X11TakeTrappedErrors(display_);
+        x11TakeTrappedErrors(display_);
         XShmAttach(display_, &segment_);
         XSync(display_, False);
         // A remote server (or one that may not read our memory) refuses the segment.
-        attached = X11TakeTrappedErrors(display_) == 0;
+        attached = x11TakeTrappedErrors(display_) == 0;
     }
     // Removed now: it lives on only while attached, by us and by the server.
     shmctl(segment_.shmid, IPC_RMID, nullptr);
@@ -122,7 +122,7 @@ bool X11Surface::takeCompletion(const XEvent& event) {
 void X11Surface::destroy() {
     if (!display_)
         return;
-    bool connected = !X11ConnectionLost(display_);
+    bool connected = !x11ConnectionLost(display_);
     if (image_) {
         if (sharedImage_) {
             if (connected) {

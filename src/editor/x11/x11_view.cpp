@@ -53,7 +53,7 @@ Visual* findVisual(Display* display) {
 }
 
 X11MouseEvent mouseEventOf(int x, int y, int32_t button, unsigned int state) {
-    return {x, y, button, X11ModifiersOf(state), X11HeldButtonsOf(state)};
+    return {x, y, button, x11ModifiersOf(state), x11HeldButtonsOf(state)};
 }
 
 } // namespace
@@ -94,7 +94,7 @@ struct X11View::Loop {
 
     void run() {
         while (!quit.load(std::memory_order_acquire)) {
-            if (X11ConnectionLost(display)) {
+            if (x11ConnectionLost(display)) {
                 waitForQuit();
                 break;
             }
@@ -138,9 +138,9 @@ struct X11View::Loop {
     void tearDown() {
         closePopupWindow(false);
         view.surface.destroy();
-        if (!X11ConnectionLost(display))
+        if (!x11ConnectionLost(display))
             XSync(display, False);
-        X11UntrapErrors(display);
+        x11UntrapErrors(display);
         XCloseDisplay(display);
         display = nullptr;
     }
@@ -266,7 +266,7 @@ struct X11View::Loop {
             break;
         case LeaveNotify:
             // While a button is held the pointer is captured: it has not left.
-            if (event.xcrossing.mode == NotifyNormal && X11HeldButtonsOf(event.xcrossing.state) == 0)
+            if (event.xcrossing.mode == NotifyNormal && x11HeldButtonsOf(event.xcrossing.state) == 0)
                 pane->events->onMouseLeave();
             break;
         case KeyPress:
@@ -344,8 +344,8 @@ struct X11View::Loop {
         KeySym keysym = NoSymbol;
         char latin1[16];
         XLookupString(&key, latin1, sizeof latin1, &keysym, nullptr);
-        X11KeyEvent press = {uint32_t(keysym), X11ModifiersOf(key.state), {}};
-        X11KeyText(press.keysym, press.modifiers, press.text);
+        X11KeyEvent press = {uint32_t(keysym), x11ModifiersOf(key.state), {}};
+        x11KeyText(press.keysym, press.modifiers, press.text);
         // An open popup takes every key (it holds the keyboard); Escape closes it.
         if (popup.surface.exists()) {
             if (keysym == XK_Escape)
@@ -394,9 +394,9 @@ struct X11View::Loop {
     void closePopupWindow(bool notify) {
         if (!popup.surface.exists())
             return;
-        if (pointerGrabbed && !X11ConnectionLost(display))
+        if (pointerGrabbed && !x11ConnectionLost(display))
             XUngrabPointer(display, CurrentTime);
-        if (keyboardGrabbed && !X11ConnectionLost(display))
+        if (keyboardGrabbed && !x11ConnectionLost(display))
             XUngrabKeyboard(display, CurrentTime);
         pointerGrabbed = keyboardGrabbed = false;
         popup.surface.destroy();
@@ -415,7 +415,7 @@ X11View* X11View::open(const X11ViewOptions& options, X11WindowEvents* events) {
     if (!display)
         return nullptr;
     Loop* loop = new (std::nothrow) Loop;
-    if (!loop || !X11TrapErrors(display)) {
+    if (!loop || !x11TrapErrors(display)) {
         delete loop;
         XCloseDisplay(display);
         return nullptr;
@@ -428,7 +428,7 @@ X11View* X11View::open(const X11ViewOptions& options, X11WindowEvents* events) {
     X11SurfaceSpec spec = {options.parentWindow, 0, 0, options.width, options.height, false,
                            options.allowSharedMemory, kWindowEvents};
     bool ready = loop->visual && loop->wakeFd >= 0 && loop->view.surface.create(display, loop->visual, spec);
-    double scale = X11DisplayScale(display);
+    double scale = x11DisplayScale(display);
     X11View* view = ready ? new (std::nothrow) X11View(loop, scale) : nullptr;
     if (view) {
         view->window_ = loop->view.surface.window();

@@ -60,9 +60,9 @@ TEST(GraphGeometryScale, HandleAndReachesGrowWhileLevelsAndFrequenciesKeepTheirP
 }
 
 TEST(GraphGeometryScale, TakesTheScaleAnXDisplayReports) {
-    const GraphGeometry atXftDpi(930, 240, true, X11ScaleFromResources("Xft.dpi:\t192\n"));
+    const GraphGeometry atXftDpi(930, 240, true, x11ScaleFromResources("Xft.dpi:\t192\n"));
     EXPECT_EQ(atXftDpi.handleRadius(), 14);
-    const GraphGeometry unset(465, 120, true, X11ScaleFromResources("Xcursor.size:\t24\n"));
+    const GraphGeometry unset(465, 120, true, x11ScaleFromResources("Xcursor.size:\t24\n"));
     EXPECT_EQ(unset.handleRadius(), 7);
 }
 

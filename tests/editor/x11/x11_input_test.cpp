@@ -17,19 +17,19 @@
 namespace {
 
 TEST(X11Input, StateBitsBecomeModifiersAndHeldButtons) {
-    EXPECT_EQ(X11ModifiersOf(0), 0u);
-    EXPECT_EQ(X11ModifiersOf(ShiftMask | ControlMask | Mod1Mask), X11_MODIFIER_SHIFT | X11_MODIFIER_CONTROL |
-                                                                      X11_MODIFIER_ALT);
+    EXPECT_EQ(x11ModifiersOf(0), 0u);
+    EXPECT_EQ(x11ModifiersOf(ShiftMask | ControlMask | Mod1Mask),
+              X11_MODIFIER_SHIFT | X11_MODIFIER_CONTROL | X11_MODIFIER_ALT);
     // Caps Lock, Num Lock (Mod2) and the logo key (Mod4) are no modifiers of ours.
-    EXPECT_EQ(X11ModifiersOf(LockMask | Mod2Mask | Mod4Mask | ControlMask), X11_MODIFIER_CONTROL);
-    EXPECT_EQ(X11ModifiersOf(Button1Mask), 0u);
-    EXPECT_EQ(X11HeldButtonsOf(Button1Mask | Button3Mask | ShiftMask), X11_HELD_LEFT | X11_HELD_RIGHT);
-    EXPECT_EQ(X11HeldButtonsOf(Button2Mask | Button4Mask), X11_HELD_MIDDLE);
+    EXPECT_EQ(x11ModifiersOf(LockMask | Mod2Mask | Mod4Mask | ControlMask), X11_MODIFIER_CONTROL);
+    EXPECT_EQ(x11ModifiersOf(Button1Mask), 0u);
+    EXPECT_EQ(x11HeldButtonsOf(Button1Mask | Button3Mask | ShiftMask), X11_HELD_LEFT | X11_HELD_RIGHT);
+    EXPECT_EQ(x11HeldButtonsOf(Button2Mask | Button4Mask), X11_HELD_MIDDLE);
 }
 
 std::string textOf(uint32_t keysym, uint32_t modifiers = 0) {
     char text[8];
-    X11KeyText(keysym, modifiers, text);
+    x11KeyText(keysym, modifiers, text);
     return text;
 }
 
@@ -77,24 +77,24 @@ TEST(X11Input, DoubleClickIsTheSameButtonSoonAndNearby) {
 }
 
 TEST(X11Scale, XftDpiOverNinetySix) {
-    EXPECT_DOUBLE_EQ(X11ScaleFromResources(nullptr), 1.0);
-    EXPECT_DOUBLE_EQ(X11ScaleFromResources(""), 1.0);
-    EXPECT_DOUBLE_EQ(X11ScaleFromResources("Xft.dpi:\t144\n"), 1.5);
-    EXPECT_DOUBLE_EQ(X11ScaleFromResources("Xft.antialias:\t1\nXft.dpi:  120.0  \nXft.hinting:\t1\n"), 1.25);
-    EXPECT_DOUBLE_EQ(X11ScaleFromResources("Xft.dpi:\t192"), 2.0);
-    EXPECT_DOUBLE_EQ(X11ScaleFromResources("*dpi:\t72\n"), 0.75);
+    EXPECT_DOUBLE_EQ(x11ScaleFromResources(nullptr), 1.0);
+    EXPECT_DOUBLE_EQ(x11ScaleFromResources(""), 1.0);
+    EXPECT_DOUBLE_EQ(x11ScaleFromResources("Xft.dpi:\t144\n"), 1.5);
+    EXPECT_DOUBLE_EQ(x11ScaleFromResources("Xft.antialias:\t1\nXft.dpi:  120.0  \nXft.hinting:\t1\n"), 1.25);
+    EXPECT_DOUBLE_EQ(x11ScaleFromResources("Xft.dpi:\t192"), 2.0);
+    EXPECT_DOUBLE_EQ(x11ScaleFromResources("*dpi:\t72\n"), 0.75);
     // The exact name wins over a wildcard, wherever the two stand.
-    EXPECT_DOUBLE_EQ(X11ScaleFromResources("Xft.dpi:\t144\n*dpi:\t96\n"), 1.5);
-    EXPECT_DOUBLE_EQ(X11ScaleFromResources("Xft*dpi:\t96\nXft.dpi:\t192\n"), 2.0);
+    EXPECT_DOUBLE_EQ(x11ScaleFromResources("Xft.dpi:\t144\n*dpi:\t96\n"), 1.5);
+    EXPECT_DOUBLE_EQ(x11ScaleFromResources("Xft*dpi:\t96\nXft.dpi:\t192\n"), 2.0);
     // Comments, other names that merely contain it, and values that are no dpi count as unset.
     for (const char* unset : {"! Xft.dpi:\t144\n", "Xft.dpix:\t144\n", "MyXft.dpi:\t144\n", "Xft.dpi:\thigh\n",
                               "Xft.dpi:\t144 dots\n", "Xft.dpi:\t0\n", "Xft.dpi:\t-96\n", "Xft.dpi:\t5000\n",
                               "Xft.dpi:\tnan\n", "Xft.dpi:\n", "Xft.dpi 144\n"})
-        EXPECT_DOUBLE_EQ(X11ScaleFromResources(unset), 1.0) << unset;
+        EXPECT_DOUBLE_EQ(x11ScaleFromResources(unset), 1.0) << unset;
 }
 
 TEST(X11Font, FontconfigFindsAScalableSansThatRendersText) {
-    std::string path = X11FindSansFontFile();
+    std::string path = x11FindSansFontFile();
     ASSERT_FALSE(path.empty());
     // The test machines have fonts-liberation.
     EXPECT_NE(path.find("LiberationSans-Regular"), std::string::npos) << path;
