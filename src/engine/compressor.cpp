@@ -4,7 +4,6 @@
 #include "engine/curve_pass.h"
 #include "engine/decibels.h"
 #include "engine/gain_curve_math.h"
-#include "engine/wavefront.h"
 #include "support/stable_math.h"
 
 #include <cmath>
@@ -363,12 +362,6 @@ struct CompressorRun {
     double attackCoef, releaseCoefBase, releaseDecay, slope, makeupGain;
 };
 
-// The curve pass of the chunked loop, in the widest build this processor runs.
-void curveGains(const CompressorRun& run, const double* levels, double* gains, int32_t count) {
-    static const auto pass =
-        processingPathAvailable(ProcessingPath::Avx2Passes) ? curveGainsAvx2 : curve_pass::curveGains;
-    pass(run.curveConstants(), levels, gains, count);
-}
 
 } // namespace
 
@@ -430,7 +423,7 @@ void compressUnsaturated(Band& band, float* left, float* right, int32_t n, doubl
                 overKnee |= levels[i] != 0;
             }
             if (overKnee) {
-                curveGains(run, levels, gains, count);
+                curve_pass::curveGains(run.curveConstants(), levels, gains, count);
                 for (int32_t i = 0; i < count; ++i) {
                     run.meterGain(gains[i]);
                     run.output(chunkLeft[i], chunkRight[i], chunkLeft[i], chunkRight[i],

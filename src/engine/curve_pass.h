@@ -1,7 +1,7 @@
 // The compressor's curve pass over a run of envelope levels: a logarithm and an exponential
-// per level, nothing carried from one level to the next, so the loop vectorises. compressBlock
-// runs it in the baseline build or in the AVX2 build (chosen by CPUID); both give the same bits.
-// The loop has internal linkage, so each build keeps its own copy.
+// per level, nothing carried from one level to the next, so the loop vectorises (in the
+// baseline instruction set: compressBlock is the plain definition and picks no wider build).
+// Internal linkage throughout, so that a file built for a wider instruction set may include it.
 #pragma once
 
 #include "engine/compressor_rules.h"
@@ -12,9 +12,6 @@
 struct CurveConstants {
     double kneeLow, kneeHigh, kneeScale, inverseThreshold, logKneeTop, slope;
 };
-
-// The AVX2 build of curveGains (call only where the processor has AVX2).
-void curveGainsAvx2(const CurveConstants& c, const double* levels, double* gains, int32_t count);
 
 namespace curve_pass {
 namespace {
