@@ -16,6 +16,7 @@
 #include "engine/compressor.h"
 #include "engine/compressor_rules.h"
 #include "engine/crossover.h"
+#include "engine/curve_pass.h"
 #include "engine/gain_curve_math.h"
 #include "engine/wavefront.h"
 #include "engine/wavefront_kernel.h"
@@ -471,9 +472,8 @@ template <int W, bool saturate> struct CompressorPasses {
                 wavefront_kernel::pickLanes<0, 2>(first, second, std::make_index_sequence<W>());
             const Real sumRight =
                 wavefront_kernel::pickLanes<1, 2>(first, second, std::make_index_sequence<W>());
-            Real larger = sumLeft > sumRight ? sumLeft : sumRight;
-            larger = larger > 0 ? larger : zero;
-            const Real level = wavefront_kernel::sqrtOf<W>(larger * c.inverseRingLength);
+            const Real level = rmsLevelOf(sumLeft, sumRight, c.inverseRingLength,
+                                          [](Real x) { return wavefront_kernel::sqrtOf<W>(x); });
             detectorPeak = level > detectorPeak ? level : detectorPeak;
             storeVector(levels + i, level);
         }
@@ -545,29 +545,18 @@ template <int W, bool saturate> struct CompressorPasses {
     // processor overlaps the vectors of each pass, where one chain through both was too long
     // for it to overlap much.
     static void curve(const BandLevels& bandLevels, const double* levels, int32_t n, double* gains) {
-        const Real one = broadcast<W>(1.0);
         const int32_t segment = bandLevels.segment();
         for (int32_t from = 0; from < n; from += segment) {
             const GlidedLevels c = bandLevels.at(from); // a copy: the stores below may not touch it
-            const double slope = c.slope;
             const int32_t to = segmentEnd(from, segment, n);
             for (int32_t i = from; i < to; i += W) {
-                const Real level = loadVector<Real>(levels + i);
-                const Mask above = level >= c.kneeHigh;
-                const Real logLevel =
-                    gain_curve_math::logOf<Real, Bits>(above ? level * c.inverseThreshold : one);
-                const Real gainLog2 =
-                    (above ? logLevel : c.logKneeTop * ((level - c.kneeLow) * c.kneeScale)) * slope;
-                const Real bounded = gainLog2 > kLowestGainLog2
-                                         ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
-                                         : kLowestGainLog2;
-                storeVector(gains + i, bounded);
+                const Real gainLog2 = curve_pass::curveGainLog2Of<Real, Bits>(c, loadVector<Real>(levels + i));
+                storeVector(gains + i, curve_pass::boundedGainLog2Of(gainLog2));
             }
         }
-        for (int32_t i = 0; i < n; i += W) {
-            const Real gain = gain_curve_math::expOf<Real, Bits>(loadVector<Real>(gains + i) * kLn2);
-            storeVector(gains + i, loadVector<Real>(levels + i) != 0 ? gain : one);
-        }
+        for (int32_t i = 0; i < n; i += W)
+            storeVector(gains + i, curve_pass::levelGainOf<Real, Bits>(loadVector<Real>(levels + i),
+                                                                         loadVector<Real>(gains + i)));
     }
 
     static Real throughFloat(Real x) { return roundTrip<W, saturate>(x); }

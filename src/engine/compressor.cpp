@@ -255,10 +255,8 @@ struct CompressorRun {
             pair[1] = squareRight;
             if (!written)
                 ++rmsFill;
-            double larger = sumLeft > sumRight ? sumLeft : sumRight;
-            if (!(larger > 0))
-                larger = 0;
-            level = std::sqrt(larger * constants.inverseRingLength);
+            level = rmsLevelOf(sumLeft, sumRight, constants.inverseRingLength,
+                               [](double x) { return std::sqrt(x); });
             if (++rmsPos == constants.ringLength)
                 rmsPos = 0;
             if ((rmsPos & (kRescanCheckInterval - 1)) == 0)

@@ -85,6 +85,15 @@ constexpr double kRescanDrop = 0x1p20;
 constexpr double kRescanTolerance = 0x1p-23;
 constexpr int32_t kRescanCheckInterval = 16;
 
+// The RMS level of a window from its running sums: the louder channel's, and silence where
+// rounding has left a sum at or below zero. Real is double or a GCC vector of doubles, and
+// root its square root, so that the wide paths run the same operations lane by lane.
+template <typename Real, typename Root>
+inline Real rmsLevelOf(Real sumLeft, Real sumRight, double inverseRingLength, Root root) {
+    const Real larger = sumLeft > sumRight ? sumLeft : sumRight;
+    return root((larger > 0 ? larger : Real{}) * inverseRingLength);
+}
+
 // A detector input: NaN and infinities count as silence, finite values beyond the loudest
 // input are held at it, so that levels, squares and running sums stay small and finite.
 inline double detectorInput(double x) {
