@@ -408,7 +408,6 @@ void compressUnsaturated(Band& band, float* left, float* right, int32_t n, doubl
         // Nothing in the gain curve feeds back into the detector here, so each chunk runs
         // the serial detector and envelope first and the curve (a logarithm and an
         // exponential per sample) afterwards as one vectorised pass.
-        constexpr int32_t kChunk = 128;
         double levels[kChunk];
         double gains[kChunk];
         for (int32_t start = 0; start < n; start += kChunk) {

@@ -72,6 +72,10 @@ constexpr int32_t kShortestRmsWindow = 4;
 constexpr int32_t kLongestRmsRing = 4194304; // pairs (64 MiB), and never above ten seconds
 constexpr double kLongestRmsSeconds = 10;
 
+// The samples a compressor pass runs over at a time: the reference's curve pass takes the
+// levels of this many samples at once, and the pass kernel runs a sub-block in chunks of it.
+constexpr int32_t kChunk = 128;
+
 // Running sums lose the low bits of small squares while a large one is in the window, and
 // keep that deficit after it has left. When a sum falls below 1/kRescanDrop of the largest it
 // has been since the window was last summed afresh (a level drop of 60 dB), the window is

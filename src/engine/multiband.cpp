@@ -34,7 +34,7 @@ bool MultibandEngine::appendBand(Band* newBand) {
     // The driver's per-band scratch grows here, off the audio thread.
     sortedBands.resize((count + 1) * int32_t(sizeof(Band*)));
     laneScratch.resize((count + 1) * 2);
-    passesScratch.resize(passesScratchBytes(count + 1));
+    kernelScratch.resize(kernelScratchBytes(count + 1));
     bandCountChanged(count + 1);
     return true;
 }
@@ -259,7 +259,7 @@ ProcessingPath MultibandEngine::glidePath(int32_t n) const {
     const int32_t count = bandCount();
     const ProcessingPath path =
         processingPath == ProcessingPath::Automatic ? chooseProcessingPath(n, count) : processingPath;
-    if (!isPassesPath(path) || count == 0)
+    if (!isKernelPath(path) || count == 0)
         return ProcessingPath::Reference;
     // The kernel takes the filters, and the bands it hands to compressBlock, as fixed for a
     // slice.
@@ -455,13 +455,13 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
                                        float* const* outputs, float* streams, int32_t m, bool mayOverflow,
                                        const double* stepOutputGains) {
     auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
-    void* chunkScratch = passesScratch.resize(passesScratchBytes(count));
+    void* chunkScratch = kernelScratch.resize(kernelScratchBytes(count));
     if (!lanes || laneScratch.getSize() != count * 2 || !chunkScratch ||
-        passesScratch.getSize() != passesScratchBytes(count)) {
+        kernelScratch.getSize() != kernelScratchBytes(count)) {
         writeSilence(outputs, m);
         return;
     }
-    auto* roles = reinterpret_cast<WavefrontLaneRole*>(lanes);
+    auto* roles = reinterpret_cast<BandRole*>(lanes);
     bool* summed = reinterpret_cast<bool*>(lanes + count);
 
     const double nyquist = sampleRate * 0.5;
@@ -474,14 +474,14 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
         if (top > highest)
             highest = top;
         if (nyquist > top) {
-            roles[i] = WavefrontLaneRole::Split;
+            roles[i] = BandRole::Split;
         } else {
-            roles[i] = topTaken ? WavefrontLaneRole::Silent : WavefrontLaneRole::Top;
+            roles[i] = topTaken ? BandRole::Silent : BandRole::Top;
             topTaken = true;
         }
         summed[i] = !(solo && sorted[i] != soloBand);
     }
-    PassesBlock block;
+    KernelBlock block;
     block.bands = sorted;
     block.roles = roles;
     block.summed = summed;
@@ -497,5 +497,5 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
     block.mayOverflow = mayOverflow;
     block.glideOutputGains = stepOutputGains;
     block.chunkScratch = chunkScratch;
-    runPasses(path, block);
+    runPassKernel(path, block);
 }

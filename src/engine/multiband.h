@@ -8,7 +8,7 @@
 #pragma once
 
 #include "engine/band_control.h"
-#include "engine/wavefront.h"
+#include "engine/pass_kernel.h"
 #include "support/heap_buffer.h"
 #include "support/recursive_lock.h"
 #include "support/relaxed_atomic.h"
@@ -76,7 +76,7 @@ public:
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
     HeapBuffer laneScratch{4096}; // the fast path's lane roles and sum switches, one pair per band
-    HeapBuffer passesScratch{4096}; // what the pass kernel keeps of a chunk per group of bands
+    HeapBuffer kernelScratch{4096}; // what the pass kernel keeps of a chunk per group of bands
     // Automatic for the plug-in; tests and benchmarks pin one path.
     ProcessingPath processingPath = ProcessingPath::Automatic;
     RecursiveLock lock;
