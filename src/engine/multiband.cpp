@@ -318,6 +318,27 @@ double splitFrequency(double frequency, double sampleRate) {
     return frequency > 23800 && sampleRate > 48000 ? sampleRate * 0.5 : frequency;
 }
 
+// What each band of a sub-block does, in frequency order, for either path: its role with the
+// remainder that reaches it (the first band at or above half the sample rate takes everything
+// that is left, any further one gets silence, so nothing above the top is summed twice) and
+// whether it is summed (only the soloed band while solo is on). Returns whether the remainder
+// that the bands leave is summed too: only where no band reaches the top and nothing is soloed.
+bool planBands(Band* const* sorted, int32_t count, double sampleRate, bool solo, const Band* soloBand,
+               BandRole* roles, bool* summed) {
+    const double nyquist = sampleRate * 0.5;
+    bool topTaken = false;
+    for (int32_t i = 0; i < count; ++i) {
+        if (nyquist > splitFrequency(sorted[i]->filter.frequency, sampleRate)) {
+            roles[i] = BandRole::Split;
+        } else {
+            roles[i] = topTaken ? BandRole::Silent : BandRole::Top;
+            topTaken = true;
+        }
+        summed[i] = !(solo && sorted[i] != soloBand);
+    }
+    return !topTaken && !solo;
+}
+
 void sumInto(float* out, const float* band, int32_t m, double gain, bool first, bool mayOverflow) {
     if (!mayOverflow) {
         if (first) {
@@ -388,12 +409,24 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
                   [](const Band* a, const Band* b) { return a->filter.frequency < b->filter.frequency; });
     }
 
+    auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
+    if (count > 0 && (!lanes || laneScratch.getSize() != count * 2)) {
+        writeSilence(outputs, m);
+        return;
+    }
+    auto* roles = reinterpret_cast<BandRole*>(lanes);
+    bool* summed = reinterpret_cast<bool*>(lanes + count);
+    // Read once: solo may be switched or move to another band while the sub-block runs.
+    const bool solo = soloing;
+    const bool sumRemainder = planBands(sorted, count, sampleRate, solo, solo ? band(soloedBand) : nullptr,
+                                        roles, summed);
+
     const ProcessingPath path =
         glide
             ? glide->path
             : (processingPath == ProcessingPath::Automatic ? chooseProcessingPath(m, count) : processingPath);
     if (path != ProcessingPath::Reference && count > 0) {
-        processBlockFast(path, sorted, count, outputs, remainderLeft, m, mayOverflow,
+        processBlockFast(path, sorted, roles, summed, sumRemainder, count, outputs, remainderLeft, m, mayOverflow,
                          glide ? glide->outputGains : nullptr);
         if (metering) {
             meterPeak(outputPeakLeft, outputs[0], m);
@@ -403,41 +436,33 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     }
 
     const double gain = outputGain;
-    const double nyquist = sampleRate * 0.5;
-    // Read once: solo may be switched or move to another band while the sub-block runs.
-    const bool solo = soloing;
-    const Band* soloBand = solo ? band(soloedBand) : nullptr;
-    double highest = 0;
     bool written = false;
-    bool topTaken = false;
     for (int32_t i = 0; i < count; ++i) {
         Band& each = *sorted[i];
-        const double top = splitFrequency(each.filter.frequency, sampleRate);
-        if (top > highest)
-            highest = top;
         float* signalLeft = bandLeft;
         float* signalRight = bandRight;
-        if (nyquist > top) {
+        switch (roles[i]) {
+        case BandRole::Split:
             splitBlock(each.filter, remainderLeft, remainderRight, bandLeft, bandRight, m, mayOverflow);
-        } else if (!topTaken) {
-            // The first band at or above half the sample rate takes everything that is left.
-            topTaken = true;
+            break;
+        case BandRole::Top:
             signalLeft = remainderLeft;
             signalRight = remainderRight;
-        } else {
-            // Any further top band gets silence, so nothing above the top is summed twice.
+            break;
+        case BandRole::Silent:
             std::memset(bandLeft, 0, size_t(m) * sizeof(float));
             std::memset(bandRight, 0, size_t(m) * sizeof(float));
+            break;
         }
         compressBlock(each, signalLeft, signalRight, m, sampleRate, mayOverflow);
-        if (solo && &each != soloBand)
+        if (!summed[i])
             continue;
         sumInto(outputs[0], signalLeft, m, gain, !written, mayOverflow);
         sumInto(outputs[1], signalRight, m, gain, !written, mayOverflow);
         written = true;
     }
 
-    if (highest < nyquist && !solo) {
+    if (sumRemainder) {
         sumInto(outputs[0], remainderLeft, m, gain, !written, mayOverflow);
         sumInto(outputs[1], remainderRight, m, gain, !written, mayOverflow);
         written = true;
@@ -451,35 +476,14 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     }
 }
 
-void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32_t count,
+void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, const BandRole* roles,
+                                       const bool* summed, bool sumRemainder, int32_t count,
                                        float* const* outputs, float* streams, int32_t m, bool mayOverflow,
                                        const double* stepOutputGains) {
-    auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
     void* chunkScratch = kernelScratch.resize(kernelScratchBytes(count));
-    if (!lanes || laneScratch.getSize() != count * 2 || !chunkScratch ||
-        kernelScratch.getSize() != kernelScratchBytes(count)) {
+    if (!chunkScratch || kernelScratch.getSize() != kernelScratchBytes(count)) {
         writeSilence(outputs, m);
         return;
-    }
-    auto* roles = reinterpret_cast<BandRole*>(lanes);
-    bool* summed = reinterpret_cast<bool*>(lanes + count);
-
-    const double nyquist = sampleRate * 0.5;
-    const bool solo = soloing;
-    const Band* soloBand = solo ? band(soloedBand) : nullptr;
-    double highest = 0;
-    bool topTaken = false;
-    for (int32_t i = 0; i < count; ++i) {
-        const double top = splitFrequency(sorted[i]->filter.frequency, sampleRate);
-        if (top > highest)
-            highest = top;
-        if (nyquist > top) {
-            roles[i] = BandRole::Split;
-        } else {
-            roles[i] = topTaken ? BandRole::Silent : BandRole::Top;
-            topTaken = true;
-        }
-        summed[i] = !(solo && sorted[i] != soloBand);
     }
     KernelBlock block;
     block.bands = sorted;
@@ -493,7 +497,7 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
     block.m = m;
     block.outputGain = outputGain;
     block.sampleRate = sampleRate;
-    block.sumRemainder = highest < nyquist && !solo;
+    block.sumRemainder = sumRemainder;
     block.mayOverflow = mayOverflow;
     block.glideOutputGains = stepOutputGains;
     block.chunkScratch = chunkScratch;

@@ -75,7 +75,7 @@ public:
     RmsRingBudget ringBudget;
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
-    HeapBuffer laneScratch{4096}; // the fast path's lane roles and sum switches, one pair per band
+    HeapBuffer laneScratch{4096}; // the bands' roles and sum switches in a sub-block, one pair per band
     HeapBuffer kernelScratch{4096}; // what the pass kernel keeps of a chunk per group of bands
     // Automatic for the plug-in; tests and benchmarks pin one path.
     ProcessingPath processingPath = ProcessingPath::Automatic;
@@ -106,8 +106,9 @@ private:
     void processBlock(const float* const* inputs, float* const* outputs, int32_t m,
                       const GlideSlice* glide = nullptr);
     // The split, compression and sum of a sub-block (or glided slice) on the pass kernel.
-    void processBlockFast(ProcessingPath path, Band** sorted, int32_t count, float* const* outputs,
-                          float* streams, int32_t m, bool mayOverflow, const double* stepOutputGains);
+    void processBlockFast(ProcessingPath path, Band** sorted, const BandRole* roles, const bool* summed,
+                          bool sumRemainder, int32_t count, float* const* outputs, float* streams, int32_t m,
+                          bool mayOverflow, const double* stepOutputGains);
     double glideOutputGains[kGlideStepsPerSlice] = {};
 };
 
