@@ -360,7 +360,6 @@ struct CompressorRun {
     double attackCoef, releaseCoefBase, releaseDecay, slope, makeupGain;
 };
 
-
 } // namespace
 
 void rescanRmsWindow(BandState& state, int32_t pos, int32_t fill, double& sumLeft, double& sumRight) {

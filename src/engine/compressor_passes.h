@@ -301,13 +301,14 @@ template <int W, bool saturate> struct CompressorPasses {
             const GlidedLevels c = bandLevels.at(from); // a copy: the stores below may not touch it
             const int32_t to = segmentEnd(from, segment, n);
             for (int32_t i = from; i < to; i += W) {
-                const Real gainLog2 = curve_pass::curveGainLog2Of<Real, Bits>(c, loadVector<Real>(levels + i));
+                const Real gainLog2 =
+                    curve_pass::curveGainLog2Of<Real, Bits>(c, loadVector<Real>(levels + i));
                 storeVector(gains + i, curve_pass::boundedGainLog2Of(gainLog2));
             }
         }
         for (int32_t i = 0; i < n; i += W)
             storeVector(gains + i, curve_pass::levelGainOf<Real, Bits>(loadVector<Real>(levels + i),
-                                                                         loadVector<Real>(gains + i)));
+                                                                       loadVector<Real>(gains + i)));
     }
 
     static Real throughFloat(Real x) { return roundTrip<W, saturate>(x); }

@@ -24,7 +24,8 @@ template <typename Real, typename Bits, typename Levels>
 inline Real curveGainLog2Of(const Levels& c, Real level) {
     const auto above = level >= c.kneeHigh;
     // Above the knee level / threshold lies in [1, 1e108]: the detector holds levels below 1e100.
-    const Real logLevel = gain_curve_math::logOf<Real, Bits>(above ? level * c.inverseThreshold : Real{} + 1.0);
+    const Real logLevel =
+        gain_curve_math::logOf<Real, Bits>(above ? level * c.inverseThreshold : Real{} + 1.0);
     return (above ? logLevel : c.logKneeTop * ((level - c.kneeLow) * c.kneeScale)) * c.slope;
 }
 

@@ -93,8 +93,7 @@ template <typename Vector> inline double foldPeak(double peak, Vector lanes) {
 // x rounded to float as the reference rounds it: saturating where the driver saturates (it
 // may skip that where no float can overflow, and then plain rounding gives the same bits).
 template <int W, bool saturate>
-[[gnu::always_inline]] inline typename Vectors<W>::Real
-roundTrip(typename Vectors<W>::Real x) {
+[[gnu::always_inline]] inline typename Vectors<W>::Real roundTrip(typename Vectors<W>::Real x) {
     using V = Vectors<W>;
     if (saturate)
         return throughFloat<W>(x);
@@ -104,8 +103,7 @@ roundTrip(typename Vectors<W>::Real x) {
 // x rounded to float as the reference stores it, in one conversion: what roundTrip gives,
 // narrowed again.
 template <int W, bool saturate>
-[[gnu::always_inline]] inline typename Vectors<W>::Floats
-toFloat(typename Vectors<W>::Real x) {
+[[gnu::always_inline]] inline typename Vectors<W>::Floats toFloat(typename Vectors<W>::Real x) {
     using V = Vectors<W>;
     if (saturate)
         return __builtin_convertvector(heldInFloatRange<W>(x), typename V::Floats);

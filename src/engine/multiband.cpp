@@ -418,16 +418,16 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     bool* summed = reinterpret_cast<bool*>(lanes + count);
     // Read once: solo may be switched or move to another band while the sub-block runs.
     const bool solo = soloing;
-    const bool sumRemainder = planBands(sorted, count, sampleRate, solo, solo ? band(soloedBand) : nullptr,
-                                        roles, summed);
+    const bool sumRemainder =
+        planBands(sorted, count, sampleRate, solo, solo ? band(soloedBand) : nullptr, roles, summed);
 
     const ProcessingPath path =
         glide
             ? glide->path
             : (processingPath == ProcessingPath::Automatic ? chooseProcessingPath(m, count) : processingPath);
     if (path != ProcessingPath::Reference && count > 0) {
-        processBlockFast(path, sorted, roles, summed, sumRemainder, count, outputs, remainderLeft, m, mayOverflow,
-                         glide ? glide->outputGains : nullptr);
+        processBlockFast(path, sorted, roles, summed, sumRemainder, count, outputs, remainderLeft, m,
+                         mayOverflow, glide ? glide->outputGains : nullptr);
         if (metering) {
             meterPeak(outputPeakLeft, outputs[0], m);
             meterPeak(outputPeakRight, outputs[1], m);

@@ -100,7 +100,7 @@ public:
     RmsRingBudget ringBudget;
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
-    HeapBuffer laneScratch{4096}; // the bands' roles and sum switches in a sub-block, one pair per band
+    HeapBuffer laneScratch{4096};   // the bands' roles and sum switches in a sub-block, one pair per band
     HeapBuffer kernelScratch{4096}; // what the pass kernel keeps of a chunk per group of bands
     // Automatic for the plug-in; tests and benchmarks pin one path.
     ProcessingPath processingPath = ProcessingPath::Automatic;

@@ -24,13 +24,13 @@ ProcessingPath chooseProcessingPath(int32_t m, int32_t bands) {
     // AVX2 is faster than the reference; in sub-blocks of eight samples it is no faster than
     // the reference, and with SSE2 alone it is slower.
     constexpr int32_t kShortestWideBlock = 16;
-    static const ProcessingPath passes =
+    static const ProcessingPath kernel =
         processingPathAvailable(ProcessingPath::Avx512Kernel)
             ? ProcessingPath::Avx512Kernel
             : (processingPathAvailable(ProcessingPath::Avx2Kernel) ? ProcessingPath::Avx2Kernel
                                                                    : ProcessingPath::Reference);
     if (m >= kShortestWideBlock && bands > 0)
-        return passes;
+        return kernel;
     return ProcessingPath::Reference;
 }
 

@@ -130,4 +130,3 @@ template <int W> void runPassKernel(const KernelBlock& block) {
 
 } // namespace
 } // namespace pass_kernel
-

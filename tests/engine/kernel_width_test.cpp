@@ -19,7 +19,7 @@
 
 namespace {
 
-const int32_t kLengths[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,  13,   14,
+const int32_t kLengths[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,  13,  14,
                             15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 65, 999, 4095};
 // Array starts: aligned as the allocator aligns, and one element off.
 const int32_t kOffsets[] = {0, 1};
@@ -96,7 +96,8 @@ TEST(KernelWidths, CurveGainsEqualTheReferenceCurvePass) {
                     curve_pass::curveGains(curveConstantsOf(*band), levels.data(), expected.data(), n);
                     // The pass reads whole vectors: the levels past n are resting ones.
                     const int32_t whole = padded(n, width->lanes);
-                    std::vector<double> in(size_t(offset + whole), 0.0), gains(size_t(offset + whole + 4), kGuard);
+                    std::vector<double> in(size_t(offset + whole), 0.0),
+                        gains(size_t(offset + whole + 4), kGuard);
                     std::copy(levels.begin(), levels.end(), in.begin() + offset);
                     width->curve(*band, in.data() + offset, whole, gains.data() + offset);
                     for (int32_t i = 0; i < n; ++i)
@@ -130,7 +131,9 @@ TEST(KernelWidths, RmsLevelsEqualTheirDefinition) {
                 for (int32_t i = 0; i < 2 * n; ++i) {
                     const unsigned kind = random() % 5;
                     double& sum = sums[size_t(2 * offset + i)];
-                    sum = kind == 0 ? 0.0 : kind == 1 ? -1e-18 * unit(random) : std::pow(10.0, 8 * unit(random) - 6);
+                    sum = kind == 0   ? 0.0
+                          : kind == 1 ? -1e-18 * unit(random)
+                                      : std::pow(10.0, 8 * unit(random) - 6);
                     if (i % 2 == 1 && random() % 4 == 0)
                         sum = sums[size_t(2 * offset + i - 1)];
                 }
@@ -138,7 +141,8 @@ TEST(KernelWidths, RmsLevelsEqualTheirDefinition) {
                 width->rmsLevels(*band, sums.data() + 2 * offset, whole, levels.data() + offset);
                 double peak = 1e-3;
                 for (int32_t i = 0; i < n; ++i) {
-                    const double left = sums[size_t(2 * (offset + i))], right = sums[size_t(2 * (offset + i) + 1)];
+                    const double left = sums[size_t(2 * (offset + i))],
+                                 right = sums[size_t(2 * (offset + i) + 1)];
                     const double louder = std::max(std::max(left, right), 0.0);
                     const double expected = std::sqrt(louder * c.inverseRingLength);
                     ASSERT_TRUE(sameBits(levels[size_t(offset + i)], expected)) << i;
@@ -167,25 +171,29 @@ struct CrossoverPair {
 
 void expectSameFilterState(const CrossoverFilter& a, const CrossoverFilter& b) {
     for (const auto& [x, y] : {std::pair(a.left, b.left), std::pair(a.right, b.right)}) {
-        EXPECT_TRUE(sameBits(x.x1, y.x1) && sameBits(x.x2, y.x2) && sameBits(x.y1, y.y1) && sameBits(x.y2, y.y2));
+        EXPECT_TRUE(sameBits(x.x1, y.x1) && sameBits(x.x2, y.x2) && sameBits(x.y1, y.y1) &&
+                    sameBits(x.y2, y.y2));
     }
 }
 
 TEST(KernelWidths, CrossoverWavefrontEqualsSplitBlockBandAfterBand) {
-    const std::vector<std::vector<double>> groups = {{1000}, {80, 2500}, {40, 400, 4000}, {30, 300, 3000, 20000}};
+    const std::vector<std::vector<double>> groups = {
+        {1000}, {80, 2500}, {40, 400, 4000}, {30, 300, 3000, 20000}};
     for (const KernelWidth* width : availableWidths()) {
         SCOPED_TRACE(processingPathName(width->path));
         for (const std::vector<double>& frequencies : groups)
             for (int32_t n : kLengths)
                 for (int32_t offset : kOffsets) {
-                    SCOPED_TRACE(testing::Message() << frequencies.size() << " bands, n " << n << " offset " << offset);
+                    SCOPED_TRACE(testing::Message()
+                                 << frequencies.size() << " bands, n " << n << " offset " << offset);
                     CrossoverPair pair(frequencies);
                     const int count = int(frequencies.size());
                     // Music, then a stretch with a NaN, an infinity, huge and denormal samples,
                     // which flush and reset the sections.
                     StereoSignal input = musicLike(n + offset, 44100);
                     for (int32_t i = n / 2; i < n / 2 + 4 && i < n; ++i) {
-                        const float odd[] = {std::numeric_limits<float>::quiet_NaN(), INFINITY, 3e38f, 1e-40f};
+                        const float odd[] = {std::numeric_limits<float>::quiet_NaN(), INFINITY, 3e38f,
+                                             1e-40f};
                         input.left[size_t(offset + i)] = odd[i % 4];
                         input.right[size_t(offset + i)] = -odd[(i + 1) % 4];
                     }
@@ -194,7 +202,8 @@ TEST(KernelWidths, CrossoverWavefrontEqualsSplitBlockBandAfterBand) {
                     std::vector<StereoSignal> wideBands(size_t(count), StereoSignal(n + offset));
                     for (int k = 0; k < count; ++k)
                         splitBlock(pair.generic[size_t(k)]->filter, genericRest.left.data() + offset,
-                                   genericRest.right.data() + offset, genericBands[size_t(k)].left.data() + offset,
+                                   genericRest.right.data() + offset,
+                                   genericBands[size_t(k)].left.data() + offset,
                                    genericBands[size_t(k)].right.data() + offset, n, true);
                     Band* bands[4];
                     float* signal[4][2];
@@ -208,7 +217,8 @@ TEST(KernelWidths, CrossoverWavefrontEqualsSplitBlockBandAfterBand) {
                     auto same = [](const std::vector<float>& a, const std::vector<float>& b) {
                         return std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
                     };
-                    EXPECT_TRUE(same(genericRest.left, wideRest.left) && same(genericRest.right, wideRest.right))
+                    EXPECT_TRUE(same(genericRest.left, wideRest.left) &&
+                                same(genericRest.right, wideRest.right))
                         << "remainder";
                     for (int k = 0; k < count; ++k) {
                         EXPECT_TRUE(same(genericBands[size_t(k)].left, wideBands[size_t(k)].left) &&
