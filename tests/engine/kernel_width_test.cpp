@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
@@ -215,7 +216,8 @@ TEST(KernelWidths, CrossoverWavefrontEqualsSplitBlockBandAfterBand) {
                     float* remainder[2] = {wideRest.left.data() + offset, wideRest.right.data() + offset};
                     width->crossover(bands, count, remainder, signal, n);
                     auto same = [](const std::vector<float>& a, const std::vector<float>& b) {
-                        return std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+                        return a.size() == b.size() &&
+                               (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
                     };
                     EXPECT_TRUE(same(genericRest.left, wideRest.left) &&
                                 same(genericRest.right, wideRest.right))
