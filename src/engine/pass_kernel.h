@@ -28,7 +28,7 @@ bool processingPathAvailable(ProcessingPath path);
 ProcessingPath chooseProcessingPath(int32_t m, int32_t bands);
 const char* processingPathName(ProcessingPath path);
 
-// What a band lane does with the remainder that reaches it.
+// What a band does with the remainder that reaches it, on either path (see planBands).
 enum class BandRole : uint8_t {
     Split,  // a true low-pass: takes the low part, passes the rest on
     Top,    // at or above half the sample rate: takes everything that is left
