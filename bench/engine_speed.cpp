@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
     }
     std::vector<ProcessingPath> paths;
     for (ProcessingPath p :
-         {ProcessingPath::Reference, ProcessingPath::Sse2Passes, ProcessingPath::Avx2Passes,
-          ProcessingPath::Avx512Passes, ProcessingPath::Automatic})
+         {ProcessingPath::Reference, ProcessingPath::Sse2Kernel, ProcessingPath::Avx2Kernel,
+          ProcessingPath::Avx512Kernel, ProcessingPath::Automatic})
         if (processingPathAvailable(p) && (only.empty() || only == processingPathName(p)))
             paths.push_back(p);
 

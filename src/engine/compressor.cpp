@@ -4,7 +4,6 @@
 #include "engine/curve_pass.h"
 #include "engine/decibels.h"
 #include "engine/gain_curve_math.h"
-#include "engine/wavefront.h"
 #include "support/stable_math.h"
 
 #include <cmath>
@@ -256,10 +255,8 @@ struct CompressorRun {
             pair[1] = squareRight;
             if (!written)
                 ++rmsFill;
-            double larger = sumLeft > sumRight ? sumLeft : sumRight;
-            if (!(larger > 0))
-                larger = 0;
-            level = std::sqrt(larger * constants.inverseRingLength);
+            level = rmsLevelOf(sumLeft, sumRight, constants.inverseRingLength,
+                               [](double x) { return std::sqrt(x); });
             if (++rmsPos == constants.ringLength)
                 rmsPos = 0;
             if ((rmsPos & (kRescanCheckInterval - 1)) == 0)
@@ -363,13 +360,6 @@ struct CompressorRun {
     double attackCoef, releaseCoefBase, releaseDecay, slope, makeupGain;
 };
 
-// The curve pass of the chunked loop, in the widest build this processor runs.
-void curveGains(const CompressorRun& run, const double* levels, double* gains, int32_t count) {
-    static const auto pass =
-        processingPathAvailable(ProcessingPath::Avx2Passes) ? curveGainsAvx2 : curve_pass::curveGains;
-    pass(run.curveConstants(), levels, gains, count);
-}
-
 } // namespace
 
 void rescanRmsWindow(BandState& state, int32_t pos, int32_t fill, double& sumLeft, double& sumRight) {
@@ -417,7 +407,6 @@ void compressUnsaturated(Band& band, float* left, float* right, int32_t n, doubl
         // Nothing in the gain curve feeds back into the detector here, so each chunk runs
         // the serial detector and envelope first and the curve (a logarithm and an
         // exponential per sample) afterwards as one vectorised pass.
-        constexpr int32_t kChunk = 128;
         double levels[kChunk];
         double gains[kChunk];
         for (int32_t start = 0; start < n; start += kChunk) {
@@ -430,7 +419,7 @@ void compressUnsaturated(Band& band, float* left, float* right, int32_t n, doubl
                 overKnee |= levels[i] != 0;
             }
             if (overKnee) {
-                curveGains(run, levels, gains, count);
+                curve_pass::curveGains(run.curveConstants(), levels, gains, count);
                 for (int32_t i = 0; i < count; ++i) {
                     run.meterGain(gains[i]);
                     run.output(chunkLeft[i], chunkRight[i], chunkLeft[i], chunkRight[i],

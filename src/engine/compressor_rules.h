@@ -72,6 +72,10 @@ constexpr int32_t kShortestRmsWindow = 4;
 constexpr int32_t kLongestRmsRing = 4194304; // pairs (64 MiB), and never above ten seconds
 constexpr double kLongestRmsSeconds = 10;
 
+// The samples a compressor pass runs over at a time: the reference's curve pass takes the
+// levels of this many samples at once, and the pass kernel runs a sub-block in chunks of it.
+constexpr int32_t kChunk = 128;
+
 // Running sums lose the low bits of small squares while a large one is in the window, and
 // keep that deficit after it has left. When a sum falls below 1/kRescanDrop of the largest it
 // has been since the window was last summed afresh (a level drop of 60 dB), the window is
@@ -84,6 +88,15 @@ constexpr double kLongestRmsSeconds = 10;
 constexpr double kRescanDrop = 0x1p20;
 constexpr double kRescanTolerance = 0x1p-23;
 constexpr int32_t kRescanCheckInterval = 16;
+
+// The RMS level of a window from its running sums: the louder channel's, and silence where
+// rounding has left a sum at or below zero. Real is double or a GCC vector of doubles, and
+// root its square root, so that the wide paths run the same operations lane by lane.
+template <typename Real, typename Root>
+inline Real rmsLevelOf(Real sumLeft, Real sumRight, double inverseRingLength, Root root) {
+    const Real larger = sumLeft > sumRight ? sumLeft : sumRight;
+    return root((larger > 0 ? larger : Real{}) * inverseRingLength);
+}
 
 // A detector input: NaN and infinities count as silence, finite values beyond the loudest
 // input are held at it, so that levels, squares and running sums stay small and finite.

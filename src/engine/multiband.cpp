@@ -34,7 +34,7 @@ bool MultibandEngine::appendBand(Band* newBand) {
     // The driver's per-band scratch grows here, off the audio thread.
     sortedBands.resize((count + 1) * int32_t(sizeof(Band*)));
     laneScratch.resize((count + 1) * 2);
-    passesScratch.resize(passesScratchBytes(count + 1));
+    kernelScratch.resize(kernelScratchBytes(count + 1));
     bandCountChanged(count + 1);
     return true;
 }
@@ -259,7 +259,7 @@ ProcessingPath MultibandEngine::glidePath(int32_t n) const {
     const int32_t count = bandCount();
     const ProcessingPath path =
         processingPath == ProcessingPath::Automatic ? chooseProcessingPath(n, count) : processingPath;
-    if (!isPassesPath(path) || count == 0)
+    if (!isKernelPath(path) || count == 0)
         return ProcessingPath::Reference;
     // The kernel takes the filters, and the bands it hands to compressBlock, as fixed for a
     // slice.
@@ -316,6 +316,27 @@ void meterPeak(double& peak, const float* x, int32_t m) {
 // rate is above 48 kHz (its frequency cannot, being held at 24000 Hz).
 double splitFrequency(double frequency, double sampleRate) {
     return frequency > 23800 && sampleRate > 48000 ? sampleRate * 0.5 : frequency;
+}
+
+// What each band of a sub-block does, in frequency order, for either path: its role with the
+// remainder that reaches it (the first band at or above half the sample rate takes everything
+// that is left, any further one gets silence, so nothing above the top is summed twice) and
+// whether it is summed (only the soloed band while solo is on). Returns whether the remainder
+// that the bands leave is summed too: only where no band reaches the top and nothing is soloed.
+bool planBands(Band* const* sorted, int32_t count, double sampleRate, bool solo, const Band* soloBand,
+               BandRole* roles, bool* summed) {
+    const double nyquist = sampleRate * 0.5;
+    bool topTaken = false;
+    for (int32_t i = 0; i < count; ++i) {
+        if (nyquist > splitFrequency(sorted[i]->filter.frequency, sampleRate)) {
+            roles[i] = BandRole::Split;
+        } else {
+            roles[i] = topTaken ? BandRole::Silent : BandRole::Top;
+            topTaken = true;
+        }
+        summed[i] = !(solo && sorted[i] != soloBand);
+    }
+    return !topTaken && !solo;
 }
 
 void sumInto(float* out, const float* band, int32_t m, double gain, bool first, bool mayOverflow) {
@@ -388,13 +409,25 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
                   [](const Band* a, const Band* b) { return a->filter.frequency < b->filter.frequency; });
     }
 
+    auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
+    if (count > 0 && (!lanes || laneScratch.getSize() != count * 2)) {
+        writeSilence(outputs, m);
+        return;
+    }
+    auto* roles = reinterpret_cast<BandRole*>(lanes);
+    bool* summed = reinterpret_cast<bool*>(lanes + count);
+    // Read once: solo may be switched or move to another band while the sub-block runs.
+    const bool solo = soloing;
+    const bool sumRemainder =
+        planBands(sorted, count, sampleRate, solo, solo ? band(soloedBand) : nullptr, roles, summed);
+
     const ProcessingPath path =
         glide
             ? glide->path
             : (processingPath == ProcessingPath::Automatic ? chooseProcessingPath(m, count) : processingPath);
     if (path != ProcessingPath::Reference && count > 0) {
-        processBlockFast(path, sorted, count, outputs, remainderLeft, m, mayOverflow,
-                         glide ? glide->outputGains : nullptr);
+        processBlockFast(path, sorted, roles, summed, sumRemainder, count, outputs, remainderLeft, m,
+                         mayOverflow, glide ? glide->outputGains : nullptr);
         if (metering) {
             meterPeak(outputPeakLeft, outputs[0], m);
             meterPeak(outputPeakRight, outputs[1], m);
@@ -403,41 +436,33 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     }
 
     const double gain = outputGain;
-    const double nyquist = sampleRate * 0.5;
-    // Read once: solo may be switched or move to another band while the sub-block runs.
-    const bool solo = soloing;
-    const Band* soloBand = solo ? band(soloedBand) : nullptr;
-    double highest = 0;
     bool written = false;
-    bool topTaken = false;
     for (int32_t i = 0; i < count; ++i) {
         Band& each = *sorted[i];
-        const double top = splitFrequency(each.filter.frequency, sampleRate);
-        if (top > highest)
-            highest = top;
         float* signalLeft = bandLeft;
         float* signalRight = bandRight;
-        if (nyquist > top) {
+        switch (roles[i]) {
+        case BandRole::Split:
             splitBlock(each.filter, remainderLeft, remainderRight, bandLeft, bandRight, m, mayOverflow);
-        } else if (!topTaken) {
-            // The first band at or above half the sample rate takes everything that is left.
-            topTaken = true;
+            break;
+        case BandRole::Top:
             signalLeft = remainderLeft;
             signalRight = remainderRight;
-        } else {
-            // Any further top band gets silence, so nothing above the top is summed twice.
+            break;
+        case BandRole::Silent:
             std::memset(bandLeft, 0, size_t(m) * sizeof(float));
             std::memset(bandRight, 0, size_t(m) * sizeof(float));
+            break;
         }
         compressBlock(each, signalLeft, signalRight, m, sampleRate, mayOverflow);
-        if (solo && &each != soloBand)
+        if (!summed[i])
             continue;
         sumInto(outputs[0], signalLeft, m, gain, !written, mayOverflow);
         sumInto(outputs[1], signalRight, m, gain, !written, mayOverflow);
         written = true;
     }
 
-    if (highest < nyquist && !solo) {
+    if (sumRemainder) {
         sumInto(outputs[0], remainderLeft, m, gain, !written, mayOverflow);
         sumInto(outputs[1], remainderRight, m, gain, !written, mayOverflow);
         written = true;
@@ -451,37 +476,16 @@ void MultibandEngine::processBlock(const float* const* inputs, float* const* out
     }
 }
 
-void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32_t count,
+void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, const BandRole* roles,
+                                       const bool* summed, bool sumRemainder, int32_t count,
                                        float* const* outputs, float* streams, int32_t m, bool mayOverflow,
                                        const double* stepOutputGains) {
-    auto* lanes = static_cast<uint8_t*>(laneScratch.resize(count * 2));
-    void* chunkScratch = passesScratch.resize(passesScratchBytes(count));
-    if (!lanes || laneScratch.getSize() != count * 2 || !chunkScratch ||
-        passesScratch.getSize() != passesScratchBytes(count)) {
+    void* chunkScratch = kernelScratch.resize(kernelScratchBytes(count));
+    if (!chunkScratch || kernelScratch.getSize() != kernelScratchBytes(count)) {
         writeSilence(outputs, m);
         return;
     }
-    auto* roles = reinterpret_cast<WavefrontLaneRole*>(lanes);
-    bool* summed = reinterpret_cast<bool*>(lanes + count);
-
-    const double nyquist = sampleRate * 0.5;
-    const bool solo = soloing;
-    const Band* soloBand = solo ? band(soloedBand) : nullptr;
-    double highest = 0;
-    bool topTaken = false;
-    for (int32_t i = 0; i < count; ++i) {
-        const double top = splitFrequency(sorted[i]->filter.frequency, sampleRate);
-        if (top > highest)
-            highest = top;
-        if (nyquist > top) {
-            roles[i] = WavefrontLaneRole::Split;
-        } else {
-            roles[i] = topTaken ? WavefrontLaneRole::Silent : WavefrontLaneRole::Top;
-            topTaken = true;
-        }
-        summed[i] = !(solo && sorted[i] != soloBand);
-    }
-    PassesBlock block;
+    KernelBlock block;
     block.bands = sorted;
     block.roles = roles;
     block.summed = summed;
@@ -493,9 +497,9 @@ void MultibandEngine::processBlockFast(ProcessingPath path, Band** sorted, int32
     block.m = m;
     block.outputGain = outputGain;
     block.sampleRate = sampleRate;
-    block.sumRemainder = highest < nyquist && !solo;
+    block.sumRemainder = sumRemainder;
     block.mayOverflow = mayOverflow;
     block.glideOutputGains = stepOutputGains;
     block.chunkScratch = chunkScratch;
-    runPasses(path, block);
+    runPassKernel(path, block);
 }

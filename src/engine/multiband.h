@@ -5,10 +5,35 @@
 // the last step lands on exactly the value that was set.
 // The driver holds the instance lock for a whole host block and never allocates once its
 // scratch buffers have grown to the block size.
+//
+// How a sample flows, stage by stage: the reference path's function, then the pass kernel's.
+// Both give the same bits; the kernel runs a sub-block in chunks of kChunk samples.
+//  1. Glides: processWithGlide cuts a host block into glide steps, run one by one as
+//     sub-blocks (processBlock) or a slice of them at a time (GlideSlice) by the kernel.
+//  2. Shared by both paths (processBlock): input meters, the overflow check that decides
+//     whether roundings saturate, the bands sorted by frequency, and planBands: each band's
+//     role (Split, Top, Silent), whether it is summed, whether the remainder is summed. Then
+//     chooseProcessingPath (pass_kernel.cpp, where processingPathAvailable is the only
+//     question put to the processor) picks the path.
+//  3. Crossover: splitBlock (crossover.cpp), band after band | CrossoverWavefront::run
+//     (crossover_wavefront.h), kGroupBands bands side by side.
+//  4. Detector: CompressorRun::detect (compressor.cpp) | CompressorPasses::detect, runRings
+//     and levelsFromSums (compressor_passes.h); the RMS level is rmsLevelOf (compressor_rules.h).
+//  5. Envelope: CompressorRun::follow | CompressorPasses::Follower::step, run in the loop of
+//     the next chunk's crossover.
+//  6. Gain curve: curve_pass::curveGains, or per sample curveGainLog2 and gainOfLog2 where the
+//     gain feeds back | CompressorPasses::curve; both built from curve_pass.h's formulas.
+//     Bands with feedback detection, or active with program-dependent release, run
+//     compressBlock on the kernel's path too (CompressorPasses::finish).
+//  7. Makeup, gain meter and band output: CompressorRun::meterGain and output |
+//     CompressorPasses::output.
+//  8. Sum times the output gain: sumInto (multiband.cpp) | CompressorPasses::output for the
+//     bands it outputs, CompressorPasses::sum for the remainder and compressBlock's bands.
+//  9. Output meters: processBlock, for both paths.
 #pragma once
 
 #include "engine/band_control.h"
-#include "engine/wavefront.h"
+#include "engine/pass_kernel.h"
 #include "support/heap_buffer.h"
 #include "support/recursive_lock.h"
 #include "support/relaxed_atomic.h"
@@ -75,8 +100,8 @@ public:
     RmsRingBudget ringBudget;
     HeapBuffer sortedBands{4096};
     HeapBuffer splitScratch{4096};
-    HeapBuffer laneScratch{4096}; // the fast path's lane roles and sum switches, one pair per band
-    HeapBuffer passesScratch{4096}; // what the pass kernel keeps of a chunk per group of bands
+    HeapBuffer laneScratch{4096};   // the bands' roles and sum switches in a sub-block, one pair per band
+    HeapBuffer kernelScratch{4096}; // what the pass kernel keeps of a chunk per group of bands
     // Automatic for the plug-in; tests and benchmarks pin one path.
     ProcessingPath processingPath = ProcessingPath::Automatic;
     RecursiveLock lock;
@@ -106,8 +131,9 @@ private:
     void processBlock(const float* const* inputs, float* const* outputs, int32_t m,
                       const GlideSlice* glide = nullptr);
     // The split, compression and sum of a sub-block (or glided slice) on the pass kernel.
-    void processBlockFast(ProcessingPath path, Band** sorted, int32_t count, float* const* outputs,
-                          float* streams, int32_t m, bool mayOverflow, const double* stepOutputGains);
+    void processBlockFast(ProcessingPath path, Band** sorted, const BandRole* roles, const bool* summed,
+                          bool sumRemainder, int32_t count, float* const* outputs, float* streams, int32_t m,
+                          bool mayOverflow, const double* stepOutputGains);
     double glideOutputGains[kGlideStepsPerSlice] = {};
 };
 

@@ -161,7 +161,7 @@ TEST(DriverGlide, EveryGlidedSettingEndsOnTheValueThatWasSet) {
     StereoSignal out(in.frames());
     std::mt19937 random(26);
     for (ProcessingPath path :
-         {ProcessingPath::Reference, ProcessingPath::Sse2Passes, ProcessingPath::Automatic})
+         {ProcessingPath::Reference, ProcessingPath::Sse2Kernel, ProcessingPath::Automatic})
         for (int trial = 0; trial < 400; ++trial) {
             SCOPED_TRACE(std::string(processingPathName(path)) + " trial " + std::to_string(trial));
             MultibandEngine engine;
@@ -202,7 +202,7 @@ TEST(DriverGlide, StepsBeforeTheLastAreTheSnapshotPlusTheStepsSoFar) {
     // makeup is the step's gain, and the curve holds the inverse of the step's threshold.
     MultibandEngine engine;
     setUpDefaultEngine(engine);
-    engine.processingPath = ProcessingPath::Sse2Passes;
+    engine.processingPath = ProcessingPath::Sse2Kernel;
     Band& b = *engine.band(1);
     ASSERT_TRUE(changeBandSetting(b, kSettingAutoMakeup, 0));
     const double gain = 0.3, threshold = 0.07;

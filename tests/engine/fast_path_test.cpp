@@ -223,7 +223,7 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
         expectSameSettings(glidedSettings(reference), set, "reference");
         expectSameSettings(glidedSettings(fast), set, processingPathName(path));
         if ((glides == Glides::Levels || glides == Glides::Extreme) && blockIndex % 2 == 1 &&
-            scene.features == Features::FeedForward && isPassesPath(path) && scene.bands > 0) {
+            scene.features == Features::FeedForward && isKernelPath(path) && scene.bands > 0) {
             EXPECT_EQ(fast.glidePath(n), path) << "the glide runs in slices";
         }
         // After every block: a meter that turns direction inside a block shows only then.
@@ -248,7 +248,7 @@ void compareOn(ProcessingPath path, const Scene& scene, const std::vector<int>& 
 std::vector<ProcessingPath> widePaths() {
     std::vector<ProcessingPath> paths;
     for (ProcessingPath p :
-         {ProcessingPath::Sse2Passes, ProcessingPath::Avx2Passes, ProcessingPath::Avx512Passes})
+         {ProcessingPath::Sse2Kernel, ProcessingPath::Avx2Kernel, ProcessingPath::Avx512Kernel})
         if (processingPathAvailable(p))
             paths.push_back(p);
     return paths;

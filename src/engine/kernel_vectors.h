@@ -9,7 +9,7 @@
 #include <immintrin.h>
 #include <utility>
 
-namespace wavefront_kernel {
+namespace kernel_vectors {
 namespace {
 
 template <int W> struct Vectors {
@@ -72,5 +72,43 @@ template <int W> inline typename Vectors<W>::Real sqrtOf(typename Vectors<W>::Re
         return _mm512_mask_sqrt_pd(x, 0xFF, x); // _mm512_sqrt_pd trips -Wmaybe-uninitialized in GCC 12
 }
 
+template <typename Vector, typename Scalar> inline Vector loadVector(const Scalar* from) {
+    Vector v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+template <typename Vector, typename Scalar> inline void storeVector(Scalar* to, Vector v) {
+    std::memcpy(to, &v, sizeof v);
+}
+
+// A stored peak raised by the lanes of a running peak, the way the scalar loops raise it (by a
+// comparison, which a NaN never passes).
+template <typename Vector> inline double foldPeak(double peak, Vector lanes) {
+    for (size_t t = 0; t < sizeof(Vector) / sizeof(double); ++t)
+        if (lanes[t] > peak)
+            peak = lanes[t];
+    return peak;
+}
+
+// x rounded to float as the reference rounds it: saturating where the driver saturates (it
+// may skip that where no float can overflow, and then plain rounding gives the same bits).
+template <int W, bool saturate>
+[[gnu::always_inline]] inline typename Vectors<W>::Real roundTrip(typename Vectors<W>::Real x) {
+    using V = Vectors<W>;
+    if (saturate)
+        return throughFloat<W>(x);
+    return __builtin_convertvector(__builtin_convertvector(x, typename V::Floats), typename V::Real);
+}
+
+// x rounded to float as the reference stores it, in one conversion: what roundTrip gives,
+// narrowed again.
+template <int W, bool saturate>
+[[gnu::always_inline]] inline typename Vectors<W>::Floats toFloat(typename Vectors<W>::Real x) {
+    using V = Vectors<W>;
+    if (saturate)
+        return __builtin_convertvector(heldInFloatRange<W>(x), typename V::Floats);
+    return __builtin_convertvector(x, typename V::Floats);
+}
+
 } // namespace
-} // namespace wavefront_kernel
+} // namespace kernel_vectors

@@ -1,16 +1,16 @@
-#include "engine/wavefront.h"
+#include "engine/pass_kernel.h"
 
 bool processingPathAvailable(ProcessingPath path) {
     switch (path) {
     case ProcessingPath::Automatic:
     case ProcessingPath::Reference:
-    case ProcessingPath::Sse2Passes:
+    case ProcessingPath::Sse2Kernel:
         return true;
 #if defined(__x86_64__) || defined(__i386__)
-    case ProcessingPath::Avx2Passes:
+    case ProcessingPath::Avx2Kernel:
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx2");
-    case ProcessingPath::Avx512Passes:
+    case ProcessingPath::Avx512Kernel:
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx512f");
 #endif
@@ -24,13 +24,13 @@ ProcessingPath chooseProcessingPath(int32_t m, int32_t bands) {
     // AVX2 is faster than the reference; in sub-blocks of eight samples it is no faster than
     // the reference, and with SSE2 alone it is slower.
     constexpr int32_t kShortestWideBlock = 16;
-    static const ProcessingPath passes =
-        processingPathAvailable(ProcessingPath::Avx512Passes)
-            ? ProcessingPath::Avx512Passes
-            : (processingPathAvailable(ProcessingPath::Avx2Passes) ? ProcessingPath::Avx2Passes
+    static const ProcessingPath kernel =
+        processingPathAvailable(ProcessingPath::Avx512Kernel)
+            ? ProcessingPath::Avx512Kernel
+            : (processingPathAvailable(ProcessingPath::Avx2Kernel) ? ProcessingPath::Avx2Kernel
                                                                    : ProcessingPath::Reference);
     if (m >= kShortestWideBlock && bands > 0)
-        return passes;
+        return kernel;
     return ProcessingPath::Reference;
 }
 
@@ -40,31 +40,31 @@ const char* processingPathName(ProcessingPath path) {
         return "automatic";
     case ProcessingPath::Reference:
         return "reference";
-    case ProcessingPath::Sse2Passes:
-        return "sse2-passes";
-    case ProcessingPath::Avx2Passes:
-        return "avx2-passes";
-    case ProcessingPath::Avx512Passes:
-        return "avx512-passes";
+    case ProcessingPath::Sse2Kernel:
+        return "sse2-kernel";
+    case ProcessingPath::Avx2Kernel:
+        return "avx2-kernel";
+    case ProcessingPath::Avx512Kernel:
+        return "avx512-kernel";
     }
     return "?";
 }
 
-bool isPassesPath(ProcessingPath path) {
-    return path == ProcessingPath::Sse2Passes || path == ProcessingPath::Avx2Passes ||
-           path == ProcessingPath::Avx512Passes;
+bool isKernelPath(ProcessingPath path) {
+    return path == ProcessingPath::Sse2Kernel || path == ProcessingPath::Avx2Kernel ||
+           path == ProcessingPath::Avx512Kernel;
 }
 
-void runPasses(ProcessingPath path, const PassesBlock& block) {
+void runPassKernel(ProcessingPath path, const KernelBlock& block) {
     switch (path) {
-    case ProcessingPath::Avx512Passes:
-        runPassesAvx512(block);
+    case ProcessingPath::Avx512Kernel:
+        runKernelAvx512(block);
         break;
-    case ProcessingPath::Avx2Passes:
-        runPassesAvx2(block);
+    case ProcessingPath::Avx2Kernel:
+        runKernelAvx2(block);
         break;
     default:
-        runPassesSse2(block);
+        runKernelSse2(block);
         break;
     }
 }

@@ -1,280 +1,32 @@
-// The pass kernel for one vector width, included by one file per instruction set. A sub-block
-// runs in chunks of up to kChunk samples. In each chunk, groups of four splitting bands run
-// their crossover sections as a wavefront (band k kLag samples behind band k - 1, both
-// channels of four bands in eight lanes); each band's compressor then runs as passes over the
-// chunk: what does not recur (detector inputs, squares, levels, the gain curve, outputs and
-// the sum) is vectorised over time, and the recursions (the RMS sums and the envelopes) run
-// for several bands side by side. The envelopes of a chunk run in the loop of the next
-// chunk's crossover, so that the processor interleaves the two chains. Every value is
-// computed by the same operations, in the same order, as in splitBlock, compressBlock and the
-// driver's sum, so the bits are the reference's. Bands with feedback detection, or active
-// with program-dependent release, run compressBlock on their chunk. In a glided slice, what a
-// gliding band's gain depends on, and the output gain, may change every kGlideStep samples
-// (see BandLevels and OutputGain).
+// The pass kernel's second stage: the compressors of a group of bands as passes over one
+// chunk of their signals, for one vector width. What does not recur (detector inputs, squares,
+// levels, the gain curve, outputs and the sum) is vectorised over time; the recursions (the
+// RMS sums and the envelopes) run for several bands side by side. Every value comes from the
+// same operations, in the same order, as in compressBlock and the driver's sum. In a glided
+// slice, what a gliding band's gain depends on, and the output gain, may change every
+// kGlideStep samples (see BandLevels and OutputGain). Internal linkage: included by one file
+// per instruction set.
 #pragma once
 
 #include "engine/compressor.h"
 #include "engine/compressor_rules.h"
-#include "engine/crossover.h"
+#include "engine/crossover_wavefront.h"
+#include "engine/curve_pass.h"
 #include "engine/gain_curve_math.h"
-#include "engine/wavefront.h"
-#include "engine/wavefront_kernel.h"
+#include "engine/kernel_vectors.h"
 
 #include <cfloat>
 #include <cstring>
 #include <utility>
 
-namespace band_passes {
+namespace pass_kernel {
 namespace {
-
-using namespace compressor_rules;
-using wavefront_kernel::broadcast;
-using wavefront_kernel::magnitude;
-
-constexpr int32_t kChunk = 128;
-constexpr int kGroupBands = 4;
 
 // One value per band of a group.
 typedef double Quad __attribute__((vector_size(32)));
 typedef int64_t QuadMask __attribute__((vector_size(32)));
 // A left and right value.
 typedef double Duo __attribute__((vector_size(16)));
-
-template <typename Vector, typename Scalar> inline Vector loadVector(const Scalar* from) {
-    Vector v;
-    std::memcpy(&v, from, sizeof v);
-    return v;
-}
-template <typename Vector, typename Scalar> inline void storeVector(Scalar* to, Vector v) {
-    std::memcpy(to, &v, sizeof v);
-}
-
-// A stored peak raised by the lanes of a running peak, the way the scalar loops raise it (by a
-// comparison, which a NaN never passes).
-template <typename Vector> inline double foldPeak(double peak, Vector lanes) {
-    for (size_t t = 0; t < sizeof(Vector) / sizeof(double); ++t)
-        if (lanes[t] > peak)
-            peak = lanes[t];
-    return peak;
-}
-
-// x rounded to float as the reference rounds it: saturating where the driver saturates (it
-// may skip that where no float can overflow, and then plain rounding gives the same bits).
-template <int W, bool saturate>
-[[gnu::always_inline]] inline typename wavefront_kernel::Vectors<W>::Real
-roundTrip(typename wavefront_kernel::Vectors<W>::Real x) {
-    using V = wavefront_kernel::Vectors<W>;
-    if (saturate)
-        return wavefront_kernel::throughFloat<W>(x);
-    return __builtin_convertvector(__builtin_convertvector(x, typename V::Floats), typename V::Real);
-}
-
-// x rounded to float as the reference stores it, in one conversion: what roundTrip gives,
-// narrowed again.
-template <int W, bool saturate>
-[[gnu::always_inline]] inline typename wavefront_kernel::Vectors<W>::Floats
-toFloat(typename wavefront_kernel::Vectors<W>::Real x) {
-    using V = wavefront_kernel::Vectors<W>;
-    if (saturate)
-        return __builtin_convertvector(wavefront_kernel::heldInFloatRange<W>(x), typename V::Floats);
-    return __builtin_convertvector(x, typename V::Floats);
-}
-
-// Band signals in the scratch start kSignalPad floats into their rows, so that the wavefront
-// may write the samples before and after the chunk that its ramps compute (up to the next
-// whole eight steps).
-constexpr int32_t kLag = 4; // samples between one band of a group and the next
-constexpr int32_t kSignalPad = 32;
-typedef float SignalRows[2][kSignalPad * 2 + kChunk];
-typedef float Eight __attribute__((vector_size(32)));
-
-// What the wavefront writes per step: every lane's band sample, and the last band's remainder.
-struct Rows {
-    float band[8 * (kChunk + 3 * kLag + 8)];
-    float remainder[2][kSignalPad * 2 + kChunk];
-};
-
-// The crossover sections of up to four bands over one chunk, both channels of each band in
-// lanes 2k and 2k + 1 (in 8 / W vectors). The rows hold, per step, what every lane produced:
-// band k's sample j is in row j + k, lanes 2k and 2k + 1.
-template <int W> struct CrossoverWavefront {
-    using V = wavefront_kernel::Vectors<W>;
-    using Real = typename V::Real;
-    using Mask = typename V::Mask;
-    using Floats = typename V::Floats;
-    static constexpr int kVectors = 8 / W;
-
-    Real b0[kVectors], b1[kVectors], b2[kVectors], a1[kVectors], a2[kVectors];
-    Real x1[kVectors], x2[kVectors], y1[kVectors], y2[kVectors];
-    // y1 * a1, worked out in the step that produces y1, beside its flush test instead of after
-    // it (the chain from one step to the next is what bounds the wavefront); and 0 * a1, the
-    // product of a flushed value.
-    Real y1a1[kVectors], zeroA1[kVectors];
-    Mask laneBand[kVectors];
-    int count;
-
-    CrossoverWavefront(Band* const* bands, int bandCount) : count(bandCount) {
-        for (int p = 0; p < kVectors; ++p) {
-            b0[p] = b1[p] = b2[p] = a1[p] = a2[p] = x1[p] = x2[p] = y1[p] = y2[p] = Real{};
-            y1a1[p] = zeroA1[p] = Real{};
-            for (int t = 0; t < W; ++t)
-                laneBand[p][t] = (p * W + t) / 2 * kLag;
-        }
-        for (int k = 0; k < count; ++k) {
-            const CrossoverFilter& f = bands[k]->filter;
-            for (int channel = 0; channel < 2; ++channel) {
-                const FilterChannelState& s = channel == 0 ? f.left : f.right;
-                const int p = (2 * k + channel) / W, t = (2 * k + channel) % W;
-                b0[p][t] = f.b0;
-                b1[p][t] = f.b1;
-                b2[p][t] = f.b2;
-                a1[p][t] = f.a1;
-                a2[p][t] = f.a2;
-                x1[p][t] = s.x1;
-                x2[p][t] = s.x2;
-                y1[p][t] = s.y1;
-                y2[p][t] = s.y2;
-                y1a1[p][t] = s.y1 * f.a1;
-                zeroA1[p][t] = 0.0 * f.a1;
-            }
-        }
-    }
-
-    void storeBack(Band* const* bands) const {
-        for (int k = 0; k < count; ++k)
-            for (int channel = 0; channel < 2; ++channel) {
-                FilterChannelState& s = channel == 0 ? bands[k]->filter.left : bands[k]->filter.right;
-                const int p = (2 * k + channel) / W, t = (2 * k + channel) % W;
-                s.x1 = x1[p][t];
-                s.x2 = x2[p][t];
-                s.y1 = y1[p][t];
-                s.y2 = y2[p][t];
-            }
-    }
-
-    // Whether a low-pass value stays (else it is flushed to zero): its size is at least the
-    // flush level and finite. With 64-bit integer comparisons, one unsigned range check of the
-    // size's bits (a NaN's lie above infinity's).
-    static Mask keepsLow(Real low) {
-        const Real size = magnitude<W>(low);
-        if constexpr (W == 2) {
-            return (size >= kCrossoverFlushLevel) & (size != __builtin_inf());
-        } else {
-            using Bits = typename V::Bits;
-            Bits bits;
-            std::memcpy(&bits, &size, sizeof bits);
-            constexpr uint64_t flushBits = __builtin_bit_cast(uint64_t, kCrossoverFlushLevel);
-            constexpr uint64_t infinityBits = __builtin_bit_cast(uint64_t, __builtin_inf());
-            return bits - flushBits < infinityBits - flushBits;
-        }
-    }
-
-    // One step: splitSample in every lane; lanes comes in holding each lane's input and goes out
-    // holding its remainder, and row receives every lane's band sample. Outside the ramps at
-    // the chunk's ends every lane holds a sample of the chunk (padding lanes run on with zero
-    // coefficients, and what they produce is never read).
-    template <bool masked, bool saturate>
-    [[gnu::always_inline]] inline void step(Real* lanes, int32_t at, int32_t n, float* row) {
-        const Real zero = Real{};
-        for (int p = 0; p < kVectors; ++p) {
-            const Real input = lanes[p] - kCrossoverInputOffset;
-            Real low = x1[p] * b1[p] + input * b0[p] + x2[p] * b2[p] - y1a1[p] - y2[p] * a2[p];
-            lanes[p] = roundTrip<W, saturate>(input - low + kCrossoverRemainderOffset);
-            // crossoverKeepsState in every lane (NaN compares false); where it does not, low is
-            // not a number either and is flushed.
-            const Mask keeps = magnitude<W>(input) <= DBL_MAX;
-            const Mask kept = keepsLow(low);
-            const Real product = kept ? low * a1[p] : zeroA1[p];
-            low = kept ? low : zero;
-            storeVector(row + p * W, toFloat<W, saturate>(low));
-            if (masked) {
-                const Mask sample = int64_t(at) - laneBand[p];
-                const Mask valid = (sample >= 0) & (sample < n);
-                x2[p] = valid ? (keeps ? x1[p] : zero) : x2[p];
-                x1[p] = valid ? (keeps ? input : zero) : x1[p];
-                y2[p] = valid ? (keeps ? y1[p] : zero) : y2[p];
-                y1[p] = valid ? low : y1[p];
-                y1a1[p] = valid ? product : y1a1[p];
-            } else {
-                x2[p] = keeps ? x1[p] : zero;
-                x1[p] = keeps ? input : zero;
-                y2[p] = keeps ? y1[p] : zero;
-                y1[p] = low;
-                y1a1[p] = product;
-            }
-        }
-    }
-
-    // Runs the chunk: remainder[c][0..n) comes in and is replaced by what the last band leaves;
-    // band k's signal goes to signal[k][c] + kSignalPad. Band k runs kLag samples behind band
-    // k - 1, so that what one band hands the next is needed kLag steps later, and that many
-    // steps overlap in the processor. The rows of every eight steps are turned into eight
-    // steps of every lane: lane 2k + c then holds band k's samples from the first step's
-    // sample minus k kLag on. alongside(at) runs after every step: other serial work that the
-    // processor may overlap with the wavefront's. Returns the number of steps.
-    template <bool saturate, typename Alongside>
-    int32_t run(float* const* remainder, int32_t n, Rows& rows, SignalRows* signal, Alongside&& alongside) {
-        Real lanes[kLag][kVectors]; // the remainders of the last kLag steps, by step modulo kLag
-        for (int d = 0; d < kLag; ++d)
-            for (int p = 0; p < kVectors; ++p)
-                lanes[d][p] = Real{};
-        const int last = count - 1;
-        const int32_t steps = n + last * kLag;
-        const int lastLane = 2 * last;
-        for (int32_t at = 0; at < steps; ++at) {
-            // Every pair of lanes takes what the band below left kLag steps earlier; the first
-            // takes the incoming sample.
-            Real fresh = Real{};
-            if (at < n) {
-                fresh[W - 2] = double(remainder[0][at]);
-                fresh[W - 1] = double(remainder[1][at]);
-            }
-            Real* current = lanes[at % kLag];
-            for (int p = kVectors - 1; p >= 0; --p)
-                current[p] = wavefront_kernel::shiftUp<W, 2>(p > 0 ? current[p - 1] : fresh, current[p]);
-            float* row = rows.band + 8 * at;
-            if (at >= last * kLag && at < n)
-                step<false, saturate>(current, at, n, row);
-            else
-                step<true, saturate>(current, at, n, row);
-            alongside(at);
-            rows.remainder[0][kSignalPad + at] = float(current[lastLane / W][lastLane % W]);
-            rows.remainder[1][kSignalPad + at] = float(current[lastLane / W][lastLane % W + 1]);
-        }
-        for (int32_t at = 0; at < steps; at += 8) {
-            Eight column[8];
-            transpose(rows.band + 8 * at, column);
-            for (int lane = 0; lane < 2 * count; ++lane)
-                std::memcpy(signal[lane / 2][lane % 2] + kSignalPad + at - lane / 2 * kLag, &column[lane],
-                            sizeof(Eight));
-        }
-        for (int channel = 0; channel < 2; ++channel)
-            std::memcpy(remainder[channel], rows.remainder[channel] + kSignalPad + last * kLag,
-                        size_t(n) * sizeof(float));
-        return steps;
-    }
-
-    // Eight rows of eight floats into eight columns.
-    static void transpose(const float* rows, Eight* column) {
-        Eight r[8];
-        std::memcpy(r, rows, sizeof r);
-        Eight t[8], u[8];
-        for (int i = 0; i < 8; i += 2) {
-            t[i] = __builtin_shufflevector(r[i], r[i + 1], 0, 8, 1, 9, 4, 12, 5, 13);
-            t[i + 1] = __builtin_shufflevector(r[i], r[i + 1], 2, 10, 3, 11, 6, 14, 7, 15);
-        }
-        for (int i = 0; i < 8; i += 4) {
-            u[i] = __builtin_shufflevector(t[i], t[i + 2], 0, 1, 8, 9, 4, 5, 12, 13);
-            u[i + 1] = __builtin_shufflevector(t[i], t[i + 2], 2, 3, 10, 11, 6, 7, 14, 15);
-            u[i + 2] = __builtin_shufflevector(t[i + 1], t[i + 3], 0, 1, 8, 9, 4, 5, 12, 13);
-            u[i + 3] = __builtin_shufflevector(t[i + 1], t[i + 3], 2, 3, 10, 11, 6, 7, 14, 15);
-        }
-        for (int i = 0; i < 4; ++i) {
-            column[i] = __builtin_shufflevector(u[i], u[i + 4], 0, 1, 2, 3, 8, 9, 10, 11);
-            column[i + 4] = __builtin_shufflevector(u[i], u[i + 4], 4, 5, 6, 7, 12, 13, 14, 15);
-        }
-    }
-};
 
 // Interleaving two W-lane vectors (left 0, right 0, left 1, ...).
 template <int W> struct Shuffles;
@@ -420,7 +172,7 @@ inline void runRings(RingRun* rings, int count, int32_t n) {
 
 // The compressors of up to four bands over one chunk, and their share of the output sum.
 template <int W, bool saturate> struct CompressorPasses {
-    using V = wavefront_kernel::Vectors<W>;
+    using V = kernel_vectors::Vectors<W>;
     using Real = typename V::Real;
     using Mask = typename V::Mask;
     using Bits = typename V::Bits;
@@ -468,12 +220,11 @@ template <int W, bool saturate> struct CompressorPasses {
         for (int32_t i = 0; i < n; i += W) {
             const Real first = loadVector<Real>(sums + 2 * i), second = loadVector<Real>(sums + 2 * i + W);
             const Real sumLeft =
-                wavefront_kernel::pickLanes<0, 2>(first, second, std::make_index_sequence<W>());
+                kernel_vectors::pickLanes<0, 2>(first, second, std::make_index_sequence<W>());
             const Real sumRight =
-                wavefront_kernel::pickLanes<1, 2>(first, second, std::make_index_sequence<W>());
-            Real larger = sumLeft > sumRight ? sumLeft : sumRight;
-            larger = larger > 0 ? larger : zero;
-            const Real level = wavefront_kernel::sqrtOf<W>(larger * c.inverseRingLength);
+                kernel_vectors::pickLanes<1, 2>(first, second, std::make_index_sequence<W>());
+            const Real level = rmsLevelOf(sumLeft, sumRight, c.inverseRingLength,
+                                          [](Real x) { return kernel_vectors::sqrtOf<W>(x); });
             detectorPeak = level > detectorPeak ? level : detectorPeak;
             storeVector(levels + i, level);
         }
@@ -545,29 +296,19 @@ template <int W, bool saturate> struct CompressorPasses {
     // processor overlaps the vectors of each pass, where one chain through both was too long
     // for it to overlap much.
     static void curve(const BandLevels& bandLevels, const double* levels, int32_t n, double* gains) {
-        const Real one = broadcast<W>(1.0);
         const int32_t segment = bandLevels.segment();
         for (int32_t from = 0; from < n; from += segment) {
             const GlidedLevels c = bandLevels.at(from); // a copy: the stores below may not touch it
-            const double slope = c.slope;
             const int32_t to = segmentEnd(from, segment, n);
             for (int32_t i = from; i < to; i += W) {
-                const Real level = loadVector<Real>(levels + i);
-                const Mask above = level >= c.kneeHigh;
-                const Real logLevel =
-                    gain_curve_math::logOf<Real, Bits>(above ? level * c.inverseThreshold : one);
                 const Real gainLog2 =
-                    (above ? logLevel : c.logKneeTop * ((level - c.kneeLow) * c.kneeScale)) * slope;
-                const Real bounded = gainLog2 > kLowestGainLog2
-                                         ? (gainLog2 < kHighestGainLog2 ? gainLog2 : kHighestGainLog2)
-                                         : kLowestGainLog2;
-                storeVector(gains + i, bounded);
+                    curve_pass::curveGainLog2Of<Real, Bits>(c, loadVector<Real>(levels + i));
+                storeVector(gains + i, curve_pass::boundedGainLog2Of(gainLog2));
             }
         }
-        for (int32_t i = 0; i < n; i += W) {
-            const Real gain = gain_curve_math::expOf<Real, Bits>(loadVector<Real>(gains + i) * kLn2);
-            storeVector(gains + i, loadVector<Real>(levels + i) != 0 ? gain : one);
-        }
+        for (int32_t i = 0; i < n; i += W)
+            storeVector(gains + i, curve_pass::levelGainOf<Real, Bits>(loadVector<Real>(levels + i),
+                                                                       loadVector<Real>(gains + i)));
     }
 
     static Real throughFloat(Real x) { return roundTrip<W, saturate>(x); }
@@ -788,117 +529,5 @@ template <int W, bool saturate> struct CompressorPasses {
     }
 };
 
-// The output gain over the chunk from start on: step by step only where it moves within it.
-inline OutputGain outputGainOver(const PassesBlock& block, int32_t start, int32_t n) {
-    OutputGain gain = {block.outputGain, nullptr};
-    if (block.glideOutputGains) {
-        const double* steps = block.glideOutputGains + start / kGlideStep;
-        gain.fixed = steps[0];
-        for (int32_t step = 1; step <= (n - 1) / kGlideStep; ++step)
-            if (steps[step] != steps[0])
-                gain.steps = steps;
-    }
-    return gain;
-}
-
-// A sub-block through the passes: bands in frequency order with their roles. Chunks overlap:
-// while a group's crossover runs over chunk k, its envelopes run over chunk k - 1 in the same
-// loop (two serial chains the processor can interleave), then chunk k - 1 is finished and
-// chunk k prepared. block.chunkScratch holds two GroupChunks per group.
-template <int W, bool saturate> void runChunks(const PassesBlock& block) {
-    using Passes = CompressorPasses<W, saturate>;
-    GroupChunk* const groupChunks = static_cast<GroupChunk*>(block.chunkScratch);
-    Scratch s;
-    std::memset(s.silentLevels, 0, sizeof s.silentLevels);
-    int32_t splitting = 0;
-    while (splitting < block.count && block.roles[splitting] == WavefrontLaneRole::Split)
-        ++splitting;
-    const int32_t chunks = (block.m + kChunk - 1) / kChunk;
-    for (int32_t k = 0; k <= chunks; ++k) {
-        const bool preparing = k < chunks;
-        const bool finishing = k > 0;
-        const int32_t start = k * kChunk, before = start - kChunk;
-        const int32_t n = preparing ? (block.m - start < kChunk ? block.m - start : kChunk) : 0;
-        const int32_t finished = finishing ? (block.m - before < kChunk ? block.m - before : kChunk) : 0;
-        const OutputGain finishingGain = finishing ? outputGainOver(block, before, finished) : OutputGain{};
-        float* remainder[2] = {preparing ? block.remainder[0] + start : nullptr,
-                               preparing ? block.remainder[1] + start : nullptr};
-        float* out[2] = {finishing ? block.output[0] + before : nullptr,
-                         finishing ? block.output[1] + before : nullptr};
-        const int32_t glideStep = block.glideOutputGains ? start / kGlideStep : -1;
-        bool first = true;
-        for (int group = 0; group < block.count; group += kGroupBands) {
-            Band* const* bands = block.bands + group;
-            const int count = block.count - group < kGroupBands ? block.count - group : kGroupBands;
-            GroupChunk& now = groupChunks[2 * (group / kGroupBands) + k % 2];
-            GroupChunk& last = groupChunks[2 * (group / kGroupBands) + (k + 1) % 2];
-            typename Passes::Follower follower;
-            int slot[kGroupBands];
-            if (finishing)
-                Passes::startFollowing(follower, bands, count, last, slot, s.silentLevels);
-            const int32_t toFollow = finishing && follower.count > 0 ? last.n : 0;
-            int32_t followed = 0;
-            if (preparing) {
-                // The splitting bands come first in frequency order; a group's crossover runs
-                // those it has, and the rest take the remainder (the first top band) or silence.
-                int split = splitting - group;
-                split = split < 0 ? 0 : (split > count ? count : split);
-                if (split > 0) {
-                    CrossoverWavefront<W> crossover(bands, split);
-                    const int32_t steps =
-                        crossover.template run<saturate>(remainder, n, s.rows, now.signal, [&](int32_t at) {
-                            if (at < toFollow)
-                                follower.step(at);
-                        });
-                    crossover.storeBack(bands);
-                    followed = steps < toFollow ? steps : toFollow;
-                }
-                for (int b = split; b < count; ++b) {
-                    const bool top = block.roles[group + b] == WavefrontLaneRole::Top;
-                    for (int channel = 0; channel < 2; ++channel) {
-                        float* signal = now.signal[b][channel] + kSignalPad;
-                        if (top)
-                            std::memcpy(signal, remainder[channel], size_t(n) * sizeof(float));
-                        else
-                            std::memset(signal, 0, size_t(n) * sizeof(float));
-                    }
-                }
-            }
-            if (finishing) {
-                for (int32_t i = followed; i < toFollow; ++i)
-                    follower.step(i);
-                bool over[kGroupBands] = {};
-                follower.end(over);
-                Passes::finish(bands, block.summed + group, count, s, last, over, slot, block.sampleRate,
-                               finishingGain, out, first);
-            }
-            if (preparing)
-                Passes::prepare(bands, count, s, now, n, glideStep);
-        }
-        if (!finishing)
-            continue;
-        if (block.sumRemainder) {
-            const float* rest[2] = {block.remainder[0] + before, block.remainder[1] + before};
-            Passes::sum(rest, out, finished, finishingGain, first);
-            first = false;
-        }
-        if (first)
-            for (int channel = 0; channel < 2; ++channel)
-                std::memset(out[channel], 0, size_t(finished) * sizeof(float));
-    }
-}
-
-// The bytes of block.chunkScratch for a block of this many bands.
-inline int32_t chunkScratchBytes(int32_t bands) {
-    return (bands + kGroupBands - 1) / kGroupBands * 2 * int32_t(sizeof(GroupChunk));
-}
-
-template <int W> void runPasses(const PassesBlock& block) {
-    if (block.mayOverflow)
-        runChunks<W, true>(block);
-    else
-        runChunks<W, false>(block);
-}
-
 } // namespace
-} // namespace band_passes
+} // namespace pass_kernel
