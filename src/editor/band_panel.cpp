@@ -106,7 +106,7 @@ void onInitDialog(HWND panel, CompressorEffect& fx) {
             SendDlgItemMessageA(panel, control.fader, FADER_SETDEFAULT, 0,
                                 settingKind(control.kind).defaultFaderPosition);
     SetWindowLongA(GetDlgItem(panel, IDC_FREQUENCY_FADER), FADER_WORD_FLAGS, kFrequencyFaderFlags);
-    FitLabelsToText(panel);
+    fitLabelsToText(panel);
     ShowWindow(panel, SW_SHOWNA);
     onRefreshBand(panel, fx, 0);
 }
@@ -184,8 +184,8 @@ INT_PTR bandPanelProcedure(HWND panel, CompressorEffect& fx, UINT message, WPARA
 
 } // namespace
 
-HWND CreateBandPanel(CompressorEffect& fx, HWND mainWindow) {
+HWND createBandPanel(CompressorEffect& fx, HWND mainWindow) {
     return CreateDialogParamA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDD_BAND_PANEL),
-                              mainWindow, InstanceDialogProc<bandPanelProcedure>,
+                              mainWindow, instanceDialogProc<bandPanelProcedure>,
                               reinterpret_cast<LPARAM>(&fx));
 }

@@ -9,4 +9,4 @@
 class CompressorEffect;
 
 // Creates the panel (dialog 103) inside the main window; null when it could not be made.
-HWND CreateBandPanel(CompressorEffect& fx, HWND mainWindow);
+HWND createBandPanel(CompressorEffect& fx, HWND mainWindow);

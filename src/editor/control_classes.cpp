@@ -15,8 +15,8 @@ struct ControlClass {
 };
 
 const ControlClass kControlClasses[] = {
-    {kVerticalFaderClass, VerticalFaderProc, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, FADER_WINDOW_BYTES},
-    {kHorizontalFaderClass, HorizontalFaderProc, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, FADER_WINDOW_BYTES},
+    {kVerticalFaderClass, verticalFaderProc, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, FADER_WINDOW_BYTES},
+    {kHorizontalFaderClass, horizontalFaderProc, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, FADER_WINDOW_BYTES},
     {kHorizontalMeterClass, horizontalMeterProc, CS_VREDRAW | CS_HREDRAW, 0},
     {kVerticalMeterClass, verticalMeterProc, CS_VREDRAW | CS_HREDRAW, 0},
     {kKnobClass, verticalMeterProc, CS_VREDRAW | CS_HREDRAW, 0},
@@ -47,5 +47,5 @@ void unregisterControlClasses(HINSTANCE module) {
     for (const ControlClass& control : kControlClasses)
         UnregisterClassA(control.name, module);
     releaseControlResources();
-    ReleaseFaderSurfaces();
+    releaseFaderSurfaces();
 }

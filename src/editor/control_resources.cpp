@@ -9,7 +9,7 @@ HBITMAP verticalSkin = nullptr;
 HBITMAP horizontalSkin = nullptr;
 HBITMAP largeVerticalSkin = nullptr;
 HBITMAP largeHorizontalSkin = nullptr;
-UINT wheelRollMessage = 0;
+UINT wheelRoll = 0;
 
 // The folder of the module's file, without the last backslash; empty when there is none.
 void moduleFolder(HINSTANCE module, char (&folder)[1025]) {
@@ -47,7 +47,7 @@ void loadControlResources(HINSTANCE module) {
         largeVerticalSkin = loadSkin(folder, "vantor_vslider@2x.bmp");
     if (!largeHorizontalSkin)
         largeHorizontalSkin = loadSkin(folder, "vantor_hslider@2x.bmp");
-    wheelRollMessage = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+    wheelRoll = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
 }
 
 void releaseControlResources() {
@@ -57,22 +57,22 @@ void releaseControlResources() {
     deleteSkin(largeHorizontalSkin);
 }
 
-UINT WheelRollMessage() {
-    return wheelRollMessage;
+UINT wheelRollMessage() {
+    return wheelRoll;
 }
 
-HBITMAP VerticalFaderSkin() {
+HBITMAP verticalFaderSkin() {
     return verticalSkin;
 }
 
-HBITMAP HorizontalFaderSkin() {
+HBITMAP horizontalFaderSkin() {
     return horizontalSkin;
 }
 
-HBITMAP LargeVerticalFaderSkin() {
+HBITMAP largeVerticalFaderSkin() {
     return largeVerticalSkin;
 }
 
-HBITMAP LargeHorizontalFaderSkin() {
+HBITMAP largeHorizontalFaderSkin() {
     return largeHorizontalSkin;
 }

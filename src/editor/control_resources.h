@@ -12,13 +12,13 @@ void releaseControlResources();
 
 // The id the system gave the message "MSWHEEL_ROLLMSG" (wheel delta in wParam), or 0 when it
 // is not registered; 0 never matches a message.
-UINT WheelRollMessage();
+UINT wheelRollMessage();
 
 // The thumb images loaded from "vantor_vslider.bmp" and "vantor_hslider.bmp" in the
 // library's folder; null when the file was missing or unreadable.
-HBITMAP VerticalFaderSkin();
-HBITMAP HorizontalFaderSkin();
+HBITMAP verticalFaderSkin();
+HBITMAP horizontalFaderSkin();
 // The double-size thumb images, "vantor_vslider@2x.bmp" and "vantor_hslider@2x.bmp" beside
 // those, which a fader drawing above 96 dpi prefers to stretching the 96-dpi skin.
-HBITMAP LargeVerticalFaderSkin();
-HBITMAP LargeHorizontalFaderSkin();
+HBITMAP largeVerticalFaderSkin();
+HBITMAP largeHorizontalFaderSkin();

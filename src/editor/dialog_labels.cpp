@@ -24,7 +24,7 @@ void fitLabel(HWND dialog, HWND label, HDC dc) {
 
 } // namespace
 
-void FitLabelsToText(HWND dialog) {
+void fitLabelsToText(HWND dialog) {
     HDC dc = GetDC(dialog);
     if (!dc)
         return;

@@ -7,4 +7,4 @@
 #include "support/windows_prelude.h"
 
 // Widens every static label (control id -1) of the dialog whose text is wider than its box.
-void FitLabelsToText(HWND dialog);
+void fitLabelsToText(HWND dialog);

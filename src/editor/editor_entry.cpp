@@ -38,7 +38,7 @@ bool openEditorWindow(CompressorEffect& effect, void* parentWindow) {
     if (!parentWindow)
         return false;
     closeEditorWindow(effect);
-    return CreateMainWindow(effect, static_cast<HWND>(parentWindow)) != nullptr;
+    return createMainWindow(effect, static_cast<HWND>(parentWindow)) != nullptr;
 }
 
 bool editorWindowSize(const CompressorEffect& effect, int32_t& width, int32_t& height) {

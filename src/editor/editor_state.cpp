@@ -24,7 +24,7 @@ void releaseEditorStateOf(CompressorEffect& fx) {
     delete state;
 }
 
-void RefreshBandPanel(CompressorEffect& fx) {
+void refreshBandPanel(CompressorEffect& fx) {
     const EditorState* state = findEditorState(fx);
     if (state && state->bandPanel)
         SendMessageA(state->bandPanel, MSG_REFRESH_BAND, 0, 0);

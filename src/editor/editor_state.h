@@ -39,4 +39,4 @@ const EditorState* findEditorState(const CompressorEffect& fx);
 void releaseEditorStateOf(CompressorEffect& fx);
 
 // Has the band panel show the current band's settings again (nothing without a panel).
-void RefreshBandPanel(CompressorEffect& fx);
+void refreshBandPanel(CompressorEffect& fx);

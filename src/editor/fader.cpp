@@ -41,9 +41,9 @@ struct FaderKind {
     DragRecord drag;
 };
 
-FaderKind verticalKind = {true,  WM_VSCROLL, VerticalFaderSkin, LargeVerticalFaderSkin,
+FaderKind verticalKind = {true,  WM_VSCROLL, verticalFaderSkin, largeVerticalFaderSkin,
                           kVerticalThumbWidth, kVerticalThumbHeight, {}, {}};
-FaderKind horizontalKind = {false, WM_HSCROLL, HorizontalFaderSkin, LargeHorizontalFaderSkin,
+FaderKind horizontalKind = {false, WM_HSCROLL, horizontalFaderSkin, largeHorizontalFaderSkin,
                             kHorizontalThumbWidth, kHorizontalThumbHeight, {}, {}};
 
 constexpr COLORREF kLevelOverlayColour = RGB(32, 192, 0);
@@ -85,7 +85,7 @@ int32_t zeroDbPosition() {
 
 // The scale the parent gave the fader (FADER_SETSCALE); 1 until it gives one.
 double scaleOf(HWND window) {
-    return ScaleOfDpi(GetWindowLongA(window, FADER_WORD_DPI));
+    return scaleOfDpi(GetWindowLongA(window, FADER_WORD_DPI));
 }
 
 // Sizes along the axis of travel ("along") and over it ("across"); the thumb is its image's
@@ -113,7 +113,7 @@ HBITMAP thumbImage(const FaderKind& kind, double scale, BITMAP* size) {
     }
     size->bmWidth = kind.defaultThumbWidth;
     size->bmHeight = kind.defaultThumbHeight;
-    return PlainFaderCap(kind.vertical, scale);
+    return plainFaderCap(kind.vertical, scale);
 }
 
 FaderGeometry geometryOf(const FaderKind& kind, HWND window) {
@@ -125,8 +125,8 @@ FaderGeometry geometryOf(const FaderKind& kind, HWND window) {
     thumbImage(kind, g.scale, &thumb);
     g.clientWidth = client.right;
     g.clientHeight = client.bottom;
-    g.thumbWidth = ScaledPixels(thumb.bmWidth, g.scale);
-    g.thumbHeight = ScaledPixels(thumb.bmHeight, g.scale);
+    g.thumbWidth = scaledPixels(thumb.bmWidth, g.scale);
+    g.thumbHeight = scaledPixels(thumb.bmHeight, g.scale);
     g.clientAlong = kind.vertical ? g.clientHeight : g.clientWidth;
     g.clientAcross = kind.vertical ? g.clientWidth : g.clientHeight;
     g.thumbAlong = kind.vertical ? g.thumbHeight : g.thumbWidth;
@@ -240,7 +240,7 @@ void paintDefaultLine(const FaderKind& kind, HWND window, HDC dc, const FaderGeo
     int32_t position = GetWindowLongA(window, FADER_WORD_DEFAULT_POSITION);
     if (position < 0)
         position = zeroDbPosition();
-    HPEN pen = CreatePen(PS_SOLID, ScaledStroke(1, g.scale), GetTextColor(dc));
+    HPEN pen = CreatePen(PS_SOLID, scaledStroke(1, g.scale), GetTextColor(dc));
     HGDIOBJ previousPen = SelectObject(dc, pen);
     if (kind.vertical) {
         int32_t y = int32_t(int64_t(g.clientHeight - g.thumbHeight) * (range.max - position) / range.span()) +
@@ -262,7 +262,7 @@ void paintTrack(const FaderKind& kind, HWND window, HDC dc, const FaderGeometry&
     if (!(GetWindowLongA(window, FADER_WORD_FLAGS) & FADER_NO_TRACK_COLOR_QUERY))
         SendMessageA(GetParent(window), FADER_QUERYTRACKCOLOR, WPARAM(window), LPARAM(&trackColour));
     RECT track;
-    const int32_t trackWidth = ScaledPixels(5, g.scale);
+    const int32_t trackWidth = scaledPixels(5, g.scale);
     if (kind.vertical) {
         track.left = (g.clientWidth - (trackWidth - 1)) / 2;
         track.right = track.left + trackWidth;
@@ -274,11 +274,11 @@ void paintTrack(const FaderKind& kind, HWND window, HDC dc, const FaderGeometry&
         track.left = g.thumbWidth / 3;
         track.right = g.clientWidth - g.thumbWidth / 3;
     }
-    HPEN pen = CreatePen(PS_SOLID, ScaledStroke(1, g.scale), GetSysColor(COLOR_BTNHIGHLIGHT));
+    HPEN pen = CreatePen(PS_SOLID, scaledStroke(1, g.scale), GetSysColor(COLOR_BTNHIGHLIGHT));
     HBRUSH brush = CreateSolidBrush(trackColour);
     HGDIOBJ previousPen = SelectObject(dc, pen);
     HGDIOBJ previousBrush = SelectObject(dc, brush);
-    const int32_t corner = ScaledPixels(2, g.scale);
+    const int32_t corner = scaledPixels(2, g.scale);
     RoundRect(dc, track.left, track.top, track.right, track.bottom, corner, corner);
     SelectObject(dc, previousBrush);
     SelectObject(dc, previousPen);
@@ -381,7 +381,7 @@ LRESULT onTimer(const FaderKind& kind, HWND window, WPARAM timerId) {
 // 96 dpi).
 bool onTrackLine(const FaderGeometry& g, int32_t along, int32_t across) {
     int32_t offCentre = across - g.clientAcross / 2;
-    const int32_t reach = ScaledPixels(2, g.scale);
+    const int32_t reach = scaledPixels(2, g.scale);
     return offCentre >= -reach && offCentre <= reach && along >= g.thumbAlong / 3 &&
            along <= g.clientAlong - g.thumbAlong / 3;
 }
@@ -497,7 +497,7 @@ LRESULT onSetLevels(HWND window, LPARAM levels) {
 }
 
 LRESULT faderProc(FaderKind& kind, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != 0 && message == WheelRollMessage())
+    if (message != 0 && message == wheelRollMessage())
         return onMouseWheel(kind, window, WPARAM(uint16_t(wParam)) << 16);
     switch (message) {
     case WM_CREATE: return onCreate(kind, window);
@@ -531,16 +531,16 @@ LRESULT faderProc(FaderKind& kind, HWND window, UINT message, WPARAM wParam, LPA
 
 } // namespace
 
-LRESULT CALLBACK VerticalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK verticalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return faderProc(verticalKind, window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK HorizontalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK horizontalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return faderProc(horizontalKind, window, message, wParam, lParam);
 }
 
-void ReleaseFaderSurfaces() {
+void releaseFaderSurfaces() {
     releaseBackBuffer(verticalKind.backBuffer);
     releaseBackBuffer(horizontalKind.backBuffer);
-    ReleasePlainFaderCaps();
+    releasePlainFaderCaps();
 }

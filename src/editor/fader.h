@@ -7,9 +7,9 @@
 #include "editor/resource.h"
 #include "support/windows_prelude.h"
 
-LRESULT CALLBACK VerticalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK HorizontalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK verticalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK horizontalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Releases the back buffers the two classes share and the drawn thumbs (made again on the next
 // paint).
-void ReleaseFaderSurfaces();
+void releaseFaderSurfaces();

@@ -25,21 +25,21 @@ int distanceFromCentre(int along, int length) {
 
 } // namespace
 
-int32_t FaderCapWidth(bool vertical, double scale) {
-    return ScaledPixels(vertical ? kVerticalThumbWidth : kHorizontalThumbWidth, scale);
+int32_t faderCapWidth(bool vertical, double scale) {
+    return scaledPixels(vertical ? kVerticalThumbWidth : kHorizontalThumbWidth, scale);
 }
 
-int32_t FaderCapHeight(bool vertical, double scale) {
-    return ScaledPixels(vertical ? kVerticalThumbHeight : kHorizontalThumbHeight, scale);
+int32_t faderCapHeight(bool vertical, double scale) {
+    return scaledPixels(vertical ? kVerticalThumbHeight : kHorizontalThumbHeight, scale);
 }
 
 COLORREF faderCapPixel(bool vertical, int32_t x, int32_t y, double scale) {
     // "Along" runs in the direction of travel, "across" over the cap's short side; light falls
     // from the left and the top. Edges are one scaled pixel wide; distances from the centre
     // line count in 96-dpi pixels, so the grip's grooves keep their rhythm.
-    int length = vertical ? FaderCapHeight(true, scale) : FaderCapWidth(false, scale);
-    int breadth = vertical ? FaderCapWidth(true, scale) : FaderCapHeight(false, scale);
-    int edge = ScaledStroke(1, scale);
+    int length = vertical ? faderCapHeight(true, scale) : faderCapWidth(false, scale);
+    int breadth = vertical ? faderCapWidth(true, scale) : faderCapHeight(false, scale);
+    int edge = scaledStroke(1, scale);
     int along = vertical ? y : x;
     int across = vertical ? x : y;
     bool alongEdge = along < edge || along >= length - edge;
@@ -70,7 +70,7 @@ COLORREF faderCapPixel(bool vertical, int32_t x, int32_t y, double scale) {
     return RGB(grey, grey, clampByte(grey + 3));
 }
 
-HBITMAP PlainFaderCap(bool vertical, double scale) {
+HBITMAP plainFaderCap(bool vertical, double scale) {
     PlainCap& made = plainCaps[vertical ? 0 : 1];
     if (made.bitmap && made.scale == scale)
         return made.bitmap;
@@ -78,8 +78,8 @@ HBITMAP PlainFaderCap(bool vertical, double scale) {
         DeleteObject(made.bitmap);
     made.scale = scale;
     HBITMAP& cap = made.bitmap;
-    int width = FaderCapWidth(vertical, scale);
-    int height = FaderCapHeight(vertical, scale);
+    int width = faderCapWidth(vertical, scale);
+    int height = faderCapHeight(vertical, scale);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -100,7 +100,7 @@ HBITMAP PlainFaderCap(bool vertical, double scale) {
     return cap;
 }
 
-void ReleasePlainFaderCaps() {
+void releasePlainFaderCaps() {
     for (PlainCap& cap : plainCaps) {
         if (cap.bitmap)
             DeleteObject(cap.bitmap);

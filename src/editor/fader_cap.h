@@ -21,10 +21,10 @@ constexpr COLORREF kThumbKeyColour = RGB(255, 0, 255);
 COLORREF faderCapPixel(bool vertical, int32_t x, int32_t y, double scale = 1.0);
 
 // The drawn cap's width and height at a scale.
-int32_t FaderCapWidth(bool vertical, double scale);
-int32_t FaderCapHeight(bool vertical, double scale);
+int32_t faderCapWidth(bool vertical, double scale);
+int32_t faderCapHeight(bool vertical, double scale);
 
 // The drawn cap for the orientation at the scale, made on first use (again when the scale
 // changed); null when it could not be made.
-HBITMAP PlainFaderCap(bool vertical, double scale);
-void ReleasePlainFaderCaps();
+HBITMAP plainFaderCap(bool vertical, double scale);
+void releasePlainFaderCaps();

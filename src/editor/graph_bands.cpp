@@ -94,7 +94,7 @@ int32_t hitTestBand(const GraphBands& bands, const GraphGeometry& geometry, int3
     }
     if (!first)
         return -1;
-    int32_t thresholdY = geometry.yOfDb(AmpToDb(first->threshold));
+    int32_t thresholdY = geometry.yOfDb(ampToDb(first->threshold));
     kind = std::abs(y - thresholdY) < geometry.thresholdReach() ? HIT_LINE_AT_THRESHOLD : HIT_LINE;
     return first->index;
 }

@@ -39,17 +39,17 @@ struct GraphGeometry {
     // radius across and up or down.
     static constexpr int32_t kHandleRadius = 7;
     static int32_t handleX(int32_t lineBelowX, int32_t lineX) { return (lineX + lineBelowX) / 2; }
-    int32_t handleRadius() const { return ScaledPixels(kHandleRadius, scale); }
+    int32_t handleRadius() const { return scaledPixels(kHandleRadius, scale); }
     // The pointer is on a frequency line less than lineReach() pixels from it, and at the
     // band's threshold there less than thresholdReach() pixels above or below it.
     static constexpr int32_t kLineReach = 3;
     static constexpr int32_t kThresholdReach = 12;
-    int32_t lineReach() const { return ScaledPixels(kLineReach, scale); }
-    int32_t thresholdReach() const { return ScaledPixels(kThresholdReach, scale); }
+    int32_t lineReach() const { return scaledPixels(kLineReach, scale); }
+    int32_t thresholdReach() const { return scaledPixels(kThresholdReach, scale); }
     // A 96-dpi pixel count (an offset, a font or sprite size) at the scale.
-    int32_t px(int32_t pixels) const { return ScaledPixels(pixels, scale); }
+    int32_t px(int32_t pixels) const { return scaledPixels(pixels, scale); }
     // The width of the graph's lines: one pixel at 96 dpi, never less.
-    int32_t lineWidth() const { return ScaledStroke(1, scale); }
+    int32_t lineWidth() const { return scaledStroke(1, scale); }
 
 private:
     // Truncation toward zero, held inside 32 bits for levels far outside the window.

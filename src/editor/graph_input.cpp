@@ -40,7 +40,7 @@ bool bandExists(CompressorEffect& fx, int32_t index) {
 }
 
 double gainPlusDb(double gain, double db) {
-    return dbToAmp(AmpToDb(gain) + db);
+    return dbToAmp(ampToDb(gain) + db);
 }
 
 double ratioTimesPowerOfTen(double ratio, double exponent, double lowest) {
@@ -66,12 +66,12 @@ void dragHandle(CompressorEffect& fx, int32_t band, const GraphGeometry& g, int3
             [&](double ratio) { return ratioTimesPowerOfTen(ratio, d * (fine ? 0.002 : 0.02), 0.1); }, move);
     } else {
         edited = DRAG_EDITED_THRESHOLD;
-        const double from = AmpToDb(g.amplitudeOfY(dragLastY)), to = AmpToDb(g.amplitudeOfY(y));
+        const double from = ampToDb(g.amplitudeOfY(dragLastY)), to = ampToDb(g.amplitudeOfY(y));
         const double moved = (fine ? 0.9 * from + 0.1 * to : to) - from;
         stored = editSettingFrom(
             fx, band, kSettingThreshold,
             [&](double threshold) {
-                return std::min(dbToAmp(std::max(AmpToDb(threshold) + moved, -60.0)), 64.0);
+                return std::min(dbToAmp(std::max(ampToDb(threshold) + moved, -60.0)), 64.0);
             },
             move);
     }
@@ -98,7 +98,7 @@ void clickMainButton(HWND window, int id) {
 // the same: the end of a gesture that the click was all of.
 void toggleBandSwitch(CompressorEffect& fx, int32_t kind) {
     if (editSettingFrom(fx, fx.currentBand, kind, [](double on) { return on != 0 ? 0.0 : 1.0; }, EditReport::End))
-        RefreshBandPanel(fx);
+        refreshBandPanel(fx);
 }
 
 struct MenuSwitch {
@@ -157,7 +157,7 @@ void selectBand(HWND window, CompressorEffect& fx, int32_t index) {
     fx.currentBand = index;
     if (HWND tabs = GetDlgItem(GetParent(window), IDC_BAND_TABS))
         SendMessageA(tabs, TCM_SETCURSEL, WPARAM(index), 0);
-    RefreshBandPanel(fx);
+    refreshBandPanel(fx);
     InvalidateRect(window, nullptr, FALSE);
 }
 
@@ -212,7 +212,7 @@ void onMouseMove(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {
     }
     dragLastX = x;
     dragLastY = y;
-    RefreshBandPanel(fx);
+    refreshBandPanel(fx);
 }
 
 void onLeftButtonUp(HWND window, CompressorEffect& fx) {
@@ -257,7 +257,7 @@ void onMouseWheel(HWND window, CompressorEffect& fx, int32_t delta, POINT screen
             [&](double ratio) { return ratioTimesPowerOfTen(ratio, steps * (fine ? 0.002 : 0.02), 1.0); },
             nothing);
     if (stored)
-        RefreshBandPanel(fx);
+        refreshBandPanel(fx);
 }
 
 void onRightButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y) {

@@ -125,7 +125,7 @@ private:
     }
     // A level meter column b wide from the bottom of the window up to the level.
     void column(int32_t x, int32_t b, double level, uint32_t colour) {
-        int32_t top = g_.yOfDb(AmpToDb(level));
+        int32_t top = g_.yOfDb(ampToDb(level));
         if (top < g_.height)
             fill(x, top, b, g_.height - top, colour);
     }
@@ -199,13 +199,13 @@ void GraphPainter::meters(const GraphBand& band, int32_t previousX, int32_t xTop
     const int32_t gap = b == widest ? g_.lineWidth() : 0;
     const int32_t q = mid + g_.px(10) + 3 * b > xTop ? xTop - 3 * b : mid + g_.px(10);
 
-    bar(mid - g_.px(8) - b, yThr, b, -g_.pixelsOfDb(AmpToDb(band.makeupGain)), Colour::kMakeupBar);
+    bar(mid - g_.px(8) - b, yThr, b, -g_.pixelsOfDb(ampToDb(band.makeupGain)), Colour::kMakeupBar);
 
     column(q, b, band.inputPeak, Colour::kInputMeter);
     column(q, b, band.detectorPeak, Colour::kDetectorMeter);
     // The reduction hangs below the line; an expander's gain above 1 draws no bar (its held
     // value still shows as text).
-    const int32_t reduction = g_.pixelsOfDb(-AmpToDb(band.gainMeter));
+    const int32_t reduction = g_.pixelsOfDb(-ampToDb(band.gainMeter));
     if (reduction > 0)
         fill(q + (b + gap), yThr, b, reduction, Colour::kReductionBar);
     column(q + 2 * (b + gap), b, band.outputPeak, Colour::kOutputMeter);
@@ -215,7 +215,7 @@ void GraphPainter::meters(const GraphBand& band, int32_t previousX, int32_t xTop
     bool expander = band.expander();
     if (expander ? band.gainMeterHold > 1.0 : band.gainMeterHold < 1.0) {
         char readout[32];
-        std::snprintf(readout, sizeof readout, "%.1f", AmpToDb(band.gainMeterHold));
+        std::snprintf(readout, sizeof readout, "%.1f", ampToDb(band.gainMeterHold));
         int32_t x = q + 3 * (b + gap);
         if (expander)
             text(labelFont_, readout, x + g_.px(5), yThr - g_.px(15), x + g_.px(50), yThr,
@@ -257,7 +257,7 @@ void GraphPainter::gauge(double ratio, int32_t mid, int32_t yThr) {
 void GraphPainter::band(const GraphBands& bands, const GraphBand& band, int32_t previousX) {
     const int32_t H = g_.height;
     const int32_t xTop = g_.xOfFrequency(band.frequency);
-    const int32_t yThr = std::clamp(g_.yOfDb(AmpToDb(band.threshold)), 0, H - 1);
+    const int32_t yThr = std::clamp(g_.yOfDb(ampToDb(band.threshold)), 0, H - 1);
     const int32_t mid = GraphGeometry::handleX(previousX, xTop);
     const bool current = band.index == bands.currentBand;
     const bool muted = bands.muted(band.index);
@@ -301,9 +301,9 @@ void GraphPainter::infoBox(const GraphBands& bands, const GraphBand& band, int32
     char info[512];
     int used = std::snprintf(info, sizeof info, "%s %.0f-%.0fHz %.2f:1 @ %.1fdB\r\n%s%.1fdB gain",
                              band.active ? "" : "DISABLED: ", lower, band.frequency, band.ratio,
-                             AmpToDb(band.threshold), band.gain >= 1.0 ? "+" : "", AmpToDb(band.gain));
+                             ampToDb(band.threshold), band.gain >= 1.0 ? "+" : "", ampToDb(band.gain));
     if (band.autoMakeupGain && used > 0 && size_t(used) < sizeof info) {
-        double makeup = AmpToDb(band.makeupGain) - AmpToDb(band.gain);
+        double makeup = ampToDb(band.makeupGain) - ampToDb(band.gain);
         std::snprintf(info + used, sizeof info - size_t(used), " %s%.1fdB makeup gain", makeup >= 0 ? "+" : "",
                       makeup);
     }

@@ -58,7 +58,7 @@ LRESULT CALLBACK graphWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MOUSEWHEEL:
         return onWheel(window, *fx, wParam, lParam);
     default:
-        if (const UINT roll = WheelRollMessage(); roll != 0 && message == roll)
+        if (const UINT roll = wheelRollMessage(); roll != 0 && message == roll)
             return onWheel(window, *fx, wParam << 16, lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -11,15 +11,15 @@ using InstanceDialogProcedure = INT_PTR (*)(HWND window, CompressorEffect& fx, U
                                             LPARAM lParam);
 
 // The instance an editor dialog belongs to; null before its WM_INITDIALOG.
-inline CompressorEffect* InstanceOfDialog(HWND window) {
+inline CompressorEffect* instanceOfDialog(HWND window) {
     return reinterpret_cast<CompressorEffect*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 template <InstanceDialogProcedure procedure>
-INT_PTR CALLBACK InstanceDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK instanceDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG)
         SetWindowLongPtrA(window, GWLP_USERDATA, lParam);
-    if (CompressorEffect* fx = InstanceOfDialog(window))
+    if (CompressorEffect* fx = instanceOfDialog(window))
         return procedure(window, *fx, message, wParam, lParam);
     if (message == WM_CHANGEUISTATE || message == WM_UPDATEUISTATE || message == WM_QUERYUISTATE) {
         SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);

@@ -9,7 +9,6 @@
 #include "editor/window_scale.h"
 #include "shell/conversions.h"
 #include "shell/module.h"
-#include "support/stable_math.h"
 
 #include <commctrl.h>
 
@@ -53,13 +52,13 @@ void writeOutputGainBox(HWND window, double gain) {
     if (gain <= kSilentGain)
         std::snprintf(text, sizeof(text), "-inf");
     else
-        std::snprintf(text, sizeof(text), "%.1f", AmpToDb(gain));
+        std::snprintf(text, sizeof(text), "%.1f", ampToDb(gain));
     SetDlgItemTextA(window, IDC_OUTPUT_GAIN_EDIT, text);
 }
 
 void moveOutputFader(HWND window, double gain) {
     SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETPOS, 0,
-                        truncateToInt32(dbToFaderPos(AmpToDb(gain))));
+                        truncateToInt32(dbToFaderPos(ampToDb(gain))));
 }
 
 void setCheckBox(HWND window, int id, bool on) {
@@ -101,7 +100,7 @@ void showBandListChange(HWND window, CompressorEffect& fx) {
     selectCurrentTab(window, fx);
     if (HWND panel = bandPanelOf(fx))
         InvalidateRect(panel, nullptr, TRUE);
-    RefreshBandPanel(fx);
+    refreshBandPanel(fx);
 }
 
 void onRefreshTabs(HWND window, CompressorEffect& fx) {
@@ -120,7 +119,7 @@ void onRefreshTabs(HWND window, CompressorEffect& fx) {
     setCheckBox(window, IDC_SHOW_GRID, fx.showGrid != 0);
     setCheckBox(window, IDC_SHOW_TABS, fx.showTabs != 0);
     setCheckBox(window, IDC_SOLO_BAND, fx.soloCurrentBand != 0);
-    LayoutMainWindow(window, fx.showTabs != 0);
+    layoutMainWindow(window, fx.showTabs != 0);
     outputEditGuard = false;
 }
 
@@ -142,20 +141,20 @@ void writeBanner(HWND window) {
     SetDlgItemTextA(window, IDC_BANNER, banner);
 }
 
-// The editor's state was made by CreateMainWindow; metering starts with the window.
+// The editor's state was made by createMainWindow; metering starts with the window.
 void onInitDialog(HWND window, CompressorEffect& fx) {
     writeBanner(window);
-    FitLabelsToText(window);
+    fitLabelsToText(window);
     fx.editorNeedsRefresh = 0;
     EditorState& state = *editorStateOf(fx);
     state.mainWindow = window;
     state.scale = WindowScale(window);
     fx.meteringWanted = true;
-    HWND panel = CreateBandPanel(fx, window);
+    HWND panel = createBandPanel(fx, window);
     state.bandPanel = panel;
     if (panel)
         placeBandPanel(window, panel);
-    SendScaleToControls(window, state.scale);
+    sendScaleToControls(window, state.scale);
     SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETDEFAULT, 0, -1);
     ShowWindow(window, SW_SHOWNA);
     SetTimer(window, EDITOR_REFRESH_TIMER, kRefreshIntervalMs, nullptr);
@@ -165,7 +164,7 @@ void onInitDialog(HWND window, CompressorEffect& fx) {
 
 void onTabSelected(HWND window, CompressorEffect& fx) {
     fx.currentBand = int32_t(SendMessageA(tabsOf(window), TCM_GETCURSEL, 0, 0));
-    RefreshBandPanel(fx);
+    refreshBandPanel(fx);
 }
 
 // Typing moves the fader but tells the host nothing; the box keeps the text as typed. A value
@@ -202,7 +201,7 @@ void onDeleteBand(HWND window, CompressorEffect& fx) {
 void onResetToDefaults(HWND window, CompressorEffect& fx) {
     fx.resetToDefaults();
     SendMessageA(window, MSG_REFRESH_TABS, 0, 0);
-    RefreshBandPanel(fx);
+    refreshBandPanel(fx);
 }
 
 void onShowTabsClicked(HWND window, CompressorEffect& fx) {
@@ -210,7 +209,7 @@ void onShowTabsClicked(HWND window, CompressorEffect& fx) {
     if (on == (fx.showTabs != 0))
         return;
     fx.showTabs = on ? 1 : 0;
-    LayoutMainWindow(window, on);
+    layoutMainWindow(window, on);
 }
 
 void onSoloClicked(HWND window, CompressorEffect& fx) {
@@ -255,7 +254,7 @@ void onCommand(HWND window, CompressorEffect& fx, int id, int code) {
 
 // Tenths of a dB, -1500 for silence.
 int32_t meterLevel(double peak) {
-    return truncateToInt32(std::floor(AmpToDb(peak) * 10));
+    return truncateToInt32(std::floor(ampToDb(peak) * 10));
 }
 
 void sendMeterLevels(HWND window, int id, double left, double right) {
@@ -285,7 +284,7 @@ void onRefreshTick(HWND window, CompressorEffect& fx) {
     if (fx.editorNeedsRefresh) {
         fx.editorNeedsRefresh = 0;
         SendMessageA(window, MSG_REFRESH_TABS, 0, 0);
-        RefreshBandPanel(fx);
+        refreshBandPanel(fx);
     }
 }
 
@@ -310,10 +309,10 @@ void onDpiChanged(HWND window, CompressorEffect& fx) {
     if (scale == state.scale)
         return;
     state.scale = scale;
-    SendScaleToControls(window, scale);
+    sendScaleToControls(window, scale);
     if (HWND panel = bandPanelOf(fx))
         placeBandPanel(window, panel);
-    LayoutMainWindow(window, fx.showTabs != 0);
+    layoutMainWindow(window, fx.showTabs != 0);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -362,7 +361,7 @@ INT_PTR mainWindowProcedure(HWND window, CompressorEffect& fx, UINT message, WPA
 
 } // namespace
 
-void LayoutMainWindow(HWND mainWindow, bool showTabs) {
+void layoutMainWindow(HWND mainWindow, bool showTabs) {
     HWND graph = GetDlgItem(mainWindow, IDC_GRAPH);
     RECT bounds, below;
     GetWindowRect(graph, &bounds);
@@ -370,12 +369,12 @@ void LayoutMainWindow(HWND mainWindow, bool showTabs) {
     // buttons): a dialog font with shorter letters than the system's (Liberation Sans for
     // "MS Shell Dlg") leaves less than 120 or 370 pixels there.
     GetWindowRect(showTabs ? tabsOf(mainWindow) : GetDlgItem(mainWindow, IDC_ADD_BAND), &below);
-    auto* fx = InstanceOfDialog(mainWindow);
+    auto* fx = instanceOfDialog(mainWindow);
     const EditorState* state = fx ? findEditorState(*fx) : nullptr;
     const double scale = state ? state->scale : 1.0;
-    const int room = int(below.top - bounds.top) - ScaledPixels(kGraphGapAboveButtons, scale);
+    const int room = int(below.top - bounds.top) - scaledPixels(kGraphGapAboveButtons, scale);
     const int height =
-        std::min(ScaledPixels(showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs, scale), room);
+        std::min(scaledPixels(showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs, scale), room);
     SetWindowPos(graph, nullptr, 0, 0, bounds.right - bounds.left, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const int show = showTabs ? SW_SHOWNA : SW_HIDE;
@@ -384,13 +383,13 @@ void LayoutMainWindow(HWND mainWindow, bool showTabs) {
     ShowWindow(tabsOf(mainWindow), show);
 }
 
-HWND CreateMainWindow(CompressorEffect& fx, HWND hostWindow) {
+HWND createMainWindow(CompressorEffect& fx, HWND hostWindow) {
     // Every handler of the window relies on the state existing.
     if (!editorStateOf(fx))
         return nullptr;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     return CreateDialogParamA(static_cast<HINSTANCE>(libraryModule()), MAKEINTRESOURCEA(IDD_EDITOR),
-                              hostWindow, InstanceDialogProc<mainWindowProcedure>,
+                              hostWindow, instanceDialogProc<mainWindowProcedure>,
                               reinterpret_cast<LPARAM>(&fx));
 }

@@ -9,8 +9,8 @@
 class CompressorEffect;
 
 // Creates the editor (dialog 101) inside the host's window; null when it could not be made.
-HWND CreateMainWindow(CompressorEffect& fx, HWND hostWindow);
+HWND createMainWindow(CompressorEffect& fx, HWND hostWindow);
 
 // The layout for the "Tabs" switch: with tabs the graph is 120 pixels high over the tabs and
 // the band panel; without them it is 370 pixels high and both are hidden.
-void LayoutMainWindow(HWND mainWindow, bool showTabs);
+void layoutMainWindow(HWND mainWindow, bool showTabs);

@@ -7,7 +7,7 @@
 #include "editor/ui_scale.h"
 
 MeterState::~MeterState() {
-    ReleaseMeterFont(*this);
+    releaseMeterFont(*this);
 }
 
 MeterState* meterStateOf(HWND window) {
@@ -76,8 +76,8 @@ LRESULT onPaint(bool vertical, HWND window, MeterState& state) {
     HDC paintDc = BeginPaint(window, &paint);
     RECT client;
     GetClientRect(window, &client);
-    bool drawn = vertical ? DrawVerticalMeter(state, client.right, client.bottom)
-                          : DrawHorizontalMeter(state, client.right, client.bottom);
+    bool drawn = vertical ? drawVerticalMeter(state, client.right, client.bottom)
+                          : drawHorizontalMeter(state, client.right, client.bottom);
     if (drawn) {
         RECT area = paint.rcPaint;
         area.right = std::min<LONG>(area.right, state.frame.width());
@@ -92,7 +92,7 @@ LRESULT onPaint(bool vertical, HWND window, MeterState& state) {
 
 // The vertical meter resets on any click in gain-reduction mode, otherwise on one above 0 dB.
 LRESULT onVerticalLButtonDown(HWND window, MeterState& state, LPARAM lParam) {
-    VerticalMeterScale scale = VerticalScaleOf(state.mode, clientHeightOf(window));
+    VerticalMeterScale scale = verticalScaleOf(state.mode, clientHeightOf(window));
     int32_t y = int16_t(HIWORD(lParam));
     if (state.mode == kMeterGainReductionMode || y < scale.zeroLine) {
         resetValues(state, scale.resetValue);
@@ -120,7 +120,7 @@ LRESULT onSetLevels(HWND window, MeterState& state, WPARAM wParam, LPARAM lParam
 
 LRESULT onSetMode(MeterState& state, LPARAM lParam) {
     state.mode = lParam == 1 ? kMeterGainReductionMode : kMeterLevelMode;
-    resetValues(state, VerticalScaleOf(state.mode, 0).resetValue);
+    resetValues(state, verticalScaleOf(state.mode, 0).resetValue);
     return 0;
 }
 
@@ -137,7 +137,7 @@ LRESULT meterProc(bool vertical, HWND window, UINT message, WPARAM wParam, LPARA
                             : onHorizontalLButtonDown(window, *state, lParam);
         case METER_SETLEVELS: return onSetLevels(window, *state, wParam, lParam);
         case METER_SETSCALE:
-            SetMeterScale(*state, ScaleOfDpi(int32_t(wParam)));
+            setMeterScale(*state, scaleOfDpi(int32_t(wParam)));
             InvalidateRect(window, nullptr, FALSE);
             return 0;
         case METER_SETMODE:

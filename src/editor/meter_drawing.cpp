@@ -74,7 +74,7 @@ void renderVerticalBars(MeterState& state, int32_t width, int32_t height, const 
             idle = odd ? kStripeColour : RGB(f / 3 < 64 ? 255 - f / 3 : 192, 0, 0);
             lit = odd ? kStripeColour : RGB(std::max(0, 80 - f / 5), 0, 0);
         } else {
-            lit = y < scale.zeroLine ? kOverColour : (odd ? kStripeColour : MeterRampColour(f));
+            lit = y < scale.zeroLine ? kOverColour : (odd ? kStripeColour : meterRampColour(f));
             idle = dimmed(lit);
         }
         fillStripRow(state.strip, width, y, idle, lit, y < scale.zeroLine);
@@ -83,13 +83,13 @@ void renderVerticalBars(MeterState& state, int32_t width, int32_t height, const 
 
 void drawVerticalLabel(HDC dc, int32_t width, int32_t height, const VerticalMeterScale& scale, int32_t db,
                        int32_t grey, double factor) {
-    auto px = [factor](int32_t pixels) { return ScaledPixels(pixels, factor); };
+    auto px = [factor](int32_t pixels) { return scaledPixels(pixels, factor); };
     int32_t y = height * (scale.headroomDb + db) / (scale.rangeDb + scale.headroomDb) - px(5);
     if (y <= px(10))
         return;
     char text[16];
     std::snprintf(text, sizeof(text), "-%d-", db);
-    const int32_t box = px(kLabelBoxHeight), one = ScaledStroke(1, factor);
+    const int32_t box = px(kLabelBoxHeight), one = scaledStroke(1, factor);
     drawText(dc, text, {one, y, width, y + box}, RGB(grey, grey, grey), DT_CENTER);
     if (db != 0)
         drawText(dc, text, {width + 3 * one, y + one, 2 * width + 2 * one, y + one + box}, RGB(0, 0, 0),
@@ -114,7 +114,7 @@ void renderVerticalLabels(MeterState& state, int32_t width, int32_t height, cons
 }
 
 void renderVerticalStrip(MeterState& state, int32_t width, int32_t height) {
-    VerticalMeterScale scale = VerticalScaleOf(state.mode, height);
+    VerticalMeterScale scale = verticalScaleOf(state.mode, height);
     paint(state.strip, 0, 0, 2 * width, height, kStripeColour);
     renderVerticalBars(state, width, height, scale);
     renderVerticalLabels(state, width, height, scale);
@@ -124,9 +124,9 @@ void renderVerticalStrip(MeterState& state, int32_t width, int32_t height) {
 // A hold line one scaled pixel thick: the source row repeated, held above the bar's top.
 void copyHoldLine(MeterState& state, int64_t x, int64_t row, int64_t sourceX, int64_t sourceRow,
                   int64_t width, int64_t below) {
-    const int64_t rows = std::min<int64_t>(ScaledStroke(1, state.scale), below - row);
+    const int64_t rows = std::min<int64_t>(scaledStroke(1, state.scale), below - row);
     for (int64_t i = 0; i < rows; ++i)
-        CopyClipped(state.frame, x, row + i, state.strip, sourceX, sourceRow, width, 1);
+        copyClipped(state.frame, x, row + i, state.strip, sourceX, sourceRow, width, 1);
 }
 
 // One channel's column of the frame: idle strip above the level, lit below it, the over zone
@@ -151,15 +151,15 @@ void composeVerticalChannel(MeterState& state, int32_t n, int32_t width, int32_t
     if (levelMode && hold >= 0 && holdRow >= zeroLine)
         holdRow = zeroLine - 1;
 
-    CopyClipped(frame, x, 0, strip, x, 0, columnWidth, levelTop);
-    CopyClipped(frame, x, levelTop, strip, litX, levelTop, columnWidth, height - levelTop);
+    copyClipped(frame, x, 0, strip, x, 0, columnWidth, levelTop);
+    copyClipped(frame, x, levelTop, strip, litX, levelTop, columnWidth, height - levelTop);
     // A hold line below 0 dB takes an even (ramp-coloured, not striped) source row.
     int64_t holdSource = zeroLine < holdRow ? (holdRow & ~int64_t(1)) : holdRow;
     if (levelMode) {
         if (overReached >= 0)
-            CopyClipped(frame, x, 0, strip, litX, 0, columnWidth, zeroLine);
+            copyClipped(frame, x, 0, strip, litX, 0, columnWidth, zeroLine);
         if (holdRow < levelTop && holdRow < zeroLine)
-            CopyClipped(frame, x, holdRow, strip, litX, holdSource, columnWidth, zeroLine - holdRow);
+            copyClipped(frame, x, holdRow, strip, litX, holdSource, columnWidth, zeroLine - holdRow);
         else if (holdRow < levelTop)
             copyHoldLine(state, x, holdRow, litX, holdSource, columnWidth, levelTop);
     } else if (levelTop < holdRow && scale.textBottom < holdRow) {
@@ -172,13 +172,13 @@ void drawVerticalReadout(MeterState& state, int32_t width, int32_t height, const
     prepareText(state.frame, state.font);
     char text[16];
     if (state.mode == kMeterGainReductionMode) {
-        FormatMeterReading(std::min(state.maxSinceReset[0], state.maxSinceReset[1]), text);
+        formatMeterReading(std::min(state.maxSinceReset[0], state.maxSinceReset[1]), text);
         drawText(dc, text, {0, 0, width, height}, kTextColour, DT_CENTER | DT_BOTTOM);
-        FormatMeterReading(std::min(state.peakHold[0], state.peakHold[1]), text);
+        formatMeterReading(std::min(state.peakHold[0], state.peakHold[1]), text);
         drawText(dc, text, {0, 0, width, scale.textBottom}, kTextColour, DT_CENTER | DT_VCENTER);
     } else {
-        FormatMeterReading(std::max(state.maxSinceReset[0], state.maxSinceReset[1]), text);
-        drawText(dc, text, {0, 0, width, std::max(scale.textBottom, ScaledPixels(10, state.scale))},
+        formatMeterReading(std::max(state.maxSinceReset[0], state.maxSinceReset[1]), text);
+        drawText(dc, text, {0, 0, width, std::max(scale.textBottom, scaledPixels(10, state.scale))},
                  kTextColour, DT_CENTER | DT_VCENTER);
     }
 }
@@ -196,7 +196,7 @@ void renderHorizontalBars(MeterState& state, int32_t width, int32_t height) {
     int32_t secondChannelTop = height / 2 + 1;
     for (int32_t x = 0; x < width; ++x) {
         int32_t f = x * 256 / std::max(1, zero);
-        COLORREF lit = x > zero ? kOverColour : ((x & 1) ? kStripeColour : MeterRampColour(f));
+        COLORREF lit = x > zero ? kOverColour : ((x & 1) ? kStripeColour : meterRampColour(f));
         COLORREF idle = dimmed(lit);
         paint(state.strip, x, 0, 1, firstChannelRows, idle);
         paint(state.strip, x, secondChannelTop, 1, height - secondChannelTop, idle);
@@ -247,7 +247,7 @@ void renderHorizontalLabels(MeterState& state, int32_t width, int32_t height, co
         char text[16];
         std::snprintf(text, sizeof(text), "%d", -db);
         // The label box stays inside the meter, so the leftmost label is not cut at the edge.
-        const int32_t box = ScaledPixels(32, state.scale), one = ScaledStroke(1, state.scale);
+        const int32_t box = scaledPixels(32, state.scale), one = scaledStroke(1, state.scale);
         int32_t left = std::clamp(x - box / 2, 0, std::max(0, width - box));
         UINT flags = DT_CENTER | DT_VCENTER;
         drawText(dc, text, {left, 0, left + box, height}, RGB(grey, grey, grey), flags);
@@ -278,10 +278,10 @@ void composeHorizontalChannel(MeterState& state, int32_t n, int32_t width, int32
     int64_t levelEnd = std::clamp<int64_t>(level + 620, 0, 680) * width / 680;
     if (level >= 0 && levelEnd <= zero)
         levelEnd = zero + 1;
-    CopyClipped(frame, 0, top, strip, 0, litTop, levelEnd, rows);
-    CopyClipped(frame, levelEnd, top, strip, levelEnd, top, width - levelEnd, rows);
+    copyClipped(frame, 0, top, strip, 0, litTop, levelEnd, rows);
+    copyClipped(frame, levelEnd, top, strip, levelEnd, top, width - levelEnd, rows);
     if (overReached >= 0)
-        CopyClipped(frame, zero + 1, top, strip, zero + 1, litTop, width - zero - 1, rows);
+        copyClipped(frame, zero + 1, top, strip, zero + 1, litTop, width - zero - 1, rows);
 
     int64_t hold = state.peakHold[n];
     int64_t marker = std::min<int64_t>(width - 1, width * std::min<int64_t>(hold + 620, 680) / 680);
@@ -290,17 +290,17 @@ void composeHorizontalChannel(MeterState& state, int32_t n, int32_t width, int32
     if (levelEnd < marker) {
         int64_t first = std::min(marker, zero + 1);
         int64_t source = marker < zero ? (marker & ~int64_t(1)) : first;
-        CopyClipped(frame, first, top, strip, source, litTop, marker - first + 1, rows);
+        copyClipped(frame, first, top, strip, source, litTop, marker - first + 1, rows);
     }
 }
 
 void drawHorizontalReadout(MeterState& state, int32_t width, int32_t height) {
     prepareText(state.frame, state.font);
     char text[16];
-    FormatMeterReading(std::max(state.maxSinceReset[0], state.maxSinceReset[1]), text);
-    const int32_t margin = ScaledPixels(4, state.scale);
+    formatMeterReading(std::max(state.maxSinceReset[0], state.maxSinceReset[1]), text);
+    const int32_t margin = scaledPixels(4, state.scale);
     drawText(state.frame.deviceContext(), text,
-             {margin, 0, width - margin, height - ScaledStroke(1, state.scale)}, kTextColour,
+             {margin, 0, width - margin, height - scaledStroke(1, state.scale)}, kTextColour,
              DT_RIGHT | DT_VCENTER);
 }
 
@@ -312,7 +312,7 @@ bool prepareSurfaces(MeterState& state, int32_t frameWidth, int32_t frameHeight,
     resized = state.frame.setSize(frameWidth, frameHeight) || resized;
     *usable = state.strip.pixels() && state.frame.pixels();
     if (*usable && !state.font)
-        state.font = CreateMeterFont(state.scale);
+        state.font = createMeterFont(state.scale);
     // Pixels are about to be written directly: no system drawing may still be pending.
     GdiFlush();
     return resized || state.stripMode != state.mode;
@@ -320,7 +320,7 @@ bool prepareSurfaces(MeterState& state, int32_t frameWidth, int32_t frameHeight,
 
 } // namespace
 
-COLORREF MeterRampColour(int32_t position) {
+COLORREF meterRampColour(int32_t position) {
     auto channel = [position](int low, int middle, int top) {
         int c;
         if (position < 160) {
@@ -338,7 +338,7 @@ COLORREF MeterRampColour(int32_t position) {
                channel(GetBValue(kRampLow), GetBValue(kRampMiddle), GetBValue(kRampTop)));
 }
 
-void FormatMeterReading(int32_t tenths, char (&text)[16]) {
+void formatMeterReading(int32_t tenths, char (&text)[16]) {
     if (tenths < -999) {
         std::snprintf(text, sizeof(text), "-inf");
         return;
@@ -347,7 +347,7 @@ void FormatMeterReading(int32_t tenths, char (&text)[16]) {
     std::snprintf(text, sizeof(text), "%c%d.%01d", tenths >= 0 ? '+' : '-', int(magnitude / 10), int(magnitude % 10));
 }
 
-void CopyClipped(PIXO_IBitmap& dest, int64_t dx, int64_t dy, PIXO_IBitmap& src, int64_t sx, int64_t sy, int64_t w,
+void copyClipped(PIXO_IBitmap& dest, int64_t dx, int64_t dy, PIXO_IBitmap& src, int64_t sx, int64_t sy, int64_t w,
                  int64_t h) {
     uint32_t* destPixels = dest.pixels();
     const uint32_t* srcPixels = src.pixels();
@@ -370,26 +370,26 @@ void CopyClipped(PIXO_IBitmap& dest, int64_t dx, int64_t dy, PIXO_IBitmap& src, 
     }
 }
 
-VerticalMeterScale VerticalScaleOf(int32_t mode, int32_t height) {
+VerticalMeterScale verticalScaleOf(int32_t mode, int32_t height) {
     if (mode == kMeterGainReductionMode)
         return {21, 0, 210, 0, height - height * 209 / 240, 0};
     int32_t zeroLine = height - height * 619 / 680;
     return {62, 6, 680, zeroLine, zeroLine, kMeterSilence};
 }
 
-HFONT CreateMeterFont(double scale) {
-    return CreateFontA(ScaledPixels(12, scale), 0, 0, 0, 700, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+HFONT createMeterFont(double scale) {
+    return CreateFontA(scaledPixels(12, scale), 0, 0, 0, 700, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
 }
 
-void SetMeterScale(MeterState& state, double scale) {
+void setMeterScale(MeterState& state, double scale) {
     if (scale == state.scale)
         return;
     state.scale = scale;
     state.stripMode = -1;
-    ReleaseMeterFont(state);
+    releaseMeterFont(state);
 }
 
-void ReleaseMeterFont(MeterState& state) {
+void releaseMeterFont(MeterState& state) {
     if (!state.font)
         return;
     // Neither surface may keep the font selected once it is deleted.
@@ -402,7 +402,7 @@ void ReleaseMeterFont(MeterState& state) {
     state.font = nullptr;
 }
 
-bool DrawVerticalMeter(MeterState& state, int32_t width, int32_t height) {
+bool drawVerticalMeter(MeterState& state, int32_t width, int32_t height) {
     if (width <= 0 || height <= 0)
         return false;
     bool usable = false;
@@ -413,7 +413,7 @@ bool DrawVerticalMeter(MeterState& state, int32_t width, int32_t height) {
         renderVerticalStrip(state, width, height);
         GdiFlush();
     }
-    VerticalMeterScale scale = VerticalScaleOf(state.mode, height);
+    VerticalMeterScale scale = verticalScaleOf(state.mode, height);
     paint(state.frame, 0, 0, width, height, RGB(0, 0, 0));
     int32_t overReached = std::max(state.maxSinceReset[0], state.maxSinceReset[1]);
     for (int32_t n = 0; n < 2; ++n)
@@ -422,7 +422,7 @@ bool DrawVerticalMeter(MeterState& state, int32_t width, int32_t height) {
     return true;
 }
 
-bool DrawHorizontalMeter(MeterState& state, int32_t width, int32_t height) {
+bool drawHorizontalMeter(MeterState& state, int32_t width, int32_t height) {
     if (width <= 0 || height <= 0)
         return false;
     bool usable = false;

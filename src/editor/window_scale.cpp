@@ -47,9 +47,9 @@ BOOL CALLBACK sendScale(HWND control, LPARAM dpi) {
 double WindowScale(HWND window) {
     const DpiForWindow dpiForWindow = dpiForWindowFunction();
     const UINT dpi = dpiForWindow && window ? dpiForWindow(window) : 0;
-    return ScaleOfDpi(dpi != 0 ? int32_t(dpi) : screenDpi());
+    return scaleOfDpi(dpi != 0 ? int32_t(dpi) : screenDpi());
 }
 
-void SendScaleToControls(HWND window, double scale) {
-    EnumChildWindows(window, sendScale, LPARAM(DpiOfScale(scale)));
+void sendScaleToControls(HWND window, double scale) {
+    EnumChildWindows(window, sendScale, LPARAM(dpiOfScale(scale)));
 }

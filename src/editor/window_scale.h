@@ -9,4 +9,4 @@ double WindowScale(HWND window);
 
 // Gives every fader and meter among the window's descendants the scale (FADER_SETSCALE,
 // METER_SETSCALE); other controls are left alone, since their message numbers overlap ours.
-void SendScaleToControls(HWND window, double scale);
+void sendScaleToControls(HWND window, double scale);

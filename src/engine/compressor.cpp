@@ -83,7 +83,7 @@ void updateLevelCoefficients(const BandSettings& s, BandState& state) {
 
     double makeupGain = s.gain;
     if (s.autoMakeupGain && s.ratio > 1) {
-        const double thresholdDb = AmpToDb(s.threshold);
+        const double thresholdDb = ampToDb(s.threshold);
         makeupGain = stable_math::exp((thresholdDb / s.ratio - thresholdDb) * 0.5 * kNeperPerDb) * s.gain;
     }
     state.makeupGain = boundedGain(makeupGain);

@@ -11,7 +11,7 @@ constexpr double kNeperPerDb = 0.11512925464970228; // ln 10 / 20
 constexpr double kFloorDb = -150.0;
 
 // 20 log10(x), floored at -150 dB; anything below 2^-25 is -150.
-inline double AmpToDb(double amplitude) {
+inline double ampToDb(double amplitude) {
     if (amplitude < 0x1p-25)
         return kFloorDb;
     const double db = stable_math::log(amplitude) * kDbPerNeper;

@@ -47,7 +47,7 @@ void MultibandEngine::deleteAllBands() {
     bandCountChanged(0);
 }
 
-int32_t MultibandEngine::LoadDefaultBands() {
+int32_t MultibandEngine::loadDefaultBands() {
     LockHolder hold(lock);
     deleteAllBands();
     for (double f : {200.0, 1000.0, 5000.0, 24000.0}) {
@@ -58,7 +58,7 @@ int32_t MultibandEngine::LoadDefaultBands() {
     return bandCount() * kParametersPerBand;
 }
 
-void MultibandEngine::ResetProcessingState() {
+void MultibandEngine::resetProcessingState() {
     LockHolder hold(lock);
     // At a new rate every ring is sized anew: give them all back first, so the budget goes
     // to the bands in list order rather than to whichever grew before the others shrank.

@@ -72,9 +72,9 @@ public:
     void deleteAllBands();
 
     // Deletes all bands and appends the default four; returns the new parameter count.
-    int32_t LoadDefaultBands();
+    int32_t loadDefaultBands();
     // Clears every band's run-time state, applies sampleRate, zeroes the meters.
-    void ResetProcessingState();
+    void resetProcessingState();
     // Splits band `source` (or, when there is no such band, adds a default band at 24000 Hz)
     // and appends the new band. Returns false when out of memory; otherwise fills the
     // parameter-list change to report.

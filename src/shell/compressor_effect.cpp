@@ -42,15 +42,15 @@ CompressorEffect::CompressorEffect() {
     effect.version = kEffectVersion;
     effect.processReplacing = ::processReplacing;
 
-    ResetProcessingState();
-    LoadDefaultBands();
+    resetProcessingState();
+    loadDefaultBands();
 
     currentBand = 0;
     showGrid = 1;
     showTabs = 1;
     soloCurrentBand = 0;
 
-    ResetProcessingState();
+    resetProcessingState();
 
     std::lock_guard<std::mutex> registering(instanceRegistration);
     if (instanceCount.fetch_add(1) == 0)
@@ -102,12 +102,12 @@ void CompressorEffect::resetToDefaults() {
     {
         LockHolder hold(lock);
         before = loadRelaxed(effect.numParams);
-        after = LoadDefaultBands();
+        after = loadDefaultBands();
     }
     if (after != before)
         notifyParameterListChange(&effect, {before < after ? before : after, after - before});
     currentBand = 0;
-    ResetProcessingState();
+    resetProcessingState();
     notifyGeneralChange(&effect);
 }
 

@@ -102,7 +102,7 @@ intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index,
             return 0;
         LockHolder hold(fx->lock);
         fx->sampleRate = double(opt);
-        fx->ResetProcessingState();
+        fx->resetProcessingState();
         return 0;
     }
     case effSetBlockSize:
@@ -113,7 +113,7 @@ intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index,
     case effMainsChanged:
         if (value == 0) {
             LockHolder hold(fx->lock);
-            fx->ResetProcessingState();
+            fx->resetProcessingState();
         } else {
             fx->prepareForBlockSize(fx->announcedBlockSize);
         }

@@ -125,7 +125,7 @@ void formatTenths(char* text, size_t size, double value) {
     std::snprintf(text, size, "%.1f", value);
 }
 void formatDecibels(char* text, size_t size, double linear) {
-    std::snprintf(text, size, "%.1f", AmpToDb(linear));
+    std::snprintf(text, size, "%.1f", ampToDb(linear));
 }
 void formatHundredths(char* text, size_t size, double value) {
     std::snprintf(text, size, "%.2f", value);
@@ -146,7 +146,7 @@ double frequencyAt(int32_t p) {
     return logScaleFrequencyAt(p, 1000);
 }
 int32_t levelPosition(double linear) {
-    return truncateToInt32(dbToFaderPos(AmpToDb(linear)));
+    return truncateToInt32(dbToFaderPos(ampToDb(linear)));
 }
 double levelAt(int32_t p) {
     return dbToAmp(faderPosToDb(p));

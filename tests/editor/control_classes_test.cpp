@@ -55,7 +55,7 @@ TEST(ControlClasses, CountedRegistrationAndTheWheelMessage) {
     ASSERT_FALSE(registered(module, kVerticalFaderClass));
     registerControlClasses(module);
     registerControlClasses(module);
-    UINT wheel = WheelRollMessage();
+    UINT wheel = wheelRollMessage();
     EXPECT_NE(wheel, 0u);
     EXPECT_EQ(wheel, RegisterWindowMessageA("MSWHEEL_ROLLMSG"));
 

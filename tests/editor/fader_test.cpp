@@ -204,7 +204,7 @@ TEST_F(FaderTest, WheelStepsAndTheRegisteredWheelMessage) {
     send(vertical, WM_MOUSEWHEEL, 0);
     EXPECT_EQ(send(vertical, FADER_GETPOS), 516);
     // The registered message carries the delta in wParam itself.
-    UINT roll = WheelRollMessage();
+    UINT roll = wheelRollMessage();
     ASSERT_NE(roll, 0u);
     EXPECT_EQ(send(vertical, roll, WPARAM(120)), -1);
     EXPECT_EQ(send(vertical, FADER_GETPOS), 532);
@@ -479,7 +479,7 @@ TEST_F(FaderPaintTest, AtTwiceTheScaleTheDrawnThumbAndItsGrabDouble) {
     send(vertical, FADER_SETSCALE, 192);
     send(vertical, FADER_SETPOS, 0, 500); // travel 226 - 52 = 174: thumb rows 87..138, columns 1..28
     const WindowPixels pixels = readWindow(vertical);
-    const int32_t width = FaderCapWidth(true, 2.0), height = FaderCapHeight(true, 2.0);
+    const int32_t width = faderCapWidth(true, 2.0), height = faderCapHeight(true, 2.0);
     ASSERT_EQ(width, 28);
     ASSERT_EQ(height, 52);
     for (int32_t y = 0; y < height; ++y)
@@ -550,7 +550,7 @@ protected:
 };
 
 TEST_F(LargeSkinFaderTest, AboveNinetySixDpiTheDoubleSizeSkinIsUsed) {
-    ASSERT_NE(LargeVerticalFaderSkin(), nullptr);
+    ASSERT_NE(largeVerticalFaderSkin(), nullptr);
     const COLORREF blue = RGB(0, 0, 250), orange = RGB(250, 140, 0);
     send(vertical, FADER_SETPOS, 0, 500);
     // 96 dpi: the 16 x 8 skin, rows 100..107.
@@ -571,8 +571,8 @@ TEST_F(LargeSkinFaderTest, AboveNinetySixDpiTheDoubleSizeSkinIsUsed) {
 }
 
 TEST_F(SkinnedFaderTest, ThumbsComeFromTheSkins) {
-    ASSERT_NE(VerticalFaderSkin(), nullptr);
-    ASSERT_NE(HorizontalFaderSkin(), nullptr);
+    ASSERT_NE(verticalFaderSkin(), nullptr);
+    ASSERT_NE(horizontalFaderSkin(), nullptr);
     send(vertical, FADER_SETPOS, 0, 500);    // thumb 16 x 8 at ((30 - 16) / 2, 100)
     send(horizontal, FADER_SETPOS, 0, 500);  // thumb 9 x 18 at (100, (30 - 18) / 2)
     WindowPixels v = readWindow(vertical);

@@ -69,7 +69,7 @@ TEST_F(EditorGraph, AHandleClickSelectsItsTabAndTheBandPanelFollows) {
     moveTo(handleX(1000, 5000) + 5, zeroDbY() + 20);
     leftUp();
     char expected[32];
-    std::snprintf(expected, sizeof expected, "%0.1f", AmpToDb(get(2, kSettingThreshold)));
+    std::snprintf(expected, sizeof expected, "%0.1f", ampToDb(get(2, kSettingThreshold)));
     EXPECT_EQ(panelText(IDC_THRESHOLD_EDIT), expected);
     EXPECT_LT(get(2, kSettingThreshold), 1.0);
 }

@@ -16,7 +16,7 @@ namespace {
 class GraphInput : public GraphWindowTest {
 protected:
     int32_t currentTab() const { return int32_t(SendMessageA(tabs, TCM_GETCURSEL, 0, 0)); }
-    double db(int32_t band, int32_t kind) { return AmpToDb(get(band, kind)); }
+    double db(int32_t band, int32_t kind) { return ampToDb(get(band, kind)); }
 
     // The host reports of one kind (automate or end of edit), in order.
     static std::vector<HostCall> reports(int32_t opcode) {
@@ -190,7 +190,7 @@ TEST_F(GraphInput, AThresholdAboveTheRangeIsGrabbedWithinSevenPixelsOfTheTop) {
     EXPECT_EQ(fx->currentBand, 1);
     moveTo(handle2X() + 6, 17);
     leftUp();
-    EXPECT_NEAR(db(1, kSettingThreshold), AmpToDb(4.0) - 10 * 66.0 / kHeight, 1e-9);
+    EXPECT_NEAR(db(1, kSettingThreshold), ampToDb(4.0) - 10 * 66.0 / kHeight, 1e-9);
 }
 
 TEST_F(GraphInput, ResultsThatAreNotFiniteAreNotStored) {

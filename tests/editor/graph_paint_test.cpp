@@ -183,7 +183,7 @@ TEST_F(GraphPaint, MetersColumnsReadoutHoldAndDecay) {
     const int32_t b = std::min(4, (xTop - previousX - 4) / 3), gap = b == 4 ? 1 : 0, q = mid + 10;
     ASSERT_EQ(b, 4);
     const int32_t y0 = yOfDb(0);
-    const int32_t inputTop = yOfDb(AmpToDb(0.5)), detectorTop = yOfDb(-20), outputTop = yOfDb(AmpToDb(0.25));
+    const int32_t inputTop = yOfDb(ampToDb(0.5)), detectorTop = yOfDb(-20), outputTop = yOfDb(ampToDb(0.25));
     EXPECT_EQ(p.at(q, inputTop), kInput);
     EXPECT_EQ(p.at(q + b - 1, detectorTop - 1), kInput);
     EXPECT_EQ(p.at(q, inputTop - 1), 0u);
@@ -227,7 +227,7 @@ TEST_F(GraphPaint, MakeupBarRisesFromTheThreshold) {
         makeup = fx->band(1)->state.makeupGain;
     }
     const int32_t mid = handleX(200, 1000), y = yOfDb(-30);
-    const int32_t length = int32_t(AmpToDb(makeup) * kHeight / 66.0);
+    const int32_t length = int32_t(ampToDb(makeup) * kHeight / 66.0);
     ASSERT_GT(length, 5);
     const int32_t barX = mid - 8 - 4; // left of the gauge's ink
     EXPECT_EQ(p.at(barX, y - 1), kMakeup);

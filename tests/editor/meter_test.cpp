@@ -27,7 +27,7 @@ COLORREF dim(COLORREF c) {
 
 std::string reading(int32_t tenths) {
     char text[16];
-    FormatMeterReading(tenths, text);
+    formatMeterReading(tenths, text);
     return text;
 }
 
@@ -37,17 +37,17 @@ bool isText(COLORREF c) {
 
 TEST(MeterRamp, ColoursAtTheStopsAndBetween) {
     // 0: (0, 128 * 159 / 160 = 127, 0), brightened by a quarter: G 127 + 31.
-    EXPECT_EQ(MeterRampColour(0), RGB(0, 158, 0));
-    EXPECT_EQ(MeterRampColour(-20), RGB(0, 158, 0));
+    EXPECT_EQ(meterRampColour(0), RGB(0, 158, 0));
+    EXPECT_EQ(meterRampColour(-20), RGB(0, 158, 0));
     // 100: R 192 * 100 / 160 = 120 -> 150; G (25500 + 7552) / 160 = 206 -> 257, clamped; B 60 -> 75.
-    EXPECT_EQ(MeterRampColour(100), RGB(150, 255, 75));
+    EXPECT_EQ(meterRampColour(100), RGB(150, 255, 75));
     // 160 is the middle stop itself: (192, 255, 96) -> (240, 318 -> 255, 120).
-    EXPECT_EQ(MeterRampColour(160), RGB(240, 255, 120));
+    EXPECT_EQ(meterRampColour(160), RGB(240, 255, 120));
     // 200 counts as 210: R (12750 + 8640) / 95 = 225 -> 255; G 17875 / 95 = 188 -> 235; B 79 -> 98.
-    EXPECT_EQ(MeterRampColour(200), RGB(255, 235, 98));
+    EXPECT_EQ(meterRampColour(200), RGB(255, 235, 98));
     // 255 and beyond: the top stop (255, 128, 64) -> (255, 160, 80).
-    EXPECT_EQ(MeterRampColour(255), RGB(255, 160, 80));
-    EXPECT_EQ(MeterRampColour(256), RGB(255, 160, 80));
+    EXPECT_EQ(meterRampColour(255), RGB(255, 160, 80));
+    EXPECT_EQ(meterRampColour(256), RGB(255, 160, 80));
 }
 
 TEST(MeterReadout, TenthsOfADecibel) {
@@ -114,7 +114,7 @@ TEST(MeterCopy, ClippedToBothBitmapsAgainstAPerPixelReference) {
         cases.push_back({offset(random), offset(random), offset(random), offset(random), size(random), size(random)});
     for (const Case& c : cases) {
         GuardedBitmap dest(19, 13);
-        CopyClipped(dest, c.dx, c.dy, source, c.sx, c.sy, c.w, c.h);
+        copyClipped(dest, c.dx, c.dy, source, c.sx, c.sy, c.w, c.h);
         ASSERT_TRUE(dest.marginsIntact()) << c.dx << " " << c.dy << " " << c.sx << " " << c.sy;
         for (int32_t y = 0; y < 13; ++y)
             for (int32_t x = 0; x < 19; ++x) {
@@ -271,7 +271,7 @@ protected:
         MeterTest::SetUp();
         meter = make(kVerticalMeterClass, 40, 300);
     }
-    static COLORREF ramp(int32_t row) { return MeterRampColour((300 - row) * 256 / 273); }
+    static COLORREF ramp(int32_t row) { return meterRampColour((300 - row) * 256 / 273); }
     HWND meter = nullptr;
 };
 
@@ -309,7 +309,7 @@ TEST_F(MeterTest, OddWidthKeepsIdleAndLitColumnsAligned) {
     HWND meter = make(kVerticalMeterClass, 41, 300);
     levels(meter, -300, -300);
     WindowPixels pixels = readWindow(meter);
-    const COLORREF lit = MeterRampColour(100 * 256 / 273);
+    const COLORREF lit = meterRampColour(100 * 256 / 273);
     EXPECT_EQ(pixels.at(0, 200), lit);
     EXPECT_EQ(pixels.at(18, 200), lit);
     EXPECT_EQ(pixels.at(19, 200), kStripe);
@@ -317,7 +317,7 @@ TEST_F(MeterTest, OddWidthKeepsIdleAndLitColumnsAligned) {
     EXPECT_EQ(pixels.at(21, 200), lit);
     EXPECT_EQ(pixels.at(39, 200), lit);
     EXPECT_EQ(pixels.at(40, 200), RGB(0, 0, 0));
-    EXPECT_EQ(pixels.at(0, 100), dim(MeterRampColour(200 * 256 / 273)));
+    EXPECT_EQ(pixels.at(0, 100), dim(meterRampColour(200 * 256 / 273)));
     EXPECT_EQ(pixels.at(19, 100), kStripe);
 }
 
@@ -501,7 +501,7 @@ TEST_F(MeterTest, LabelSpacingFollowsTheHeight) {
 // rows 2 and 27 lie clear of the labels, and column 100 and 154 clear of the ticks.
 TEST_F(MeterTest, HorizontalMeterPixels) {
     HWND meter = make(kHorizontalMeterClass, 300, 30);
-    auto ramp = [](int32_t x) { return MeterRampColour(x * 256 / 273); };
+    auto ramp = [](int32_t x) { return meterRampColour(x * 256 / 273); };
     levels(meter, -300, -700);  // channel 0 lit up to column 320 * 300 / 680 = 141
     WindowPixels pixels = readWindow(meter);
     EXPECT_EQ(pixels.at(100, 2), ramp(100));

@@ -114,7 +114,7 @@ TEST(BandList, FrequencyIsClampedAndSampleRateChangesRedesign) {
     setBandFrequency(b, 1000, true);
     const double b1 = b.filter.b1;
     engine.sampleRate = 48000;
-    engine.ResetProcessingState();
+    engine.resetProcessingState();
     EXPECT_EQ(b.filter.sampleRate, 48000.0);
     EXPECT_NE(b.filter.b1, b1);
     EXPECT_EQ(b.state.rmsLength(), 240);

@@ -463,7 +463,7 @@ StereoSignal soloedSine(double bandFrequency, double sampleRate, double sineFreq
     b->settings.active = false;
     updateBandCoefficients(*b, true);
     engine.appendBand(b);
-    engine.ResetProcessingState();
+    engine.resetProcessingState();
     engine.soloing = true;
     engine.soloedBand = 0;
     StereoSignal in(4096), out(4096);
@@ -513,7 +513,7 @@ TEST(DriverBandList, AnAddedBandsSplitTakesEffectAtOnce) {
         updateBandCoefficients(*b, true);
         built.appendBand(b);
     }
-    built.ResetProcessingState();
+    built.resetProcessingState();
     StereoSignal in = musicLike(512, 44100), a(512), b(512);
     process(split, in, a, 512);
     process(built, in, b, 512);

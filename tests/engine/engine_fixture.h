@@ -14,9 +14,9 @@ constexpr double kPi = 3.141592653589793;
 // An engine with the default bands at the given sample rate.
 inline void setUpDefaultEngine(MultibandEngine& engine, double sampleRate = 44100) {
     engine.sampleRate = sampleRate;
-    engine.ResetProcessingState();
-    engine.LoadDefaultBands();
-    engine.ResetProcessingState();
+    engine.resetProcessingState();
+    engine.loadDefaultBands();
+    engine.resetProcessingState();
 }
 
 inline void setAllActive(MultibandEngine& engine, bool active) {

@@ -54,7 +54,7 @@ void buildBands(MultibandEngine& engine, const Scene& scene) {
         updateBandCoefficients(*b, true);
         ASSERT_TRUE(engine.appendBand(b));
     }
-    engine.ResetProcessingState();
+    engine.resetProcessingState();
 }
 
 void expectSameBits(const StereoSignal& a, const StereoSignal& b, const char* what) {

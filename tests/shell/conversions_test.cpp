@@ -7,16 +7,16 @@
 
 namespace {
 
-TEST(ConversionsTest, AmpToDb) {
-    EXPECT_EQ(AmpToDb(1.0), 0.0);
-    EXPECT_NEAR(AmpToDb(4.0), 12.041199826559248, 1e-12);
-    EXPECT_NEAR(AmpToDb(0.5), -6.020599913279624, 1e-12);
-    EXPECT_EQ(AmpToDb(0.0), -150.0);
-    EXPECT_EQ(AmpToDb(-1.0), -150.0);
-    EXPECT_EQ(AmpToDb(std::ldexp(1.0, -26)), -150.0);
+TEST(ConversionsTest, ampToDb) {
+    EXPECT_EQ(ampToDb(1.0), 0.0);
+    EXPECT_NEAR(ampToDb(4.0), 12.041199826559248, 1e-12);
+    EXPECT_NEAR(ampToDb(0.5), -6.020599913279624, 1e-12);
+    EXPECT_EQ(ampToDb(0.0), -150.0);
+    EXPECT_EQ(ampToDb(-1.0), -150.0);
+    EXPECT_EQ(ampToDb(std::ldexp(1.0, -26)), -150.0);
     // 2^-25 is -150.5 dB: above the cut, floored.
-    EXPECT_EQ(AmpToDb(std::ldexp(1.0, -25)), -150.0);
-    EXPECT_NEAR(AmpToDb(1e-7), -140.0, 1e-9);
+    EXPECT_EQ(ampToDb(std::ldexp(1.0, -25)), -150.0);
+    EXPECT_NEAR(ampToDb(1e-7), -140.0, 1e-9);
 }
 
 TEST(ConversionsTest, FaderScaleAnchors) {

@@ -10,28 +10,28 @@
 namespace {
 
 TEST(EditorScale, DpiBecomesAFactorAndImplausibleOnesCountAsNone) {
-    EXPECT_DOUBLE_EQ(ScaleOfDpi(96), 1.0);
-    EXPECT_DOUBLE_EQ(ScaleOfDpi(120), 1.25);
-    EXPECT_DOUBLE_EQ(ScaleOfDpi(144), 1.5);
-    EXPECT_DOUBLE_EQ(ScaleOfDpi(192), 2.0);
-    EXPECT_DOUBLE_EQ(ScaleOfDpi(0), 1.0);
-    EXPECT_DOUBLE_EQ(ScaleOfDpi(-192), 1.0);
-    EXPECT_DOUBLE_EQ(ScaleOfDpi(5000), 1.0);
+    EXPECT_DOUBLE_EQ(scaleOfDpi(96), 1.0);
+    EXPECT_DOUBLE_EQ(scaleOfDpi(120), 1.25);
+    EXPECT_DOUBLE_EQ(scaleOfDpi(144), 1.5);
+    EXPECT_DOUBLE_EQ(scaleOfDpi(192), 2.0);
+    EXPECT_DOUBLE_EQ(scaleOfDpi(0), 1.0);
+    EXPECT_DOUBLE_EQ(scaleOfDpi(-192), 1.0);
+    EXPECT_DOUBLE_EQ(scaleOfDpi(5000), 1.0);
     for (int32_t dpi : {96, 120, 144, 168, 192, 288})
-        EXPECT_EQ(DpiOfScale(ScaleOfDpi(dpi)), dpi);
+        EXPECT_EQ(dpiOfScale(scaleOfDpi(dpi)), dpi);
 }
 
 TEST(EditorScale, PixelCountsRoundToTheNearestAndStrokesNeverVanish) {
     for (int32_t pixels : {0, 1, 7, 12, 120, 370})
-        EXPECT_EQ(ScaledPixels(pixels, 1.0), pixels);
-    EXPECT_EQ(ScaledPixels(7, 1.25), 9); // 8.75
-    EXPECT_EQ(ScaledPixels(3, 1.5), 5);  // 4.5 rounds away from zero
-    EXPECT_EQ(ScaledPixels(12, 1.5), 18);
-    EXPECT_EQ(ScaledPixels(120, 2.0), 240);
-    EXPECT_EQ(ScaledStroke(1, 1.25), 1);
-    EXPECT_EQ(ScaledStroke(1, 1.5), 2);
-    EXPECT_EQ(ScaledStroke(1, 0.25), 1);
-    EXPECT_EQ(ScaledPixels(1, 0.25), 0);
+        EXPECT_EQ(scaledPixels(pixels, 1.0), pixels);
+    EXPECT_EQ(scaledPixels(7, 1.25), 9); // 8.75
+    EXPECT_EQ(scaledPixels(3, 1.5), 5);  // 4.5 rounds away from zero
+    EXPECT_EQ(scaledPixels(12, 1.5), 18);
+    EXPECT_EQ(scaledPixels(120, 2.0), 240);
+    EXPECT_EQ(scaledStroke(1, 1.25), 1);
+    EXPECT_EQ(scaledStroke(1, 1.5), 2);
+    EXPECT_EQ(scaledStroke(1, 0.25), 1);
+    EXPECT_EQ(scaledPixels(1, 0.25), 0);
 }
 
 TEST(GraphGeometryScale, HandleAndReachesGrowWhileLevelsAndFrequenciesKeepTheirPlace) {
