@@ -6,7 +6,7 @@
 
 #include "editor/x11/x11_error_trap.h"
 
-bool X11Surface::create(Display* display, Visual* visual, const X11SurfaceSpec& spec) {
+bool X11Surface::create(Display* display, Visual* visual, const X11SurfaceShape& shape) {
     destroy();
     display_ = display;
     XSetWindowAttributes attributes = {};
@@ -18,19 +18,19 @@ bool X11Surface::create(Display* display, Visual* visual, const X11SurfaceSpec& 
         attributes.colormap = DefaultColormap(display, DefaultScreen(display));
     else
         attributes.colormap = colormap_ = XCreateColormap(display, DefaultRootWindow(display), visual, AllocNone);
-    attributes.event_mask = spec.eventMask;
-    attributes.override_redirect = spec.overrideRedirect ? True : False;
+    attributes.event_mask = shape.eventMask;
+    attributes.override_redirect = shape.overrideRedirect ? True : False;
     unsigned long mask = CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask | CWOverrideRedirect;
     x11TakeTrappedErrors(display);
-    window_ = XCreateWindow(display, spec.parent, spec.x, spec.y, unsigned(spec.width), unsigned(spec.height), 0,
+    window_ = XCreateWindow(display, shape.parent, shape.x, shape.y, unsigned(shape.width), unsigned(shape.height), 0,
                             24, InputOutput, visual, mask, &attributes);
     gc_ = XCreateGC(display, window_, 0, nullptr);
     XSync(display, False);
     // A parent that does not exist (or is gone) shows up here as an error.
     bool windowMade = x11TakeTrappedErrors(display) == 0 && !x11ConnectionLost(display);
     windowGone_ = !windowMade;
-    bool made = windowMade && ((spec.allowSharedMemory && createSharedImage(visual, spec.width, spec.height)) ||
-                               createHeapImage(visual, spec.width, spec.height));
+    bool made = windowMade && ((shape.allowSharedMemory && createSharedImage(visual, shape.width, shape.height)) ||
+                               createHeapImage(visual, shape.width, shape.height));
     if (!made)
         destroy();
     return made;

@@ -33,7 +33,7 @@ private:
     int32_t rowSpan_ = 0;
 };
 
-struct X11SurfaceSpec {
+struct X11SurfaceShape {
     Window parent;
     int32_t x, y, width, height;
     // A popup: placed by us, above everything, never managed by a window manager.
@@ -51,7 +51,7 @@ public:
 
     // Makes the window (unmapped) and its image; false, with nothing left behind, when the
     // server refuses. visual must be 24-bit true colour with the 0xRRGGBB masks.
-    bool create(Display* display, Visual* visual, const X11SurfaceSpec& spec);
+    bool create(Display* display, Visual* visual, const X11SurfaceShape& shape);
     // Frees the image, the segment, the graphics context and the window (unless the window
     // was already destroyed by someone else, as a host destroying its parent does). With the
     // connection lost only this side's memory is freed; the server has let go of the rest.

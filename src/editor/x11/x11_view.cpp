@@ -377,9 +377,9 @@ struct X11View::Loop {
         closePopupWindow(true);
         if (!events || width <= 0 || height <= 0)
             return false;
-        X11SurfaceSpec spec = {DefaultRootWindow(display), x, y, width, height, true, allowSharedMemory,
+        X11SurfaceShape shape = {DefaultRootWindow(display), x, y, width, height, true, allowSharedMemory,
                                kWindowEvents};
-        if (!popup.surface.create(display, visual, spec))
+        if (!popup.surface.create(display, visual, shape))
             return false;
         popup.events = events;
         popup.clicks.reset();
@@ -425,9 +425,9 @@ X11View* X11View::open(const X11ViewOptions& options, X11WindowEvents* events) {
     loop->visual = findVisual(display);
     loop->view.events = events;
     loop->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    X11SurfaceSpec spec = {options.parentWindow, 0, 0, options.width, options.height, false,
+    X11SurfaceShape shape = {options.parentWindow, 0, 0, options.width, options.height, false,
                            options.allowSharedMemory, kWindowEvents};
-    bool ready = loop->visual && loop->wakeFd >= 0 && loop->view.surface.create(display, loop->visual, spec);
+    bool ready = loop->visual && loop->wakeFd >= 0 && loop->view.surface.create(display, loop->visual, shape);
     double scale = x11DisplayScale(display);
     X11View* view = ready ? new (std::nothrow) X11View(loop, scale) : nullptr;
     if (view) {
