@@ -81,8 +81,8 @@ public:
     // The editor's own per-instance record (its windows, gesture and back buffer), opaque to
     // the shell and released with the instance (releaseEditorState).
     void* editorState = nullptr;
-    // Raised by host parameter writes and state loads while an editor is open (it wants the
-    // meters exactly then), cleared by the editor's refresh timer.
+    // Raised by state loads, and by host parameter writes while an editor is open; cleared by
+    // the editor's refresh timer, which then reloads its controls.
     RelaxedAtomic<int32_t> editorNeedsRefresh{0};
     bool editorOpen() const { return meteringWanted; }
     // The band the editor shows, and whether only it is heard: saved in the state block, and
