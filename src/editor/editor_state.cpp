@@ -29,3 +29,14 @@ void refreshBandPanel(CompressorEffect& fx) {
     if (state && state->bandPanel)
         SendMessageA(state->bandPanel, MSG_REFRESH_BAND, 0, 0);
 }
+
+GraphBands copyGraphBands(CompressorEffect& fx, const uint32_t* meterTime) {
+    EditorState* state = editorStateOf(fx);
+    if (!state) {
+        GraphBands none;
+        none.currentBand = fx.currentBand;
+        none.solo = fx.soloCurrentBand != 0;
+        return none;
+    }
+    return copyGraphBands(fx, state->bandCopies, meterTime);
+}

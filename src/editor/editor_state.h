@@ -5,8 +5,8 @@
 // thread touches it; the instance itself is reached through the shell's operations.
 #pragma once
 
+#include "editor/core/graph_bands.h"
 #include "raster/pixo.h"
-#include "support/heap_buffer.h"
 #include "support/windows_prelude.h"
 
 #include <cstdint>
@@ -20,11 +20,8 @@ struct EditorState {
     // the gesture under way (graph_input.h).
     int32_t dragBand = -1;
     int32_t dragMode = 0;
-    // The graph's copies of the bands: BandView per band in list order and whether its meters
-    // were taken (CompressorEffect::viewBands), and GraphBand in ascending frequency.
-    HeapBuffer bandViews{4096};
-    HeapBuffer bandsMetered{64};
-    HeapBuffer sortedBands{4096};
+    // The graph's copies of the bands.
+    GraphBandCopies bandCopies;
     PIXO_SysBitmap* graphBitmap = nullptr; // owned; made by the graph's first paint
     // Device pixels per 96-dpi pixel, taken from the window when it opens and when its DPI
     // changes; the graph's geometry and drawing and the controls' sizes follow it.
@@ -37,6 +34,10 @@ EditorState* editorStateOf(CompressorEffect& fx);
 const EditorState* findEditorState(const CompressorEffect& fx);
 // Deletes the instance's record (and the back buffer with it).
 void releaseEditorStateOf(CompressorEffect& fx);
+
+// The instance's bands as the graph sees them, copied into its record (copyGraphBands); empty
+// when the record cannot be made.
+GraphBands copyGraphBands(CompressorEffect& fx, const uint32_t* meterTime);
 
 // Has the band panel show the current band's settings again (nothing without a panel).
 void refreshBandPanel(CompressorEffect& fx);

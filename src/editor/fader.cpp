@@ -5,7 +5,7 @@
 
 #include "editor/control_resources.h"
 #include "editor/fader_cap.h"
-#include "editor/ui_scale.h"
+#include "editor/core/ui_scale.h"
 #include "shell/conversions.h"
 
 namespace {

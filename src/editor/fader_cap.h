@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "editor/ui_scale.h"
+#include "editor/core/ui_scale.h"
 #include "support/windows_prelude.h"
 
 constexpr int32_t kVerticalThumbWidth = 14;

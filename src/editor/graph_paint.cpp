@@ -1,8 +1,8 @@
 #include "editor/graph_paint.h"
 
 #include "editor/editor_state.h"
-#include "editor/graph_bands.h"
-#include "editor/graph_geometry.h"
+#include "editor/core/graph_bands.h"
+#include "editor/core/graph_geometry.h"
 #include "raster/pixo.h"
 #include "shell/compressor_effect.h"
 #include "shell/conversions.h"

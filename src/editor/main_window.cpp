@@ -5,7 +5,7 @@
 #include "editor/editor_state.h"
 #include "editor/instance_dialog.h"
 #include "editor/resource.h"
-#include "editor/ui_scale.h"
+#include "editor/core/ui_scale.h"
 #include "editor/window_scale.h"
 #include "shell/conversions.h"
 #include "shell/module.h"

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "editor/meter_drawing.h"
-#include "editor/ui_scale.h"
+#include "editor/core/ui_scale.h"
 
 MeterState::~MeterState() {
     releaseMeterFont(*this);

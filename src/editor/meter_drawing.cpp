@@ -1,6 +1,6 @@
 #include "editor/meter_drawing.h"
 
-#include "editor/ui_scale.h"
+#include "editor/core/ui_scale.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include "editor/control_classes.h"
 #include "editor/resource.h"
-#include "editor/ui_scale.h"
+#include "editor/core/ui_scale.h"
 
 #include <cstring>
 

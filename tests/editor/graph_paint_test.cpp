@@ -3,7 +3,7 @@
 // meters with their hold and decay, the info box, solo and an empty band list.
 #include "graph_harness.h"
 
-#include "editor/graph_bands.h"
+#include "editor/core/graph_bands.h"
 #include "engine/band_control.h"
 
 using namespace graphtest;

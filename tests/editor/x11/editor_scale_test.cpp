@@ -1,8 +1,8 @@
 // The scale the editor's portable parts draw at: a DPI as a factor, 96-dpi pixel counts at
 // that factor, and the response graph's handle and reaches, including from an X display's
 // Xft.dpi resource as the Linux editor reads it.
-#include "editor/graph_geometry.h"
-#include "editor/ui_scale.h"
+#include "editor/core/graph_geometry.h"
+#include "editor/core/ui_scale.h"
 #include "editor/x11/display_scale.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,8 @@
 // the copy shows the meters as they were before this paint decayed them.
 #pragma once
 
-#include "editor/graph_geometry.h"
+#include "editor/core/graph_geometry.h"
+#include "support/heap_buffer.h"
 
 #include <cstdint>
 
@@ -36,10 +37,19 @@ struct GraphBands {
     const GraphBand* byIndex(int32_t index) const;
 };
 
-// Copies the bands into the editor state's sortedBands. With meterTime, the meters are taken
-// too, as one paint at that tick count takes them (CompressorEffect::viewBands); bands muted
-// by solo keep their meters untouched and show none. Empty when out of memory.
-GraphBands copyGraphBands(CompressorEffect& fx, const uint32_t* meterTime);
+// Where an editor keeps its copies of the bands between paints (they only ever grow): a
+// BandView per band in list order and whether its meters were taken
+// (CompressorEffect::viewBands), and a GraphBand per band in ascending frequency.
+struct GraphBandCopies {
+    HeapBuffer bandViews{4096};
+    HeapBuffer bandsMetered{64};
+    HeapBuffer sortedBands{4096};
+};
+
+// Copies the bands into copies.sortedBands. With meterTime, the meters are taken too, as one
+// paint at that tick count takes them (CompressorEffect::viewBands); bands muted by solo keep
+// their meters untouched and show none. Empty when out of memory.
+GraphBands copyGraphBands(CompressorEffect& fx, GraphBandCopies& copies, const uint32_t* meterTime);
 
 enum GraphHitKind : int32_t { HIT_HANDLE = 0, HIT_LINE_AT_THRESHOLD = 1, HIT_LINE = 2 };
 

@@ -5,7 +5,7 @@
 // handle and the pointer's reach are 96-dpi pixel counts grown by the editor's scale.
 #pragma once
 
-#include "editor/ui_scale.h"
+#include "editor/core/ui_scale.h"
 #include "shell/conversions.h"
 #include "shell/setting_kinds.h"
 

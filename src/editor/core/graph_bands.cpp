@@ -1,6 +1,5 @@
-#include "editor/graph_bands.h"
+#include "editor/core/graph_bands.h"
 
-#include "editor/editor_state.h"
 #include "shell/compressor_effect.h"
 #include "shell/conversions.h"
 
@@ -36,25 +35,22 @@ const GraphBand* GraphBands::byIndex(int32_t index) const {
     return nullptr;
 }
 
-GraphBands copyGraphBands(CompressorEffect& fx, const uint32_t* meterTime) {
+GraphBands copyGraphBands(CompressorEffect& fx, GraphBandCopies& copies, const uint32_t* meterTime) {
     GraphBands result;
     result.currentBand = fx.currentBand;
     result.solo = fx.soloCurrentBand != 0;
-    EditorState* state = editorStateOf(fx);
-    if (!state)
-        return result; // out of memory: nothing to draw
-    const int32_t count = fx.viewBands(state->bandViews, &state->bandsMetered, meterTime);
+    const int32_t count = fx.viewBands(copies.bandViews, &copies.bandsMetered, meterTime);
     const int32_t bytes = count * int32_t(sizeof(GraphBand));
-    auto* copies = static_cast<GraphBand*>(state->sortedBands.resize(bytes));
-    if (!copies || state->sortedBands.getSize() != bytes)
-        return result;
-    const auto* views = static_cast<const BandView*>(state->bandViews.get());
-    const auto* metered = static_cast<const bool*>(state->bandsMetered.get());
+    auto* sorted = static_cast<GraphBand*>(copies.sortedBands.resize(bytes));
+    if (!sorted || copies.sortedBands.getSize() != bytes)
+        return result; // out of memory: nothing to draw
+    const auto* views = static_cast<const BandView*>(copies.bandViews.get());
+    const auto* metered = static_cast<const bool*>(copies.bandsMetered.get());
     for (int32_t i = 0; i < count; ++i)
-        copyBand(views[i], i, metered[i], copies[i]);
-    std::sort(copies, copies + count,
+        copyBand(views[i], i, metered[i], sorted[i]);
+    std::sort(sorted, sorted + count,
               [](const GraphBand& a, const GraphBand& b) { return a.frequency < b.frequency; });
-    result.sorted = copies;
+    result.sorted = sorted;
     result.count = count;
     return result;
 }
