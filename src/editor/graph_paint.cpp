@@ -1,6 +1,7 @@
 #include "editor/graph_paint.h"
 
 #include "editor/editor_state.h"
+#include "editor/core/editor_fonts.h"
 #include "editor/core/graph_bands.h"
 #include "editor/core/graph_geometry.h"
 #include "raster/pixo.h"
@@ -50,28 +51,13 @@ SharedFont graphLabelFont;
 constexpr int32_t kHandleFontHeight = 14;
 constexpr int32_t kLabelFontHeight = 12;
 
-PIXO_CachedFont* createGraphFont(int height) {
-    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
-    if (!font)
-        return nullptr;
-    auto* cached = new (std::nothrow) PIXO_CachedFont();
-    if (!cached) {
-        DeleteObject(font);
-        return nullptr;
-    }
-    cached->AttachSystemFont(font, FONT_HANDLE_OWNED);
-    cached->SetBackgroundMode(PIXO_BACKGROUND_TRANSPARENT);
-    return cached;
-}
-
 PIXO_CachedFont* fontOfHeight(SharedFont& shared, int32_t height) {
     if (shared.font && shared.height != height) {
         delete shared.font;
         shared.font = nullptr;
     }
     if (!shared.font) {
-        shared.font = createGraphFont(height);
+        shared.font = createEditorFont(height, false);
         shared.height = height;
     }
     return shared.font;

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "editor/x11/display_scale.h"
-#include "editor/x11/font_lookup.h"
+#include "editor/core/font_file.h"
 #include "editor/x11/x11_view.h"
 #include "raster/pixo.h"
 
@@ -35,7 +35,7 @@ constexpr int32_t kWidth = 480, kHeight = 300;
 class DemoPicture : public X11WindowEvents {
 public:
     explicit DemoPicture(double scale) {
-        fontPath_ = x11FindSansFontFile();
+        fontPath_ = findSansFontFile();
         font_.reset(PIXO_CreateCachedFont(fontPath_.c_str(), int32_t(14 * scale + 0.5)));
     }
     std::atomic<int32_t> paints{0};

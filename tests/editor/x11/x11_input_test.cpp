@@ -9,10 +9,8 @@
 #include <string>
 
 #include "editor/x11/display_scale.h"
-#include "editor/x11/font_lookup.h"
 #include "editor/x11/x11_input.h"
 #include "editor/x11/x11_view.h"
-#include "raster/pixo.h"
 
 namespace {
 
@@ -91,27 +89,6 @@ TEST(X11Scale, XftDpiOverNinetySix) {
                               "Xft.dpi:\t144 dots\n", "Xft.dpi:\t0\n", "Xft.dpi:\t-96\n", "Xft.dpi:\t5000\n",
                               "Xft.dpi:\tnan\n", "Xft.dpi:\n", "Xft.dpi 144\n"})
         EXPECT_DOUBLE_EQ(x11ScaleFromResources(unset), 1.0) << unset;
-}
-
-TEST(X11Font, FontconfigFindsAScalableSansThatRendersText) {
-    std::string path = x11FindSansFontFile();
-    ASSERT_FALSE(path.empty());
-    // The test machines have fonts-liberation.
-    EXPECT_NE(path.find("LiberationSans-Regular"), std::string::npos) << path;
-    PIXO_CachedFont* font = PIXO_CreateCachedFont(path.c_str(), 16);
-    ASSERT_NE(font, nullptr);
-    PIXO_MemBitmap bitmap;
-    ASSERT_TRUE(bitmap.setSize(120, 24));
-    PIXO_ClearBitmap(&bitmap);
-    font->SetForeground(0xFFFFFFFF);
-    PIXO_Rect rect = {0, 0, 120, 24};
-    font->RenderText(&bitmap, "Tarnwell", -1, &rect, DT_LEFT | DT_TOP | DT_SINGLELINE);
-    int inked = 0;
-    for (int32_t y = 0; y < 24; ++y)
-        for (int32_t x = 0; x < 120; ++x)
-            inked += (bitmap.pixels()[y * bitmap.rowSpan() + x] & 0xFF) > 128;
-    EXPECT_GT(inked, 40);
-    delete font;
 }
 
 } // namespace

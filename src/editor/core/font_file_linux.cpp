@@ -1,4 +1,4 @@
-#include "editor/x11/font_lookup.h"
+#include "editor/core/font_file.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -7,14 +7,14 @@
 namespace {
 
 // The file of the best match for a family; with exactFamily only a font of that very family.
-std::string matchFamily(FcConfig* config, const char* family, bool exactFamily) {
+std::string matchFamily(FcConfig* config, const char* family, bool exactFamily, bool bold) {
     std::string path;
     FcPattern* pattern = FcPatternCreate();
     if (!pattern)
         return path;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
@@ -37,15 +37,15 @@ std::string matchFamily(FcConfig* config, const char* family, bool exactFamily) 
 
 } // namespace
 
-std::string x11FindSansFontFile() {
+std::string findSansFontFile(bool bold) {
     // A configuration of our own, gone when we are done: fontconfig's process-wide one belongs
     // to the host, and a plug-in that made it could never free it.
     FcConfig* config = FcInitLoadConfigAndFonts();
     if (!config)
         return std::string();
-    std::string path = matchFamily(config, "Liberation Sans", true);
+    std::string path = matchFamily(config, "Liberation Sans", true, bold);
     if (path.empty())
-        path = matchFamily(config, "sans-serif", false);
+        path = matchFamily(config, "sans-serif", false, bold);
     FcConfigDestroy(config);
     return path;
 }
