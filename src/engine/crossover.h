@@ -35,6 +35,12 @@ struct CrossoverFilter {
     double sampleRate = 44100.0;
 };
 
+// Where a band splits: a band above 23800 Hz reaches the top of the spectrum when the sample
+// rate is above 48 kHz (its frequency cannot, being held at 24000 Hz).
+inline double splitFrequency(double frequency, double sampleRate) {
+    return frequency > 23800 && sampleRate > 48000 ? sampleRate * 0.5 : frequency;
+}
+
 // Recomputes the coefficients for f. Returns at once when f equals the stored frequency; a
 // negative f redesigns at the stored frequency (used after sampleRate changed).
 void designFilter(CrossoverFilter& filter, double f);

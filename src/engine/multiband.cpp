@@ -312,12 +312,6 @@ void meterPeak(double& peak, const float* x, int32_t m) {
         peak = largest;
 }
 
-// Where a band splits: a band above 23800 Hz reaches the top of the spectrum when the sample
-// rate is above 48 kHz (its frequency cannot, being held at 24000 Hz).
-double splitFrequency(double frequency, double sampleRate) {
-    return frequency > 23800 && sampleRate > 48000 ? sampleRate * 0.5 : frequency;
-}
-
 // What each band of a sub-block does, in frequency order, for either path: its role with the
 // remainder that reaches it (the first band at or above half the sample rate takes everything
 // that is left, any further one gets silence, so nothing above the top is summed twice) and

@@ -132,6 +132,8 @@ void copyBandView(const Band& source, BandView& view) {
     view.inputPeak = st.inputPeak;
     view.detectorPeak = st.detectorPeak;
     view.outputPeak = st.outputPeak;
+    const CrossoverFilter& filter = source.filter;
+    view.response = {filter.frequency, filter.b0, filter.b1, filter.b2, filter.a1, filter.a2, bandGainNow(source), true};
 }
 
 // One editor frame's take of a band's meters: renew the hold, copy, decay.
@@ -209,6 +211,11 @@ MeterPeaks CompressorEffect::takeMeterPeaks(double decay) {
     outputPeakLeft = peaks.outputLeft * decay;
     outputPeakRight = peaks.outputRight * decay;
     return peaks;
+}
+
+ResponseContext CompressorEffect::viewResponseContext() {
+    LockHolder hold(lock);
+    return {sampleRate, outputGain};
 }
 
 int32_t CompressorEffect::viewBandCount() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "engine/multiband.h"
+#include "engine/response_curve.h"
 #include "shell/vst_abi.h"
 #include "support/heap_buffer.h"
 #include "support/relaxed_atomic.h"
@@ -22,6 +23,15 @@ struct BandView {
     double gainMeter = 1, gainMeterHold = 1;
     uint32_t gainMeterHoldUntil = 0;
     double inputPeak = 0, detectorPeak = 0, outputPeak = 0;
+    // The band's split section as it filters now and its present gain (summed left true: the
+    // viewer decides what solo mutes).
+    ResponseBand response{};
+};
+
+// What the bank's response needs besides the bands.
+struct ResponseContext {
+    double sampleRate;
+    double outputGain;
 };
 
 // The instance's input and output peaks, as the editor's level meters take them.
@@ -65,6 +75,8 @@ public:
     // Takes the input and output peaks and leaves them multiplied by decay; the audio thread
     // raises them again from its next sub-block.
     MeterPeaks takeMeterPeaks(double decay);
+    // The sample rate and output gain, read under the lock.
+    ResponseContext viewResponseContext();
     // The band count, read under the lock (a state block loaded on another thread replaces
     // the whole list).
     int32_t viewBandCount();
