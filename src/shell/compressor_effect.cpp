@@ -249,7 +249,17 @@ void notifyGeneralChange(AEffect* effect) {
 void CompressorEffect::process(const float* const* inputs, float* const* outputs, int32_t n) {
     soloedBand = int32_t(currentBand);
     soloing = soloCurrentBand != 0;
+    // The input is taken before processing, which a host may do in place.
+    const bool feeding = meteringWanted && showAnalyzer != 0 && inputs && inputs[0] && inputs[1] && outputs &&
+                         outputs[0] && outputs[1];
+    const int32_t fed = feeding ? analyzerFeed.begin(n) : 0;
+    if (fed > 0)
+        analyzerFeed.input(inputs[0], inputs[1], fed);
     processWithGlide(inputs, outputs, n);
+    if (fed > 0) {
+        analyzerFeed.output(outputs[0], outputs[1], fed);
+        analyzerFeed.publish(fed);
+    }
 }
 
 void VST_CALL processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {

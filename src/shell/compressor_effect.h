@@ -8,6 +8,7 @@
 
 #include "engine/multiband.h"
 #include "engine/response_curve.h"
+#include "shell/analyzer_feed.h"
 #include "shell/vst_abi.h"
 #include "support/heap_buffer.h"
 #include "support/relaxed_atomic.h"
@@ -104,6 +105,11 @@ public:
     // View options: the editor's, saved in the state block.
     RelaxedAtomic<int32_t> showGrid{1};
     RelaxedAtomic<int32_t> showTabs{1};
+    // The response graph's spectrum analyzer and gain curve, saved after the solo field.
+    RelaxedAtomic<int32_t> showAnalyzer{1};
+    RelaxedAtomic<int32_t> showGainCurve{1};
+    // What the audio entries hand the analyzer: only while an editor is open and shows it.
+    AnalyzerFeed analyzerFeed;
     // The block size the host announced with effSetBlockSize (0: none), read at the resume,
     // which a host may send from another thread.
     RelaxedAtomic<int32_t> announcedBlockSize{0};

@@ -16,6 +16,10 @@ constexpr uint32_t kFlagFeedbackDetector = 4;
 constexpr uint32_t kFlagBypassed = 8;
 constexpr uint32_t kFlagLogScaleAutomation = 16;
 
+// The graph's view flags, after the solo field (blocks of older versions end before them).
+constexpr uint32_t kViewAnalyzer = 1;
+constexpr uint32_t kViewGainCurve = 2;
+
 // Blocks of this size or less are not even looked at.
 constexpr int64_t kMinimumBlockSize = 48;
 
@@ -145,6 +149,13 @@ void loadBands(CompressorEffect& fx, const uint8_t* bytes, int64_t size, int32_t
             fx.currentBand = int32_t(current);
             fx.soloCurrentBand = 1;
         }
+        at += 4;
+        remaining -= 4;
+        if (remaining >= 4) {
+            const uint32_t view = uint32_t(readInt(at));
+            fx.showAnalyzer = (view & kViewAnalyzer) ? 1 : 0;
+            fx.showGainCurve = (view & kViewGainCurve) ? 1 : 0;
+        }
     }
 }
 
@@ -154,7 +165,7 @@ int32_t getStateBlock(CompressorEffect& fx, void** block) {
     *block = nullptr;
     LockHolder hold(fx.lock);
     const int32_t count = fx.bandCount();
-    const int64_t size = 28 + int64_t(kBandRecordSize) * count;
+    const int64_t size = kStateBlockFixedBytes + int64_t(kBandRecordSize) * count;
     fx.stateReadOffset = 0;
     fx.stateBuffer.resize(0);
     if (size > INT32_MAX)
@@ -174,6 +185,7 @@ int32_t getStateBlock(CompressorEffect& fx, void** block) {
     out.putInt(fx.showTabs);
     out.putReal(fx.outputGain);
     out.putInt(fx.soloCurrentBand ? fx.currentBand + 1 : 0);
+    out.putInt(int32_t((fx.showAnalyzer ? kViewAnalyzer : 0u) | (fx.showGainCurve ? kViewGainCurve : 0u)));
 
     *block = bytes;
     return int32_t(size);

@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(!fx->soloCurrentBand || fx->currentBand < fx->bandCount());
 
     const std::vector<uint8_t> saved = save(effect);
-    require(saved.size() == 28 + 56 * size_t(fx->bandCount()));
+    require(saved.size() == 32 + 56 * size_t(fx->bandCount()));
     AEffect* copy = VSTPluginMain(nullptr);
     if (copy) {
         std::vector<uint8_t> again(saved);

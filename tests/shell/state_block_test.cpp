@@ -24,11 +24,12 @@ std::vector<uint8_t> defaultBlock() {
         r.frequency = f;
         appendRecord(b, r);
     }
-    b.i32(1).i32(1).f64(1.0).i32(0);
+    b.i32(1).i32(1).f64(1.0).i32(0).i32(3);
     return b.bytes;
 }
 
-// A block unlike the defaults in every field: three bands, grid and tabs off, -12 dB, solo 2.
+// A block unlike the defaults in every field: three bands, grid and tabs off, -12 dB, solo 2,
+// analyzer and gain curve off.
 std::vector<uint8_t> customBlock(int32_t recordSize = 56) {
     BlockBuilder b;
     b.i32(recordSize).i32(3);
@@ -41,19 +42,20 @@ std::vector<uint8_t> customBlock(int32_t recordSize = 56) {
         appendRecord(b, r);
         b.pad(size_t(recordSize - 56), 0xA5);
     }
-    b.i32(0).i32(0).f64(0.25).i32(2);
+    b.i32(0).i32(0).f64(0.25).i32(2).i32(0);
     return b.bytes;
 }
 
 struct InstanceView {
-    int32_t numParams, bandCount, currentBand, soloCurrentBand, showGrid, showTabs;
+    int32_t numParams, bandCount, currentBand, soloCurrentBand, showGrid, showTabs, showAnalyzer, showGainCurve;
     double outputGain, outputGainPrevious;
     std::vector<double> frequencies;
 };
 InstanceView viewOf(AEffect* effect) {
     CompressorEffect* fx = instanceOf(effect);
-    InstanceView v{effect->numParams, fx->bandCount(), fx->currentBand, fx->soloCurrentBand, fx->showGrid,
-                   fx->showTabs, fx->outputGain, fx->outputGainPrevious, {}};
+    InstanceView v{effect->numParams, fx->bandCount(),   fx->currentBand,   fx->soloCurrentBand,
+                   fx->showGrid,      fx->showTabs,      fx->showAnalyzer,  fx->showGainCurve,
+                   fx->outputGain,    fx->outputGainPrevious, {}};
     for (int32_t i = 0; i < fx->bandCount(); ++i)
         v.frequencies.push_back(fx->band(i)->frequency());
     return v;
@@ -87,12 +89,12 @@ protected:
 
 TEST_F(StateBlockTest, DefaultInstanceWritesTheDefaultBlockByteForByte) {
     std::vector<uint8_t> block = getChunk(effect);
-    EXPECT_EQ(block.size(), 252u);
+    EXPECT_EQ(block.size(), 256u);
     EXPECT_EQ(block, defaultBlock());
 
     // The address stays valid and is the instance's own buffer until the next request.
     void* address = nullptr;
-    EXPECT_EQ(dispatch(effect, effGetChunk, 1, 0, &address), 252);
+    EXPECT_EQ(dispatch(effect, effGetChunk, 1, 0, &address), 256);
     EXPECT_EQ(address, fx()->stateBuffer.get());
 }
 
@@ -124,6 +126,8 @@ TEST_F(StateBlockTest, CustomBlockLoadsEveryField) {
     EXPECT_EQ(v.outputGainPrevious, 0.25);
     EXPECT_EQ(v.currentBand, 1);
     EXPECT_EQ(v.soloCurrentBand, 1);
+    EXPECT_EQ(v.showAnalyzer, 0);
+    EXPECT_EQ(v.showGainCurve, 0);
     EXPECT_EQ(fx()->editorNeedsRefresh, 1);
     EXPECT_EQ(fx()->inputPeakLeft, peak); // loading is no processing reset
 
@@ -156,6 +160,58 @@ TEST_F(StateBlockTest, CustomBlockLoadsEveryField) {
     EXPECT_EQ(getChunk(effect), customBlock());
 }
 
+// The graph's analyzer and gain curve: one flags word after the solo field. Each switch
+// round-trips on its own; a block of an older version leaves both as they are; and a reader that
+// knows only the fields before it (older versions read only what they know) gets exactly what
+// it would from the block without it.
+TEST_F(StateBlockTest, ViewFlagsFollowTheSoloFieldAndOlderLayoutsIgnoreThem) {
+    for (int32_t analyzer : {0, 1})
+        for (int32_t curve : {0, 1}) {
+            fx()->showAnalyzer = analyzer;
+            fx()->showGainCurve = curve;
+            const std::vector<uint8_t> block = getChunk(effect);
+            ASSERT_EQ(block.size(), 256u);
+            EXPECT_EQ(block[252], uint8_t(analyzer | curve << 1));
+            EXPECT_EQ(std::vector<uint8_t>(block.begin() + 253, block.end()), std::vector<uint8_t>(3, 0));
+            AEffect* other = open();
+            instanceOf(other)->showAnalyzer = !analyzer;
+            instanceOf(other)->showGainCurve = !curve;
+            setChunk(other, block);
+            EXPECT_EQ(instanceOf(other)->showAnalyzer, analyzer);
+            EXPECT_EQ(instanceOf(other)->showGainCurve, curve);
+            dispatch(other, effClose);
+        }
+
+    // Bits beyond the two are ignored, as in the band flags.
+    std::vector<uint8_t> block = customBlock();
+    block[block.size() - 4] = 0xFE;
+    block[block.size() - 1] = 0x80;
+    setChunk(effect, block);
+    EXPECT_EQ(fx()->showAnalyzer, 0);
+    EXPECT_EQ(fx()->showGainCurve, 1);
+
+    // An older block (it ends with the solo field) keeps both, whichever way they are set.
+    const std::vector<uint8_t> full = customBlock();
+    for (int32_t on : {0, 1}) {
+        fx()->showAnalyzer = on;
+        fx()->showGainCurve = !on;
+        setChunk(effect, full, full.size() - 4);
+        EXPECT_EQ(fx()->showAnalyzer, on);
+        EXPECT_EQ(fx()->showGainCurve, !on);
+    }
+
+    // Everything but the view flags reads the same with and without them.
+    AEffect* withFlags = open();
+    AEffect* withoutFlags = open();
+    setChunk(withFlags, full);
+    setChunk(withoutFlags, full, full.size() - 4);
+    instanceOf(withoutFlags)->showAnalyzer = 0;
+    instanceOf(withoutFlags)->showGainCurve = 0;
+    EXPECT_EQ(getChunk(withFlags), getChunk(withoutFlags));
+    dispatch(withFlags, effClose);
+    dispatch(withoutFlags, effClose);
+}
+
 TEST_F(StateBlockTest, BandsTakeTheInstanceSampleRate) {
     dispatch(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
     setChunk(effect, customBlock());
@@ -180,7 +236,7 @@ TEST_F(StateBlockTest, FlagBitsBeyondTheFiveAreIgnored) {
     b.i32(1).i32(1).f64(1.0).i32(0);
     setChunk(effect, b.bytes);
     std::vector<uint8_t> written = getChunk(effect);
-    ASSERT_EQ(written.size(), 28u + 56u);
+    ASSERT_EQ(written.size(), 32u + 56u);
     EXPECT_EQ(written[8 + 52], 0x11);
     EXPECT_EQ(written[8 + 53] | written[8 + 54] | written[8 + 55], 0);
 }
@@ -332,9 +388,10 @@ TEST_F(StateBlockTest, BlockWithoutBands) {
     EXPECT_EQ(outLeft, std::vector<float>(64, 0.0f));
     EXPECT_EQ(outRight, std::vector<float>(64, 0.0f));
 
-    // Written back: no bands, and no solo since no band is current.
+    // Written back: no bands, no solo since no band is current, and the view flags as the
+    // zero padding after the solo field set them (both off).
     BlockBuilder expected;
-    expected.i32(56).i32(0).i32(1).i32(0).f64(0.5).i32(0);
+    expected.i32(56).i32(0).i32(1).i32(0).f64(0.5).i32(0).i32(0);
     EXPECT_EQ(getChunk(effect), expected.bytes);
 }
 
@@ -342,7 +399,7 @@ TEST_F(StateBlockTest, BlockWithoutBands) {
 // field, against the reading rules worked out by length.
 TEST_F(StateBlockTest, EveryTruncationLength) {
     const std::vector<uint8_t> full = customBlock();
-    ASSERT_EQ(full.size(), 28u + 3 * 56u);
+    ASSERT_EQ(full.size(), 32u + 3 * 56u);
     const size_t recordsEnd = 8 + 3 * 56;
     for (size_t length = 0; length <= full.size(); ++length) {
         AEffect* target = open();
@@ -372,6 +429,9 @@ TEST_F(StateBlockTest, EveryTruncationLength) {
             EXPECT_EQ(v.outputGainPrevious, v.outputGain);
             EXPECT_EQ(v.soloCurrentBand, tail >= 20 ? 1 : 0);
             EXPECT_EQ(v.currentBand, tail >= 20 ? 1 : 0);
+            // Older blocks end before the view flags: without them both stay as they were.
+            EXPECT_EQ(v.showAnalyzer, tail >= 24 ? 0 : before.showAnalyzer);
+            EXPECT_EQ(v.showGainCurve, tail >= 24 ? 0 : before.showGainCurve);
         }
         dispatch(effect, effClose);
         effect = target;
@@ -444,7 +504,7 @@ TEST_F(StateBlockTest, RoundTripProperty) {
             effect->setParameter(effect, int32_t(random() % uint32_t(12 * bands)), float(unit(random) * 1.2 - 0.1));
 
         const std::vector<uint8_t> first = getChunk(effect);
-        ASSERT_EQ(first.size(), 28u + 56u * size_t(bands));
+        ASSERT_EQ(first.size(), 32u + 56u * size_t(bands));
         AEffect* fresh = open();
         setChunk(fresh, first);
         const std::vector<uint8_t> second = getChunk(fresh);
