@@ -6,6 +6,7 @@
 #pragma once
 
 #include "editor/core/graph_bands.h"
+#include "editor/core/spectrum_analyzer.h"
 #include "editor/core/graph_gestures.h"
 #include "raster/pixo.h"
 #include "support/windows_prelude.h"
@@ -25,6 +26,8 @@ struct EditorState {
     int32_t& dragBand = gestures.dragBand;
     int32_t& dragMode = gestures.dragMode;
     PIXO_SysBitmap* graphBitmap = nullptr; // owned; made by the graph's first paint
+    // The graph's spectrum analyzer, fed while the editor is open and shows it.
+    SpectrumAnalyzer analyzer;
     // Device pixels per 96-dpi pixel, taken from the window when it opens and when its DPI
     // changes; the graph's geometry and drawing and the controls' sizes follow it.
     double scale = 1.0;

@@ -52,6 +52,7 @@ void paintGraph(HWND window, CompressorEffect& fx) {
     frame.infoBand = state->gestures.dragBand;
     frame.infoBackground = fromColorRef(GetSysColor(COLOR_INFOBK));
     frame.infoText = fromColorRef(GetSysColor(COLOR_INFOTEXT));
+    frame.analyzer = &state->analyzer;
     renderGraph(fx, state->bandCopies, sharedPaintCache, *back, frame);
     BitBlt(dc, 0, 0, width, height, back->deviceContext(), 0, 0, SRCCOPY);
     EndPaint(window, &paint);

@@ -255,7 +255,7 @@ TEST_F(GraphInput, HoverNamesTheHandleUnderThePointer) {
 TEST_F(GraphInput, DeleteBandIsGreyedUnlessTheClickHitsAHandle) {
     MenuSeen seen = useMenu(handle2X(), zeroDbY() + 40, 0);
     ASSERT_TRUE(seen.opened);
-    ASSERT_EQ(seen.states.size(), 9u);
+    ASSERT_EQ(seen.states.size(), 11u);
     EXPECT_TRUE(seen.greyed(IDM_DELETE_BAND));
     EXPECT_FALSE(seen.greyed(IDM_ADD_BAND));
     EXPECT_EQ(fx->currentBand, 0);
@@ -276,7 +276,11 @@ TEST_F(GraphInput, CheckMarksFollowTheState) {
     set(2, kSettingAutoMakeup, 1);
     set(2, kSettingProgramRelease, 1);
     set(2, kSettingFeedback, 0);
+    fx->showAnalyzer = 0;
+    fx->showGainCurve = 1;
     MenuSeen seen = useMenu(10, 100, 0);
+    EXPECT_FALSE(seen.checked(IDM_SHOW_ANALYZER));
+    EXPECT_TRUE(seen.checked(IDM_SHOW_GAIN_CURVE));
     EXPECT_TRUE(seen.checked(IDM_SOLO_BAND));
     EXPECT_FALSE(seen.checked(IDM_SHOW_TABS));
     EXPECT_TRUE(seen.checked(IDM_SHOW_GRID));
@@ -293,7 +297,11 @@ TEST_F(GraphInput, CheckMarksFollowTheState) {
     set(2, kSettingAutoMakeup, 0);
     set(2, kSettingProgramRelease, 0);
     set(2, kSettingFeedback, 1);
+    fx->showAnalyzer = 1;
+    fx->showGainCurve = 0;
     seen = useMenu(40, 100, 0); // away from the first click, which would make this a double click
+    EXPECT_TRUE(seen.checked(IDM_SHOW_ANALYZER));
+    EXPECT_FALSE(seen.checked(IDM_SHOW_GAIN_CURVE));
     EXPECT_FALSE(seen.checked(IDM_SOLO_BAND));
     EXPECT_TRUE(seen.checked(IDM_SHOW_TABS));
     EXPECT_FALSE(seen.checked(IDM_SHOW_GRID));

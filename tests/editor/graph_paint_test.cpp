@@ -306,6 +306,8 @@ TEST_F(GraphPaint, NoBandsPaintsOnlyBackgroundAndGrid) {
         LockHolder hold(fx->lock);
         fx->deleteAllBands();
     }
+    // The gain curve would still show the bank's unity gain: only the graph's own drawing here.
+    fx->showGainCurve = 0;
     editorStateOf(*fx)->dragBand = 0;
     Picture p = capture();
     bool onlyGrey = true;

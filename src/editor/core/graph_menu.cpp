@@ -15,6 +15,9 @@ const GraphMenuItem kGraphMenuItems[kGraphMenuItemCount] = {
     {IDM_AUTO_MAKEUP, "Auto makeup gain"},
     {IDM_PROGRAM_RELEASE, "Program dependent release"},
     {IDM_FEEDBACK, "Feedback detector"},
+    {0, nullptr},
+    {IDM_SHOW_ANALYZER, "Analyzer"},
+    {IDM_SHOW_GAIN_CURVE, "Gain curve"},
 };
 
 namespace {
@@ -60,6 +63,12 @@ GraphMenuItemState graphMenuItemState(CompressorEffect& fx, uint32_t command, bo
     case IDM_SHOW_GRID:
         state.checked = fx.showGrid != 0;
         return state;
+    case IDM_SHOW_ANALYZER:
+        state.checked = fx.showAnalyzer != 0;
+        return state;
+    case IDM_SHOW_GAIN_CURVE:
+        state.checked = fx.showGainCurve != 0;
+        return state;
     default:
         break;
     }
@@ -87,6 +96,14 @@ void runGraphMenuCommand(CompressorEffect& fx, GraphPort& port, uint32_t command
         return;
     case IDM_SHOW_GRID:
         port.runMainCommand(GraphMainCommand::ShowGrid, fx.showGrid == 0);
+        return;
+    case IDM_SHOW_ANALYZER:
+        fx.showAnalyzer = fx.showAnalyzer == 0;
+        port.repaintGraph();
+        return;
+    case IDM_SHOW_GAIN_CURVE:
+        fx.showGainCurve = fx.showGainCurve == 0;
+        port.repaintGraph();
         return;
     default:
         break;

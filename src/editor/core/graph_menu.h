@@ -16,7 +16,7 @@ struct GraphMenuItem {
     const char* label; // null for a separator
 };
 
-constexpr int32_t kGraphMenuItemCount = 11;
+constexpr int32_t kGraphMenuItemCount = 14;
 extern const GraphMenuItem kGraphMenuItems[kGraphMenuItemCount];
 
 struct GraphMenuItemState {
@@ -31,5 +31,6 @@ GraphMenuItemState graphMenuItemState(CompressorEffect& fx, uint32_t command, bo
 
 // Runs a chosen command (0 or an unknown id: nothing). The band switches toggle the current
 // band's setting and report the end of a gesture, as a click on the band panel's switch does;
-// the rest go to the main window through the port.
+// the analyzer and gain curve switch the instance's view option and repaint the graph; the
+// rest go to the main window through the port.
 void runGraphMenuCommand(CompressorEffect& fx, GraphPort& port, uint32_t command);

@@ -3,6 +3,8 @@
 #include "editor/core/editor_fonts.h"
 #include "editor/core/graph_bands.h"
 #include "editor/core/graph_geometry.h"
+#include "editor/core/graph_music.h"
+#include "editor/core/spectrum_analyzer.h"
 #include "raster/pixo.h"
 #include "shell/compressor_effect.h"
 #include "shell/conversions.h"
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -328,9 +331,24 @@ void renderGraph(CompressorEffect& fx, GraphBandCopies& copies, GraphPaintCache&
     if (fx.showGrid)
         painter.grid();
 
-    // The only lock of the paint, taken by the shell: copying the bands and decaying their meters.
+    // The shell takes the lock briefly for each: copying the bands and decaying their meters,
+    // and the sample rate and output gain the spectrum and curve need.
     uint32_t now = frame.now;
     const GraphBands bands = copyGraphBands(fx, copies, &now);
+    const bool spectrum = frame.analyzer && fx.showAnalyzer != 0, curve = fx.showGainCurve != 0;
+    if (spectrum || curve) {
+        const ResponseContext context = fx.viewResponseContext();
+        if (spectrum) {
+            frame.analyzer->update(fx.analyzerFeed, context.sampleRate, geometry, now);
+            paintSpectrum(bitmap, geometry, *frame.analyzer);
+        }
+        if (curve) {
+            std::vector<float> curveDb;
+            gainCurveOf(static_cast<const BandView*>(copies.bandViews.get()), bands.count, bands.currentBand, bands.solo,
+                        context, geometry, curveDb);
+            paintGainCurve(bitmap, geometry, curveDb);
+        }
+    }
     int32_t previousX = 0;
     for (int32_t i = 0; i < bands.count; ++i) {
         painter.band(bands, bands.sorted[i], previousX);

@@ -10,6 +10,7 @@ class CompressorEffect;
 class PIXO_CachedFont;
 class PIXO_IBitmap;
 class PIXO_MemBitmap;
+class SpectrumAnalyzer;
 struct GraphBandCopies;
 
 // The info box's colours where the system names none (0x00RRGGBB): the pale yellow and black of
@@ -54,9 +55,13 @@ struct GraphFrame {
     int32_t infoBand = -1;                       // the band whose info box shows, -1 for none
     uint32_t infoBackground = kGraphInfoBackground; // 0x00RRGGBB
     uint32_t infoText = kGraphInfoText;             // 0x00RRGGBB
+    // The editor's analyzer: it takes what the instance's feed delivered and is drawn while the
+    // instance shows it (showAnalyzer). Null: no spectrum.
+    SpectrumAnalyzer* analyzer = nullptr;
 };
 
 // Draws one frame into bitmap (its whole width x height), taking the bands' meters into copies
-// as of frame.now.
+// as of frame.now. Behind the bands: the spectrum (showAnalyzer) and the gain curve
+// (showGainCurve).
 void renderGraph(CompressorEffect& fx, GraphBandCopies& copies, GraphPaintCache& cache, PIXO_IBitmap& bitmap,
                  const GraphFrame& frame);

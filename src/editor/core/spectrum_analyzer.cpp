@@ -41,6 +41,7 @@ void SpectrumAnalyzer::reset() {
     std::fill(outputHistory_.begin(), outputHistory_.end(), 0.0f);
     std::fill(inputDb_.begin(), inputDb_.end(), kSilenceDb);
     std::fill(outputDb_.begin(), outputDb_.end(), kSilenceDb);
+    updated_ = false;
 }
 
 void SpectrumAnalyzer::plan(double sampleRate, const GraphGeometry& geometry) {
@@ -101,7 +102,17 @@ void SpectrumAnalyzer::take(const float* input, const float* output, int32_t fra
 }
 
 void SpectrumAnalyzer::update(AnalyzerFeed& feed, double sampleRate, const GraphGeometry& geometry,
-                              double seconds) {
+                              uint32_t now) {
+    // Tick counts wrap: the difference of two is right as an unsigned number. The first update,
+    // and one after a long pause (the editor was closed), start afresh from what arrives now.
+    const uint32_t elapsed = now - lastUpdate_;
+    if (!updated_ || elapsed > kFreshStartMs) {
+        reset();
+        feed.discard();
+    }
+    const double seconds = updated_ ? elapsed / 1000.0 : 0.0;
+    updated_ = true;
+    lastUpdate_ = now;
     plan(sampleRate, geometry);
     readInput_.resize(size_t(AnalyzerFeed::kCapacity));
     readOutput_.resize(size_t(AnalyzerFeed::kCapacity));

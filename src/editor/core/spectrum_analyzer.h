@@ -21,6 +21,7 @@ public:
     static constexpr float kSilenceDb = -200.0f;
     // How fast a level falls once the music gets quieter, dB per second.
     static constexpr double kFallDbPerSecond = 20.0;
+    static constexpr uint32_t kFreshStartMs = 1000;
 
     SpectrumAnalyzer();
     ~SpectrumAnalyzer();
@@ -28,12 +29,15 @@ public:
     SpectrumAnalyzer& operator=(const SpectrumAnalyzer&) = delete;
 
     // Takes every frame that has arrived (a reader that fell behind keeps only the newest) and
-    // works out the levels for the graph's columns, seconds after the previous update.
-    void update(AnalyzerFeed& feed, double sampleRate, const GraphGeometry& geometry, double seconds);
+    // works out the levels for the graph's columns at tick count now (milliseconds; the fall
+    // runs for the time since the previous update). The first update, and one more than
+    // kFreshStartMs after the previous, forget the past and what waits in the feed.
+    void update(AnalyzerFeed& feed, double sampleRate, const GraphGeometry& geometry, uint32_t now);
     // The same from frames the caller hands over (tests, a host without a feed).
     void take(const float* input, const float* output, int32_t frames);
     void analyse(double sampleRate, const GraphGeometry& geometry, double seconds);
-    // Forgets the history and the held levels (an editor that opens again starts afresh).
+    // Forgets the history, the held levels and the last update's time (an editor that opens
+    // again starts afresh).
     void reset();
 
     // One level per graph column, kSilenceDb where nothing is heard.
@@ -58,7 +62,8 @@ private:
     int32_t length_ = 0;
     double plannedRate_ = 0;
     int32_t plannedWidth_ = -1;
-    double plannedBottom_ = 0, plannedSpan_ = 0;
+    bool updated_ = false;
+    uint32_t lastUpdate_ = 0;
     std::vector<float> window_;
     float windowPowerScale_ = 0; // 4 / (N * sum of the window's squares)
     std::vector<Column> plan_;

@@ -125,6 +125,33 @@ TEST_F(GraphMenuTest, TheMainWindowsCommandsGoThroughThePortWithTheSwitchesNewSt
     EXPECT_TRUE(hostCalls.empty());
 }
 
+// The analyzer and the gain curve are view options: both on for a new instance, toggled by
+// their items (checked while on), repainted at once, told to nobody, and saved with the state.
+TEST_F(GraphMenuTest, TheAnalyzerAndGainCurveItemsToggleViewOptionsThatTheStateKeeps) {
+    EXPECT_TRUE(state(IDM_SHOW_ANALYZER).checked);
+    EXPECT_TRUE(state(IDM_SHOW_GAIN_CURVE).checked);
+    run(IDM_SHOW_ANALYZER);
+    EXPECT_EQ(fx->showAnalyzer, 0);
+    EXPECT_EQ(fx->showGainCurve, 1);
+    EXPECT_FALSE(state(IDM_SHOW_ANALYZER).checked);
+    run(IDM_SHOW_GAIN_CURVE);
+    EXPECT_EQ(fx->showGainCurve, 0);
+    EXPECT_FALSE(state(IDM_SHOW_GAIN_CURVE).checked);
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"repaint", "repaint"}));
+    EXPECT_TRUE(hostCalls.empty());
+
+    // Saved: a fresh instance takes both from the state block.
+    void* block = nullptr;
+    const intptr_t size = fx->effect.dispatcher(&fx->effect, effGetChunk, 0, 0, &block, 0);
+    AEffect* other = VSTPluginMain(nullptr);
+    other->dispatcher(other, effSetChunk, 0, size, block, 0);
+    EXPECT_EQ(CompressorEffect::fromEffect(other)->showAnalyzer, 0);
+    EXPECT_EQ(CompressorEffect::fromEffect(other)->showGainCurve, 0);
+    other->dispatcher(other, effClose, 0, 0, nullptr, 0);
+    run(IDM_SHOW_ANALYZER);
+    EXPECT_EQ(fx->showAnalyzer, 1);
+}
+
 TEST_F(GraphMenuTest, ABandSwitchTogglesTheCurrentBandAndReportsTheEndOfAGesture) {
     fx->currentBand = 1;
     for (const auto& s : kSwitches) {
