@@ -208,7 +208,8 @@ void paintEditBox(PIXO_IBitmap& bitmap, WidgetText& text, const PixelRect& rect,
     const PixelRect inside = inset(rect, 2 * scaledStroke(1, scale));
     fill(bitmap, inside, kWindow);
     const int32_t left = editTextLeft(text, rect, content, align, scale);
-    const PixelRect line = {left, rect.y, inside.right() - left, rect.height};
+    // The system's edit text sits a pixel above the box's middle.
+    const PixelRect line = {left, rect.y - scaledPixels(1, scale), inside.right() - left, rect.height};
     text.draw(bitmap, content, line, DT_LEFT | DT_VCENTER, kText);
     if (!focused)
         return;
@@ -235,7 +236,7 @@ void paintTabStrip(PIXO_IBitmap& bitmap, WidgetText& text, const TabStripGeometr
         vLine(bitmap, tab.x, tab.y, tab.height, t, kTabOutline);
         vLine(bitmap, tab.right() - t, tab.y, tab.height, t, kTabOutline);
         std::snprintf(label, sizeof(label), "%d", i + 1);
-        text.draw(bitmap, label, tab, DT_CENTER | DT_VCENTER, kText);
+        text.draw(bitmap, label, {tab.x, tab.y + t, tab.width, tab.height}, DT_CENTER | DT_VCENTER, kText);
     }
     if (selected < 0 || selected >= geometry.count)
         return;
@@ -248,5 +249,5 @@ void paintTabStrip(PIXO_IBitmap& bitmap, WidgetText& text, const TabStripGeometr
     vLine(bitmap, raised.x, raised.y, raised.height, t, kTabFrame);
     vLine(bitmap, raised.right() - t, raised.y, raised.height, t, kTabFrame);
     std::snprintf(label, sizeof(label), "%d", selected + 1);
-    text.draw(bitmap, label, {raised.x, raised.y, raised.width, tab.height}, DT_CENTER | DT_VCENTER, kText);
+    text.draw(bitmap, label, {raised.x, raised.y + t, raised.width, tab.height}, DT_CENTER | DT_VCENTER, kText);
 }
