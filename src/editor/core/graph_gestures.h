@@ -4,8 +4,10 @@
 // over a handle, and the right button that selects a handle before the context menu opens.
 // Every edit is one of the instance's edit gestures (editSetting, editSettingFrom), so a result
 // that is not finite is not stored. Drags report every move and, at the button's release, the
-// end of each setting they edited; the wheel reports nothing. The graph has no double-click:
-// a second click is a press like the first.
+// end of each setting they edited; the wheel reports nothing. The graph does nothing on a
+// double-click: the second press of one (the system's double-click message, or what a window
+// layer's own double-click rule calls one) is no press and starts no gesture, while its release
+// still goes to release(), which then has nothing to end.
 #pragma once
 
 #include "editor/core/graph_bands.h"
