@@ -44,6 +44,22 @@ FaderColours faderColours() {
 
 } // namespace
 
+std::vector<PopupMenuItem> graphPopupItems(CompressorEffect& fx, bool onHandle) {
+    std::vector<PopupMenuItem> items;
+    for (const GraphMenuItem& entry : kGraphMenuItems) {
+        PopupMenuItem item;
+        if (entry.label) {
+            const GraphMenuItemState state = graphMenuItemState(fx, entry.command, onHandle);
+            item.label = entry.label;
+            item.command = int32_t(entry.command);
+            item.checked = state.checked;
+            item.enabled = state.enabled;
+        }
+        items.push_back(item);
+    }
+    return items;
+}
+
 PixelRect X11Editor::windowSize(double scale) {
     return dialogPixels(mainWindowLayout(), scale);
 }
@@ -503,19 +519,7 @@ void X11Editor::openGraphMenu(int32_t x, int32_t y, bool onHandle) {
     int32_t screenX = 0, screenY = 0;
     if (!view || !view->toScreen(x, y, screenX, screenY))
         return;
-    std::vector<PopupMenuItem> items;
-    for (const GraphMenuItem& entry : kGraphMenuItems) {
-        PopupMenuItem item;
-        if (entry.label) {
-            const GraphMenuItemState state = graphMenuItemState(fx_, entry.command, onHandle);
-            item.label = entry.label;
-            item.command = int32_t(entry.command);
-            item.checked = state.checked;
-            item.enabled = state.enabled;
-        }
-        items.push_back(item);
-    }
-    menu_.setItems(std::move(items));
+    menu_.setItems(graphPopupItems(fx_, onHandle));
     view->openPopup(screenX, screenY, menu_.width(), menu_.height(), &menu_);
 }
 

@@ -25,6 +25,10 @@
 #include <memory>
 #include <vector>
 
+// The response graph's context menu as it opens for an instance, from the core's model (onHandle:
+// the right press hit a handle).
+std::vector<PopupMenuItem> graphPopupItems(CompressorEffect& fx, bool onHandle);
+
 class X11Editor final : public X11WindowEvents, private GraphPort, private PopupMenuOwner {
 public:
     // The view's timers.
