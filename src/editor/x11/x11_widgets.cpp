@@ -61,17 +61,6 @@ PixelRect inset(const PixelRect& r, int32_t by) {
     return {r.x + by, r.y + by, r.width - 2 * by, r.height - 2 * by};
 }
 
-void paintCheckMark(PIXO_IBitmap& bitmap, const PixelRect& box, double scale) {
-    // The system's tick: a 7 x 7 stroke, three pixels thick, from the left middle down to the
-    // bottom third and up to the right.
-    const int32_t unit = scaledStroke(1, scale);
-    const int32_t left = box.x + scaledPixels(3, scale);
-    const int32_t top = box.y + scaledPixels(3, scale);
-    static const int32_t kDown[7] = {2, 3, 4, 3, 2, 1, 0};
-    for (int32_t column = 0; column < 7; ++column)
-        fill(bitmap, {left + column * unit, top + kDown[column] * unit, unit, 3 * unit}, kText);
-}
-
 } // namespace
 
 WidgetText::WidgetText(double scale) : font_(createEditorFont(scaledPixels(kFontCellPixels, scale), false)) {
@@ -121,6 +110,17 @@ PixelRect checkBoxSquare(const PixelRect& control, double scale) {
     return {control.x, control.y + (control.height - side) / 2, side, side};
 }
 
+void paintCheckMark(PIXO_IBitmap& bitmap, int32_t x, int32_t y, uint32_t colour, double scale) {
+    static const int32_t kDown[7] = {2, 3, 4, 3, 2, 1, 0};
+    for (int32_t column = 0; column < 7; ++column) {
+        const int32_t left = x + scaledPixels(column, scale);
+        fill(bitmap,
+             {left, y + scaledPixels(kDown[column], scale), x + scaledPixels(column + 1, scale) - left,
+              scaledPixels(3, scale)},
+             colour);
+    }
+}
+
 void paintFace(PIXO_IBitmap& bitmap, const PixelRect& rect) {
     fill(bitmap, rect, kFace);
 }
@@ -160,7 +160,7 @@ void paintCheckBox(PIXO_IBitmap& bitmap, WidgetText& text, const PixelRect& rect
     paintSunkenEdge(bitmap, box, scale);
     fill(bitmap, inset(box, 2 * scaledStroke(1, scale)), pressed ? kFace : kWindow);
     if (checked)
-        paintCheckMark(bitmap, box, scale);
+        paintCheckMark(bitmap, box.x + scaledPixels(3, scale), box.y + scaledPixels(3, scale), kText, scale);
     const int32_t textX = box.right() + scaledPixels(kCheckTextGap, scale);
     text.draw(bitmap, caption, {textX, rect.y, rect.right() - textX + text.width(caption), rect.height},
               DT_LEFT | DT_VCENTER, kText);
