@@ -127,23 +127,6 @@ const X11Editor::Widget* X11Editor::find(bool panel, int32_t id) const {
     return const_cast<X11Editor*>(this)->find(panel, id);
 }
 
-bool X11Editor::controlRect(bool panel, int32_t id, PixelRect& rect) const {
-    const Widget* widget = find(panel, id);
-    if (widget)
-        rect = widget->rect;
-    return widget != nullptr;
-}
-
-const char* X11Editor::editText(bool panel, int32_t id) const {
-    const Widget* widget = find(panel, id);
-    return widget && isEdit(*widget->layout) ? widget->edit.text().c_str() : nullptr;
-}
-
-bool X11Editor::checked(bool panel, int32_t id) const {
-    const Widget* widget = find(panel, id);
-    return widget && widget->checked;
-}
-
 bool X11Editor::visible(const Widget& widget) const {
     if (widget.layout->kind == ControlKind::PanelPlace)
         return false;

@@ -1,8 +1,8 @@
 // The editor of one instance on X11: the main window's and band panel's widgets laid out from the
 // core's tables, drawn into the view's back buffer, and the rules of the Win32 main window and
 // band panel applied to the clicks, drags and keys the view delivers. Everything here runs on the
-// view's thread (or, before a view exists, on the one thread that feeds it events, as the tests
-// do); the instance is reached only through the shell's operations, and nothing is drawn while
+// view's thread (or, without a view, on the one thread that paints it, as the picture tool
+// does); the instance is reached only through the shell's operations, and nothing is drawn while
 // one of them holds the lock.
 #pragma once
 
@@ -50,12 +50,6 @@ public:
     // From the thread that opened the view, once it is open (it may already be calling in):
     // the view to repaint, time and focus through, and the timers started.
     void attach(X11View* view);
-
-    // A widget by dialog and id (panel: the band panel's ids), its rectangle in the window and,
-    // for an edit box, its text; for tests and the host program's checks. Labels are not found.
-    bool controlRect(bool panel, int32_t id, PixelRect& rect) const;
-    const char* editText(bool panel, int32_t id) const;
-    bool checked(bool panel, int32_t id) const;
 
     void onPaint(PIXO_IBitmap& backBuffer) override;
     void onMouseDown(const X11MouseEvent& event) override;
