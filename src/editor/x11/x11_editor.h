@@ -92,12 +92,12 @@ private:
     void showBandListChange();
     void clickButton(Widget& widget);
     void selectTab(int32_t index);
-    void outputFaderMoved(bool end);
+    void outputFaderMoved();
     void applyOutputGainText(Widget& widget);
     void meterTick();
     void refreshTick();
     // Rules of the band panel.
-    void refreshPanel(const Widget* untouched);
+    void refreshPanel();
     void panelFaderMoved(Widget& widget, bool end);
     void applyPanelText(Widget& widget);
     void panelSwitchClicked(Widget& widget);
@@ -126,7 +126,7 @@ private:
     bool holdsPointer() override { return graphCaptured_; }
     void repaintGraph() override { repaint(); }
     void showCurrentBand(int32_t index) override;
-    void refreshBandPanel() override { refreshPanel(nullptr); }
+    void refreshBandPanel() override { refreshPanel(); }
     void runMainCommand(GraphMainCommand command, bool on) override;
     // PopupMenuOwner.
     void onMenuCommand(int32_t command) override;
@@ -151,7 +151,6 @@ private:
     int32_t bandCount_ = 0;
     int32_t currentBand_ = 0;
     bool showTabs_ = true;
-    BandView band_;
 
     // Input under way.
     Widget* pressed_ = nullptr;     // a button or check box held down
