@@ -344,7 +344,8 @@ void X11Editor::applyPanelText(Widget& widget) {
         return;
     editSetting(fx_, currentBand_, control->kind, panelTypedSetting(control->kind, widget.edit.text().c_str()),
                 EditReport::Move);
-    widget.edit.set(widget.edit.text().c_str());
+    // Untouched again, so that the refresh writes the stored value into it.
+    widget.edit.set("");
     refreshPanel();
 }
 
