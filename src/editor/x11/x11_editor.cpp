@@ -9,6 +9,8 @@
 #include "shell/edit_gesture.h"
 #include "shell/setting_kinds.h"
 
+#include <X11/keysym.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -376,6 +378,8 @@ void X11Editor::focusEdit(Widget* widget) {
         return;
     Widget* leaving = focused_;
     focused_ = widget;
+    if (widget)
+        keyFader_ = nullptr;
     if (leaving && leaving->edit.modified())
         applyEdit(*leaving);
     if (widget)
@@ -558,6 +562,9 @@ void X11Editor::onMouseDown(const X11MouseEvent& event) {
         if (pressFader(widget->fader, g, widget->drag, along, across) != FaderPress::Parent) {
             widget->settle.disarm();
             dragged_ = widget;
+            keyFader_ = widget;
+            if (X11View* view = view_.load())
+                view->requestKeyboardFocus();
             repaint();
         }
         break;
@@ -674,8 +681,16 @@ void X11Editor::onWheel(const X11MouseEvent& event, int32_t steps) {
 }
 
 void X11Editor::onKeyDown(const X11KeyEvent& event) {
-    if (!focused_)
+    if (!focused_) {
+        // The fader pressed last takes Up and Down, as a focused trackbar does.
+        const bool up = event.keysym == XK_Up || event.keysym == XK_KP_Up;
+        if (keyFader_ && (up || event.keysym == XK_Down || event.keysym == XK_KP_Down) && visible(*keyFader_)) {
+            faderStepped(*keyFader_,
+                         stepFaderByKey(keyFader_->fader, up, (event.modifiers & X11_MODIFIER_CONTROL) != 0));
+            keyFader_->settle.arm(now());
+        }
         return;
+    }
     Widget& widget = *focused_;
     switch (widget.edit.key(event)) {
     case EditKeyResult::Apply:

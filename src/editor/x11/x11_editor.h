@@ -157,6 +157,7 @@ private:
     bool pressedInside_ = false;
     Widget* dragged_ = nullptr;     // a fader being dragged
     Widget* focused_ = nullptr;     // the edit box with the keyboard
+    Widget* keyFader_ = nullptr;    // the fader Up and Down step when no box has the keyboard
 
     // The response graph's copies of the bands, gestures, fonts and picture.
     Widget* graph_ = nullptr;
