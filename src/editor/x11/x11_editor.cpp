@@ -727,11 +727,15 @@ void X11Editor::onTimer(int32_t timerId) {
 
 // ---- Painting ---------------------------------------------------------------------------------
 
+// The main window's controls bottom to top, then the band panel above them on its own face.
 void X11Editor::onPaint(PIXO_IBitmap& bitmap) {
     paintFace(bitmap, {0, 0, bitmap.width(), bitmap.height()});
+    bool panelFace = false;
     for (Widget& widget : widgets_) {
-        if (widget.panel && &widget == &widgets_[size_t(mainWindowLayout().count)] && showTabs_)
+        if (widget.panel && !panelFace && showTabs_) {
             paintFace(bitmap, panelPlace_);
+            panelFace = true;
+        }
         if (visible(widget))
             paintWidget(bitmap, widget);
     }
