@@ -149,6 +149,11 @@ int32_t X11Editor::widgetAt(int32_t x, int32_t y) const {
 }
 
 void X11Editor::repaint() {
+    fullPaint_ = true;
+    repaintMoving();
+}
+
+void X11Editor::repaintMoving() {
     if (X11View* view = view_.load())
         view->requestRepaint();
 }
@@ -274,7 +279,7 @@ void X11Editor::meterTick() {
     updateMeterLevels(find(false, IDC_OUTPUT_METER)->meter, meterLevelTenths(peaks.outputLeft),
                       meterLevelTenths(peaks.outputRight), time);
     settleFaders();
-    repaint();
+    repaintMoving();
 }
 
 uint32_t X11Editor::now() {
@@ -604,11 +609,11 @@ void X11Editor::onMouseMove(const X11MouseEvent& event) {
         gestures_.move(fx_, *this, event.x - graph_->rect.x, event.y - graph_->rect.y,
                        graphModifiersOf(event.modifiers));
         if (graphCaptured_ || hovered != gestures_.dragBand || hovered >= 0)
-            repaint();
+            repaintMoving();
     } else if (gestures_.dragBand >= 0 && !graphCaptured_) {
         gestures_.dragBand = -1;
         gestures_.dragMode = 0;
-        repaint();
+        repaintMoving();
     }
 }
 
@@ -727,8 +732,22 @@ void X11Editor::onTimer(int32_t timerId) {
 
 // ---- Painting ---------------------------------------------------------------------------------
 
-// The main window's controls bottom to top, then the band panel above them on its own face.
+// The main window's controls bottom to top, then the band panel above them on its own face. The
+// back buffer keeps what was painted: when only time moved on, the graph and the meters are
+// painted again over the rest.
+void X11Editor::paintAll(PIXO_IBitmap& bitmap) {
+    fullPaint_ = true;
+    onPaint(bitmap);
+}
+
 void X11Editor::onPaint(PIXO_IBitmap& bitmap) {
+    if (!fullPaint_) {
+        paintGraph(bitmap, *graph_);
+        paintMeter(bitmap, *find(false, IDC_INPUT_METER));
+        paintMeter(bitmap, *find(false, IDC_OUTPUT_METER));
+        return;
+    }
+    fullPaint_ = false;
     paintFace(bitmap, {0, 0, bitmap.width(), bitmap.height()});
     bool panelFace = false;
     for (Widget& widget : widgets_) {
