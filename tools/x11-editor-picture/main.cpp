@@ -1,0 +1,141 @@
+// x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS] [--compress 1] [--menu MENU.png]:
+// paints the Linux editor of a fresh instance into a back buffer as its view would, without any
+// X display, and writes it as PNG. With --signal the instance first plays that much of a
+// drum-like test signal, so that the meters and the graph have something to show; --compress
+// first sets every band to -30 dB at 4:1 without makeup (as the Windows picture's run does);
+// --menu also writes the graph's context menu as it opens on a handle; --repaints N then paints
+// the whole editor N more times, then N meter ticks with their paints (graph and meters only),
+// and prints the mean time of each.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "editor/x11/x11_editor.h"
+#include "engine/band_control.h"
+#include "engine/decibels.h"
+#include "raster/pixo.h"
+#include "shell/compressor_effect.h"
+
+namespace {
+
+// A decaying 60 Hz thump every half second over a quiet 3 kHz tone.
+void play(CompressorEffect& fx, double seconds) {
+    constexpr int32_t kBlock = 512;
+    constexpr double kRate = 44100;
+    fx.effect.dispatcher(&fx.effect, effSetSampleRate, 0, 0, nullptr, float(kRate));
+    fx.effect.dispatcher(&fx.effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+    std::vector<float> left(kBlock), right(kBlock), outLeft(kBlock), outRight(kBlock);
+    const int64_t frames = int64_t(seconds * kRate);
+    for (int64_t start = 0; start < frames; start += kBlock) {
+        for (int32_t i = 0; i < kBlock; ++i) {
+            const double t = double(start + i) / kRate;
+            const double beat = std::fmod(t, 0.5);
+            const float value = float(0.8 * std::exp(-beat * 12) * std::sin(2 * M_PI * 60 * t) +
+                                      0.05 * std::sin(2 * M_PI * 3000 * t));
+            left[size_t(i)] = value;
+            right[size_t(i)] = value * 0.9f;
+        }
+        float* inputs[2] = {left.data(), right.data()};
+        float* outputs[2] = {outLeft.data(), outRight.data()};
+        fx.process(inputs, outputs, kBlock);
+    }
+}
+
+bool writePicture(PIXO_IBitmap& bitmap, const char* path) {
+    std::vector<uint8_t> rgba(size_t(bitmap.width()) * size_t(bitmap.height()) * 4);
+    for (int32_t y = 0; y < bitmap.height(); ++y)
+        for (int32_t x = 0; x < bitmap.width(); ++x) {
+            const uint32_t p = bitmap.pixels()[size_t(y) * size_t(bitmap.rowSpan()) + size_t(x)];
+            uint8_t* o = &rgba[(size_t(y) * size_t(bitmap.width()) + size_t(x)) * 4];
+            o[0] = uint8_t(p >> 16), o[1] = uint8_t(p >> 8), o[2] = uint8_t(p), o[3] = 255;
+        }
+    return stbi_write_png(path, bitmap.width(), bitmap.height(), 4, rgba.data(), bitmap.width() * 4) != 0;
+}
+
+class NoMenuOwner : public PopupMenuOwner {
+    void onMenuCommand(int32_t) override {}
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS]\n");
+        return 2;
+    }
+    double scale = 1.0, seconds = 0;
+    bool compress = false;
+    int repaints = 0;
+    const char* menuPath = nullptr;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--scale"))
+            scale = std::atof(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--signal"))
+            seconds = std::atof(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--compress"))
+            compress = std::atoi(argv[i + 1]) != 0;
+        else if (!std::strcmp(argv[i], "--repaints"))
+            repaints = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--menu"))
+            menuPath = argv[i + 1];
+    }
+    AEffect* effect = VSTPluginMain(nullptr);
+    CompressorEffect* fx = CompressorEffect::fromEffect(effect);
+    if (!fx)
+        return 1;
+    if (compress)
+        for (int32_t band = 0; band < fx->viewBandCount(); ++band) {
+            fx->changeSetting(band, kSettingThreshold, dbToAmp(-30));
+            fx->changeSetting(band, kSettingRatio, 4);
+            fx->changeSetting(band, kSettingAutoMakeup, 0);
+        }
+    int result = 1;
+    if (menuPath) {
+        WidgetText text(scale);
+        NoMenuOwner owner;
+        X11PopupMenu menu(text, scale, owner);
+        menu.setItems(graphPopupItems(*fx, true));
+        PIXO_MemBitmap bitmap;
+        bitmap.setSize(menu.width(), menu.height());
+        menu.onKeyDown({XK_Down, 0, {}});
+        menu.onPaint(bitmap);
+        writePicture(bitmap, menuPath);
+    }
+    {
+        X11Editor editor(*fx, scale);
+        if (seconds > 0) {
+            play(*fx, seconds);
+            editor.onTimer(X11Editor::kMeterTimer);
+        }
+        PIXO_MemBitmap bitmap;
+        if (bitmap.setSize(editor.width(), editor.height())) {
+            editor.paintAll(bitmap);
+            result = writePicture(bitmap, argv[1]) ? 0 : 1;
+            if (repaints > 0) {
+                auto start = std::chrono::steady_clock::now();
+                for (int i = 0; i < repaints; ++i)
+                    editor.paintAll(bitmap);
+                const std::chrono::duration<double, std::milli> whole = std::chrono::steady_clock::now() - start;
+                // A meter tick's paint: the graph and the meters over the rest.
+                start = std::chrono::steady_clock::now();
+                for (int i = 0; i < repaints; ++i) {
+                    editor.onTimer(X11Editor::kMeterTimer);
+                    editor.onPaint(bitmap);
+                }
+                const std::chrono::duration<double, std::milli> tick = std::chrono::steady_clock::now() - start;
+                std::printf("whole repaint: %.3f ms, meter tick and its paint: %.3f ms (means of %d)\n",
+                            whole.count() / repaints, tick.count() / repaints, repaints);
+            }
+        }
+    }
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    return result;
+}
