@@ -1,7 +1,9 @@
-// x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS] [--compress 1] [--menu MENU.png]:
-// paints the Linux editor of a fresh instance into a back buffer as its view would, without any
-// X display, and writes it as PNG. With --signal the instance first plays that much of a
-// drum-like test signal, so that the meters and the graph have something to show; --compress
+// x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS] [--demo SECONDS] [--compress 1]
+// [--menu MENU.png]: paints the Linux editor of a fresh instance into a back buffer as its view
+// would, without any X display, and writes it as PNG. With --signal the instance first plays that
+// much of a drum-like test signal, with --demo that much of the demo piece (tarnwell-demo-signal's),
+// the editor ticking every 33 ms of it, so that the meters, the spectrum and the gain curve have
+// something to show; --compress
 // first sets every band to -30 dB at 4:1 without makeup (as the Windows picture's run does);
 // --menu also writes the graph's context menu as it opens on a handle; --repaints N then paints
 // the whole editor N more times, then N meter ticks with their paints (graph and meters only),
@@ -11,41 +13,64 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "editor/x11/x11_editor.h"
 #include "engine/band_control.h"
 #include "engine/decibels.h"
 #include "raster/pixo.h"
+#include "render/demo_signal.h"
 #include "shell/compressor_effect.h"
 
 namespace {
 
+constexpr double kRate = 44100;
+
 // A decaying 60 Hz thump every half second over a quiet 3 kHz tone.
-void play(CompressorEffect& fx, double seconds) {
+void thumps(std::vector<float>& left, std::vector<float>& right, double seconds) {
+    const int64_t frames = int64_t(seconds * kRate);
+    left.resize(size_t(frames));
+    right.resize(size_t(frames));
+    for (int64_t i = 0; i < frames; ++i) {
+        const double t = double(i) / kRate;
+        const double beat = std::fmod(t, 0.5);
+        const float value =
+            float(0.8 * std::exp(-beat * 12) * std::sin(2 * M_PI * 60 * t) + 0.05 * std::sin(2 * M_PI * 3000 * t));
+        left[size_t(i)] = value;
+        right[size_t(i)] = value * 0.9f;
+    }
+}
+
+// Plays the signal through the instance in host blocks. Over its last second and a half the
+// editor's meter timer fires and the editor paints after every 33 ms of it, at the pace of real
+// time, so that its analyzer's levels rise and fall as they would in a host.
+void play(CompressorEffect& fx, X11Editor& editor, PIXO_IBitmap& bitmap, const std::vector<float>& left,
+          const std::vector<float>& right) {
     constexpr int32_t kBlock = 512;
-    constexpr double kRate = 44100;
     fx.effect.dispatcher(&fx.effect, effSetSampleRate, 0, 0, nullptr, float(kRate));
     fx.effect.dispatcher(&fx.effect, effMainsChanged, 0, 1, nullptr, 0.0f);
-    std::vector<float> left(kBlock), right(kBlock), outLeft(kBlock), outRight(kBlock);
-    const int64_t frames = int64_t(seconds * kRate);
-    for (int64_t start = 0; start < frames; start += kBlock) {
-        for (int32_t i = 0; i < kBlock; ++i) {
-            const double t = double(start + i) / kRate;
-            const double beat = std::fmod(t, 0.5);
-            const float value = float(0.8 * std::exp(-beat * 12) * std::sin(2 * M_PI * 60 * t) +
-                                      0.05 * std::sin(2 * M_PI * 3000 * t));
-            left[size_t(i)] = value;
-            right[size_t(i)] = value * 0.9f;
-        }
-        float* inputs[2] = {left.data(), right.data()};
+    std::vector<float> outLeft(kBlock), outRight(kBlock);
+    const int64_t tick = int64_t(kRate * 0.033);
+    int64_t nextTick = std::max<int64_t>(int64_t(left.size()) - int64_t(kRate * 1.5), tick);
+    auto due = std::chrono::steady_clock::now();
+    for (int64_t start = 0; start + kBlock <= int64_t(left.size()); start += kBlock) {
+        float* inputs[2] = {const_cast<float*>(left.data() + start), const_cast<float*>(right.data() + start)};
         float* outputs[2] = {outLeft.data(), outRight.data()};
         fx.process(inputs, outputs, kBlock);
+        if (start + kBlock >= nextTick) {
+            nextTick += tick;
+            std::this_thread::sleep_until(due);
+            due = std::chrono::steady_clock::now() + std::chrono::milliseconds(33);
+            editor.onTimer(X11Editor::kMeterTimer);
+            editor.paintAll(bitmap);
+        }
     }
 }
 
@@ -71,7 +96,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS]\n");
         return 2;
     }
-    double scale = 1.0, seconds = 0;
+    double scale = 1.0, seconds = 0, demoSeconds = 0;
     bool compress = false;
     int repaints = 0;
     const char* menuPath = nullptr;
@@ -80,6 +105,8 @@ int main(int argc, char** argv) {
             scale = std::atof(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--signal"))
             seconds = std::atof(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--demo"))
+            demoSeconds = std::atof(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--compress"))
             compress = std::atoi(argv[i + 1]) != 0;
         else if (!std::strcmp(argv[i], "--repaints"))
@@ -111,12 +138,15 @@ int main(int argc, char** argv) {
     }
     {
         X11Editor editor(*fx, scale);
-        if (seconds > 0) {
-            play(*fx, seconds);
-            editor.onTimer(X11Editor::kMeterTimer);
-        }
         PIXO_MemBitmap bitmap;
         if (bitmap.setSize(editor.width(), editor.height())) {
+            std::vector<float> left, right;
+            if (demoSeconds > 0)
+                synthesizeDemo(left, right, demoSeconds, kRate);
+            else if (seconds > 0)
+                thumps(left, right, seconds);
+            if (!left.empty())
+                play(*fx, editor, bitmap, left, right);
             editor.paintAll(bitmap);
             result = writePicture(bitmap, argv[1]) ? 0 : 1;
             if (repaints > 0) {

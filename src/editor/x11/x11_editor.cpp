@@ -843,6 +843,7 @@ void X11Editor::paintGraph(PIXO_IBitmap& bitmap, const Widget& widget) {
     frame.pointerY = pointerY_ - widget.rect.y;
     frame.scale = scale_;
     frame.infoBand = gestures_.dragBand;
+    frame.analyzer = &analyzer_;
     renderGraph(fx_, copies_, graphCache_, graphBitmap_, frame);
     copyClipped(bitmap, widget.rect.x, widget.rect.y, graphBitmap_, 0, 0, widget.rect.width, widget.rect.height);
 }

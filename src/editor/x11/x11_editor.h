@@ -11,6 +11,7 @@
 #include "editor/core/graph_bands.h"
 #include "editor/core/graph_gestures.h"
 #include "editor/core/graph_paint.h"
+#include "editor/core/spectrum_analyzer.h"
 #include "editor/core/graph_port.h"
 #include "editor/core/meter_model.h"
 #include "editor/core/meter_render.h"
@@ -169,6 +170,8 @@ private:
     GraphBandCopies copies_;
     GraphGestures gestures_{copies_};
     GraphPaintCache graphCache_;
+    // The graph's spectrum analyzer, fed while the editor is open and shows it.
+    SpectrumAnalyzer analyzer_;
     PIXO_MemBitmap graphBitmap_;
     bool graphCaptured_ = false;
     int32_t pointerX_ = -1, pointerY_ = -1;
