@@ -16,6 +16,30 @@ int32_t rowOf(const GraphGeometry& g, double db) {
     return std::clamp(g.yOfDb(db), -1, g.height + 1);
 }
 
+// Blends colour over every pixel of the bitmap at or below row top[x] of its column x, at an
+// opacity of weight / 256, row by row (the fill of a spectrum; far cheaper than a rectangle per
+// column).
+void fillBelow(PIXO_IBitmap& bitmap, const std::vector<int32_t>& top, uint32_t colour, int32_t weight) {
+    const uint32_t sourceRb = (colour & 0x00FF00FFu) * uint32_t(weight);
+    const uint32_t sourceAg = ((colour >> 8) & 0x00FF00FFu) * uint32_t(weight);
+    const uint32_t keep = uint32_t(256 - weight);
+    const int32_t columns = std::min(int32_t(top.size()), bitmap.width());
+    int32_t highest = bitmap.height();
+    for (int32_t x = 0; x < columns; ++x)
+        highest = std::min(highest, top[size_t(x)]);
+    for (int32_t y = std::max(highest, 0); y < bitmap.height(); ++y) {
+        uint32_t* row = bitmap.pixels() + size_t(y) * size_t(bitmap.rowSpan());
+        for (int32_t x = 0; x < columns; ++x) {
+            if (y < top[size_t(x)])
+                continue;
+            const uint32_t d = row[x];
+            const uint32_t rb = ((sourceRb + (d & 0x00FF00FFu) * keep) >> 8) & 0x00FF00FFu;
+            const uint32_t ag = ((sourceAg + ((d >> 8) & 0x00FF00FFu) * keep) >> 8) & 0x00FF00FFu;
+            row[x] = rb | (ag << 8);
+        }
+    }
+}
+
 // A polyline through one point per column, skipping columns that have none.
 template <class RowOf> void strokeColumns(PIXO_IBitmap& bitmap, int32_t width, uint32_t colour, float alpha, RowOf row) {
     int32_t previousX = -1, previousY = 0;
@@ -58,14 +82,11 @@ void paintSpectrum(PIXO_IBitmap& bitmap, const GraphGeometry& geometry, const Sp
     const int32_t columns = std::min(analyzer.columns(), geometry.width);
     const float* input = analyzer.inputDb();
     const float* output = analyzer.outputDb();
-    for (int32_t x = 0; x < columns; ++x) {
-        if (input[x] <= SpectrumAnalyzer::kSilenceDb)
-            continue;
-        const int32_t y = std::max(rowOf(geometry, input[x]), 0);
-        if (y < geometry.height)
-            PIXO_PaintRect(&bitmap, x, y, 1, geometry.height - y, kSpectrumInputColour, kSpectrumInputAlpha,
-                           PIXO_BLEND_COPY);
-    }
+    std::vector<int32_t> top(size_t(columns), geometry.height);
+    for (int32_t x = 0; x < columns; ++x)
+        if (input[x] > SpectrumAnalyzer::kSilenceDb)
+            top[size_t(x)] = std::max(rowOf(geometry, input[x]), 0);
+    fillBelow(bitmap, top, kSpectrumInputColour, int32_t(std::lround(kSpectrumInputAlpha * 256)));
     strokeColumns(bitmap, columns, kSpectrumOutputColour, kSpectrumOutputAlpha, [&](int32_t x, int32_t& y) {
         if (output[x] <= SpectrumAnalyzer::kSilenceDb)
             return false;
