@@ -16,8 +16,9 @@ class PluginSession : public ParameterAccess {
     PluginSession(const PluginSession&) = delete;
     PluginSession& operator=(const PluginSession&) = delete;
 
-    // Loads the library and creates an instance; on failure fills error and keeps nothing open.
-    bool open(const std::string& path, std::string& error);
+    // Loads the library and creates an instance that calls back into hostCallback; on failure
+    // fills error and keeps nothing open.
+    bool open(const std::string& path, std::string& error, audioMasterCallback hostCallback = quietHostCallback);
     void close();
 
     AEffect* effect() const { return effect_; }

@@ -1,0 +1,147 @@
+#include "host/x11_editor_host.h"
+
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
+X11EditorHost::X11EditorHost(PluginSession& session, bool callsIdle, const char* displayName, int x, int y)
+    : session_(session), callsIdle_(callsIdle), displayName_(displayName ? displayName : ""),
+      hasDisplayName_(displayName != nullptr), x_(x), y_(y) {}
+
+X11EditorHost::~X11EditorHost() {
+    closeEditor();
+    if (display_)
+        XCloseDisplay(display_);
+}
+
+bool X11EditorHost::connect(std::string& error) {
+    if (display_)
+        return true;
+    display_ = XOpenDisplay(hasDisplayName_ ? displayName_.c_str() : nullptr);
+    if (!display_) {
+        error = "cannot open the X display";
+        return false;
+    }
+    return true;
+}
+
+bool X11EditorHost::openEditor(std::string& error) {
+    if (window_)
+        return true;
+    if (!display_ && !connect(error))
+        return false;
+    if (!(session_.effect()->flags & effFlagsHasEditor)) {
+        error = "the plug-in has no editor";
+        return false;
+    }
+    ERect* rect = nullptr;
+    session_.dispatch(effEditGetRect, 0, 0, &rect, 0.0f);
+    if (!rect || rect->right <= rect->left || rect->bottom <= rect->top) {
+        error = "the plug-in gives no editor size";
+        return false;
+    }
+    width_ = rect->right - rect->left;
+    height_ = rect->bottom - rect->top;
+
+    XSetWindowAttributes attributes = {};
+    attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
+    attributes.event_mask = StructureNotifyMask;
+    window_ = XCreateWindow(display_, DefaultRootWindow(display_), x_, y_, unsigned(width_), unsigned(height_), 0,
+                            CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+    XStoreName(display_, window_, "Tarnwell");
+    XMapWindow(display_, window_);
+    // Without a window manager the window is viewable as soon as the server has mapped it; a
+    // window manager may take a moment longer.
+    XEvent event;
+    do
+        XNextEvent(display_, &event);
+    while (!(event.type == MapNotify && event.xmap.window == window_));
+
+    if (!session_.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window_), 0.0f)) {
+        error = "the plug-in opened no editor";
+        XDestroyWindow(display_, window_);
+        XSync(display_, False);
+        window_ = 0;
+        return false;
+    }
+    return true;
+}
+
+void X11EditorHost::closeEditor() {
+    if (!window_)
+        return;
+    session_.dispatch(effEditClose, 0, 0, nullptr, 0.0f);
+    XDestroyWindow(display_, window_);
+    XSync(display_, False);
+    handlePendingEvents();
+    window_ = 0;
+}
+
+void X11EditorHost::handlePendingEvents() {
+    // The host window asks for structure events only; nothing in them needs an answer.
+    while (display_ && XPending(display_)) {
+        XEvent event;
+        XNextEvent(display_, &event);
+    }
+}
+
+void X11EditorHost::serve(int milliseconds) {
+    serveUntil([] { return false; }, milliseconds);
+}
+
+bool X11EditorHost::serveUntil(const std::function<bool()>& condition, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto nextIdle = Clock::now();
+    for (;;) {
+        handlePendingEvents();
+        if (callsIdle_ && window_ && Clock::now() >= nextIdle) {
+            session_.dispatch(effEditIdle, 0, 0, nullptr, 0.0f);
+            ++idleCalls_;
+            nextIdle += std::chrono::milliseconds(kIdlePeriodMs);
+        }
+        if (condition())
+            return true;
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+Window X11EditorHost::editorWindow() {
+    if (!window_)
+        return 0;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display_, window_, &root, &parent, &children, &count))
+        return 0;
+    Window first = count > 0 ? children[0] : 0;
+    if (children)
+        XFree(children);
+    return first;
+}
+
+Picture X11EditorHost::readBack() {
+    Picture picture;
+    XWindowAttributes attributes;
+    if (!window_ || !XGetWindowAttributes(display_, window_, &attributes) || attributes.map_state != IsViewable)
+        return picture;
+    // The window's contents as the screen shows them, its children (the editor) included.
+    XImage* image = XGetImage(display_, window_, 0, 0, unsigned(attributes.width), unsigned(attributes.height),
+                              AllPlanes, ZPixmap);
+    if (!image)
+        return picture;
+    picture = Picture(attributes.width, attributes.height);
+    for (int32_t y = 0; y < picture.height; ++y)
+        for (int32_t x = 0; x < picture.width; ++x)
+            picture.at(x, y) = uint32_t(XGetPixel(image, x, y) & 0xFFFFFF);
+    XDestroyImage(image);
+    return picture;
+}
