@@ -1,7 +1,7 @@
 // The plug-in library itself. Everything lives in the static libraries; the link pulls the
-// one export, VSTPluginMain, out of them by name. Here the shell meets its editor: on Windows
-// the attach hook installs the Win32 editor's table; the Linux .so has no editor yet, so it
-// installs none (an X11 editor would attach itself from here the same way).
+// one export, VSTPluginMain, out of them by name. Here the shell meets its editor: the library's
+// attach hook installs the editor's table (the Win32 editor's from DllMain, the X11 editor's from
+// the shared object's constructor) and its detach hook takes it away again.
 #include "shell/vst_abi.h"
 
 #ifdef _WIN32
@@ -14,5 +14,17 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     else if (reason == DLL_PROCESS_DETACH)
         detachLibrary();
     return TRUE;
+}
+#else
+#include "editor/x11/x11_editor_entry.h"
+
+// Opening the editor needs an X display; without one the table is installed all the same and
+// effEditOpen answers 0.
+__attribute__((constructor)) static void attachX11Editor() {
+    attachLibrary(nullptr, &x11EditorEntryPoints());
+}
+
+__attribute__((destructor)) static void detachX11Editor() {
+    detachLibrary();
 }
 #endif

@@ -1,0 +1,128 @@
+// The editor of one instance on X11: the main window's and band panel's widgets laid out from the
+// core's tables, drawn into the view's back buffer, and the rules of the Win32 main window and
+// band panel applied to the clicks, drags and keys the view delivers. Everything here runs on the
+// view's thread (or, before a view exists, on the one thread that feeds it events, as the tests
+// do); the instance is reached only through the shell's operations, and nothing is drawn while
+// one of them holds the lock.
+#pragma once
+
+#include "editor/core/editor_layout.h"
+#include "editor/x11/edit_line.h"
+#include "editor/x11/x11_view.h"
+#include "editor/x11/x11_widgets.h"
+#include "shell/compressor_effect.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class X11Editor final : public X11WindowEvents {
+public:
+    // The view's timers.
+    static constexpr int32_t kMeterTimer = 2;
+    static constexpr int32_t kRefreshTimer = 1;
+
+    // Loads the instance's state into the widgets and starts metering.
+    X11Editor(CompressorEffect& fx, double scale);
+    // Stops metering.
+    ~X11Editor() override;
+    X11Editor(const X11Editor&) = delete;
+    X11Editor& operator=(const X11Editor&) = delete;
+
+    // The window's size at the editor's scale.
+    static PixelRect windowSize(double scale);
+    int32_t width() const { return size_.width; }
+    int32_t height() const { return size_.height; }
+
+    // From the thread that opened the view, once it is open (it may already be calling in):
+    // the view to repaint, time and focus through, and the timers started.
+    void attach(X11View* view);
+
+    // A widget by dialog and id (panel: the band panel's ids), its rectangle in the window and,
+    // for an edit box, its text; for tests and the host program's checks. Labels are not found.
+    bool controlRect(bool panel, int32_t id, PixelRect& rect) const;
+    const char* editText(bool panel, int32_t id) const;
+    bool checked(bool panel, int32_t id) const;
+
+    void onPaint(PIXO_IBitmap& backBuffer) override;
+    void onMouseDown(const X11MouseEvent& event) override;
+    void onMouseUp(const X11MouseEvent& event) override;
+    void onDoubleClick(const X11MouseEvent& event) override;
+    void onMouseMove(const X11MouseEvent& event) override;
+    void onWheel(const X11MouseEvent& event, int32_t steps) override;
+    void onKeyDown(const X11KeyEvent& event) override;
+    void onFocus(bool gained) override;
+    void onTimer(int32_t timerId) override;
+
+private:
+    struct Widget {
+        Widget(const ControlLayout* control, bool inPanel, const PixelRect& at)
+            : layout(control), panel(inPanel), rect(at) {}
+        const ControlLayout* layout;
+        bool panel;
+        PixelRect rect;
+        bool checked = false;
+        int32_t faderPosition = 0; // 0..1000 as the parent sees it
+        EditLine edit;
+    };
+
+    Widget* find(bool panel, int32_t id);
+    const Widget* find(bool panel, int32_t id) const;
+    bool visible(const Widget& widget) const;
+    int32_t widgetAt(int32_t x, int32_t y) const;
+    void layOut();
+    void repaint();
+
+    // Rules of the main window.
+    void refreshMain();
+    void showBandListChange();
+    void clickButton(Widget& widget);
+    void selectTab(int32_t index);
+    void outputFaderMoved(bool end);
+    void applyOutputGainText(Widget& widget);
+    void meterTick();
+    void refreshTick();
+    // Rules of the band panel.
+    void refreshPanel(const Widget* untouched);
+    void panelFaderMoved(Widget& widget, bool end);
+    void applyPanelText(Widget& widget);
+    void panelSwitchClicked(Widget& widget);
+
+    // Edit boxes and keyboard focus.
+    void focusEdit(Widget* widget);
+    void applyEdit(Widget& widget);
+    void cancelEdit(Widget& widget);
+    void moveFocus(int32_t direction);
+    void writeEdit(Widget& widget, const char* text);
+
+    // Faders: the position at a point of one.
+    int32_t faderPositionAt(const Widget& widget, int32_t x, int32_t y) const;
+
+    void paintWidget(PIXO_IBitmap& bitmap, const Widget& widget);
+    void paintFader(PIXO_IBitmap& bitmap, const Widget& widget);
+    void paintMeter(PIXO_IBitmap& bitmap, const Widget& widget);
+    void paintGraph(PIXO_IBitmap& bitmap, const Widget& widget);
+
+    CompressorEffect& fx_;
+    const double scale_;
+    PixelRect size_;
+    PixelRect panelPlace_;
+    std::atomic<X11View*> view_{nullptr};
+    WidgetText text_;
+    std::vector<Widget> widgets_;
+    char banner_[96];
+
+    // The instance as last loaded.
+    int32_t bandCount_ = 0;
+    int32_t currentBand_ = 0;
+    bool showTabs_ = true;
+    BandView band_;
+    MeterPeaks peaks_ = {0, 0, 0, 0};
+
+    // Input under way.
+    Widget* pressed_ = nullptr;     // a button or check box held down
+    bool pressedInside_ = false;
+    Widget* dragged_ = nullptr;     // a fader being dragged
+    Widget* focused_ = nullptr;     // the edit box with the keyboard
+};
