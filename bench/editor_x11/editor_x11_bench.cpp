@@ -27,8 +27,8 @@ double now() {
 
 // Opens the editor, lets it settle, then measures its threads (those that appeared with it)
 // over the stretch. False when the editor did not open.
-bool measureShare(PluginSession& session, bool callsIdle, int seconds) {
-    X11EditorHost host(session, callsIdle);
+bool measureShare(X11EditorHost& host, bool callsIdle, int seconds) {
+    host.setCallsIdle(callsIdle);
     std::string error;
     const std::vector<ThreadTime> before = processThreadTimes();
     if (!host.openEditor(error)) {
@@ -39,23 +39,23 @@ bool measureShare(PluginSession& session, bool callsIdle, int seconds) {
     const std::vector<int> editorThreads = newThreads(before, processThreadTimes());
     const std::vector<int> hostThread = {int(syscall(SYS_gettid))};
     const double editorStart = threadSeconds(editorThreads), hostStart = threadSeconds(hostThread);
+    const long idleStart = host.idleCalls();
     const double start = now();
     host.serve(seconds * 1000);
     const double wall = now() - start;
     const double editorShare = 100.0 * (threadSeconds(editorThreads) - editorStart) / wall;
     const double hostShare = 100.0 * (threadSeconds(hostThread) - hostStart) / wall;
-    host.closeEditor();
-
     std::string names;
     for (const ThreadTime& thread : processThreadTimes())
         for (int tid : editorThreads)
             if (thread.tid == tid)
                 names += (names.empty() ? "" : ", ") + thread.name;
+    host.closeEditor();
     std::printf("%-24s editor threads %5.2f %% of one core over %.1f s (goal below %.0f %%: %s); "
                 "%zu thread(s) [%s]; host thread %.2f %% (%ld idle calls)\n",
                 callsIdle ? "host calls effEditIdle" : "host never calls idle", editorShare, wall,
                 kShareGoalPercent, editorShare < kShareGoalPercent ? "met" : "MISSED", editorThreads.size(),
-                names.c_str(), hostShare, host.idleCalls());
+                names.c_str(), hostShare, host.idleCalls() - idleStart);
     return true;
 }
 
@@ -85,7 +85,12 @@ int main(int argc, char** argv) {
     audio.start();
 
     std::printf("Editor on X11, audio running (%s):\n", argv[1]);
-    bool ok = measureShare(session, false, seconds) && measureShare(session, true, seconds);
+    // One connection for the whole run: a server that resets when its last client leaves would
+    // refuse a new one for a moment.
+    X11EditorHost host(session, false);
+    bool ok = host.connect(error) && measureShare(host, false, seconds) && measureShare(host, true, seconds);
+    if (!error.empty())
+        std::fprintf(stderr, "tarnwell-editor-x11-bench: %s\n", error.c_str());
     audio.stop();
     session.stop();
     return ok ? 0 : 5;

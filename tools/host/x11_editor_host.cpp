@@ -145,3 +145,10 @@ Picture X11EditorHost::readBack() {
     XDestroyImage(image);
     return picture;
 }
+
+bool X11EditorHost::showsEditor(const Picture& picture) {
+    for (uint32_t word : picture.pixels)
+        if (word != 0)
+            return true;
+    return false;
+}

@@ -41,6 +41,8 @@ class X11EditorHost {
 
     // The host window read back from the server (0 x 0 when it cannot be read).
     Picture readBack();
+    // Whether a read-back shows the editor: some pixel differs from the host window's black.
+    static bool showsEditor(const Picture& picture);
     Display* display() const { return display_; }
     Window window() const { return window_; }
     // The editor's window: the host window's first child (0 when it has none).
@@ -50,6 +52,8 @@ class X11EditorHost {
     int width() const { return width_; }
     int height() const { return height_; }
     bool callsIdle() const { return callsIdle_; }
+    // A host may change its habit between opens (the benchmark measures both on one connection).
+    void setCallsIdle(bool callsIdle) { callsIdle_ = callsIdle; }
     // effEditIdle calls made so far.
     long idleCalls() const { return idleCalls_; }
 

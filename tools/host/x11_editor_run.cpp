@@ -2,39 +2,12 @@
 
 #include "host/audio_thread.h"
 #include "host/host_calls.h"
+#include "host/process_holdings.h"
 #include "host/x11_editor_host.h"
 
-#include <dirent.h>
-
 #include <cstdio>
-#include <cstring>
 
 namespace {
-
-int entriesOf(const char* directory) {
-    DIR* dir = opendir(directory);
-    if (!dir)
-        return -1;
-    int count = 0;
-    while (dirent* entry = readdir(dir))
-        if (entry->d_name[0] != '.')
-            ++count;
-    closedir(dir);
-    return count;
-}
-
-long residentKilobytes() {
-    FILE* file = std::fopen("/proc/self/status", "r");
-    if (!file)
-        return -1;
-    long kilobytes = -1;
-    char line[256];
-    while (std::fgets(line, sizeof line, file))
-        if (std::sscanf(line, "VmRSS: %ld kB", &kilobytes) == 1)
-            break;
-    std::fclose(file);
-    return kilobytes;
-}
 
 struct Holdings {
     long residentKb;
@@ -42,15 +15,7 @@ struct Holdings {
     int descriptors;
 };
 
-Holdings holdings() { return {residentKilobytes(), entriesOf("/proc/self/task"), entriesOf("/proc/self/fd") - 1}; }
-
-// The window shows the editor once some pixel differs from the host window's black.
-bool showsSomething(const Picture& picture) {
-    for (uint32_t word : picture.pixels)
-        if (word != 0)
-            return true;
-    return false;
-}
+Holdings holdings() { return {residentKilobytes(), threadCount(), openDescriptorCount()}; }
 
 void printHostCalls() {
     const std::vector<HostCall> calls = HostCallLog::shared().calls();
@@ -83,7 +48,7 @@ int runEditorOnX11(PluginSession& session, const std::vector<float>& left, const
         } else {
             host.serve(options.settleMs);
             Picture picture = host.readBack();
-            if (!showsSomething(picture)) {
+            if (!X11EditorHost::showsEditor(picture)) {
                 std::fprintf(stderr, "tarnwell-host: the editor window shows nothing\n");
                 status = 5;
             } else if (!picture.savePng(options.picturePath)) {
