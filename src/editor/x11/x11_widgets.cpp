@@ -14,7 +14,7 @@ using namespace widget_colour;
 namespace {
 
 // The dialog font's character cell at 96 dpi: Liberation Sans standing in for "MS Shell Dlg" 8 pt.
-constexpr int32_t kFontCellPixels = 13;
+constexpr int32_t kFontCellPixels = 12;
 constexpr int32_t kCheckBoxSide = 13;
 constexpr int32_t kCheckTextGap = 4;
 // The tab strip as the system draws it: tabs at least 54 pixels wide from 2 pixels in, 19

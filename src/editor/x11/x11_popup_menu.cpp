@@ -1,0 +1,165 @@
+#include "editor/x11/x11_popup_menu.h"
+
+#include "editor/core/ui_scale.h"
+#include "raster/pixo.h"
+
+#include <X11/keysym.h>
+
+#include <algorithm>
+
+using namespace widget_colour;
+
+namespace {
+
+// The system's menu metrics at 96 dpi: items 19 pixels tall, separators 9, a 3-pixel frame,
+// the label 26 pixels in (after the check mark's column) and 30 pixels of room after it.
+constexpr int32_t kItemHeight = 19;
+constexpr int32_t kSeparatorHeight = 9;
+constexpr int32_t kFrame = 3;
+constexpr int32_t kLabelLeft = 26;
+constexpr int32_t kLabelRight = 30;
+
+} // namespace
+
+void X11PopupMenu::setItems(std::vector<PopupMenuItem> items) {
+    items_ = std::move(items);
+    highlighted_ = -1;
+    armed_ = false;
+}
+
+int32_t X11PopupMenu::itemHeight(int32_t index) const {
+    return scaledPixels(items_[size_t(index)].separator() ? kSeparatorHeight : kItemHeight, scale_);
+}
+
+int32_t X11PopupMenu::itemTop(int32_t index) const {
+    int32_t top = scaledPixels(kFrame, scale_);
+    for (int32_t i = 0; i < index; ++i)
+        top += itemHeight(i);
+    return top;
+}
+
+int32_t X11PopupMenu::width() {
+    int32_t widest = 0;
+    for (const PopupMenuItem& item : items_)
+        widest = std::max(widest, text_.width(item.label.c_str()));
+    return widest + scaledPixels(kLabelLeft + kLabelRight + 2 * kFrame, scale_);
+}
+
+int32_t X11PopupMenu::height() const {
+    return itemTop(int32_t(items_.size())) + scaledPixels(kFrame, scale_);
+}
+
+int32_t X11PopupMenu::itemAt(int32_t x, int32_t y) const {
+    const int32_t frame = scaledPixels(kFrame, scale_);
+    if (x < frame || y < frame)
+        return -1;
+    for (int32_t i = 0; i < int32_t(items_.size()); ++i) {
+        const int32_t top = itemTop(i);
+        if (y >= top && y < top + itemHeight(i))
+            return items_[size_t(i)].separator() ? -1 : i;
+    }
+    return -1;
+}
+
+void X11PopupMenu::onPaint(PIXO_IBitmap& bitmap) {
+    const int32_t w = bitmap.width(), h = bitmap.height();
+    const int32_t t = scaledStroke(1, scale_);
+    PIXO_PaintRect(&bitmap, 0, 0, w, h, kFace, 1.0f, PIXO_BLEND_COPY);
+    // A raised frame: light above and left, shadows below and right.
+    PIXO_PaintRect(&bitmap, 0, 0, w, t, kLight, 1.0f, PIXO_BLEND_COPY);
+    PIXO_PaintRect(&bitmap, 0, 0, t, h, kLight, 1.0f, PIXO_BLEND_COPY);
+    PIXO_PaintRect(&bitmap, t, t, w - 2 * t, t, kWindow, 1.0f, PIXO_BLEND_COPY);
+    PIXO_PaintRect(&bitmap, t, t, t, h - 2 * t, kWindow, 1.0f, PIXO_BLEND_COPY);
+    PIXO_PaintRect(&bitmap, 0, h - t, w, t, kDarkShadow, 1.0f, PIXO_BLEND_COPY);
+    PIXO_PaintRect(&bitmap, w - t, 0, t, h, kDarkShadow, 1.0f, PIXO_BLEND_COPY);
+    PIXO_PaintRect(&bitmap, t, h - 2 * t, w - 2 * t, t, kShadow, 1.0f, PIXO_BLEND_COPY);
+    PIXO_PaintRect(&bitmap, w - 2 * t, t, t, h - 2 * t, kShadow, 1.0f, PIXO_BLEND_COPY);
+    const int32_t frame = scaledPixels(kFrame, scale_);
+    for (int32_t i = 0; i < int32_t(items_.size()); ++i) {
+        const PopupMenuItem& item = items_[size_t(i)];
+        const int32_t top = itemTop(i), height = itemHeight(i);
+        if (item.separator()) {
+            const int32_t middle = top + height / 2 - t;
+            PIXO_PaintRect(&bitmap, frame, middle, w - 2 * frame, t, kShadow, 1.0f, PIXO_BLEND_COPY);
+            PIXO_PaintRect(&bitmap, frame, middle + t, w - 2 * frame, t, kWindow, 1.0f, PIXO_BLEND_COPY);
+            continue;
+        }
+        const bool lit = i == highlighted_;
+        if (lit)
+            PIXO_PaintRect(&bitmap, frame, top, w - 2 * frame, height, kHighlight, 1.0f, PIXO_BLEND_COPY);
+        const uint32_t colour = !item.enabled ? kGreyText : lit ? kHighlightText : kText;
+        text_.draw(bitmap, item.label.c_str(), {scaledPixels(kLabelLeft, scale_), top, w, height},
+                   DT_LEFT | DT_VCENTER, colour);
+        if (item.checked) {
+            // The check mark: a tick in the column before the label.
+            const int32_t unit = scaledStroke(1, scale_);
+            const int32_t left = frame + scaledPixels(6, scale_);
+            const int32_t markTop = top + (height - 7 * unit) / 2;
+            static const int32_t kDown[7] = {2, 3, 4, 3, 2, 1, 0};
+            for (int32_t column = 0; column < 7; ++column)
+                PIXO_PaintRect(&bitmap, left + column * unit, markTop + kDown[column] * unit, unit, 3 * unit, colour,
+                               1.0f, PIXO_BLEND_COPY);
+        }
+    }
+}
+
+void X11PopupMenu::onMouseMove(const X11MouseEvent& event) {
+    const int32_t index = itemAt(event.x, event.y);
+    if (index >= 0)
+        armed_ = true;
+    highlighted_ = index;
+}
+
+void X11PopupMenu::onMouseDown(const X11MouseEvent& event) {
+    armed_ = true;
+    highlighted_ = itemAt(event.x, event.y);
+}
+
+void X11PopupMenu::onMouseUp(const X11MouseEvent& event) {
+    if (armed_)
+        choose(itemAt(event.x, event.y));
+}
+
+void X11PopupMenu::step(int32_t direction) {
+    const int32_t count = int32_t(items_.size());
+    int32_t index = highlighted_;
+    for (int32_t tries = 0; tries < count; ++tries) {
+        index = index < 0 ? (direction > 0 ? 0 : count - 1) : (index + direction + count) % count;
+        if (!items_[size_t(index)].separator()) {
+            highlighted_ = index;
+            return;
+        }
+    }
+}
+
+void X11PopupMenu::onKeyDown(const X11KeyEvent& event) {
+    switch (event.keysym) {
+    case XK_Down:
+    case XK_KP_Down:
+        step(1);
+        break;
+    case XK_Up:
+    case XK_KP_Up:
+        step(-1);
+        break;
+    case XK_Return:
+    case XK_KP_Enter:
+        choose(highlighted_);
+        break;
+    default:
+        break;
+    }
+}
+
+void X11PopupMenu::choose(int32_t index) {
+    if (index < 0 || index >= int32_t(items_.size()) || !items_[size_t(index)].enabled ||
+        items_[size_t(index)].separator())
+        return;
+    owner_.onMenuCommand(items_[size_t(index)].command);
+}
+
+void X11PopupMenu::onPopupClosed() {
+    highlighted_ = -1;
+    armed_ = false;
+    owner_.onMenuClosed();
+}

@@ -1,0 +1,125 @@
+// The popup menu without a display: which item a point or a key picks, that greyed items and
+// separators are never chosen, that the release of the press that opened it chooses nothing,
+// and what its paint shows (the highlight, greyed text, check marks).
+#include "editor/x11/x11_popup_menu.h"
+
+#include "raster/pixo.h"
+
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class RecordingOwner : public PopupMenuOwner {
+public:
+    void onMenuCommand(int32_t command) override { commands.push_back(command); }
+    void onMenuClosed() override { ++closed; }
+    std::vector<int32_t> commands;
+    int closed = 0;
+};
+
+std::vector<PopupMenuItem> sampleItems() {
+    return {{"Add new band", 1, false, true},
+            {"Delete band", 2, false, false},
+            {"", 0, false, true},
+            {"Show grid", 3, true, true}};
+}
+
+X11MouseEvent at(int32_t x, int32_t y) {
+    X11MouseEvent event = {};
+    event.x = x;
+    event.y = y;
+    event.button = 1;
+    return event;
+}
+
+X11KeyEvent key(uint32_t keysym) {
+    X11KeyEvent event = {};
+    event.keysym = keysym;
+    return event;
+}
+
+class PopupMenuTest : public ::testing::Test {
+protected:
+    WidgetText text{1.0};
+    RecordingOwner owner;
+    X11PopupMenu menu{text, 1.0, owner};
+    void SetUp() override {
+        ASSERT_TRUE(text.ok());
+        menu.setItems(sampleItems());
+    }
+};
+
+TEST_F(PopupMenuTest, ItemsStackBelowTheFrameWithSeparatorsBetween) {
+    // 3-pixel frame, items of 19 pixels, separators of 9.
+    EXPECT_EQ(menu.height(), 3 + 19 + 19 + 9 + 19 + 3);
+    EXPECT_EQ(menu.itemAt(10, 3), 0);
+    EXPECT_EQ(menu.itemAt(10, 21), 0);
+    EXPECT_EQ(menu.itemAt(10, 22), 1);
+    EXPECT_EQ(menu.itemAt(10, 45), -1); // the separator
+    EXPECT_EQ(menu.itemAt(10, 50), 3);
+    EXPECT_EQ(menu.itemAt(10, 1), -1);
+    EXPECT_GT(menu.width(), text.width("Add new band") + 26);
+}
+
+TEST_F(PopupMenuTest, OnlyEnabledItemsAreChosenAndOnlyAfterThePointerArrived) {
+    // The release of the press that opened the menu, over an item, chooses nothing.
+    menu.onMouseUp(at(10, 10));
+    EXPECT_TRUE(owner.commands.empty());
+    menu.onMouseMove(at(10, 30)); // the greyed "Delete band"
+    menu.onMouseUp(at(10, 30));
+    EXPECT_TRUE(owner.commands.empty());
+    menu.onMouseMove(at(10, 55));
+    EXPECT_EQ(menu.highlighted(), 3);
+    menu.onMouseUp(at(10, 55));
+    EXPECT_EQ(owner.commands, std::vector<int32_t>{3});
+}
+
+TEST_F(PopupMenuTest, ArrowKeysSkipSeparatorsAndEnterChooses) {
+    menu.onKeyDown(key(XK_Down));
+    EXPECT_EQ(menu.highlighted(), 0);
+    menu.onKeyDown(key(XK_Down));
+    menu.onKeyDown(key(XK_Down));
+    EXPECT_EQ(menu.highlighted(), 3);
+    menu.onKeyDown(key(XK_Down)); // round to the top
+    EXPECT_EQ(menu.highlighted(), 0);
+    menu.onKeyDown(key(XK_Up));
+    EXPECT_EQ(menu.highlighted(), 3);
+    menu.onKeyDown(key(XK_Return));
+    menu.onKeyDown(key(XK_Up)); // over the separator to "Delete band", greyed
+    EXPECT_EQ(menu.highlighted(), 1);
+    menu.onKeyDown(key(XK_Return));
+    EXPECT_EQ(owner.commands, std::vector<int32_t>{3});
+    menu.onPopupClosed();
+    EXPECT_EQ(owner.closed, 1);
+    EXPECT_EQ(menu.highlighted(), -1);
+}
+
+TEST_F(PopupMenuTest, PaintsTheHighlightGreyedTextAndCheckMarks) {
+    PIXO_MemBitmap bitmap;
+    ASSERT_TRUE(bitmap.setSize(menu.width(), menu.height()));
+    menu.onMouseMove(at(10, 10));
+    menu.onPaint(bitmap);
+    auto count = [&](int32_t top, int32_t bottom, uint32_t colour) {
+        int n = 0;
+        for (int32_t y = top; y < bottom; ++y)
+            for (int32_t x = 0; x < bitmap.width(); ++x)
+                n += (bitmap.pixels()[y * bitmap.rowSpan() + x] & 0xFFFFFF) == (colour & 0xFFFFFF);
+        return n;
+    };
+    // The lit first item is mostly highlight; the others have none.
+    EXPECT_GT(count(3, 22, widget_colour::kHighlight), (bitmap.width() - 6) * 19 / 2);
+    EXPECT_EQ(count(22, bitmap.height(), widget_colour::kHighlight), 0);
+    // The greyed item's text is grey, not black; the checked item has black in its mark column.
+    EXPECT_GT(count(22, 41, widget_colour::kGreyText), 5);
+    EXPECT_EQ(count(22, 41, widget_colour::kText), 0);
+    int markPixels = 0;
+    for (int32_t y = 50; y < 69; ++y)
+        for (int32_t x = 3; x < 20; ++x)
+            markPixels += (bitmap.pixels()[y * bitmap.rowSpan() + x] & 0xFFFFFF) == 0;
+    EXPECT_GT(markPixels, 10);
+}
+
+} // namespace

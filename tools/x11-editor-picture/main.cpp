@@ -1,0 +1,85 @@
+// x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS]: paints the Linux editor of a fresh
+// instance into a back buffer as its view would, without any X display, and writes it as PNG.
+// With --signal the instance first plays that much of a drum-like test signal, so that the
+// meters and the graph have something to show.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "editor/x11/x11_editor.h"
+#include "raster/pixo.h"
+#include "shell/compressor_effect.h"
+
+namespace {
+
+// A decaying 60 Hz thump every half second over a quiet 3 kHz tone.
+void play(CompressorEffect& fx, double seconds) {
+    constexpr int32_t kBlock = 512;
+    constexpr double kRate = 44100;
+    fx.effect.dispatcher(&fx.effect, effSetSampleRate, 0, 0, nullptr, float(kRate));
+    fx.effect.dispatcher(&fx.effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+    std::vector<float> left(kBlock), right(kBlock), outLeft(kBlock), outRight(kBlock);
+    const int64_t frames = int64_t(seconds * kRate);
+    for (int64_t start = 0; start < frames; start += kBlock) {
+        for (int32_t i = 0; i < kBlock; ++i) {
+            const double t = double(start + i) / kRate;
+            const double beat = std::fmod(t, 0.5);
+            const float value = float(0.8 * std::exp(-beat * 12) * std::sin(2 * M_PI * 60 * t) +
+                                      0.05 * std::sin(2 * M_PI * 3000 * t));
+            left[size_t(i)] = value;
+            right[size_t(i)] = value * 0.9f;
+        }
+        float* inputs[2] = {left.data(), right.data()};
+        float* outputs[2] = {outLeft.data(), outRight.data()};
+        fx.process(inputs, outputs, kBlock);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS]\n");
+        return 2;
+    }
+    double scale = 1.0, seconds = 0;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--scale"))
+            scale = std::atof(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--signal"))
+            seconds = std::atof(argv[i + 1]);
+    }
+    AEffect* effect = VSTPluginMain(nullptr);
+    CompressorEffect* fx = CompressorEffect::fromEffect(effect);
+    if (!fx)
+        return 1;
+    int result = 1;
+    {
+        X11Editor editor(*fx, scale);
+        if (seconds > 0) {
+            play(*fx, seconds);
+            editor.onTimer(X11Editor::kMeterTimer);
+        }
+        PIXO_MemBitmap bitmap;
+        if (bitmap.setSize(editor.width(), editor.height())) {
+            editor.onPaint(bitmap);
+            std::vector<uint8_t> rgba(size_t(bitmap.width()) * size_t(bitmap.height()) * 4);
+            for (int32_t y = 0; y < bitmap.height(); ++y)
+                for (int32_t x = 0; x < bitmap.width(); ++x) {
+                    const uint32_t p = bitmap.pixels()[size_t(y) * size_t(bitmap.rowSpan()) + size_t(x)];
+                    uint8_t* o = &rgba[(size_t(y) * size_t(bitmap.width()) + size_t(x)) * 4];
+                    o[0] = uint8_t(p >> 16), o[1] = uint8_t(p >> 8), o[2] = uint8_t(p), o[3] = 255;
+                }
+            result = stbi_write_png(argv[1], bitmap.width(), bitmap.height(), 4, rgba.data(), bitmap.width() * 4)
+                         ? 0
+                         : 1;
+        }
+    }
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    return result;
+}
