@@ -5,6 +5,7 @@
 
 #include "host/plugin_host.h"
 #include "host/parameter_access.h"
+#include "support/relaxed_atomic.h"
 
 #include <string>
 #include <vector>
@@ -26,7 +27,8 @@ class PluginSession : public ParameterAccess {
     int32_t uniqueId() const { return effect_->uniqueID; }
     int32_t version() const { return effect_->version; }
 
-    int32_t parameterCount() const override { return effect_->numParams; }
+    // The plug-in changes its count from its own threads (its editor adds and deletes bands).
+    int32_t parameterCount() const override { return loadRelaxed(effect_->numParams); }
     std::string parameterName(int32_t index) const override { return textOf(effGetParamName, index); }
     std::string parameterUnit(int32_t index) const override { return textOf(effGetParamLabel, index); }
     std::string parameterDisplay(int32_t index) const override { return textOf(effGetParamDisplay, index); }
