@@ -6,8 +6,12 @@
 
 A folder may include its own files and those of the folders below it; nothing else. A unit (a
 header and its .cpp, or a .cpp alone) may not reach itself through the includes (no cycles),
-and no engine file may reach <windows.h>, directly or through a header of ours. Includes
-inside #ifdef blocks count too. Exits 1 and names every fault; `--graph` prints the unit graph.
+and no engine file may reach <windows.h>, directly or through a header of ours. The editor's
+portable core (editor/core) includes only its own files and the layers below the editor, and
+no window system's headers (<windows.h> and its kin, support/windows_prelude.h, X11), directly
+or through a header of ours; only a core file made for Windows alone (its name ending in _win)
+may use Windows. Includes inside #ifdef blocks count too. Exits 1 and names every fault;
+`--graph` prints the unit graph.
 """
 import os
 import re
@@ -21,6 +25,11 @@ BELOW = {
     'editor': {'shell', 'engine', 'raster', 'support'},
     'plugin': {'editor', 'shell', 'engine', 'raster', 'support'},
 }
+CORE = 'editor' + os.sep + 'core' + os.sep
+CORE_MAY_INCLUDE = ('editor/core/', 'shell/', 'engine/', 'raster/', 'support/')
+WINDOWS_PRELUDE = 'support/windows_prelude.h'
+WINDOWS_HEADERS = {'windows.h', 'windowsx.h', 'commctrl.h', 'winuser.h', 'wingdi.h', 'shellapi.h'}
+X11_PREFIXES = ('x11/', 'xcb/')
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
@@ -98,20 +107,44 @@ def main():
     for cycle in find_cycles(graph):
         faults.append('include cycle among the units ' + ', '.join(cycle))
 
-    def reaches_windows(path, seen):
+    def reaches(path, system_header, seen, within=''):
+        """Whether path includes such a header, itself or through our headers under within."""
         if path in seen:
             return False
         seen.add(path)
         for kind, target in files.get(path, ()):
-            if kind == '<' and target.lower() == 'windows.h':
+            if kind == '<' and system_header(target.lower()):
                 return True
-            if kind == '"' and target in files and reaches_windows(target, seen):
+            if (kind == '"' and target in files and target.startswith(within) and
+                    reaches(target, system_header, seen, within)):
                 return True
         return False
 
+    def is_windows(header):
+        return header in WINDOWS_HEADERS
+
+    def is_x11(header):
+        return header.startswith(X11_PREFIXES)
+
     for path in sorted(files):
-        if path.startswith('engine' + os.sep) and reaches_windows(path, set()):
+        if path.startswith('engine' + os.sep) and reaches(path, lambda h: h == 'windows.h', set()):
             faults.append(f'{path}: reaches <windows.h>')
+
+    for path in sorted(files):
+        if not path.startswith(CORE):
+            continue
+        for_windows = unit_of(path).endswith('_win')
+        for kind, target in files[path]:
+            if kind == '"' and not target.startswith(CORE_MAY_INCLUDE):
+                faults.append(f'{path}: the editor core may not include {target}')
+            if kind == '"' and target == WINDOWS_PRELUDE and not for_windows:
+                faults.append(f'{path}: the editor core may not include {target} (only a _win file may)')
+        # Through its own headers: the layers below choose their system headers for each platform
+        # themselves.
+        if not for_windows and reaches(path, is_windows, set(), 'editor/core/'):
+            faults.append(f'{path}: the editor core reaches a Windows header')
+        if reaches(path, is_x11, set(), 'editor/core/'):
+            faults.append(f'{path}: the editor core reaches an X11 header')
 
     if '--graph' in sys.argv:
         for unit in sorted(graph):

@@ -1,13 +1,12 @@
 #include "editor/band_panel.h"
 
+#include "editor/core/panel_rules.h"
 #include "editor/dialog_labels.h"
 #include "editor/instance_dialog.h"
 #include "editor/resource.h"
 #include "shell/edit_gesture.h"
 #include "shell/module.h"
 #include "shell/setting_kinds.h"
-
-#include <cstdlib>
 
 namespace {
 
@@ -18,64 +17,12 @@ constexpr LONG kFrequencyFaderFlags = FADER_NO_TRACK_COLOR_QUERY | FADER_NO_DEFA
 // edit boxes or handles a fader, so the change notifications that causes are not taken as typing.
 bool panelEditGuard = false;
 
-// One numeric setting: its fader and its edit box; the conversions between them and the
-// setting are its kind's.
-struct NumericControl {
-    int32_t kind;
-    int fader;
-    int edit;
-};
-
-constexpr NumericControl kNumericControls[] = {
-    {kSettingFrequency, IDC_FREQUENCY_FADER, IDC_FREQUENCY_EDIT},
-    {kSettingGain, IDC_GAIN_FADER, IDC_GAIN_EDIT},
-    {kSettingThreshold, IDC_THRESHOLD_FADER, IDC_THRESHOLD_EDIT},
-    {kSettingRatio, IDC_RATIO_FADER, IDC_RATIO_EDIT},
-    {kSettingKnee, IDC_KNEE_FADER, IDC_KNEE_EDIT},
-    {kSettingAttack, IDC_ATTACK_FADER, IDC_ATTACK_EDIT},
-    {kSettingRelease, IDC_RELEASE_FADER, IDC_RELEASE_EDIT},
-    {kSettingRmsWindow, IDC_RMS_FADER, IDC_RMS_EDIT},
-};
-
-// The band switches the host sees as parameters; each reports only the end of an edit.
-struct SwitchControl {
-    int box;
-    int32_t kind;
-};
-constexpr SwitchControl kSwitchControls[] = {
-    {IDC_ACTIVE, kSettingActive},
-    {IDC_AUTO_MAKEUP, kSettingAutoMakeup},
-    {IDC_PROGRAM_RELEASE, kSettingProgramRelease},
-    {IDC_FEEDBACK, kSettingFeedback},
-};
-
-const NumericControl* controlWithFader(int id) {
-    for (const NumericControl& control : kNumericControls)
-        if (control.fader == id)
-            return &control;
-    return nullptr;
-}
-
-const NumericControl* controlWithEdit(int id) {
-    for (const NumericControl& control : kNumericControls)
-        if (control.edit == id)
-            return &control;
-    return nullptr;
-}
-
-const SwitchControl* switchWithBox(int id) {
-    for (const SwitchControl& control : kSwitchControls)
-        if (control.box == id)
-            return &control;
-    return nullptr;
-}
-
 bool boxChecked(HWND panel, int id) {
     return IsDlgButtonChecked(panel, id) == BST_CHECKED;
 }
 
 // Writes an edit box; the caller holds the panel edit guard.
-void writeEdit(HWND panel, const NumericControl& control, double value) {
+void writeEdit(HWND panel, const PanelNumericControl& control, double value) {
     char text[64];
     settingKind(control.kind).editFormat(text, sizeof(text), value);
     SetDlgItemTextA(panel, control.edit, text);
@@ -85,26 +32,31 @@ void onRefreshBand(HWND panel, CompressorEffect& fx, int untouchedEdit) {
     BandView view;
     if (!fx.viewBand(fx.currentBand, view))
         return;
-    for (const NumericControl& control : kNumericControls)
-        SendDlgItemMessageA(panel, control.fader, FADER_SETPOS, 0,
-                            settingKind(control.kind).faderPosition(viewedSetting(view, control.kind)));
-    for (const SwitchControl& control : kSwitchControls)
-        CheckDlgButton(panel, control.box,
-                       viewedSetting(view, control.kind) != 0 ? BST_CHECKED : BST_UNCHECKED);
+    int32_t numericCount = 0, switchCount = 0;
+    const PanelNumericControl* numeric = panelNumericControls(numericCount);
+    const PanelSwitchControl* switches = panelSwitchControls(switchCount);
+    for (int32_t i = 0; i < numericCount; ++i)
+        SendDlgItemMessageA(panel, numeric[i].fader, FADER_SETPOS, 0,
+                            settingKind(numeric[i].kind).faderPosition(viewedSetting(view, numeric[i].kind)));
+    for (int32_t i = 0; i < switchCount; ++i)
+        CheckDlgButton(panel, switches[i].box,
+                       viewedSetting(view, switches[i].kind) != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(panel, IDC_LOG_SCALE_AUTOMATION,
                    view.settings.logScaleAutomation ? BST_CHECKED : BST_UNCHECKED);
     panelEditGuard = true;
-    for (const NumericControl& control : kNumericControls)
-        if (control.edit != untouchedEdit)
-            writeEdit(panel, control, viewedSetting(view, control.kind));
+    for (int32_t i = 0; i < numericCount; ++i)
+        if (numeric[i].edit != untouchedEdit)
+            writeEdit(panel, numeric[i], viewedSetting(view, numeric[i].kind));
     panelEditGuard = false;
 }
 
 void onInitDialog(HWND panel, CompressorEffect& fx) {
-    for (const NumericControl& control : kNumericControls)
-        if (control.kind != kSettingFrequency)
-            SendDlgItemMessageA(panel, control.fader, FADER_SETDEFAULT, 0,
-                                settingKind(control.kind).defaultFaderPosition);
+    int32_t count = 0;
+    const PanelNumericControl* numeric = panelNumericControls(count);
+    for (int32_t i = 0; i < count; ++i)
+        if (numeric[i].kind != kSettingFrequency)
+            SendDlgItemMessageA(panel, numeric[i].fader, FADER_SETDEFAULT, 0,
+                                settingKind(numeric[i].kind).defaultFaderPosition);
     SetWindowLongA(GetDlgItem(panel, IDC_FREQUENCY_FADER), FADER_WORD_FLAGS, kFrequencyFaderFlags);
     fitLabelsToText(panel);
     ShowWindow(panel, SW_SHOWNA);
@@ -114,7 +66,7 @@ void onInitDialog(HWND panel, CompressorEffect& fx) {
 // A drag reports every move and then the end of the gesture; the edit box follows in its format.
 // No move takes a new glide snapshot, whatever the setting.
 void onFaderMoved(HWND panel, CompressorEffect& fx, HWND fader, int scrollCode) {
-    const NumericControl* control = controlWithFader(GetDlgCtrlID(fader));
+    const PanelNumericControl* control = panelControlWithFader(GetDlgCtrlID(fader));
     if (!control)
         return;
     const int32_t band = fx.currentBand;
@@ -129,17 +81,15 @@ void onFaderMoved(HWND panel, CompressorEffect& fx, HWND fader, int scrollCode) 
 
 // Stores what is typed (a value whose conversion is not finite is refused and the band keeps
 // its setting), then brings every other control to the band while the box keeps its text.
-void onEditChanged(HWND panel, CompressorEffect& fx, const NumericControl& control) {
+void onEditChanged(HWND panel, CompressorEffect& fx, const PanelNumericControl& control) {
     char text[kTypedTextSize];
     GetDlgItemTextA(panel, control.edit, text, kTypedTextSize);
-    const double real = std::strtod(text, nullptr);
-    const long integer = std::strtol(text, nullptr, 10);
     const int32_t band = fx.currentBand;
-    editSetting(fx, band, control.kind, settingKind(control.kind).fromTyped(real, integer), EditReport::Move);
+    editSetting(fx, band, control.kind, panelTypedSetting(control.kind, text), EditReport::Move);
     SendMessageA(panel, MSG_REFRESH_BAND, 0, control.edit);
 }
 
-void onSwitchClicked(HWND panel, CompressorEffect& fx, const SwitchControl& control) {
+void onSwitchClicked(HWND panel, CompressorEffect& fx, const PanelSwitchControl& control) {
     const int32_t band = fx.currentBand;
     editSetting(fx, band, control.kind, boxChecked(panel, control.box) ? 1 : 0, EditReport::End);
 }
@@ -151,11 +101,11 @@ void onLogScaleClicked(HWND panel, CompressorEffect& fx) {
 
 void onCommand(HWND panel, CompressorEffect& fx, int id, int code) {
     if (code == EN_CHANGE) {
-        const NumericControl* control = controlWithEdit(id);
+        const PanelNumericControl* control = panelControlWithEdit(id);
         if (control && !panelEditGuard)
             onEditChanged(panel, fx, *control);
     } else if (code == BN_CLICKED) {
-        if (const SwitchControl* control = switchWithBox(id))
+        if (const PanelSwitchControl* control = panelSwitchWithBox(id))
             onSwitchClicked(panel, fx, *control);
         else if (id == IDC_LOG_SCALE_AUTOMATION)
             onLogScaleClicked(panel, fx);

@@ -1,11 +1,12 @@
 // EditorState: what the editor keeps for one instance, in types the shell cannot name: its
-// windows while it is open, the response graph's gesture, band copies and back buffer. Made on
+// windows while it is open, the response graph's gestures, band copies and back buffer. Made on
 // first use and released with the instance (the editor table's releaseState), not with the
 // editor window, so the buffer survives closing and reopening the editor. Only the editor's
 // thread touches it; the instance itself is reached through the shell's operations.
 #pragma once
 
 #include "editor/core/graph_bands.h"
+#include "editor/core/graph_gestures.h"
 #include "raster/pixo.h"
 #include "support/windows_prelude.h"
 
@@ -16,12 +17,13 @@ class CompressorEffect;
 struct EditorState {
     HWND mainWindow = nullptr; // the open editor's window
     HWND bandPanel = nullptr;  // the window that shows the current band's settings
-    // The graph's band under the pointer or being dragged (-1: none), and the DRAG_ bits of
-    // the gesture under way (graph_input.h).
-    int32_t dragBand = -1;
-    int32_t dragMode = 0;
-    // The graph's copies of the bands.
+    // The graph's copies of the bands, for its paint and its hit tests.
     GraphBandCopies bandCopies;
+    // The graph's pointer gestures (editor/core/graph_gestures.h), and their band under the
+    // pointer or being dragged and DRAG_ bits under the names the main window's timer uses.
+    GraphGestures gestures{bandCopies};
+    int32_t& dragBand = gestures.dragBand;
+    int32_t& dragMode = gestures.dragMode;
     PIXO_SysBitmap* graphBitmap = nullptr; // owned; made by the graph's first paint
     // Device pixels per 96-dpi pixel, taken from the window when it opens and when its DPI
     // changes; the graph's geometry and drawing and the controls' sizes follow it.

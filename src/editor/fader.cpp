@@ -5,8 +5,9 @@
 
 #include "editor/control_resources.h"
 #include "editor/fader_cap.h"
+#include "editor/core/fader_drawing.h"
+#include "editor/core/fader_model.h"
 #include "editor/core/ui_scale.h"
-#include "shell/conversions.h"
 
 namespace {
 
@@ -21,10 +22,7 @@ struct FaderBackBuffer {
 
 // Only the window holding the mouse capture uses its class's record.
 struct DragRecord {
-    int32_t lastCoordinate = 0;
-    // Pointer coordinate minus the thumb's leading edge at button-down.
-    int32_t grabOffset = 0;
-    int32_t positionAtButtonDown = 0;
+    FaderDrag gesture;
     // The window whose drag is under way: set with the capture, cleared at the release.
     HWND window = nullptr;
 };
@@ -47,59 +45,24 @@ FaderKind horizontalKind = {false, WM_HSCROLL, horizontalFaderSkin, largeHorizon
                             kHorizontalThumbWidth, kHorizontalThumbHeight, {}, {}};
 
 constexpr COLORREF kLevelOverlayColour = RGB(32, 192, 0);
-constexpr UINT kWheelSettleMs = 500;
 
-// The range as every computation reads it: max is at least min + 1.
-struct Range {
-    int32_t min;
-    int32_t max;
-    int32_t span() const { return max - min; }
-    int32_t clamp(int64_t position) const { return int32_t(std::clamp<int64_t>(position, min, max)); }
-};
-
-Range rangeOf(HWND window) {
-    uint32_t packed = uint32_t(GetWindowLongA(window, FADER_WORD_RANGE));
-    int32_t min = int32_t(packed & 0xFFFF);
-    int32_t max = int32_t(packed >> 16);
-    return {min, min < max ? max : min + 1};
+// The fader as its window words hold it.
+FaderModel modelOf(const FaderKind& kind, HWND window) {
+    FaderModel fader;
+    fader.vertical = kind.vertical;
+    fader.packedRange = uint32_t(GetWindowLongA(window, FADER_WORD_RANGE));
+    fader.storedPosition = GetWindowLongA(window, FADER_WORD_STORED_POSITION);
+    fader.defaultPosition = GetWindowLongA(window, FADER_WORD_DEFAULT_POSITION);
+    fader.levelOverlay = uint32_t(GetWindowLongA(window, FADER_WORD_LEVEL_OVERLAY));
+    fader.flags = uint32_t(GetWindowLongA(window, FADER_WORD_FLAGS));
+    // The scale the parent gave the fader (FADER_SETSCALE); 1 until it gives one.
+    fader.scale = scaleOfDpi(GetWindowLongA(window, FADER_WORD_DPI));
+    return fader;
 }
 
-// The stored position, held inside the range: a range set after the position does not clamp
-// the word, and a thumb outside the range would be drawn outside the window.
-int32_t storedPosition(HWND window, const Range& range) {
-    return range.clamp(GetWindowLongA(window, FADER_WORD_STORED_POSITION));
+void storePosition(HWND window, const FaderModel& fader) {
+    SetWindowLongA(window, FADER_WORD_STORED_POSITION, fader.storedPosition);
 }
-
-void setStoredPosition(HWND window, int32_t stored) {
-    SetWindowLongA(window, FADER_WORD_STORED_POSITION, stored);
-}
-
-// The position the parent sees from a stored one, and the other way (the same mapping).
-int32_t flipForView(const FaderKind& kind, const Range& range, int32_t position) {
-    return kind.vertical ? range.min + range.max - position : position;
-}
-
-int32_t zeroDbPosition() {
-    return int32_t(dbToFaderPos(0.0));
-}
-
-// The scale the parent gave the fader (FADER_SETSCALE); 1 until it gives one.
-double scaleOf(HWND window) {
-    return scaleOfDpi(GetWindowLongA(window, FADER_WORD_DPI));
-}
-
-// Sizes along the axis of travel ("along") and over it ("across"); the thumb is its image's
-// size grown by the scale.
-struct FaderGeometry {
-    double scale;
-    int32_t clientWidth, clientHeight;
-    int32_t thumbWidth, thumbHeight;
-    int32_t clientAlong, clientAcross;
-    int32_t thumbAlong;
-    // Client extent minus thumb extent along the axis; may be 0 or negative on tiny windows.
-    int32_t travel;
-    int32_t divisor() const { return travel != 0 ? travel : 1; }
-};
 
 // The thumb's image and, in size, its extent at 96 dpi (a skin's own size, or the drawn cap's).
 // The drawn cap comes already at the scaled size; a skin, or above 96 dpi its double-size
@@ -116,32 +79,12 @@ HBITMAP thumbImage(const FaderKind& kind, double scale, BITMAP* size) {
     return plainFaderCap(kind.vertical, scale);
 }
 
-FaderGeometry geometryOf(const FaderKind& kind, HWND window) {
+FaderGeometry geometryOf(const FaderKind& kind, HWND window, double scale) {
     RECT client;
     GetClientRect(window, &client);
-    FaderGeometry g;
-    g.scale = scaleOf(window);
     BITMAP thumb = {};
-    thumbImage(kind, g.scale, &thumb);
-    g.clientWidth = client.right;
-    g.clientHeight = client.bottom;
-    g.thumbWidth = scaledPixels(thumb.bmWidth, g.scale);
-    g.thumbHeight = scaledPixels(thumb.bmHeight, g.scale);
-    g.clientAlong = kind.vertical ? g.clientHeight : g.clientWidth;
-    g.clientAcross = kind.vertical ? g.clientWidth : g.clientHeight;
-    g.thumbAlong = kind.vertical ? g.thumbHeight : g.thumbWidth;
-    g.travel = g.clientAlong - g.thumbAlong;
-    return g;
-}
-
-// The thumb's leading edge (top, or left) for a stored position.
-int32_t thumbStart(const FaderGeometry& g, const Range& range, int32_t stored) {
-    return int32_t(int64_t(stored - range.min) * g.travel / range.span());
-}
-
-// The stored position that puts the thumb's leading edge at a coordinate.
-int64_t positionAt(const FaderGeometry& g, const Range& range, int64_t leadingEdge) {
-    return range.min + leadingEdge * range.span() / g.divisor();
+    thumbImage(kind, scale, &thumb);
+    return faderGeometry(kind.vertical, scale, client.right, client.bottom, thumb.bmWidth, thumb.bmHeight);
 }
 
 int32_t alongOf(const FaderKind& kind, LPARAM lParam) {
@@ -220,65 +163,41 @@ void paintBackground(HWND window, HDC dc, const FaderGeometry& g) {
 }
 
 // Two level bars in the margins beside the track, each from its level down to the bottom.
-void paintLevelOverlay(HWND window, HDC dc, const FaderGeometry& g) {
-    uint32_t levels = uint32_t(GetWindowLongA(window, FADER_WORD_LEVEL_OVERLAY));
-    if (levels == 0)
+void paintLevelOverlay(HDC dc, const FaderGeometry& g, const FaderModel& fader) {
+    PIXO_Rect left, right;
+    if (!faderOverlayBars(g, fader.levelOverlay, left, right))
         return;
-    int32_t barWidth = std::max(1, (g.clientWidth - g.thumbWidth) / 2);
-    auto barTop = [&](int32_t level) {
-        return g.thumbHeight / 2 + int32_t(int64_t(1000 - level) * (g.clientHeight - g.thumbHeight) / 1000);
-    };
-    RECT left = {0, barTop(int32_t(levels & 0xFFFF)), barWidth, g.clientHeight};
-    RECT right = {g.clientWidth - barWidth, barTop(int32_t(levels >> 16)), g.clientWidth, g.clientHeight};
     fillSolid(dc, left, kLevelOverlayColour);
     fillSolid(dc, right, kLevelOverlayColour);
 }
 
 // A line where a double-click would put the thumb's centre, in the DC's current text colour
 // (the parent's WM_CTLCOLORDLG answer chooses it).
-void paintDefaultLine(const FaderKind& kind, HWND window, HDC dc, const FaderGeometry& g, const Range& range) {
-    int32_t position = GetWindowLongA(window, FADER_WORD_DEFAULT_POSITION);
-    if (position < 0)
-        position = zeroDbPosition();
+void paintDefaultLine(HDC dc, const FaderGeometry& g, const FaderModel& fader) {
     HPEN pen = CreatePen(PS_SOLID, scaledStroke(1, g.scale), GetTextColor(dc));
     HGDIOBJ previousPen = SelectObject(dc, pen);
-    if (kind.vertical) {
-        int32_t y = int32_t(int64_t(g.clientHeight - g.thumbHeight) * (range.max - position) / range.span()) +
-                    g.thumbHeight / 2 - 1;
-        MoveToEx(dc, 2, y, nullptr);
-        LineTo(dc, g.clientWidth - 2, y);
+    const int32_t at = faderDefaultLineAt(g, fader.range(), fader.defaultTarget());
+    if (g.vertical) {
+        MoveToEx(dc, 2, at, nullptr);
+        LineTo(dc, g.clientWidth - 2, at);
     } else {
-        int32_t x = int32_t(int64_t(g.clientWidth - g.thumbWidth) * (position - range.min) / range.span()) +
-                    g.thumbWidth / 2;
-        MoveToEx(dc, x, 2, nullptr);
-        LineTo(dc, x, g.clientHeight - 2);
+        MoveToEx(dc, at, 2, nullptr);
+        LineTo(dc, at, g.clientHeight - 2);
     }
     SelectObject(dc, previousPen);
     DeleteObject(pen);
 }
 
-void paintTrack(const FaderKind& kind, HWND window, HDC dc, const FaderGeometry& g) {
+void paintTrack(HWND window, HDC dc, const FaderGeometry& g, const FaderModel& fader) {
     COLORREF trackColour = GetSysColor(COLOR_BTNSHADOW);
-    if (!(GetWindowLongA(window, FADER_WORD_FLAGS) & FADER_NO_TRACK_COLOR_QUERY))
+    if (!(fader.flags & kFaderNoTrackColourQuery))
         SendMessageA(GetParent(window), FADER_QUERYTRACKCOLOR, WPARAM(window), LPARAM(&trackColour));
-    RECT track;
-    const int32_t trackWidth = scaledPixels(5, g.scale);
-    if (kind.vertical) {
-        track.left = (g.clientWidth - (trackWidth - 1)) / 2;
-        track.right = track.left + trackWidth;
-        track.top = g.thumbHeight / 3;
-        track.bottom = g.clientHeight - g.thumbHeight / 3;
-    } else {
-        track.top = (g.clientHeight - (trackWidth - 1)) / 2;
-        track.bottom = track.top + trackWidth;
-        track.left = g.thumbWidth / 3;
-        track.right = g.clientWidth - g.thumbWidth / 3;
-    }
+    const PIXO_Rect track = faderTrackRect(g);
     HPEN pen = CreatePen(PS_SOLID, scaledStroke(1, g.scale), GetSysColor(COLOR_BTNHIGHLIGHT));
     HBRUSH brush = CreateSolidBrush(trackColour);
     HGDIOBJ previousPen = SelectObject(dc, pen);
     HGDIOBJ previousBrush = SelectObject(dc, brush);
-    const int32_t corner = scaledPixels(2, g.scale);
+    const int32_t corner = faderTrackCorner(g);
     RoundRect(dc, track.left, track.top, track.right, track.bottom, corner, corner);
     SelectObject(dc, previousBrush);
     SelectObject(dc, previousPen);
@@ -287,24 +206,18 @@ void paintTrack(const FaderKind& kind, HWND window, HDC dc, const FaderGeometry&
 }
 
 // The thumb image with its magenta pixels left out, stretched to the scaled thumb size.
-void paintThumb(const FaderKind& kind, HDC dc, const FaderGeometry& g, const Range& range, int32_t stored) {
+void paintThumb(const FaderKind& kind, HDC dc, const FaderGeometry& g, const FaderModel& fader) {
     BITMAP size = {};
     HBITMAP image = thumbImage(kind, g.scale, &size);
     BITMAP source = {};
     HDC imageDc = image && GetObjectA(image, sizeof source, &source) ? CreateCompatibleDC(dc) : nullptr;
     if (!imageDc)
         return;
-    int32_t x, y;
-    if (kind.vertical) {
-        x = (g.clientWidth - g.thumbWidth) / 2;
-        y = thumbStart(g, range, stored);
-    } else {
-        x = thumbStart(g, range, stored);
-        y = (g.clientHeight - g.thumbHeight) / 2;
-    }
+    const FaderRange range = fader.range();
+    const int32_t stored = fader.stored();
     HGDIOBJ previous = SelectObject(imageDc, image);
-    GdiTransparentBlt(dc, x, y, g.thumbWidth, g.thumbHeight, imageDc, 0, 0, source.bmWidth, source.bmHeight,
-                      kThumbKeyColour);
+    GdiTransparentBlt(dc, g.thumbX(range, stored), g.thumbY(range, stored), g.thumbWidth, g.thumbHeight, imageDc, 0,
+                      0, source.bmWidth, source.bmHeight, kThumbKeyColour);
     SelectObject(imageDc, previous);
     DeleteDC(imageDc);
 }
@@ -323,17 +236,17 @@ LRESULT onCreate(const FaderKind& kind, HWND window) {
 LRESULT onPaint(FaderKind& kind, HWND window) {
     PAINTSTRUCT paint;
     HDC paintDc = BeginPaint(window, &paint);
-    FaderGeometry g = geometryOf(kind, window);
+    const FaderModel fader = modelOf(kind, window);
+    FaderGeometry g = geometryOf(kind, window, fader.scale);
     HDC dc = g.clientWidth > 0 && g.clientHeight > 0 ? prepareBackBuffer(kind.backBuffer, paintDc, g) : nullptr;
     if (dc) {
-        Range range = rangeOf(window);
         paintBackground(window, dc, g);
         if (kind.vertical)
-            paintLevelOverlay(window, dc, g);
-        if (!(GetWindowLongA(window, FADER_WORD_FLAGS) & FADER_NO_DEFAULT_LINE))
-            paintDefaultLine(kind, window, dc, g, range);
-        paintTrack(kind, window, dc, g);
-        paintThumb(kind, dc, g, range, storedPosition(window, range));
+            paintLevelOverlay(dc, g, fader);
+        if (!(fader.flags & kFaderNoDefaultLine))
+            paintDefaultLine(dc, g, fader);
+        paintTrack(window, dc, g, fader);
+        paintThumb(kind, dc, g, fader);
         const RECT& area = paint.rcPaint;
         BitBlt(paintDc, area.left, area.top, area.right - area.left, area.bottom - area.top, dc, area.left,
                area.top, SRCCOPY);
@@ -342,19 +255,19 @@ LRESULT onPaint(FaderKind& kind, HWND window) {
     return 0;
 }
 
+void report(const FaderKind& kind, HWND window, const FaderStep& step) {
+    if (step.report != FaderReport::None)
+        notifyParent(kind, window, step.report == FaderReport::End ? SB_ENDSCROLL : SB_THUMBTRACK);
+}
+
 LRESULT onMouseWheel(const FaderKind& kind, HWND window, WPARAM wParam) {
-    int32_t delta = int16_t(HIWORD(wParam));
-    int32_t scaled = keyHeld(VK_CONTROL) ? delta : delta * 16;
-    Range range = rangeOf(window);
-    int64_t step = int64_t(range.span()) * scaled / 120000;
-    if (step == 0)
-        step = (delta > 0) - (delta < 0);
-    int32_t stored = storedPosition(window, range);
-    setStoredPosition(window, range.clamp(kind.vertical ? stored - step : stored + step));
+    FaderModel fader = modelOf(kind, window);
+    const FaderStep step = wheelFader(fader, int16_t(HIWORD(wParam)), keyHeld(VK_CONTROL));
+    storePosition(window, fader);
     invalidate(window);
-    notifyParent(kind, window, SB_THUMBTRACK);
+    report(kind, window, step);
     KillTimer(window, WheelSettleTimer);
-    SetTimer(window, WheelSettleTimer, kWheelSettleMs, nullptr);
+    SetTimer(window, WheelSettleTimer, kFaderSettleMs, nullptr);
     return -1;
 }
 
@@ -377,36 +290,21 @@ LRESULT onTimer(const FaderKind& kind, HWND window, WPARAM timerId) {
     return 0;
 }
 
-// Whether a click beside the thumb lands on the track line (within 2 pixels of its centre at
-// 96 dpi).
-bool onTrackLine(const FaderGeometry& g, int32_t along, int32_t across) {
-    int32_t offCentre = across - g.clientAcross / 2;
-    const int32_t reach = scaledPixels(2, g.scale);
-    return offCentre >= -reach && offCentre <= reach && along >= g.thumbAlong / 3 &&
-           along <= g.clientAlong - g.thumbAlong / 3;
-}
-
 // A press on the thumb grabs it where it was hit; one on the track line centres the thumb
 // under the pointer; anything else belongs to the parent.
 LRESULT onLButtonDown(FaderKind& kind, HWND window, WPARAM wParam, LPARAM lParam) {
-    FaderGeometry g = geometryOf(kind, window);
-    Range range = rangeOf(window);
-    int32_t stored = storedPosition(window, range);
-    int32_t along = alongOf(kind, lParam);
-    DragRecord& drag = kind.drag;
-    drag.lastCoordinate = along;
-    drag.positionAtButtonDown = stored;
-    drag.grabOffset = along - thumbStart(g, range, stored);
-    if (drag.grabOffset < 0 || drag.grabOffset >= g.thumbAlong) {
-        if (!onTrackLine(g, along, acrossOf(kind, lParam)))
-            return SendMessageA(GetParent(window), WM_LBUTTONDOWN, wParam, lParam);
-        drag.grabOffset = g.thumbAlong / 2;
-        setStoredPosition(window, range.clamp(positionAt(g, range, along - g.thumbAlong / 2)));
+    FaderModel fader = modelOf(kind, window);
+    const FaderGeometry g = geometryOf(kind, window, fader.scale);
+    const FaderPress press = pressFader(fader, g, kind.drag.gesture, alongOf(kind, lParam), acrossOf(kind, lParam));
+    if (press == FaderPress::Parent)
+        return SendMessageA(GetParent(window), WM_LBUTTONDOWN, wParam, lParam);
+    if (press == FaderPress::Track) {
+        storePosition(window, fader);
         invalidate(window);
     }
     SetFocus(window);
     SetCapture(window);
-    drag.window = window;
+    kind.drag.window = window;
     return 0;
 }
 
@@ -416,25 +314,19 @@ LRESULT onDrag(FaderKind& kind, HWND window, LPARAM lParam, bool release) {
     if (GetCapture() != window)
         return 0;
     KillTimer(window, WheelSettleTimer);
-    FaderGeometry g = geometryOf(kind, window);
-    Range range = rangeOf(window);
-    int32_t stored = storedPosition(window, range);
-    int32_t along = alongOf(kind, lParam);
-    DragRecord& drag = kind.drag;
-    int32_t candidate = keyHeld(VK_CONTROL) ? range.clamp(int64_t(stored) + along - drag.lastCoordinate)
-                                            : range.clamp(positionAt(g, range, int64_t(along) - drag.grabOffset));
-    if (candidate != stored || release) {
-        if (along == drag.lastCoordinate)
-            candidate = stored;
-        if (release && keyHeld(VK_MENU))
-            candidate = drag.positionAtButtonDown;
-        setStoredPosition(window, candidate);
-        notifyParent(kind, window, release ? SB_ENDSCROLL : SB_THUMBTRACK);
+    FaderModel fader = modelOf(kind, window);
+    const FaderGeometry g = geometryOf(kind, window, fader.scale);
+    const int32_t along = alongOf(kind, lParam);
+    const bool fine = keyHeld(VK_CONTROL);
+    const FaderStep step = release ? releaseFader(fader, g, kind.drag.gesture, along, fine, keyHeld(VK_MENU))
+                                   : dragFader(fader, g, kind.drag.gesture, along, fine);
+    if (step.report != FaderReport::None) {
+        storePosition(window, fader);
+        report(kind, window, step);
         invalidate(window);
     }
-    drag.lastCoordinate = along;
     if (release) {
-        drag.window = nullptr;
+        kind.drag.window = nullptr;
         ReleaseCapture();
     }
     return 0;
@@ -459,11 +351,10 @@ LRESULT onDestroy(FaderKind& kind, HWND window) {
 
 LRESULT onLButtonDblClk(const FaderKind& kind, HWND window) {
     ReleaseCapture();
-    int32_t position = GetWindowLongA(window, FADER_WORD_DEFAULT_POSITION);
-    if (position < 0)
-        position = zeroDbPosition();
-    setStoredPosition(window, flipForView(kind, rangeOf(window), position));
-    notifyParent(kind, window, SB_ENDSCROLL);
+    FaderModel fader = modelOf(kind, window);
+    const FaderStep step = resetFaderToDefault(fader);
+    storePosition(window, fader);
+    report(kind, window, step);
     invalidate(window);
     return 0;
 }
@@ -473,18 +364,12 @@ LRESULT onRButtonUp(HWND window) {
     return 0;
 }
 
-LRESULT onGetPos(const FaderKind& kind, HWND window) {
-    Range range = rangeOf(window);
-    return flipForView(kind, range, storedPosition(window, range));
-}
-
 LRESULT onSetPos(const FaderKind& kind, HWND window, LPARAM position) {
     if (GetCapture() == window)
         return 0;
-    Range range = rangeOf(window);
-    int32_t stored = flipForView(kind, range, range.clamp(position));
-    if (stored != GetWindowLongA(window, FADER_WORD_STORED_POSITION)) {
-        setStoredPosition(window, stored);
+    FaderModel fader = modelOf(kind, window);
+    if (fader.setPosition(position)) {
+        storePosition(window, fader);
         invalidate(window);
     }
     return 0;
@@ -513,7 +398,7 @@ LRESULT faderProc(FaderKind& kind, HWND window, UINT message, WPARAM wParam, LPA
     case WM_MOUSEWHEEL: return onMouseWheel(kind, window, wParam);
     case WM_CAPTURECHANGED: return onCaptureChanged(kind, window);
     case WM_DESTROY: return onDestroy(kind, window);
-    case FADER_GETPOS: return onGetPos(kind, window);
+    case FADER_GETPOS: return modelOf(kind, window).position();
     case FADER_SETDEFAULT: SetWindowLongA(window, FADER_WORD_DEFAULT_POSITION, LONG(lParam)); return 0;
     case FADER_SETPOS: return onSetPos(kind, window, lParam);
     case FADER_SETRANGE: SetWindowLongA(window, FADER_WORD_RANGE, LONG(lParam)); return 0;

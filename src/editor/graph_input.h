@@ -1,10 +1,8 @@
-// The response graph's mouse handling: the cursor by what lies under it, gestures (a frequency
-// line drags the band's top frequency; a handle drags its threshold, with Shift its gain and
-// with Alt its ratio, Control for fine steps), the wheel over a handle, and the context menu.
-// Every edit is one of the instance's edit gestures (editSetting, editSettingFrom), so a result
-// that is not finite is not stored. Drags report every move and, at the button's release, the
-// end of each setting they edited; the menu's band switches report the end of a gesture, as
-// the band panel's switches do; the wheel reports nothing.
+// The response graph's mouse messages on Windows: each becomes a call of the instance's
+// GraphGestures (editor/core/graph_gestures.h), which holds the gesture rules, with the modifier
+// keys read from GetKeyState and the window's capture, tabs, band panel and main-window
+// commands behind the core's port. The context menu is the resource menu, shown with
+// TrackPopupMenu, its states and commands from the core's menu model (editor/core/graph_menu.h).
 #pragma once
 
 #include "support/windows_prelude.h"
@@ -12,16 +10,6 @@
 #include <cstdint>
 
 class CompressorEffect;
-
-// The EditorState::dragMode bits: what a gesture edited, and whether it moves the frequency.
-constexpr int32_t DRAG_EDITED_THRESHOLD = 1;
-constexpr int32_t DRAG_EDITED_FREQUENCY = 2;
-constexpr int32_t DRAG_EDITED_RATIO = 4;
-constexpr int32_t DRAG_EDITED_GAIN = 8;
-constexpr int32_t DRAG_FREQUENCY = 0x8000;
-
-// Makes index the current band: the main window's tab, the band panel and the graph follow.
-void selectBand(HWND window, CompressorEffect& fx, int32_t index);
 
 void onSetCursor(HWND window, CompressorEffect& fx);
 void onLeftButtonDown(HWND window, CompressorEffect& fx, int32_t x, int32_t y);

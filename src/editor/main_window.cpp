@@ -5,28 +5,16 @@
 #include "editor/editor_state.h"
 #include "editor/instance_dialog.h"
 #include "editor/resource.h"
-#include "editor/core/ui_scale.h"
+#include "editor/core/main_rules.h"
 #include "editor/window_scale.h"
-#include "shell/conversions.h"
 #include "shell/module.h"
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
-// Output gains at or below -120 dB are exact silence, shown as "-inf".
-constexpr double kSilentGain = 1e-6;
-constexpr double kMeterDecay = 0.8;
-constexpr int kGraphHeightWithTabs = 120;
-constexpr int kGraphHeightWithoutTabs = 370;
-constexpr int kGraphGapAboveButtons = 2;
-constexpr UINT kRefreshIntervalMs = 100;
-constexpr UINT kMeterIntervalMs = 33;
 constexpr int kTypedTextSize = 512;
 
 // Process-wide, as all editor windows live on one thread: set while the window writes the
@@ -42,23 +30,14 @@ HWND bandPanelOf(CompressorEffect& fx) {
     return state ? state->bandPanel : nullptr;
 }
 
-double outputGainForDb(double db) {
-    const double gain = dbToAmp(db);
-    return gain <= kSilentGain ? 0 : gain;
-}
-
 void writeOutputGainBox(HWND window, double gain) {
     char text[32];
-    if (gain <= kSilentGain)
-        std::snprintf(text, sizeof(text), "-inf");
-    else
-        std::snprintf(text, sizeof(text), "%.1f", ampToDb(gain));
+    formatOutputGain(text, sizeof(text), gain);
     SetDlgItemTextA(window, IDC_OUTPUT_GAIN_EDIT, text);
 }
 
 void moveOutputFader(HWND window, double gain) {
-    SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETPOS, 0,
-                        truncateToInt32(dbToFaderPos(ampToDb(gain))));
+    SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETPOS, 0, outputFaderPosition(gain));
 }
 
 void setCheckBox(HWND window, int id, bool on) {
@@ -70,7 +49,7 @@ bool boxChecked(HWND window, int id) {
 
 void appendTab(HWND tabs, int32_t index) {
     char label[16];
-    std::snprintf(label, sizeof(label), "%d", index + 1);
+    formatTabLabel(label, sizeof(label), index);
     TCITEMA item = {};
     item.mask = TCIF_TEXT;
     item.pszText = label;
@@ -135,9 +114,7 @@ void placeBandPanel(HWND window, HWND panel) {
 // The group box's caption: the effect, its build and its maker.
 void writeBanner(HWND window) {
     char banner[96];
-    std::snprintf(banner, sizeof(banner),
-                  "Tarnwell-STAND64  %d.%d  (build %d, x64)  -  multiband compressor by Vantor",
-                  kEffectVersion / 1000, kEffectVersion / 100 % 10, kEffectVersion);
+    formatBanner(banner, sizeof(banner));
     SetDlgItemTextA(window, IDC_BANNER, banner);
 }
 
@@ -157,8 +134,8 @@ void onInitDialog(HWND window, CompressorEffect& fx) {
     sendScaleToControls(window, state.scale);
     SendDlgItemMessageA(window, IDC_OUTPUT_GAIN_FADER, FADER_SETDEFAULT, 0, -1);
     ShowWindow(window, SW_SHOWNA);
-    SetTimer(window, EDITOR_REFRESH_TIMER, kRefreshIntervalMs, nullptr);
-    SetTimer(window, EDITOR_METER_TIMER, kMeterIntervalMs, nullptr);
+    SetTimer(window, EDITOR_REFRESH_TIMER, UINT(kRefreshIntervalMs), nullptr);
+    SetTimer(window, EDITOR_METER_TIMER, UINT(kMeterIntervalMs), nullptr);
     onRefreshTabs(window, fx);
 }
 
@@ -172,7 +149,7 @@ void onTabSelected(HWND window, CompressorEffect& fx) {
 void onOutputGainTyped(HWND window, CompressorEffect& fx) {
     char text[kTypedTextSize];
     GetDlgItemTextA(window, IDC_OUTPUT_GAIN_EDIT, text, kTypedTextSize);
-    const double gain = outputGainForDb(std::strtod(text, nullptr));
+    const double gain = outputGainTyped(text);
     if (!std::isfinite(gain))
         return;
     fx.setOutputGain(gain);
@@ -180,7 +157,7 @@ void onOutputGainTyped(HWND window, CompressorEffect& fx) {
 }
 
 void onOutputFaderMoved(HWND window, CompressorEffect& fx, HWND fader) {
-    const double gain = outputGainForDb(faderPosToDb(double(SendMessageA(fader, FADER_GETPOS, 0, 0))));
+    const double gain = outputGainAtFaderPosition(int32_t(SendMessageA(fader, FADER_GETPOS, 0, 0)));
     fx.setOutputGain(gain);
     outputEditGuard = true;
     writeOutputGainBox(window, gain);
@@ -252,14 +229,9 @@ void onCommand(HWND window, CompressorEffect& fx, int id, int code) {
     }
 }
 
-// Tenths of a dB, -1500 for silence.
-int32_t meterLevel(double peak) {
-    return truncateToInt32(std::floor(ampToDb(peak) * 10));
-}
-
 void sendMeterLevels(HWND window, int id, double left, double right) {
-    SendDlgItemMessageA(window, id, METER_SETLEVELS, WPARAM(intptr_t(meterLevel(left))),
-                        LPARAM(meterLevel(right)));
+    SendDlgItemMessageA(window, id, METER_SETLEVELS, WPARAM(intptr_t(meterLevelTenths(left))),
+                        LPARAM(meterLevelTenths(right)));
 }
 
 // The peaks are taken and decayed under the lock, the meters written without it; the audio
@@ -372,9 +344,7 @@ void layoutMainWindow(HWND mainWindow, bool showTabs) {
     auto* fx = instanceOfDialog(mainWindow);
     const EditorState* state = fx ? findEditorState(*fx) : nullptr;
     const double scale = state ? state->scale : 1.0;
-    const int room = int(below.top - bounds.top) - scaledPixels(kGraphGapAboveButtons, scale);
-    const int height =
-        std::min(scaledPixels(showTabs ? kGraphHeightWithTabs : kGraphHeightWithoutTabs, scale), room);
+    const int height = graphHeight(showTabs, int32_t(below.top - bounds.top), scale);
     SetWindowPos(graph, nullptr, 0, 0, bounds.right - bounds.left, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const int show = showTabs ? SW_SHOWNA : SW_HIDE;

@@ -6,46 +6,11 @@
 #include "editor/meter_drawing.h"
 #include "editor/core/ui_scale.h"
 
-MeterState::~MeterState() {
-    releaseMeterFont(*this);
-}
-
 MeterState* meterStateOf(HWND window) {
     return reinterpret_cast<MeterState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-bool holdExpired(uint32_t now, uint32_t holdStart) {
-    return uint32_t(now - holdStart) > kMeterHoldMs;
-}
-
-void updateMeterLevels(MeterState& state, int32_t level0, int32_t level1, uint32_t now) {
-    state.level[0] = level0;
-    state.level[1] = level1;
-    bool gainReduction = state.mode == kMeterGainReductionMode;
-    for (int n = 0; n < 2; ++n) {
-        int32_t level = state.level[n];
-        if (level == kMeterSilence) {
-            state.maxSinceReset[n] = kMeterSilence;
-            state.peakHold[n] = level;
-            state.holdStart[n] = now;
-        } else {
-            bool beatsHold = gainReduction ? level < state.peakHold[n] : level > state.peakHold[n];
-            if (beatsHold || holdExpired(now, state.holdStart[n])) {
-                state.peakHold[n] = level;
-                state.holdStart[n] = now;
-            }
-        }
-        if (gainReduction ? level < state.maxSinceReset[n] : level > state.maxSinceReset[n])
-            state.maxSinceReset[n] = level;
-    }
-}
-
 namespace {
-
-void resetValues(MeterState& state, int32_t value) {
-    for (int n = 0; n < 2; ++n)
-        state.maxSinceReset[n] = state.peakHold[n] = state.level[n] = value;
-}
 
 int32_t clientWidthOf(HWND window) {
     RECT client;
@@ -92,35 +57,21 @@ LRESULT onPaint(bool vertical, HWND window, MeterState& state) {
 
 // The vertical meter resets on any click in gain-reduction mode, otherwise on one above 0 dB.
 LRESULT onVerticalLButtonDown(HWND window, MeterState& state, LPARAM lParam) {
-    VerticalMeterScale scale = verticalScaleOf(state.mode, clientHeightOf(window));
-    int32_t y = int16_t(HIWORD(lParam));
-    if (state.mode == kMeterGainReductionMode || y < scale.zeroLine) {
-        resetValues(state, scale.resetValue);
+    if (clickVerticalMeter(state, clientHeightOf(window), int16_t(HIWORD(lParam))))
         InvalidateRect(window, nullptr, FALSE);
-    }
     return 0;
 }
 
 // The horizontal meter resets on a click on its over zone or the readout beside it.
 LRESULT onHorizontalLButtonDown(HWND window, MeterState& state, LPARAM lParam) {
-    int32_t width = clientWidthOf(window);
-    int32_t x = int16_t(LOWORD(lParam));
-    if (x > std::min(width - 10, width * 619 / 680) - 8) {
-        resetValues(state, kMeterIdleLevel);
+    if (clickHorizontalMeter(state, clientWidthOf(window), int16_t(LOWORD(lParam))))
         InvalidateRect(window, nullptr, FALSE);
-    }
     return 0;
 }
 
 LRESULT onSetLevels(HWND window, MeterState& state, WPARAM wParam, LPARAM lParam) {
     updateMeterLevels(state, int32_t(wParam), int32_t(lParam), GetTickCount());
     InvalidateRect(window, nullptr, FALSE);
-    return 0;
-}
-
-LRESULT onSetMode(MeterState& state, LPARAM lParam) {
-    state.mode = lParam == 1 ? kMeterGainReductionMode : kMeterLevelMode;
-    resetValues(state, verticalScaleOf(state.mode, 0).resetValue);
     return 0;
 }
 
@@ -141,9 +92,10 @@ LRESULT meterProc(bool vertical, HWND window, UINT message, WPARAM wParam, LPARA
             InvalidateRect(window, nullptr, FALSE);
             return 0;
         case METER_SETMODE:
-            if (vertical)
-                return onSetMode(*state, lParam);
-            break;
+            if (!vertical)
+                break;
+            setMeterMode(*state, lParam == 1 ? kMeterGainReductionMode : kMeterLevelMode);
+            return 0;
         }
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -15,9 +15,3 @@ LRESULT CALLBACK horizontalMeterProc(HWND window, UINT message, WPARAM wParam, L
 
 // The state of a meter window; null when it has none (its creation failed).
 MeterState* meterStateOf(HWND window);
-
-// Whether a hold taken at holdStart has run out at now (tick counts; survives their wrap).
-bool holdExpired(uint32_t now, uint32_t holdStart);
-
-// Takes one pair of levels: holds and maxima follow them, in the meter's mode.
-void updateMeterLevels(MeterState& state, int32_t level0, int32_t level1, uint32_t now);

@@ -8,16 +8,8 @@
 
 #define IDR_GRAPH_MENU 104
 
-/* Response graph context menu (menu 104). */
-#define IDM_ADD_BAND 40001
-#define IDM_DELETE_BAND 40002
-#define IDM_AUTO_MAKEUP 40016
-#define IDM_BAND_ACTIVE 40017
-#define IDM_PROGRAM_RELEASE 40018
-#define IDM_FEEDBACK 40019
-#define IDM_SOLO_BAND 40020
-#define IDM_SHOW_TABS 40021
-#define IDM_SHOW_GRID 40022
+/* Response graph context menu (menu 104): the commands the portable menu model shares. */
+#include "editor/core/graph_menu_ids.h"
 
 /* Private messages. */
 #define METER_SETLEVELS 2034       /* wParam, lParam: levels of channels 0 and 1, tenths of a dB */

@@ -394,7 +394,7 @@ TEST_F(FaderPaintTest, VerticalThumbTrackAndDefaultLine) {
     // The drawn thumb, as the cap's own pixels say, at (8, 100).
     for (int32_t y = 0; y < kVerticalThumbHeight; ++y)
         for (int32_t x = 1; x < kVerticalThumbWidth - 1; ++x)
-            ASSERT_EQ(pixels.at(8 + x, 100 + y), faderCapPixel(true, x, y)) << x << "," << y;
+            ASSERT_EQ(pixels.at(8 + x, 100 + y), faderCapColour(true, x, y)) << x << "," << y;
     EXPECT_EQ(pixels.at(8, 100), kBackground) << "corner key shows the background";
     EXPECT_EQ(pixels.at(7, 112), kBackground);
     EXPECT_EQ(pixels.at(22, 112), kBackground);
@@ -418,7 +418,7 @@ TEST_F(FaderPaintTest, HorizontalThumbTrackAndDefaultLine) {
     EXPECT_EQ(pixels.at(3, 15), kBackground);
     for (int32_t y = 1; y < kHorizontalThumbHeight - 1; ++y)
         for (int32_t x = 1; x < kHorizontalThumbWidth - 1; ++x)
-            ASSERT_EQ(pixels.at(50 + x, 8 + y), faderCapPixel(false, x, y)) << x << "," << y;
+            ASSERT_EQ(pixels.at(50 + x, 8 + y), faderCapColour(false, x, y)) << x << "," << y;
     // Default line at 200 * 600 / 1000 + 11 = 131, rows 2..27.
     EXPECT_EQ(pixels.at(131, 2), kLineColour);
     EXPECT_EQ(pixels.at(131, 27), kLineColour);
@@ -484,14 +484,14 @@ TEST_F(FaderPaintTest, AtTwiceTheScaleTheDrawnThumbAndItsGrabDouble) {
     ASSERT_EQ(height, 52);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
-            const COLORREF cap = faderCapPixel(true, x, y, 2.0);
+            const COLORREF cap = faderCapColour(true, x, y, 2.0);
             ASSERT_EQ(pixels.at(1 + x, 87 + y), cap == kThumbKeyColour ? kBackground : cap) << x << "," << y;
         }
     // Two-pixel edges and a corner of four keyed pixels; the grip's centre line is white.
-    EXPECT_EQ(faderCapPixel(true, 1, 1, 2.0), kThumbKeyColour);
-    EXPECT_EQ(faderCapPixel(true, 1, 10, 2.0), RGB(16, 16, 16));
-    EXPECT_NE(faderCapPixel(true, 2, 10, 2.0), RGB(16, 16, 16));
-    EXPECT_GE(GetRValue(faderCapPixel(true, 14, 25, 2.0)), 230);
+    EXPECT_EQ(faderCapColour(true, 1, 1, 2.0), kThumbKeyColour);
+    EXPECT_EQ(faderCapColour(true, 1, 10, 2.0), RGB(16, 16, 16));
+    EXPECT_NE(faderCapColour(true, 2, 10, 2.0), RGB(16, 16, 16));
+    EXPECT_GE(GetRValue(faderCapColour(true, 14, 25, 2.0)), 230);
     // The track (ten pixels wide) above the thumb.
     EXPECT_EQ(pixels.at(15, 40), GetSysColor(COLOR_BTNSHADOW));
     EXPECT_EQ(pixels.at(7, 40), kBackground);

@@ -1,9 +1,13 @@
-// x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS]: paints the Linux editor of a fresh
-// instance into a back buffer as its view would, without any X display, and writes it as PNG.
-// With --signal the instance first plays that much of a drum-like test signal, so that the
-// meters and the graph have something to show.
+// x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS] [--compress 1] [--menu MENU.png]:
+// paints the Linux editor of a fresh instance into a back buffer as its view would, without any
+// X display, and writes it as PNG. With --signal the instance first plays that much of a
+// drum-like test signal, so that the meters and the graph have something to show; --compress
+// first sets every band to -30 dB at 4:1 without makeup (as the Windows picture's run does);
+// --menu also writes the graph's context menu as it opens on a handle.
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
+
+#include <X11/keysym.h>
 
 #include <cmath>
 #include <cstdio>
@@ -12,6 +16,8 @@
 #include <vector>
 
 #include "editor/x11/x11_editor.h"
+#include "engine/band_control.h"
+#include "engine/decibels.h"
 #include "raster/pixo.h"
 #include "shell/compressor_effect.h"
 
@@ -40,6 +46,21 @@ void play(CompressorEffect& fx, double seconds) {
     }
 }
 
+bool writePicture(PIXO_IBitmap& bitmap, const char* path) {
+    std::vector<uint8_t> rgba(size_t(bitmap.width()) * size_t(bitmap.height()) * 4);
+    for (int32_t y = 0; y < bitmap.height(); ++y)
+        for (int32_t x = 0; x < bitmap.width(); ++x) {
+            const uint32_t p = bitmap.pixels()[size_t(y) * size_t(bitmap.rowSpan()) + size_t(x)];
+            uint8_t* o = &rgba[(size_t(y) * size_t(bitmap.width()) + size_t(x)) * 4];
+            o[0] = uint8_t(p >> 16), o[1] = uint8_t(p >> 8), o[2] = uint8_t(p), o[3] = 255;
+        }
+    return stbi_write_png(path, bitmap.width(), bitmap.height(), 4, rgba.data(), bitmap.width() * 4) != 0;
+}
+
+class NoMenuOwner : public PopupMenuOwner {
+    void onMenuCommand(int32_t) override {}
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -48,17 +69,40 @@ int main(int argc, char** argv) {
         return 2;
     }
     double scale = 1.0, seconds = 0;
+    bool compress = false;
+    const char* menuPath = nullptr;
     for (int i = 2; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--scale"))
             scale = std::atof(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--signal"))
             seconds = std::atof(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--compress"))
+            compress = std::atoi(argv[i + 1]) != 0;
+        else if (!std::strcmp(argv[i], "--menu"))
+            menuPath = argv[i + 1];
     }
     AEffect* effect = VSTPluginMain(nullptr);
     CompressorEffect* fx = CompressorEffect::fromEffect(effect);
     if (!fx)
         return 1;
+    if (compress)
+        for (int32_t band = 0; band < fx->viewBandCount(); ++band) {
+            fx->changeSetting(band, kSettingThreshold, dbToAmp(-30));
+            fx->changeSetting(band, kSettingRatio, 4);
+            fx->changeSetting(band, kSettingAutoMakeup, 0);
+        }
     int result = 1;
+    if (menuPath) {
+        WidgetText text(scale);
+        NoMenuOwner owner;
+        X11PopupMenu menu(text, scale, owner);
+        menu.setItems(graphPopupItems(*fx, true));
+        PIXO_MemBitmap bitmap;
+        bitmap.setSize(menu.width(), menu.height());
+        menu.onKeyDown({XK_Down, 0, {}});
+        menu.onPaint(bitmap);
+        writePicture(bitmap, menuPath);
+    }
     {
         X11Editor editor(*fx, scale);
         if (seconds > 0) {
@@ -68,16 +112,7 @@ int main(int argc, char** argv) {
         PIXO_MemBitmap bitmap;
         if (bitmap.setSize(editor.width(), editor.height())) {
             editor.onPaint(bitmap);
-            std::vector<uint8_t> rgba(size_t(bitmap.width()) * size_t(bitmap.height()) * 4);
-            for (int32_t y = 0; y < bitmap.height(); ++y)
-                for (int32_t x = 0; x < bitmap.width(); ++x) {
-                    const uint32_t p = bitmap.pixels()[size_t(y) * size_t(bitmap.rowSpan()) + size_t(x)];
-                    uint8_t* o = &rgba[(size_t(y) * size_t(bitmap.width()) + size_t(x)) * 4];
-                    o[0] = uint8_t(p >> 16), o[1] = uint8_t(p >> 8), o[2] = uint8_t(p), o[3] = 255;
-                }
-            result = stbi_write_png(argv[1], bitmap.width(), bitmap.height(), 4, rgba.data(), bitmap.width() * 4)
-                         ? 0
-                         : 1;
+            result = writePicture(bitmap, argv[1]) ? 0 : 1;
         }
     }
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);

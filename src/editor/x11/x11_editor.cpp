@@ -1,5 +1,7 @@
 #include "editor/x11/x11_editor.h"
 
+#include "editor/core/fader_drawing.h"
+#include "editor/core/graph_menu.h"
 #include "editor/core/main_rules.h"
 #include "editor/core/panel_rules.h"
 #include "editor/core/ui_scale.h"
@@ -8,25 +10,62 @@
 #include "shell/setting_kinds.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
 namespace {
 
-constexpr int32_t kFaderRange = 1000;
-
 bool isEdit(const ControlLayout& layout) {
     return layout.kind == ControlKind::EditBox;
 }
 
+bool isFader(const ControlLayout& layout) {
+    return layout.kind == ControlKind::VerticalFader || layout.kind == ControlKind::HorizontalFader;
+}
+
+GraphModifiers graphModifiersOf(uint32_t modifiers) {
+    GraphModifiers keys;
+    keys.control = (modifiers & X11_MODIFIER_CONTROL) != 0;
+    keys.shift = (modifiers & X11_MODIFIER_SHIFT) != 0;
+    keys.alt = (modifiers & X11_MODIFIER_ALT) != 0;
+    return keys;
+}
+
+// The system's colours for a fader on the dialog's face.
+FaderColours faderColours() {
+    FaderColours colours;
+    colours.background = widget_colour::kFace;
+    colours.trackFill = widget_colour::kShadow;
+    colours.trackEdge = widget_colour::kWindow;
+    colours.defaultLine = widget_colour::kText;
+    return colours;
+}
+
 } // namespace
+
+std::vector<PopupMenuItem> graphPopupItems(CompressorEffect& fx, bool onHandle) {
+    std::vector<PopupMenuItem> items;
+    for (const GraphMenuItem& entry : kGraphMenuItems) {
+        PopupMenuItem item;
+        if (entry.label) {
+            const GraphMenuItemState state = graphMenuItemState(fx, entry.command, onHandle);
+            item.label = entry.label;
+            item.command = int32_t(entry.command);
+            item.checked = state.checked;
+            item.enabled = state.enabled;
+        }
+        items.push_back(item);
+    }
+    return items;
+}
 
 PixelRect X11Editor::windowSize(double scale) {
     return dialogPixels(mainWindowLayout(), scale);
 }
 
 X11Editor::X11Editor(CompressorEffect& fx, double scale)
-    : fx_(fx), scale_(scale), size_(windowSize(scale)), text_(scale) {
+    : fx_(fx), scale_(scale), size_(windowSize(scale)), text_(scale), menu_(text_, scale, *this) {
     formatBanner(banner_, sizeof(banner_));
     const DialogLayout& main = mainWindowLayout();
     const DialogLayout& panel = bandPanelLayout();
@@ -40,6 +79,27 @@ X11Editor::X11Editor(CompressorEffect& fx, double scale)
         rect.y += panelPlace_.y;
         widgets_.emplace_back(&panel.controls[i], true, rect);
     }
+    for (Widget& widget : widgets_) {
+        if (isFader(*widget.layout)) {
+            widget.fader.vertical = widget.layout->kind == ControlKind::VerticalFader;
+            widget.fader.scale = scale;
+        } else if (widget.layout->kind == ControlKind::Meter) {
+            widget.painter.reset(new MeterPainter);
+            widget.painter->setScale(scale);
+        }
+    }
+    // Each fader restores its setting's default on a double-click; the frequency fader has no
+    // default position and draws no line for one.
+    int32_t count = 0;
+    const PanelNumericControl* numeric = panelNumericControls(count);
+    for (int32_t i = 0; i < count; ++i) {
+        FaderModel& fader = find(true, numeric[i].fader)->fader;
+        if (numeric[i].kind == kSettingFrequency)
+            fader.flags = kFaderNoTrackColourQuery | kFaderNoDefaultLine;
+        else
+            fader.defaultPosition = settingKind(numeric[i].kind).defaultFaderPosition;
+    }
+    graph_ = find(false, IDC_GRAPH);
     fx_.editorNeedsRefresh = 0;
     fx_.meteringWanted = true;
     refreshMain();
@@ -126,7 +186,7 @@ void X11Editor::refreshMain() {
     find(false, IDC_SHOW_GRID)->checked = fx_.showGrid != 0;
     find(false, IDC_SOLO_BAND)->checked = fx_.soloCurrentBand != 0;
     const double gain = fx_.outputGain;
-    find(false, IDC_OUTPUT_GAIN_FADER)->faderPosition = outputFaderPosition(gain);
+    setFaderPosition(*find(false, IDC_OUTPUT_GAIN_FADER), outputFaderPosition(gain));
     Widget* box = find(false, IDC_OUTPUT_GAIN_EDIT);
     if (box != focused_ || !box->edit.modified()) {
         char text[32];
@@ -199,7 +259,7 @@ void X11Editor::selectTab(int32_t index) {
 
 void X11Editor::outputFaderMoved(bool) {
     Widget& fader = *find(false, IDC_OUTPUT_GAIN_FADER);
-    const double gain = outputGainAtFaderPosition(fader.faderPosition);
+    const double gain = outputGainAtFaderPosition(fader.fader.position());
     fx_.setOutputGain(gain);
     char text[32];
     formatOutputGain(text, sizeof(text), gain);
@@ -213,7 +273,7 @@ void X11Editor::applyOutputGainText(Widget& widget) {
     const double gain = outputGainTyped(widget.edit.text().c_str());
     if (std::isfinite(gain)) {
         fx_.setOutputGain(gain);
-        find(false, IDC_OUTPUT_GAIN_FADER)->faderPosition = outputFaderPosition(gain);
+        setFaderPosition(*find(false, IDC_OUTPUT_GAIN_FADER), outputFaderPosition(gain));
     }
     char text[32];
     formatOutputGain(text, sizeof(text), fx_.outputGain);
@@ -222,11 +282,27 @@ void X11Editor::applyOutputGainText(Widget& widget) {
 
 // The peaks are taken and decayed under the lock; drawing follows without it.
 void X11Editor::meterTick() {
-    peaks_ = fx_.takeMeterPeaks(kMeterDecay);
+    const MeterPeaks peaks = fx_.takeMeterPeaks(kMeterDecay);
+    const uint32_t time = now();
+    updateMeterLevels(find(false, IDC_INPUT_METER)->meter, meterLevelTenths(peaks.inputLeft),
+                      meterLevelTenths(peaks.inputRight), time);
+    updateMeterLevels(find(false, IDC_OUTPUT_METER)->meter, meterLevelTenths(peaks.outputLeft),
+                      meterLevelTenths(peaks.outputRight), time);
+    settleFaders();
     repaint();
 }
 
+uint32_t X11Editor::now() {
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 void X11Editor::refreshTick() {
+    // A hover that left the graph without a move there ends here.
+    if (gestures_.dragBand >= 0 && !graphCaptured_ && !inGraph(pointerX_, pointerY_)) {
+        gestures_.dragBand = -1;
+        gestures_.dragMode = 0;
+    }
     if (!fx_.editorNeedsRefresh)
         return;
     fx_.editorNeedsRefresh = 0;
@@ -246,7 +322,7 @@ void X11Editor::refreshPanel(const Widget* untouched) {
     for (int32_t i = 0; i < count; ++i) {
         const SettingKind& kind = settingKind(numeric[i].kind);
         const double value = viewedSetting(view, numeric[i].kind);
-        find(true, numeric[i].fader)->faderPosition = kind.faderPosition(value);
+        setFaderPosition(*find(true, numeric[i].fader), kind.faderPosition(value));
         Widget& box = *find(true, numeric[i].edit);
         if (&box == untouched || (&box == focused_ && box.edit.modified()))
             continue;
@@ -268,7 +344,7 @@ void X11Editor::panelFaderMoved(Widget& widget, bool end) {
     if (!control)
         return;
     const SettingKind& kind = settingKind(control->kind);
-    const double value = kind.atFaderPosition(widget.faderPosition);
+    const double value = kind.atFaderPosition(widget.fader.position());
     if (editSetting(fx_, currentBand_, control->kind, value, end ? EditReport::End : EditReport::Move,
                     SettingChange::KeepSnapshot)) {
         char text[64];
@@ -360,27 +436,121 @@ void X11Editor::moveFocus(int32_t direction) {
 
 // ---- Faders -----------------------------------------------------------------------------------
 
-int32_t X11Editor::faderPositionAt(const Widget& widget, int32_t x, int32_t y) const {
-    const PixelRect& r = widget.rect;
-    double fraction;
-    if (widget.layout->kind == ControlKind::VerticalFader)
-        fraction = r.height > 1 ? double(r.bottom() - 1 - y) / (r.height - 1) : 0;
-    else
-        fraction = r.width > 1 ? double(x - r.x) / (r.width - 1) : 0;
-    return int32_t(std::lround(std::min(1.0, std::max(0.0, fraction)) * kFaderRange));
+void X11Editor::faderPointer(const Widget& widget, int32_t x, int32_t y, int32_t& along, int32_t& across) const {
+    const bool vertical = widget.fader.vertical;
+    along = vertical ? y - widget.rect.y : x - widget.rect.x;
+    across = vertical ? x - widget.rect.x : y - widget.rect.y;
+}
+
+// A fader's parent hears of its moves as the Win32 dialogs hear of a trackbar's.
+void X11Editor::faderStepped(Widget& widget, const FaderStep& step) {
+    if (step.report != FaderReport::None) {
+        if (widget.panel)
+            panelFaderMoved(widget, step.report == FaderReport::End);
+        else
+            outputFaderMoved(step.report == FaderReport::End);
+    }
+    if (step.redraw || step.report != FaderReport::None)
+        repaint();
+}
+
+// A position from the instance; a fader being dragged keeps the user's.
+void X11Editor::setFaderPosition(Widget& widget, int32_t position) {
+    if (&widget != dragged_)
+        widget.fader.setPosition(position);
+}
+
+// A burst of wheel steps ends with one report once it has settled.
+void X11Editor::settleFaders() {
+    const uint32_t time = now();
+    for (Widget& widget : widgets_)
+        if (isFader(*widget.layout) && widget.settle.fire(time))
+            faderStepped(widget, {FaderReport::End, false});
+}
+
+// ---- Response graph ---------------------------------------------------------------------------
+
+bool X11Editor::inGraph(int32_t x, int32_t y) const {
+    return graph_->rect.contains(x, y);
+}
+
+GraphArea X11Editor::area() {
+    GraphArea area;
+    area.width = graph_->rect.width;
+    area.height = graph_->rect.height;
+    area.scale = scale_;
+    return area;
+}
+
+void X11Editor::showCurrentBand(int32_t index) {
+    currentBand_ = index;
+    bandCount_ = fx_.viewBandCount();
+    repaint();
+}
+
+void X11Editor::runMainCommand(GraphMainCommand command, bool on) {
+    int32_t id = 0;
+    switch (command) {
+    case GraphMainCommand::AddBand:
+        id = IDC_ADD_BAND;
+        break;
+    case GraphMainCommand::DeleteBand:
+        id = IDC_DELETE_BAND;
+        break;
+    case GraphMainCommand::Solo:
+        id = IDC_SOLO_BAND;
+        break;
+    case GraphMainCommand::ShowTabs:
+        id = IDC_SHOW_TABS;
+        break;
+    case GraphMainCommand::ShowGrid:
+        id = IDC_SHOW_GRID;
+        break;
+    }
+    Widget& widget = *find(false, id);
+    // A switch's click flips it: put it where the command wants it flipped from.
+    widget.checked = !on;
+    clickButton(widget);
+}
+
+// The context menu at the pointer, with the items' states as it opens.
+void X11Editor::openGraphMenu(int32_t x, int32_t y, bool onHandle) {
+    X11View* view = view_.load();
+    int32_t screenX = 0, screenY = 0;
+    if (!view || !view->toScreen(x, y, screenX, screenY))
+        return;
+    menu_.setItems(graphPopupItems(fx_, onHandle));
+    view->openPopup(screenX, screenY, menu_.width(), menu_.height(), &menu_);
+}
+
+void X11Editor::onMenuCommand(int32_t command) {
+    if (X11View* view = view_.load())
+        view->closePopup();
+    runGraphMenuCommand(fx_, *this, uint32_t(command));
+    repaint();
 }
 
 // ---- Events -----------------------------------------------------------------------------------
 
 void X11Editor::onMouseDown(const X11MouseEvent& event) {
-    if (event.button != X11_BUTTON_LEFT)
-        return;
+    pointerX_ = event.x;
+    pointerY_ = event.y;
     const int32_t index = widgetAt(event.x, event.y);
     Widget* widget = index >= 0 ? &widgets_[size_t(index)] : nullptr;
+    if (event.button == X11_BUTTON_RIGHT) {
+        if (widget == graph_) {
+            const bool onHandle = gestures_.rightPress(fx_, *this, event.x - graph_->rect.x, event.y - graph_->rect.y);
+            openGraphMenu(event.x, event.y, onHandle);
+        }
+        return;
+    }
+    if (event.button != X11_BUTTON_LEFT)
+        return;
     if (!widget || !isEdit(*widget->layout))
         focusEdit(nullptr);
     if (!widget)
         return;
+    int32_t along = 0, across = 0;
     switch (widget->layout->kind) {
     case ControlKind::PushButton:
     case ControlKind::CheckBox:
@@ -398,9 +568,23 @@ void X11Editor::onMouseDown(const X11MouseEvent& event) {
         repaint();
         break;
     case ControlKind::VerticalFader:
-    case ControlKind::HorizontalFader:
-        dragged_ = widget;
-        onMouseMove(event);
+    case ControlKind::HorizontalFader: {
+        faderPointer(*widget, event.x, event.y, along, across);
+        const FaderGeometry g = faderGeometry(widget->fader, widget->rect.width, widget->rect.height);
+        if (pressFader(widget->fader, g, widget->drag, along, across) != FaderPress::Parent) {
+            widget->settle.disarm();
+            dragged_ = widget;
+            repaint();
+        }
+        break;
+    }
+    case ControlKind::Meter:
+        if (clickVerticalMeter(widget->meter, widget->rect.height, event.y - widget->rect.y))
+            repaint();
+        break;
+    case ControlKind::Graph:
+        gestures_.press(fx_, *this, event.x - graph_->rect.x, event.y - graph_->rect.y);
+        repaint();
         break;
     default:
         break;
@@ -408,6 +592,8 @@ void X11Editor::onMouseDown(const X11MouseEvent& event) {
 }
 
 void X11Editor::onMouseMove(const X11MouseEvent& event) {
+    pointerX_ = event.x;
+    pointerY_ = event.y;
     if (pressed_) {
         const bool inside = pressed_->rect.contains(event.x, event.y);
         if (inside != pressedInside_) {
@@ -415,16 +601,32 @@ void X11Editor::onMouseMove(const X11MouseEvent& event) {
             repaint();
         }
     }
-    if (dragged_) {
-        const int32_t position = faderPositionAt(*dragged_, event.x, event.y);
-        if (position != dragged_->faderPosition) {
-            dragged_->faderPosition = position;
-            if (dragged_->panel)
-                panelFaderMoved(*dragged_, false);
-            else
-                outputFaderMoved(false);
+    if (Widget* widget = dragged_) {
+        int32_t along = 0, across = 0;
+        faderPointer(*widget, event.x, event.y, along, across);
+        const FaderGeometry g = faderGeometry(widget->fader, widget->rect.width, widget->rect.height);
+        faderStepped(*widget, dragFader(widget->fader, g, widget->drag, along,
+                                        (event.modifiers & X11_MODIFIER_CONTROL) != 0));
+    }
+    if (graphCaptured_ || (!pressed_ && !dragged_ && inGraph(event.x, event.y))) {
+        const int32_t hovered = gestures_.dragBand;
+        gestures_.move(fx_, *this, event.x - graph_->rect.x, event.y - graph_->rect.y,
+                       graphModifiersOf(event.modifiers));
+        if (graphCaptured_ || hovered != gestures_.dragBand || hovered >= 0)
             repaint();
-        }
+    } else if (gestures_.dragBand >= 0 && !graphCaptured_) {
+        gestures_.dragBand = -1;
+        gestures_.dragMode = 0;
+        repaint();
+    }
+}
+
+void X11Editor::onMouseLeave() {
+    pointerX_ = pointerY_ = -1;
+    if (gestures_.dragBand >= 0 && !graphCaptured_) {
+        gestures_.dragBand = -1;
+        gestures_.dragMode = 0;
+        repaint();
     }
 }
 
@@ -439,18 +641,53 @@ void X11Editor::onMouseUp(const X11MouseEvent& event) {
     }
     if (Widget* widget = dragged_) {
         dragged_ = nullptr;
-        if (widget->panel)
-            panelFaderMoved(*widget, true);
+        int32_t along = 0, across = 0;
+        faderPointer(*widget, event.x, event.y, along, across);
+        const FaderGeometry g = faderGeometry(widget->fader, widget->rect.width, widget->rect.height);
+        faderStepped(*widget, releaseFader(widget->fader, g, widget->drag, along,
+                                           (event.modifiers & X11_MODIFIER_CONTROL) != 0,
+                                           (event.modifiers & X11_MODIFIER_ALT) != 0));
+    }
+    if (graphCaptured_) {
+        gestures_.release(fx_, *this);
         repaint();
     }
 }
 
+// A fader goes back to its default; the graph takes the second press of a pair as no press;
+// buttons and boxes take it as a click.
 void X11Editor::onDoubleClick(const X11MouseEvent& event) {
-    // A second click is a click, as the system's buttons and boxes take it.
+    if (event.button != X11_BUTTON_LEFT) {
+        onMouseDown(event);
+        return;
+    }
+    const int32_t index = widgetAt(event.x, event.y);
+    Widget* widget = index >= 0 ? &widgets_[size_t(index)] : nullptr;
+    if (widget && isFader(*widget->layout)) {
+        widget->settle.disarm();
+        faderStepped(*widget, resetFaderToDefault(widget->fader));
+        return;
+    }
+    if (widget == graph_)
+        return;
     onMouseDown(event);
 }
 
-void X11Editor::onWheel(const X11MouseEvent&, int32_t) {}
+void X11Editor::onWheel(const X11MouseEvent& event, int32_t steps) {
+    const int32_t index = widgetAt(event.x, event.y);
+    Widget* widget = index >= 0 ? &widgets_[size_t(index)] : nullptr;
+    if (!widget)
+        return;
+    const bool fine = (event.modifiers & X11_MODIFIER_CONTROL) != 0;
+    if (isFader(*widget->layout)) {
+        faderStepped(*widget, wheelFader(widget->fader, steps * 120, fine));
+        widget->settle.arm(now());
+    } else if (widget == graph_) {
+        gestures_.wheel(fx_, *this, event.x - graph_->rect.x, event.y - graph_->rect.y, steps * 120,
+                        graphModifiersOf(event.modifiers));
+        repaint();
+    }
+}
 
 void X11Editor::onKeyDown(const X11KeyEvent& event) {
     if (!focused_)
@@ -493,7 +730,7 @@ void X11Editor::onTimer(int32_t timerId) {
 
 void X11Editor::onPaint(PIXO_IBitmap& bitmap) {
     paintFace(bitmap, {0, 0, bitmap.width(), bitmap.height()});
-    for (const Widget& widget : widgets_) {
+    for (Widget& widget : widgets_) {
         if (widget.panel && &widget == &widgets_[size_t(mainWindowLayout().count)] && showTabs_)
             paintFace(bitmap, panelPlace_);
         if (visible(widget))
@@ -501,7 +738,7 @@ void X11Editor::onPaint(PIXO_IBitmap& bitmap) {
     }
 }
 
-void X11Editor::paintWidget(PIXO_IBitmap& bitmap, const Widget& widget) {
+void X11Editor::paintWidget(PIXO_IBitmap& bitmap, Widget& widget) {
     const ControlLayout& layout = *widget.layout;
     const bool held = &widget == pressed_ && pressedInside_;
     switch (layout.kind) {
@@ -540,28 +777,27 @@ void X11Editor::paintWidget(PIXO_IBitmap& bitmap, const Widget& widget) {
 }
 
 void X11Editor::paintFader(PIXO_IBitmap& bitmap, const Widget& widget) {
-    const PixelRect& r = widget.rect;
-    const double fraction = widget.faderPosition / double(kFaderRange);
-    const int32_t thumb = scaledPixels(10, scale_);
-    if (widget.layout->kind == ControlKind::VerticalFader) {
-        PIXO_PaintRect(&bitmap, r.x + r.width / 2 - 1, r.y, 3, r.height, widget_colour::kShadow, 1.0f,
-                       PIXO_BLEND_COPY);
-        const int32_t y = r.y + int32_t((1 - fraction) * (r.height - thumb));
-        PIXO_PaintRect(&bitmap, r.x, y, r.width, thumb, 0xFF505050, 1.0f, PIXO_BLEND_COPY);
-    } else {
-        PIXO_PaintRect(&bitmap, r.x, r.y + r.height / 2 - 1, r.width, 3, widget_colour::kShadow, 1.0f,
-                       PIXO_BLEND_COPY);
-        const int32_t x = r.x + int32_t(fraction * (r.width - thumb));
-        PIXO_PaintRect(&bitmap, x, r.y, thumb, r.height, 0xFF505050, 1.0f, PIXO_BLEND_COPY);
-    }
+    const FaderGeometry g = faderGeometry(widget.fader, widget.rect.width, widget.rect.height);
+    drawFader(bitmap, widget.rect.x, widget.rect.y, widget.fader, g, faderColours());
 }
 
-void X11Editor::paintMeter(PIXO_IBitmap& bitmap, const Widget& widget) {
-    PIXO_PaintRect(&bitmap, widget.rect.x, widget.rect.y, widget.rect.width, widget.rect.height, 0xFF102010, 1.0f,
-                   PIXO_BLEND_COPY);
+void X11Editor::paintMeter(PIXO_IBitmap& bitmap, Widget& widget) {
+    if (widget.painter && widget.painter->drawVertical(widget.meter, widget.rect.width, widget.rect.height))
+        copyClipped(bitmap, widget.rect.x, widget.rect.y, widget.painter->frame(), 0, 0, widget.rect.width,
+                    widget.rect.height);
 }
 
+// The graph is painted into a picture of its own (its drawing takes the whole bitmap) and
+// copied in; the bands are copied under the lock first, the drawing runs without it.
 void X11Editor::paintGraph(PIXO_IBitmap& bitmap, const Widget& widget) {
-    PIXO_PaintRect(&bitmap, widget.rect.x, widget.rect.y, widget.rect.width, widget.rect.height, 0xFF000000, 1.0f,
-                   PIXO_BLEND_COPY);
+    if (!graphBitmap_.setSize(widget.rect.width, widget.rect.height) && graphBitmap_.width() != widget.rect.width)
+        return;
+    GraphFrame frame;
+    frame.now = now();
+    frame.pointerX = pointerX_ - widget.rect.x;
+    frame.pointerY = pointerY_ - widget.rect.y;
+    frame.scale = scale_;
+    frame.infoBand = gestures_.dragBand;
+    renderGraph(fx_, copies_, graphCache_, graphBitmap_, frame);
+    copyClipped(bitmap, widget.rect.x, widget.rect.y, graphBitmap_, 0, 0, widget.rect.width, widget.rect.height);
 }

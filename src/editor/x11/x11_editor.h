@@ -7,7 +7,15 @@
 #pragma once
 
 #include "editor/core/editor_layout.h"
+#include "editor/core/fader_model.h"
+#include "editor/core/graph_bands.h"
+#include "editor/core/graph_gestures.h"
+#include "editor/core/graph_paint.h"
+#include "editor/core/graph_port.h"
+#include "editor/core/meter_model.h"
+#include "editor/core/meter_render.h"
 #include "editor/x11/edit_line.h"
+#include "editor/x11/x11_popup_menu.h"
 #include "editor/x11/x11_view.h"
 #include "editor/x11/x11_widgets.h"
 #include "shell/compressor_effect.h"
@@ -17,7 +25,11 @@
 #include <memory>
 #include <vector>
 
-class X11Editor final : public X11WindowEvents {
+// The response graph's context menu as it opens for an instance, from the core's model (onHandle:
+// the right press hit a handle).
+std::vector<PopupMenuItem> graphPopupItems(CompressorEffect& fx, bool onHandle);
+
+class X11Editor final : public X11WindowEvents, private GraphPort, private PopupMenuOwner {
 public:
     // The view's timers.
     static constexpr int32_t kMeterTimer = 2;
@@ -50,6 +62,7 @@ public:
     void onMouseUp(const X11MouseEvent& event) override;
     void onDoubleClick(const X11MouseEvent& event) override;
     void onMouseMove(const X11MouseEvent& event) override;
+    void onMouseLeave() override;
     void onWheel(const X11MouseEvent& event, int32_t steps) override;
     void onKeyDown(const X11KeyEvent& event) override;
     void onFocus(bool gained) override;
@@ -63,8 +76,14 @@ private:
         bool panel;
         PixelRect rect;
         bool checked = false;
-        int32_t faderPosition = 0; // 0..1000 as the parent sees it
         EditLine edit;
+        // Faders.
+        FaderModel fader;
+        FaderDrag drag;
+        FaderSettle settle;
+        // Meters.
+        MeterValues meter;
+        std::unique_ptr<MeterPainter> painter;
     };
 
     Widget* find(bool panel, int32_t id);
@@ -96,13 +115,34 @@ private:
     void moveFocus(int32_t direction);
     void writeEdit(Widget& widget, const char* text);
 
-    // Faders: the position at a point of one.
-    int32_t faderPositionAt(const Widget& widget, int32_t x, int32_t y) const;
+    // Faders: where a point lies along and across one, and what a step of one reports.
+    void faderPointer(const Widget& widget, int32_t x, int32_t y, int32_t& along, int32_t& across) const;
+    void faderStepped(Widget& widget, const FaderStep& step);
+    void setFaderPosition(Widget& widget, int32_t position);
+    void settleFaders();
 
-    void paintWidget(PIXO_IBitmap& bitmap, const Widget& widget);
+    // The response graph: its rectangle's events in its own coordinates.
+    bool inGraph(int32_t x, int32_t y) const;
+    void openGraphMenu(int32_t x, int32_t y, bool onHandle);
+
+    // GraphPort.
+    GraphArea area() override;
+    void capturePointer() override { graphCaptured_ = true; }
+    void releasePointer() override { graphCaptured_ = false; }
+    bool holdsPointer() override { return graphCaptured_; }
+    void repaintGraph() override { repaint(); }
+    void showCurrentBand(int32_t index) override;
+    void refreshBandPanel() override { refreshPanel(nullptr); }
+    void runMainCommand(GraphMainCommand command, bool on) override;
+    // PopupMenuOwner.
+    void onMenuCommand(int32_t command) override;
+
+    void paintWidget(PIXO_IBitmap& bitmap, Widget& widget);
     void paintFader(PIXO_IBitmap& bitmap, const Widget& widget);
-    void paintMeter(PIXO_IBitmap& bitmap, const Widget& widget);
+    void paintMeter(PIXO_IBitmap& bitmap, Widget& widget);
     void paintGraph(PIXO_IBitmap& bitmap, const Widget& widget);
+
+    static uint32_t now();
 
     CompressorEffect& fx_;
     const double scale_;
@@ -118,11 +158,20 @@ private:
     int32_t currentBand_ = 0;
     bool showTabs_ = true;
     BandView band_;
-    MeterPeaks peaks_ = {0, 0, 0, 0};
 
     // Input under way.
     Widget* pressed_ = nullptr;     // a button or check box held down
     bool pressedInside_ = false;
     Widget* dragged_ = nullptr;     // a fader being dragged
     Widget* focused_ = nullptr;     // the edit box with the keyboard
+
+    // The response graph's copies of the bands, gestures, fonts and picture.
+    Widget* graph_ = nullptr;
+    GraphBandCopies copies_;
+    GraphGestures gestures_{copies_};
+    GraphPaintCache graphCache_;
+    PIXO_MemBitmap graphBitmap_;
+    bool graphCaptured_ = false;
+    int32_t pointerX_ = -1, pointerY_ = -1;
+    X11PopupMenu menu_;
 };

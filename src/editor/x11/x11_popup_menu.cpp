@@ -91,14 +91,9 @@ void X11PopupMenu::onPaint(PIXO_IBitmap& bitmap) {
         text_.draw(bitmap, item.label.c_str(), {scaledPixels(kLabelLeft, scale_), top, w, height},
                    DT_LEFT | DT_VCENTER, colour);
         if (item.checked) {
-            // The check mark: a tick in the column before the label.
-            const int32_t unit = scaledStroke(1, scale_);
-            const int32_t left = frame + scaledPixels(6, scale_);
-            const int32_t markTop = top + (height - 7 * unit) / 2;
-            static const int32_t kDown[7] = {2, 3, 4, 3, 2, 1, 0};
-            for (int32_t column = 0; column < 7; ++column)
-                PIXO_PaintRect(&bitmap, left + column * unit, markTop + kDown[column] * unit, unit, 3 * unit, colour,
-                               1.0f, PIXO_BLEND_COPY);
+            // The check mark in the column before the label.
+            paintCheckMark(bitmap, frame + scaledPixels(6, scale_), top + (height - scaledPixels(7, scale_)) / 2, colour,
+                           scale_);
         }
     }
 }

@@ -61,17 +61,6 @@ PixelRect inset(const PixelRect& r, int32_t by) {
     return {r.x + by, r.y + by, r.width - 2 * by, r.height - 2 * by};
 }
 
-void paintCheckMark(PIXO_IBitmap& bitmap, const PixelRect& box, double scale) {
-    // The system's tick: a 7 x 7 stroke, three pixels thick, from the left middle down to the
-    // bottom third and up to the right.
-    const int32_t unit = scaledStroke(1, scale);
-    const int32_t left = box.x + scaledPixels(3, scale);
-    const int32_t top = box.y + scaledPixels(3, scale);
-    static const int32_t kDown[7] = {2, 3, 4, 3, 2, 1, 0};
-    for (int32_t column = 0; column < 7; ++column)
-        fill(bitmap, {left + column * unit, top + kDown[column] * unit, unit, 3 * unit}, kText);
-}
-
 } // namespace
 
 WidgetText::WidgetText(double scale) : font_(createEditorFont(scaledPixels(kFontCellPixels, scale), false)) {
@@ -121,6 +110,17 @@ PixelRect checkBoxSquare(const PixelRect& control, double scale) {
     return {control.x, control.y + (control.height - side) / 2, side, side};
 }
 
+void paintCheckMark(PIXO_IBitmap& bitmap, int32_t x, int32_t y, uint32_t colour, double scale) {
+    static const int32_t kDown[7] = {2, 3, 4, 3, 2, 1, 0};
+    for (int32_t column = 0; column < 7; ++column) {
+        const int32_t left = x + scaledPixels(column, scale);
+        fill(bitmap,
+             {left, y + scaledPixels(kDown[column], scale), x + scaledPixels(column + 1, scale) - left,
+              scaledPixels(3, scale)},
+             colour);
+    }
+}
+
 void paintFace(PIXO_IBitmap& bitmap, const PixelRect& rect) {
     fill(bitmap, rect, kFace);
 }
@@ -160,7 +160,7 @@ void paintCheckBox(PIXO_IBitmap& bitmap, WidgetText& text, const PixelRect& rect
     paintSunkenEdge(bitmap, box, scale);
     fill(bitmap, inset(box, 2 * scaledStroke(1, scale)), pressed ? kFace : kWindow);
     if (checked)
-        paintCheckMark(bitmap, box, scale);
+        paintCheckMark(bitmap, box.x + scaledPixels(3, scale), box.y + scaledPixels(3, scale), kText, scale);
     const int32_t textX = box.right() + scaledPixels(kCheckTextGap, scale);
     text.draw(bitmap, caption, {textX, rect.y, rect.right() - textX + text.width(caption), rect.height},
               DT_LEFT | DT_VCENTER, kText);
@@ -208,7 +208,8 @@ void paintEditBox(PIXO_IBitmap& bitmap, WidgetText& text, const PixelRect& rect,
     const PixelRect inside = inset(rect, 2 * scaledStroke(1, scale));
     fill(bitmap, inside, kWindow);
     const int32_t left = editTextLeft(text, rect, content, align, scale);
-    const PixelRect line = {left, rect.y, inside.right() - left, rect.height};
+    // The system's edit text sits a pixel above the box's middle.
+    const PixelRect line = {left, rect.y - scaledPixels(1, scale), inside.right() - left, rect.height};
     text.draw(bitmap, content, line, DT_LEFT | DT_VCENTER, kText);
     if (!focused)
         return;
@@ -235,7 +236,7 @@ void paintTabStrip(PIXO_IBitmap& bitmap, WidgetText& text, const TabStripGeometr
         vLine(bitmap, tab.x, tab.y, tab.height, t, kTabOutline);
         vLine(bitmap, tab.right() - t, tab.y, tab.height, t, kTabOutline);
         std::snprintf(label, sizeof(label), "%d", i + 1);
-        text.draw(bitmap, label, tab, DT_CENTER | DT_VCENTER, kText);
+        text.draw(bitmap, label, {tab.x, tab.y + t, tab.width, tab.height}, DT_CENTER | DT_VCENTER, kText);
     }
     if (selected < 0 || selected >= geometry.count)
         return;
@@ -248,5 +249,5 @@ void paintTabStrip(PIXO_IBitmap& bitmap, WidgetText& text, const TabStripGeometr
     vLine(bitmap, raised.x, raised.y, raised.height, t, kTabFrame);
     vLine(bitmap, raised.right() - t, raised.y, raised.height, t, kTabFrame);
     std::snprintf(label, sizeof(label), "%d", selected + 1);
-    text.draw(bitmap, label, {raised.x, raised.y, raised.width, tab.height}, DT_CENTER | DT_VCENTER, kText);
+    text.draw(bitmap, label, {raised.x, raised.y + t, raised.width, tab.height}, DT_CENTER | DT_VCENTER, kText);
 }

@@ -59,6 +59,8 @@ TabStripGeometry tabStripGeometry(const PixelRect& strip, int32_t tabCount, doub
 // A check box's square inside its control rectangle.
 PixelRect checkBoxSquare(const PixelRect& control, double scale);
 
+// The system's check mark, 7 x 7 pixels at 96 dpi (a tick three pixels thick), from (x, y).
+void paintCheckMark(PIXO_IBitmap& bitmap, int32_t x, int32_t y, uint32_t colour, double scale);
 void paintFace(PIXO_IBitmap& bitmap, const PixelRect& rect);
 void paintGroupBox(PIXO_IBitmap& bitmap, WidgetText& text, const PixelRect& rect, const char* caption, double scale);
 void paintPushButton(PIXO_IBitmap& bitmap, WidgetText& text, const PixelRect& rect, const char* caption, bool pressed,

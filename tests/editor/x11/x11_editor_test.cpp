@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "editor/core/fader_model.h"
 #include "editor/x11/x11_editor_entry.h"
 #include "engine/band_control.h"
 #include "shell/compressor_effect.h"
@@ -201,6 +202,48 @@ TEST_F(X11EditorTest, TheOutputBoxSetsTheGainWithoutTellingTheHost) {
     ASSERT_TRUE(keys({"Return"}));
     EXPECT_TRUE(waitUntil([&] { return std::fabs(fx->outputGain - std::pow(10.0, -0.3)) < 1e-12; }));
     EXPECT_EQ(countReports(audioMasterAutomate, -1), 0u);
+}
+
+TEST_F(X11EditorTest, FadersDragAndWheelTheirSettings) {
+    // The threshold fader of the panel at (148, 179), 248 x 21: its thumb where the rules put it.
+    constexpr int faderX = 148, faderY = 179, faderWidth = 248, faderHeight = 21;
+    FaderModel model;
+    model.vertical = false;
+    model.setPosition(settingKind(kSettingThreshold).faderPosition(bandSetting(0, kSettingThreshold)));
+    const FaderGeometry g = faderGeometry(model, faderWidth, faderHeight);
+    const int thumbX = faderX + g.thumbX(model.range(), model.stored()) + g.thumbWidth / 2;
+    const int y = faderY + faderHeight / 2;
+    ASSERT_TRUE(xdotool(display(), {"mousemove", at(kHostX + thumbX), at(kHostY + y), "mousedown", "1",
+                                    "mousemove", at(kHostX + thumbX - 30), at(kHostY + y), "mousemove",
+                                    at(kHostX + thumbX - 60), at(kHostY + y), "mouseup", "1"}));
+    const int32_t thresholdParameter = kSettingThreshold;
+    ASSERT_TRUE(waitUntil([&] { return countReports(audioMasterEndEdit, thresholdParameter) == 1; }));
+    EXPECT_GE(countReports(audioMasterAutomate, thresholdParameter), 1u);
+    // 60 pixels of a 225-pixel travel to the left: about a quarter of the scale lower.
+    model.setPosition(settingKind(kSettingThreshold).faderPosition(bandSetting(0, kSettingThreshold)));
+    EXPECT_NEAR(g.thumbX(model.range(), model.stored()) + g.thumbWidth / 2, thumbX - faderX - 60, 2);
+    // A notch of the wheel over the output fader raises the output gain.
+    const double gain = fx->outputGain;
+    ASSERT_TRUE(xdotool(display(), {"mousemove", at(kHostX + 516), at(kHostY + 300), "click", "4"}));
+    EXPECT_TRUE(waitUntil([&] { return fx->outputGain > gain; }));
+}
+
+TEST_F(X11EditorTest, TheGraphsContextMenuRunsItsItems) {
+    ASSERT_EQ(fx->showGrid, 1);
+    // A right press on the graph opens the menu at the pointer, above everything.
+    ASSERT_TRUE(xdotool(display(), {"mousemove", at(kHostX + 200), at(kHostY + 60), "click", "3"}));
+    ASSERT_TRUE(waitUntil([&] { return host.screenPixel(kHostX + 200 + 5, kHostY + 60 + 30) == 0xF5F5F5; }));
+    // Its sixth item, below two separators' worth of items, is "Show grid".
+    ASSERT_TRUE(xdotool(display(), {"mousemove", at(kHostX + 230), at(kHostY + 60 + 97), "click", "1"}));
+    EXPECT_TRUE(waitUntil([&] { return fx->showGrid == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return markPixels(450, 367) == 0; }));
+    // Escape closes it without running anything.
+    ASSERT_TRUE(xdotool(display(), {"mousemove", at(kHostX + 200), at(kHostY + 60), "click", "3"}));
+    ASSERT_TRUE(waitUntil([&] { return host.screenPixel(kHostX + 200 + 5, kHostY + 60 + 30) == 0xF5F5F5; }));
+    ASSERT_TRUE(keys({"Escape"}));
+    EXPECT_TRUE(waitUntil([&] { return host.screenPixel(kHostX + 200 + 5, kHostY + 60 + 30) != 0xF5F5F5; }));
+    EXPECT_EQ(fx->showGrid, 0);
+    EXPECT_EQ(fx->viewBandCount(), 4);
 }
 
 TEST_F(X11EditorTest, ClosingAndOpeningAgainWhileAudioRunsLeavesNothingBehind) {
