@@ -6,6 +6,7 @@
 
 #include "editor/core/editor_layout.h"
 #include "editor/core/graph_geometry.h"
+#include "editor/core/main_rules.h"
 #include "hosted_editor.h"
 
 #include <string>
@@ -30,9 +31,16 @@ inline PixelRect panelControl(int32_t id) {
 inline int32_t centreX(const PixelRect& rect) { return rect.x + rect.width / 2; }
 inline int32_t centreY(const PixelRect& rect) { return rect.y + rect.height / 2; }
 
-// The response graph as the editor measures it, band tabs shown.
+// The response graph's rectangle with the band tabs shown: its layout's place, as high as the
+// editor makes it above the tabs.
+inline PixelRect graphRect() {
+    PixelRect graph = mainControl(IDC_GRAPH);
+    graph.height = graphHeight(true, mainControl(IDC_BAND_TABS).y - graph.y, 1.0);
+    return graph;
+}
+
 inline GraphGeometry graphGeometry() {
-    const PixelRect graph = mainControl(IDC_GRAPH);
+    const PixelRect graph = graphRect();
     return GraphGeometry(graph.width, graph.height, true);
 }
 
@@ -44,7 +52,7 @@ struct Point {
 // The handle of the band whose frequency line is at frequency, the band below it at
 // lowerFrequency (20 Hz for the lowest), its threshold at thresholdDb; in window pixels.
 inline Point handleAt(double lowerFrequency, double frequency, double thresholdDb) {
-    const PixelRect graph = mainControl(IDC_GRAPH);
+    const PixelRect graph = graphRect();
     const GraphGeometry geometry = graphGeometry();
     return {graph.x + GraphGeometry::handleX(geometry.xOfFrequency(lowerFrequency), geometry.xOfFrequency(frequency)),
             graph.y + geometry.yOfDb(thresholdDb)};
@@ -52,7 +60,7 @@ inline Point handleAt(double lowerFrequency, double frequency, double thresholdD
 
 // The level (dB) the graph shows at a window row.
 inline double graphDbAt(int32_t windowY) {
-    const PixelRect graph = mainControl(IDC_GRAPH);
+    const PixelRect graph = graphRect();
     return ampToDb(graphGeometry().amplitudeOfY(windowY - graph.y));
 }
 

@@ -47,8 +47,9 @@ class HostedEditor {
     float parameter(int32_t index) const { return session.parameterValue(index); }
     std::string display(int32_t index) const { return session.parameterDisplay(index); }
     int32_t bandCount() const;
-    // A pixel of the host window (editor included) as the server shows it, 0xRRGGBB.
-    uint32_t pixel(int x, int y);
+    // A rectangle of the screen around the host window, in the window's pixels, as the server
+    // shows it (a popup of the editor included).
+    Picture screenArea(int x, int y, int width, int height);
 
     PluginSession session;
     X11EditorHost host;
