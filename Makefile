@@ -91,9 +91,9 @@ fuzz: deps
 
 # Engine speed of every processing path, natively and (the DLL's code) under Wine, the render
 # tool's batch against one file after another, then the raster benchmarks, the Win32 editor's
-# graph paint under Wine, and the Linux editor in a host on an Xvfb: its threads' processor
-# share with audio running, and 500 opens and closes against what the process and the server
-# hold.
+# graph paint under Wine, the Linux editor's whole repaint, and the Linux editor in a host on
+# an Xvfb: its threads' processor share with audio running, and 500 opens and closes against
+# what the process and the server hold.
 bench: build-linux build-win64
 	build/linux/bench/tarnwell-speed
 	bench/render-batch.sh build/linux
@@ -104,6 +104,7 @@ bench: build-linux build-win64
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/bench/editor/graph-paint-bench.exe; \
 	  status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status
+	build/linux/bench/editor_x11/x11-editor-repaint-bench
 	xvfb-run -a -s "-screen 0 1024x768x24" build/linux/bench/editor_x11/tarnwell-editor-x11-bench \
 	  build/linux/src/Tarnwell.so
 	TARNWELL_OPEN_CLOSE_ROUNDS=500 build/linux/tests/editor/host/editor_open_close_tests
