@@ -3,7 +3,13 @@
 // window shows (read back from the screen).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 #include "editor/control_classes.h"
+#include "editor/core/fader_drawing.h"
+#include "editor/core/ui_scale.h"
 #include "editor/fader_cap.h"
 #include "editor/resource.h"
 #include "editor_test_support.h"
@@ -509,6 +515,71 @@ TEST_F(FaderPaintTest, AtTwiceTheScaleTheDrawnThumbAndItsGrabDouble) {
     EXPECT_EQ(GetCapture(), vertical);
     send(vertical, WM_LBUTTONUP, 0, point(19, 150));
     EXPECT_EQ(send(vertical, FADER_GETPOS), 1000 - (150 - 26) * 1000 / 174);
+}
+
+uint32_t rasterWord(COLORREF colour) {
+    return 0xFF000000u | (uint32_t(GetRValue(colour)) << 16) | (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
+}
+
+// The pixels where the window differs from the editor core's drawing of the same fader (its
+// words, size and colours).
+std::vector<POINT> differencesFromCore(HWND fader, bool vertical, COLORREF background, COLORREF line) {
+    const WindowPixels window = readWindow(fader);
+    FaderModel model;
+    model.vertical = vertical;
+    model.packedRange = uint32_t(word(fader, FADER_WORD_RANGE));
+    model.storedPosition = word(fader, FADER_WORD_STORED_POSITION);
+    model.defaultPosition = word(fader, FADER_WORD_DEFAULT_POSITION);
+    model.levelOverlay = uint32_t(word(fader, FADER_WORD_LEVEL_OVERLAY));
+    model.flags = uint32_t(word(fader, FADER_WORD_FLAGS));
+    model.scale = scaleOfDpi(word(fader, FADER_WORD_DPI));
+    FaderColours colours;
+    colours.background = rasterWord(background);
+    colours.defaultLine = rasterWord(line);
+    colours.trackFill = rasterWord(GetSysColor(COLOR_BTNSHADOW));
+    colours.trackEdge = rasterWord(GetSysColor(COLOR_BTNHIGHLIGHT));
+    PIXO_MemBitmap core;
+    EXPECT_TRUE(core.setSize(window.width, window.height));
+    drawFader(core, 0, 0, model, faderGeometry(model, window.width, window.height), colours);
+    std::vector<POINT> differences;
+    for (int32_t y = 0; y < window.height; ++y)
+        for (int32_t x = 0; x < window.width; ++x)
+            if ((core.pixels()[y * core.rowSpan() + x] & 0xFFFFFF) != window.words[size_t(y) * window.width + x])
+                differences.push_back({x, y});
+    return differences;
+}
+
+// The editor core draws the same faders as the windows: every pixel at 96 dpi; above it all but
+// the four pixels with which the system rounds two corners of the track.
+TEST_F(FaderPaintTest, TheCoreDrawsTheSamePixels) {
+    for (double scale : {1.0, 1.5, 2.0}) {
+        send(vertical, FADER_SETSCALE, dpiOfScale(scale));
+        send(horizontal, FADER_SETSCALE, dpiOfScale(scale));
+        send(vertical, FADER_SETPOS, 0, 420);
+        send(vertical, FADER_SETLEVELS, 0, MAKELPARAM(600, 250));
+        send(horizontal, FADER_SETPOS, 0, 250);
+        send(horizontal, FADER_SETDEFAULT, 0, 600);
+        for (bool isVertical : {true, false}) {
+            HWND fader = isVertical ? vertical : horizontal;
+            const std::vector<POINT> differences = differencesFromCore(fader, isVertical, kBackground, kLineColour);
+            if (scale == 1.0) {
+                EXPECT_TRUE(differences.empty()) << differences.size() << " pixels, first at "
+                                                 << differences[0].x << "," << differences[0].y;
+                continue;
+            }
+            EXPECT_LE(differences.size(), 4u) << scale;
+            // The track's ends lie a third of the thumb in from either end: only pixels within three
+            // of one of them.
+            const int32_t thumbAlong = isVertical ? faderCapHeight(true, scale) : faderCapWidth(false, scale);
+            const int32_t clientAlong = isVertical ? 226 : 223;
+            for (const POINT& p : differences) {
+                const int32_t along = isVertical ? p.y : p.x;
+                const int32_t fromStart = std::abs(along - thumbAlong / 3);
+                const int32_t fromEnd = std::abs(along - (clientAlong - thumbAlong / 3));
+                EXPECT_LE(std::min(fromStart, fromEnd), 3) << scale << ": " << p.x << "," << p.y;
+            }
+        }
+    }
 }
 
 // Skins next to this program replace the drawn thumbs and their sizes.

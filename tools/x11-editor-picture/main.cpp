@@ -3,12 +3,14 @@
 // X display, and writes it as PNG. With --signal the instance first plays that much of a
 // drum-like test signal, so that the meters and the graph have something to show; --compress
 // first sets every band to -30 dB at 4:1 without makeup (as the Windows picture's run does);
-// --menu also writes the graph's context menu as it opens on a handle.
+// --menu also writes the graph's context menu as it opens on a handle; --repaints N then paints
+// the whole editor N more times and prints the mean time of one paint.
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
 #include <X11/keysym.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +72,7 @@ int main(int argc, char** argv) {
     }
     double scale = 1.0, seconds = 0;
     bool compress = false;
+    int repaints = 0;
     const char* menuPath = nullptr;
     for (int i = 2; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--scale"))
@@ -78,6 +81,8 @@ int main(int argc, char** argv) {
             seconds = std::atof(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--compress"))
             compress = std::atoi(argv[i + 1]) != 0;
+        else if (!std::strcmp(argv[i], "--repaints"))
+            repaints = std::atoi(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--menu"))
             menuPath = argv[i + 1];
     }
@@ -113,6 +118,12 @@ int main(int argc, char** argv) {
         if (bitmap.setSize(editor.width(), editor.height())) {
             editor.onPaint(bitmap);
             result = writePicture(bitmap, argv[1]) ? 0 : 1;
+            const auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < repaints; ++i)
+                editor.onPaint(bitmap);
+            const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
+            if (repaints > 0)
+                std::printf("whole repaint: %.3f ms (mean of %d)\n", spent.count() / repaints, repaints);
         }
     }
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);

@@ -29,20 +29,32 @@ void fill(PIXO_IBitmap& bitmap, int32_t x, int32_t y, const PIXO_Rect& r, uint32
                    int32_t(r.bottom - r.top), colour, 1.0f, PIXO_BLEND_COPY);
 }
 
-// The rounded track: an outline of the edge colour a pen wide around the fill, its corner
-// pixels left out when the rounding is at least two pens wide (the system's round rectangle
-// at 2 x 2 leaves them).
+// The track: an outline of the edge colour around the fill. The outline runs along the
+// rectangle's outermost pixels and a wider pen is centred on it (half of it, rounded down,
+// outside), as the system's pens are; the small rounding of the corners is left out (at 96 dpi
+// the system draws those pixels too).
 void drawTrack(PIXO_IBitmap& bitmap, int32_t x, int32_t y, const FaderGeometry& g, const FaderColours& colours) {
     const PIXO_Rect track = faderTrackRect(g);
-    const int32_t pen = scaledStroke(1, g.scale);
+    const int32_t pen = scaledStroke(1, g.scale), outside = pen / 2, inside = pen - outside;
     const int32_t left = int32_t(track.left), top = int32_t(track.top);
-    const int32_t right = int32_t(track.right), bottom = int32_t(track.bottom);
-    if (right - left <= 0 || bottom - top <= 0)
+    const int32_t right = int32_t(track.right) - 1, bottom = int32_t(track.bottom) - 1;
+    if (right < left || bottom < top)
         return;
-    const int32_t cut = faderTrackCorner(g) >= 2 * pen ? pen : 0;
-    fill(bitmap, x, y, {left + cut, top, right - cut, bottom}, colours.trackEdge);
-    fill(bitmap, x, y, {left, top + cut, right, bottom - cut}, colours.trackEdge);
-    fill(bitmap, x, y, {left + pen, top + pen, right - pen, bottom - pen}, colours.trackFill);
+    fill(bitmap, x, y, {left - outside, top - outside, right + inside, bottom + inside}, colours.trackEdge);
+    fill(bitmap, x, y, {left + inside, top + inside, right - outside, bottom - outside}, colours.trackFill);
+}
+
+// The default-position line from 2 to the extent - 2 (exclusive) at a row or column: a wider
+// pen is centred on it and reaches half its width past either end.
+void drawDefaultLine(PIXO_IBitmap& bitmap, int32_t x, int32_t y, const FaderGeometry& g, int32_t at,
+                     uint32_t colour) {
+    const int32_t pen = scaledStroke(1, g.scale), outside = pen / 2;
+    const int32_t from = 2 - (pen > 1 ? outside : 0);
+    const int32_t to = (g.vertical ? g.clientWidth : g.clientHeight) - 2 + (pen > 1 ? outside : 0);
+    if (g.vertical)
+        fill(bitmap, x, y, {from, at - outside, to, at - outside + pen}, colour);
+    else
+        fill(bitmap, x, y, {at - outside, from, at - outside + pen, to}, colour);
 }
 
 void drawCap(PIXO_IBitmap& bitmap, int32_t left, int32_t top, bool vertical, double scale) {
@@ -146,14 +158,8 @@ void drawFader(PIXO_IBitmap& bitmap, int32_t x, int32_t y, const FaderModel& fad
         fill(bitmap, x, y, right, kFaderOverlayColour);
     }
     const FaderRange range = fader.range();
-    if (!(fader.flags & kFaderNoDefaultLine)) {
-        const int32_t at = faderDefaultLineAt(g, range, fader.defaultTarget());
-        const int32_t pen = scaledStroke(1, g.scale), from = at - (pen - 1) / 2;
-        if (g.vertical)
-            fill(bitmap, x, y, {2, from, g.clientWidth - 2, from + pen}, colours.defaultLine);
-        else
-            fill(bitmap, x, y, {from, 2, from + pen, g.clientHeight - 2}, colours.defaultLine);
-    }
+    if (!(fader.flags & kFaderNoDefaultLine))
+        drawDefaultLine(bitmap, x, y, g, faderDefaultLineAt(g, range, fader.defaultTarget()), colours.defaultLine);
     drawTrack(bitmap, x, y, g, colours);
     const int32_t stored = fader.stored();
     drawCap(bitmap, x + g.thumbX(range, stored), y + g.thumbY(range, stored), fader.vertical, fader.scale);

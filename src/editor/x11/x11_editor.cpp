@@ -103,7 +103,7 @@ X11Editor::X11Editor(CompressorEffect& fx, double scale)
     fx_.editorNeedsRefresh = 0;
     fx_.meteringWanted = true;
     refreshMain();
-    refreshPanel(nullptr);
+    refreshPanel();
 }
 
 X11Editor::~X11Editor() {
@@ -125,23 +125,6 @@ X11Editor::Widget* X11Editor::find(bool panel, int32_t id) {
 
 const X11Editor::Widget* X11Editor::find(bool panel, int32_t id) const {
     return const_cast<X11Editor*>(this)->find(panel, id);
-}
-
-bool X11Editor::controlRect(bool panel, int32_t id, PixelRect& rect) const {
-    const Widget* widget = find(panel, id);
-    if (widget)
-        rect = widget->rect;
-    return widget != nullptr;
-}
-
-const char* X11Editor::editText(bool panel, int32_t id) const {
-    const Widget* widget = find(panel, id);
-    return widget && isEdit(*widget->layout) ? widget->edit.text().c_str() : nullptr;
-}
-
-bool X11Editor::checked(bool panel, int32_t id) const {
-    const Widget* widget = find(panel, id);
-    return widget && widget->checked;
 }
 
 bool X11Editor::visible(const Widget& widget) const {
@@ -201,7 +184,7 @@ void X11Editor::refreshMain() {
 void X11Editor::showBandListChange() {
     bandCount_ = fx_.viewBandCount();
     currentBand_ = fx_.currentBand;
-    refreshPanel(nullptr);
+    refreshPanel();
 }
 
 void X11Editor::clickButton(Widget& widget) {
@@ -223,7 +206,7 @@ void X11Editor::clickButton(Widget& widget) {
     case IDC_RESET_DEFAULTS:
         fx_.resetToDefaults();
         refreshMain();
-        refreshPanel(nullptr);
+        refreshPanel();
         break;
     case IDC_SHOW_GRID:
         widget.checked = on;
@@ -254,10 +237,10 @@ void X11Editor::selectTab(int32_t index) {
         focusEdit(nullptr);
     fx_.currentBand = index;
     currentBand_ = index;
-    refreshPanel(nullptr);
+    refreshPanel();
 }
 
-void X11Editor::outputFaderMoved(bool) {
+void X11Editor::outputFaderMoved() {
     Widget& fader = *find(false, IDC_OUTPUT_GAIN_FADER);
     const double gain = outputGainAtFaderPosition(fader.fader.position());
     fx_.setOutputGain(gain);
@@ -307,16 +290,16 @@ void X11Editor::refreshTick() {
         return;
     fx_.editorNeedsRefresh = 0;
     refreshMain();
-    refreshPanel(nullptr);
+    refreshPanel();
 }
 
 // ---- Band panel -------------------------------------------------------------------------------
 
-void X11Editor::refreshPanel(const Widget* untouched) {
+// A box being typed into keeps its text.
+void X11Editor::refreshPanel() {
     BandView view;
     if (!fx_.viewBand(currentBand_, view))
         return;
-    band_ = view;
     int32_t count = 0;
     const PanelNumericControl* numeric = panelNumericControls(count);
     for (int32_t i = 0; i < count; ++i) {
@@ -324,7 +307,7 @@ void X11Editor::refreshPanel(const Widget* untouched) {
         const double value = viewedSetting(view, numeric[i].kind);
         setFaderPosition(*find(true, numeric[i].fader), kind.faderPosition(value));
         Widget& box = *find(true, numeric[i].edit);
-        if (&box == untouched || (&box == focused_ && box.edit.modified()))
+        if (&box == focused_ && box.edit.modified())
             continue;
         char text[64];
         kind.editFormat(text, sizeof(text), value);
@@ -361,8 +344,9 @@ void X11Editor::applyPanelText(Widget& widget) {
         return;
     editSetting(fx_, currentBand_, control->kind, panelTypedSetting(control->kind, widget.edit.text().c_str()),
                 EditReport::Move);
-    widget.edit.set(widget.edit.text().c_str());
-    refreshPanel(nullptr);
+    // Untouched again, so that the refresh writes the stored value into it.
+    widget.edit.set("");
+    refreshPanel();
 }
 
 void X11Editor::panelSwitchClicked(Widget& widget) {
@@ -410,7 +394,7 @@ void X11Editor::applyEdit(Widget& widget) {
 void X11Editor::cancelEdit(Widget& widget) {
     widget.edit.set("");
     if (widget.panel) {
-        refreshPanel(nullptr);
+        refreshPanel();
     } else {
         char text[32];
         formatOutputGain(text, sizeof(text), fx_.outputGain);
@@ -448,7 +432,7 @@ void X11Editor::faderStepped(Widget& widget, const FaderStep& step) {
         if (widget.panel)
             panelFaderMoved(widget, step.report == FaderReport::End);
         else
-            outputFaderMoved(step.report == FaderReport::End);
+            outputFaderMoved();
     }
     if (step.redraw || step.report != FaderReport::None)
         repaint();

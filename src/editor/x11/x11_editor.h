@@ -1,8 +1,8 @@
 // The editor of one instance on X11: the main window's and band panel's widgets laid out from the
 // core's tables, drawn into the view's back buffer, and the rules of the Win32 main window and
 // band panel applied to the clicks, drags and keys the view delivers. Everything here runs on the
-// view's thread (or, before a view exists, on the one thread that feeds it events, as the tests
-// do); the instance is reached only through the shell's operations, and nothing is drawn while
+// view's thread (or, without a view, on the one thread that paints it, as the picture tool
+// does); the instance is reached only through the shell's operations, and nothing is drawn while
 // one of them holds the lock.
 #pragma once
 
@@ -51,12 +51,6 @@ public:
     // the view to repaint, time and focus through, and the timers started.
     void attach(X11View* view);
 
-    // A widget by dialog and id (panel: the band panel's ids), its rectangle in the window and,
-    // for an edit box, its text; for tests and the host program's checks. Labels are not found.
-    bool controlRect(bool panel, int32_t id, PixelRect& rect) const;
-    const char* editText(bool panel, int32_t id) const;
-    bool checked(bool panel, int32_t id) const;
-
     void onPaint(PIXO_IBitmap& backBuffer) override;
     void onMouseDown(const X11MouseEvent& event) override;
     void onMouseUp(const X11MouseEvent& event) override;
@@ -98,12 +92,12 @@ private:
     void showBandListChange();
     void clickButton(Widget& widget);
     void selectTab(int32_t index);
-    void outputFaderMoved(bool end);
+    void outputFaderMoved();
     void applyOutputGainText(Widget& widget);
     void meterTick();
     void refreshTick();
     // Rules of the band panel.
-    void refreshPanel(const Widget* untouched);
+    void refreshPanel();
     void panelFaderMoved(Widget& widget, bool end);
     void applyPanelText(Widget& widget);
     void panelSwitchClicked(Widget& widget);
@@ -132,7 +126,7 @@ private:
     bool holdsPointer() override { return graphCaptured_; }
     void repaintGraph() override { repaint(); }
     void showCurrentBand(int32_t index) override;
-    void refreshBandPanel() override { refreshPanel(nullptr); }
+    void refreshBandPanel() override { refreshPanel(); }
     void runMainCommand(GraphMainCommand command, bool on) override;
     // PopupMenuOwner.
     void onMenuCommand(int32_t command) override;
@@ -157,7 +151,6 @@ private:
     int32_t bandCount_ = 0;
     int32_t currentBand_ = 0;
     bool showTabs_ = true;
-    BandView band_;
 
     // Input under way.
     Widget* pressed_ = nullptr;     // a button or check box held down

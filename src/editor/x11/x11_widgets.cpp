@@ -95,8 +95,10 @@ int32_t TabStripGeometry::tabAt(int32_t x, int32_t y) const {
 
 TabStripGeometry tabStripGeometry(const PixelRect& strip, int32_t tabCount, double scale) {
     TabStripGeometry geometry;
-    geometry.count = std::min(std::max(tabCount, 0), TabStripGeometry::kMaxTabs);
     const int32_t width = scaledPixels(kTabMinWidth, scale);
+    // Only the tabs that fit the strip are shown (the others' bands are reached from the graph).
+    const int32_t room = (strip.width - 2 * scaledPixels(kTabIndent, scale)) / std::max(width, 1);
+    geometry.count = std::min({std::max(tabCount, 0), room, TabStripGeometry::kMaxTabs});
     const int32_t lift = scaledPixels(kTabLift, scale);
     const int32_t row = scaledPixels(kTabRowHeight, scale);
     for (int32_t i = 0; i < geometry.count; ++i)

@@ -45,7 +45,8 @@ private:
     int32_t lineHeight_ = 0;
 };
 
-// The parts of a band tab strip: each tab's rectangle (unselected size) and the body below them.
+// The parts of a band tab strip: each tab's rectangle (unselected size) and the body below them;
+// as many tabs as fit the strip's width.
 struct TabStripGeometry {
     static constexpr int32_t kMaxTabs = 64;
     PixelRect tabs[kMaxTabs];

@@ -76,7 +76,7 @@ TEST(FaderDrawing, VerticalThumbTrackAndDefaultLine) {
     Drawn d(true, 500);  // stored 500: thumb rows 100..125, columns 8..21
     PIXO_IBitmap& b = d.draw();
     EXPECT_EQ(at(b, 1, 60), kBackground);
-    // The track: columns 13..17, rows 8..217, an edge around the fill, its corners cut.
+    // The track: columns 13..17, rows 8..217, an edge around the fill, square at 96 dpi.
     EXPECT_EQ(at(b, 15, 60), kFill);
     EXPECT_EQ(at(b, 13, 60), kEdge);
     EXPECT_EQ(at(b, 17, 60), kEdge);
@@ -86,7 +86,8 @@ TEST(FaderDrawing, VerticalThumbTrackAndDefaultLine) {
     EXPECT_EQ(at(b, 15, 217), kEdge);
     EXPECT_EQ(at(b, 15, 7), kBackground);
     EXPECT_EQ(at(b, 15, 218), kBackground);
-    EXPECT_EQ(at(b, 13, 8), kBackground);
+    EXPECT_EQ(at(b, 13, 8), kEdge);
+    EXPECT_EQ(at(b, 17, 217), kEdge);
     expectCap(b, 8, 100, true, 1.0);
     // Default line at 0 dB: 200 * (1000 - 789) / 1000 + 13 - 1 = 54, columns 2..27, the track
     // over it.
@@ -163,19 +164,35 @@ TEST(FaderDrawing, AtAnOffsetAndClippedTheSamePixels) {
             ASSERT_EQ(at(cut, x, y), at(alone, x + 10, y + 26)) << x << "," << y;
 }
 
-// At 192 dpi the thumb is 28 x 52 and the travel 226 - 52 = 174: position 500 at row 87; the
-// track is ten pixels wide, its edge two.
+// At 192 dpi the thumb is 28 x 52 and the travel 226 - 52 = 174: position 500 at row 87. The
+// track is ten pixels wide, its two-pixel edge centred on the outermost columns (one pixel
+// outside), and the two-pixel line reaches a pixel further at both ends.
 TEST(FaderDrawing, AtTwiceTheScaleTheCapAndTrackDouble) {
     Drawn d(true, 500, 2.0);
     PIXO_IBitmap& b = d.draw();
     expectCap(b, 1, 87, true, 2.0);
-    // Track columns (30 - 9) / 2 = 10 .. 19, rows 17 .. 208.
+    // Track columns (30 - 9) / 2 = 10 .. 19, rows 17 .. 208: edges 9..10 and 18..19, rows
+    // 16..17 and 207..208.
+    EXPECT_EQ(at(b, 8, 40), kBackground);
+    EXPECT_EQ(at(b, 9, 40), kEdge);
     EXPECT_EQ(at(b, 10, 40), kEdge);
-    EXPECT_EQ(at(b, 11, 40), kEdge);
-    EXPECT_EQ(at(b, 12, 40), kFill);
+    EXPECT_EQ(at(b, 11, 40), kFill);
+    EXPECT_EQ(at(b, 17, 40), kFill);
+    EXPECT_EQ(at(b, 18, 40), kEdge);
     EXPECT_EQ(at(b, 19, 40), kEdge);
-    EXPECT_EQ(at(b, 9, 40), kBackground);
     EXPECT_EQ(at(b, 20, 40), kBackground);
+    EXPECT_EQ(at(b, 14, 15), kBackground);
+    EXPECT_EQ(at(b, 14, 16), kEdge);
+    EXPECT_EQ(at(b, 14, 18), kFill);
+    EXPECT_EQ(at(b, 14, 208), kEdge);
+    EXPECT_EQ(at(b, 14, 209), kBackground);
+    // The line: 174 * 211 / 1000 + 26 - 1 = 61, rows 60..61, columns 1..28.
+    EXPECT_EQ(at(b, 1, 60), kLine);
+    EXPECT_EQ(at(b, 28, 61), kLine);
+    EXPECT_EQ(at(b, 0, 61), kBackground);
+    EXPECT_EQ(at(b, 29, 61), kBackground);
+    EXPECT_EQ(at(b, 5, 62), kBackground);
+    EXPECT_EQ(at(b, 5, 59), kBackground);
 }
 
 } // namespace

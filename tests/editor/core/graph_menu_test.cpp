@@ -13,6 +13,15 @@ using namespace graphcore;
 
 namespace {
 
+// The band switches of the menu and the settings they toggle.
+const struct {
+    uint32_t command;
+    int32_t kind;
+} kSwitches[] = {{IDM_BAND_ACTIVE, kSettingActive},
+                 {IDM_AUTO_MAKEUP, kSettingAutoMakeup},
+                 {IDM_PROGRAM_RELEASE, kSettingProgramRelease},
+                 {IDM_FEEDBACK, kSettingFeedback}};
+
 class GraphMenuTest : public GraphCoreTest {
 protected:
     GraphMenuItemState state(uint32_t command, bool onHandle = true) {
@@ -87,22 +96,15 @@ TEST_F(GraphMenuTest, ChecksShowTheViewOptionsAndTheCurrentBandsSwitches) {
     EXPECT_FALSE(state(IDM_ADD_BAND).checked);
 
     // Band 2 differs from band 0 in every switch.
-    const struct {
-        uint32_t command;
-        int32_t kind;
-    } switches[] = {{IDM_BAND_ACTIVE, kSettingActive},
-                    {IDM_AUTO_MAKEUP, kSettingAutoMakeup},
-                    {IDM_PROGRAM_RELEASE, kSettingProgramRelease},
-                    {IDM_FEEDBACK, kSettingFeedback}};
-    for (const auto& s : switches)
+    for (const auto& s : kSwitches)
         set(2, s.kind, get(0, s.kind) != 0 ? 0.0 : 1.0);
     for (const int32_t band : {0, 2}) {
         fx->currentBand = band;
-        for (const auto& s : switches)
+        for (const auto& s : kSwitches)
             EXPECT_EQ(state(s.command).checked, get(band, s.kind) != 0) << band << " " << s.command;
     }
     fx->currentBand = 9; // no such band: nothing checked
-    for (const auto& s : switches)
+    for (const auto& s : kSwitches)
         EXPECT_FALSE(state(s.command).checked);
 }
 
@@ -124,15 +126,8 @@ TEST_F(GraphMenuTest, TheMainWindowsCommandsGoThroughThePortWithTheSwitchesNewSt
 }
 
 TEST_F(GraphMenuTest, ABandSwitchTogglesTheCurrentBandAndReportsTheEndOfAGesture) {
-    const struct {
-        uint32_t command;
-        int32_t kind;
-    } switches[] = {{IDM_BAND_ACTIVE, kSettingActive},
-                    {IDM_AUTO_MAKEUP, kSettingAutoMakeup},
-                    {IDM_PROGRAM_RELEASE, kSettingProgramRelease},
-                    {IDM_FEEDBACK, kSettingFeedback}};
     fx->currentBand = 1;
-    for (const auto& s : switches) {
+    for (const auto& s : kSwitches) {
         SCOPED_TRACE(s.command);
         const double before = get(1, s.kind);
         const double others[] = {get(0, s.kind), get(2, s.kind)};

@@ -79,6 +79,11 @@ protected:
     void* window() { return reinterpret_cast<void*>(uintptr_t(host.window())); }
     const std::string& display() { return server.name(); }
     int64_t pixel(int x, int y) { return host.pixel(host.window(), x, y); }
+
+public:
+    int64_t pixelAt(int x, int y) { return pixel(x, y); }
+
+protected:
     bool click(int x, int y) {
         return xdotool(display(), {"mousemove", at(kHostX + x), at(kHostY + y), "click", "1"});
     }
@@ -107,10 +112,32 @@ protected:
         return fx->viewBand(band, view) ? viewedSetting(view, kind) : NAN;
     }
 
+    // Where the threshold fader's thumb centre should be for the band's setting.
+    int expectedThresholdCentre() {
+        FaderModel model;
+        model.vertical = false;
+        model.setPosition(settingKind(kSettingThreshold).faderPosition(bandSetting(0, kSettingThreshold)));
+        const FaderGeometry g = faderGeometry(model, kThresholdFader.width, kThresholdFader.height);
+        return kThresholdFader.x + g.thumbX(model.range(), model.stored()) + g.thumbWidth / 2;
+    }
+    struct Box {
+        int x, y, width, height;
+    };
+    // The band panel's threshold fader in the window.
+    static constexpr Box kThresholdFader = {148, 179, 248, 21};
+
     HostWindow host{server.name(), kHostX, kHostY, 600, 420};
     AEffect* effect = nullptr;
     CompressorEffect* fx = nullptr;
 };
+
+int thresholdThumbCentre(X11EditorTest& test) {
+    const int y = 179 + 10;
+    for (int x = 148; x < 148 + 248; ++x)
+        if (test.pixelAt(x, y) == 0xEEEEEA)
+            return x;
+    return -1;
+}
 
 TEST_F(X11EditorTest, OpensAsAChildOfTheHostsWindowAndPaintsTheLayout) {
     EXPECT_EQ(host.childCount(), 1);
@@ -226,6 +253,20 @@ TEST_F(X11EditorTest, FadersDragAndWheelTheirSettings) {
     const double gain = fx->outputGain;
     ASSERT_TRUE(xdotool(display(), {"mousemove", at(kHostX + 516), at(kHostY + 300), "click", "4"}));
     EXPECT_TRUE(waitUntil([&] { return fx->outputGain > gain; }));
+}
+
+// The white centre line of the threshold fader's thumb, or -1.
+int thresholdThumbCentre(X11EditorTest&);
+
+TEST_F(X11EditorTest, HostAutomationShowsUpAtTheNextRefresh) {
+    // The drawn cap's centre line may sit a pixel right of the thumb's middle.
+    const int before = thresholdThumbCentre(*this);
+    ASSERT_LE(std::abs(before - expectedThresholdCentre()), 1);
+    // The host moves band 1's threshold to the bottom of its range; nobody lends the editor a thread.
+    effect->setParameter(effect, kSettingThreshold, 0.0f);
+    const int after = expectedThresholdCentre();
+    ASSERT_LT(after, before - 100);
+    EXPECT_TRUE(waitUntil([&] { return std::abs(thresholdThumbCentre(*this) - after) <= 1; }));
 }
 
 TEST_F(X11EditorTest, TheGraphsContextMenuRunsItsItems) {
