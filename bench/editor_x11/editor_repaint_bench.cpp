@@ -3,6 +3,7 @@
 // against the 2 ms goal. Audio runs between paints (outside the timing) and the meter timer
 // fires, so the meters and the graph's band meters move as they would. No display is needed:
 // the editor paints into a memory bitmap the size of its window.
+#include "band_spread.h"
 #include "editor/x11/x11_editor.h"
 #include "engine/band_control.h"
 #include "raster/pixo.h"
@@ -19,23 +20,6 @@ namespace {
 constexpr double kGoalMs = 2.0;
 constexpr int32_t kBlock = 512;
 constexpr double kRate = 44100.0;
-
-// Replaces the band list with count bands spread evenly over the logarithmic axis, thresholds
-// low enough that every band compresses and shows its meters.
-void spreadBands(CompressorEffect& fx, int32_t count) {
-    LockHolder hold(fx.lock);
-    fx.deleteAllBands();
-    for (int32_t i = 0; i < count; ++i) {
-        Band* band = createBand(20.0 * std::pow(1200.0, double(i + 1) / count));
-        if (!band)
-            return;
-        setBandSampleRate(*band, fx.sampleRate);
-        band->settings.threshold = std::exp(-6.0 * (1 + i % 5) * 0.11512925464970228);
-        band->settings.ratio = 4.0;
-        if (!fx.appendBand(band))
-            destroyBand(band);
-    }
-}
 
 // One block of a drum-like signal through the effect, as the audio thread would run it.
 void playBlock(CompressorEffect& fx, int64_t start) {

@@ -3,7 +3,6 @@
 // TARNWELL_OPEN_CLOSE_ROUNDS sets the number of rounds (the benchmark run takes 500).
 #include <gtest/gtest.h>
 
-#include "host/audio_thread.h"
 #include "hosted_editor.h"
 
 #include <cstdio>
@@ -38,10 +37,7 @@ class EditorOpenClose : public ::testing::TestWithParam<bool> {};
 TEST_P(EditorOpenClose, ManyRoundsLeaveProcessAndServerAsTheyWere) {
     HostedEditor editor(GetParam());
     ASSERT_TRUE(editor.loaded());
-    std::vector<float> left, right;
-    testSignal(left, right);
-    AudioThread audio(editor.session.effect(), left, right, 44100.0);
-    audio.start();
+    PlayingAudio audio(editor);
     // A few rounds first: what the first opens load for good (the font, Xlib's tables) is
     // not a leak.
     for (int i = 0; i < 3; ++i) {

@@ -106,8 +106,10 @@ size_t heapBytesInUse() {
     return info.uordblks + info.hblkhd;
 }
 
-void testSignal(std::vector<float>& left, std::vector<float>& right) {
-    generateTestSignal(left, right, 44100, 44100.0);
+PlayingAudio::PlayingAudio(HostedEditor& editor) : thread_(editor.session.effect(), left_, right_, 44100.0) {
+    // The thread holds the signal by reference and starts only once it is made.
+    generateTestSignal(left_, right_, 44100, 44100.0);
+    thread_.start();
 }
 
 } // namespace hostedtest

@@ -5,6 +5,7 @@
 // counts of what the process and the X server hold.
 #pragma once
 
+#include "host/audio_thread.h"
 #include "host/host_calls.h"
 #include "host/plugin_session.h"
 #include "host/process_holdings.h"
@@ -65,7 +66,18 @@ long serverResourceCount(Display* display);
 // The heap bytes this process has in use (the rest of what it holds: host/process_holdings.h).
 size_t heapBytesInUse();
 
-// A signal for the audio thread: a second of the host program's test signal.
-void testSignal(std::vector<float>& left, std::vector<float>& right);
+// The host's audio thread playing a second of the host program's test signal in a loop through
+// an editor's instance, from construction until stop or destruction.
+class PlayingAudio {
+  public:
+    explicit PlayingAudio(HostedEditor& editor);
+    ~PlayingAudio() { stop(); }
+    void stop() { thread_.stop(); }
+    int64_t blocks() const { return thread_.blocks(); }
+
+  private:
+    std::vector<float> left_, right_;
+    AudioThread thread_;
+};
 
 } // namespace hostedtest

@@ -10,7 +10,6 @@
 #include "editor/core/graph_menu.h"
 #include "editor/x11/x11_popup_menu.h"
 #include "editor/x11/x11_widgets.h"
-#include "host/audio_thread.h"
 #include "hosted_editor.h"
 #include "shell/setting_kinds.h"
 
@@ -108,9 +107,7 @@ class HostedEditorInput : public ::testing::TestWithParam<bool> {
     void SetUp() override {
         editor = std::make_unique<HostedEditor>(GetParam());
         ASSERT_TRUE(editor->loaded());
-        testSignal(left, right);
-        audio = std::make_unique<AudioThread>(editor->session.effect(), left, right, 44100.0);
-        audio->start();
+        audio = std::make_unique<PlayingAudio>(*editor);
         ASSERT_TRUE(editor->open());
         clearHostCalls();
         before = editor->host.readBack();
@@ -161,8 +158,7 @@ class HostedEditorInput : public ::testing::TestWithParam<bool> {
     }
 
     std::unique_ptr<HostedEditor> editor;
-    std::vector<float> left, right;
-    std::unique_ptr<AudioThread> audio;
+    std::unique_ptr<PlayingAudio> audio;
     Picture before;
 };
 

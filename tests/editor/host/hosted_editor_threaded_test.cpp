@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "editor_positions.h"
-#include "host/audio_thread.h"
 #include "hosted_editor.h"
 #include "x11_test_display.h"
 
@@ -42,10 +41,7 @@ class HostedEditorThreaded : public ::testing::TestWithParam<bool> {};
 TEST_P(HostedEditorThreaded, EditedAndClosedWhileAudioAndAutomationRun) {
     HostedEditor editor(GetParam());
     ASSERT_TRUE(editor.loaded());
-    std::vector<float> left, right;
-    testSignal(left, right);
-    AudioThread audio(editor.session.effect(), left, right, 44100.0);
-    audio.start();
+    PlayingAudio audio(editor);
     std::atomic<bool> automating{true};
     std::thread automation([&] {
         // A host's automation lane on band 2's threshold while the user edits band 1.
