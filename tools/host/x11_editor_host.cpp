@@ -129,19 +129,26 @@ Window X11EditorHost::editorWindow() {
 }
 
 Picture X11EditorHost::readBack() {
-    Picture picture;
     XWindowAttributes attributes;
     if (!window_ || !XGetWindowAttributes(display_, window_, &attributes) || attributes.map_state != IsViewable)
-        return picture;
+        return Picture();
     // The window's contents as the screen shows them, its children (the editor) included.
-    XImage* image = XGetImage(display_, window_, 0, 0, unsigned(attributes.width), unsigned(attributes.height),
-                              AllPlanes, ZPixmap);
+    return read(window_, 0, 0, attributes.width, attributes.height);
+}
+
+Picture X11EditorHost::readScreen(int x, int y, int width, int height) {
+    return display_ ? read(DefaultRootWindow(display_), x, y, width, height) : Picture();
+}
+
+Picture X11EditorHost::read(Window window, int x, int y, int width, int height) {
+    Picture picture;
+    XImage* image = XGetImage(display_, window, x, y, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
     if (!image)
         return picture;
-    picture = Picture(attributes.width, attributes.height);
-    for (int32_t y = 0; y < picture.height; ++y)
-        for (int32_t x = 0; x < picture.width; ++x)
-            picture.at(x, y) = uint32_t(XGetPixel(image, x, y) & 0xFFFFFF);
+    picture = Picture(width, height);
+    for (int32_t row = 0; row < height; ++row)
+        for (int32_t column = 0; column < width; ++column)
+            picture.at(column, row) = uint32_t(XGetPixel(image, column, row) & 0xFFFFFF);
     XDestroyImage(image);
     return picture;
 }

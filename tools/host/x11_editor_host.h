@@ -41,6 +41,8 @@ class X11EditorHost {
 
     // The host window read back from the server (0 x 0 when it cannot be read).
     Picture readBack();
+    // A rectangle of the screen (popups over the window included), in screen coordinates.
+    Picture readScreen(int x, int y, int width, int height);
     // Whether a read-back shows the editor: some pixel differs from the host window's black.
     static bool showsEditor(const Picture& picture);
     Display* display() const { return display_; }
@@ -59,6 +61,8 @@ class X11EditorHost {
 
   private:
     void handlePendingEvents();
+    // A rectangle of a window as 0xRRGGBB words (the 24-bit true-colour visual Xvfb offers).
+    Picture read(Window window, int x, int y, int width, int height);
 
     PluginSession& session_;
     bool callsIdle_;

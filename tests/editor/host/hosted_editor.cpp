@@ -6,7 +6,6 @@
 #include "host/plugin_host.h"
 #include "x11_test_display.h"
 
-#include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
 #include <malloc.h>
 #include <sys/wait.h>
@@ -65,18 +64,7 @@ bool HostedEditor::input(const std::vector<std::string>& arguments) {
 int32_t HostedEditor::bandCount() const { return session.parameterCount() / 12; }
 
 Picture HostedEditor::screenArea(int x, int y, int width, int height) {
-    Picture picture;
-    Display* display = host.display();
-    XImage* image = XGetImage(display, DefaultRootWindow(display), kHostX + x, kHostY + y, unsigned(width),
-                              unsigned(height), AllPlanes, ZPixmap);
-    if (!image)
-        return picture;
-    picture = Picture(width, height);
-    for (int32_t row = 0; row < height; ++row)
-        for (int32_t column = 0; column < width; ++column)
-            picture.at(column, row) = uint32_t(XGetPixel(image, column, row) & 0xFFFFFF);
-    XDestroyImage(image);
-    return picture;
+    return host.readScreen(kHostX + x, kHostY + y, width, height);
 }
 
 long serverResourceCount(Display* display) {
