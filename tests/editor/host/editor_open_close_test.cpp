@@ -28,10 +28,6 @@ Holdings holdings(HostedEditor& editor) {
     return {heapBytesInUse(), residentKilobytes(), openDescriptorCount(), threadCount(), serverResourceCount(editor.host.display())};
 }
 
-std::string hostKindName(const ::testing::TestParamInfo<bool>& host) {
-    return host.param ? "CallingIdle" : "NeverCallingIdle";
-}
-
 class EditorOpenClose : public ::testing::TestWithParam<bool> {};
 
 TEST_P(EditorOpenClose, ManyRoundsLeaveProcessAndServerAsTheyWere) {

@@ -5,6 +5,9 @@
 // counts of what the process and the X server hold.
 #pragma once
 
+// Googletest comes first: X11's headers define None as a macro.
+#include <gtest/gtest.h>
+
 #include "host/audio_thread.h"
 #include "host/host_calls.h"
 #include "host/plugin_session.h"
@@ -17,6 +20,11 @@
 #include <vector>
 
 namespace hostedtest {
+
+// The name of a test run in a host that calls effEditIdle (true) or one that never does.
+inline std::string hostKindName(const ::testing::TestParamInfo<bool>& callsIdle) {
+    return callsIdle.param ? "CallingIdle" : "NeverCallingIdle";
+}
 
 // The program's server, started before the tests run.
 const std::string& displayName();

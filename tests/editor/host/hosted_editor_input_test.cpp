@@ -23,10 +23,6 @@ namespace {
 
 constexpr int32_t kPerBand = 12;
 
-std::string hostKindName(const ::testing::TestParamInfo<bool>& host) {
-    return host.param ? "CallingIdle" : "NeverCallingIdle";
-}
-
 // How many pixels of a window rectangle differ between two read-backs.
 int changedPixels(const Picture& before, const Picture& after, const PixelRect& rect) {
     int changed = 0;

@@ -19,10 +19,6 @@ namespace {
 
 constexpr int32_t kRounds = 4;
 
-std::string hostKindName(const ::testing::TestParamInfo<bool>& host) {
-    return host.param ? "CallingIdle" : "NeverCallingIdle";
-}
-
 // Strokes from the knee fader to points of the graph, for about two seconds.
 std::vector<std::string> scribble() {
     const PixelRect fader = panelControl(IDC_KNEE_FADER);
