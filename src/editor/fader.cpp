@@ -46,18 +46,8 @@ FaderKind horizontalKind = {false, WM_HSCROLL, horizontalFaderSkin, largeHorizon
 
 constexpr COLORREF kLevelOverlayColour = RGB(32, 192, 0);
 
-// The fader as its window words hold it.
 FaderModel modelOf(const FaderKind& kind, HWND window) {
-    FaderModel fader;
-    fader.vertical = kind.vertical;
-    fader.packedRange = uint32_t(GetWindowLongA(window, FADER_WORD_RANGE));
-    fader.storedPosition = GetWindowLongA(window, FADER_WORD_STORED_POSITION);
-    fader.defaultPosition = GetWindowLongA(window, FADER_WORD_DEFAULT_POSITION);
-    fader.levelOverlay = uint32_t(GetWindowLongA(window, FADER_WORD_LEVEL_OVERLAY));
-    fader.flags = uint32_t(GetWindowLongA(window, FADER_WORD_FLAGS));
-    // The scale the parent gave the fader (FADER_SETSCALE); 1 until it gives one.
-    fader.scale = scaleOfDpi(GetWindowLongA(window, FADER_WORD_DPI));
-    return fader;
+    return faderModelOf(window, kind.vertical);
 }
 
 void storePosition(HWND window, const FaderModel& fader) {
@@ -422,6 +412,19 @@ LRESULT CALLBACK verticalFaderProc(HWND window, UINT message, WPARAM wParam, LPA
 
 LRESULT CALLBACK horizontalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return faderProc(horizontalKind, window, message, wParam, lParam);
+}
+
+FaderModel faderModelOf(HWND window, bool vertical) {
+    FaderModel fader;
+    fader.vertical = vertical;
+    fader.packedRange = uint32_t(GetWindowLongA(window, FADER_WORD_RANGE));
+    fader.storedPosition = GetWindowLongA(window, FADER_WORD_STORED_POSITION);
+    fader.defaultPosition = GetWindowLongA(window, FADER_WORD_DEFAULT_POSITION);
+    fader.levelOverlay = uint32_t(GetWindowLongA(window, FADER_WORD_LEVEL_OVERLAY));
+    fader.flags = uint32_t(GetWindowLongA(window, FADER_WORD_FLAGS));
+    // The scale the parent gave the fader (FADER_SETSCALE); 1 until it gives one.
+    fader.scale = scaleOfDpi(GetWindowLongA(window, FADER_WORD_DPI));
+    return fader;
 }
 
 void releaseFaderSurfaces() {

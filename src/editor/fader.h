@@ -4,11 +4,15 @@
 // vertical fader stores positions upside down (min + max - position), so larger ones sit higher.
 #pragma once
 
+#include "editor/core/fader_model.h"
 #include "editor/resource.h"
 #include "support/windows_prelude.h"
 
 LRESULT CALLBACK verticalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK horizontalFaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The fader its window words hold (vertical: an HALDORvfader window).
+FaderModel faderModelOf(HWND window, bool vertical);
 
 // Releases the back buffers the two classes share and the drawn thumbs (made again on the next
 // paint).

@@ -37,6 +37,8 @@ void send(INPUT* inputs, UINT count) {
 
 // Starts xdotool. The handle Wine gives for a Unix process cannot be waited on, so callers wait
 // for the effect instead (the key state), which also keeps one command from overtaking another.
+// Nor are its handles closed: for a Unix program Wine leaves stack leftovers in them, and
+// closing those closed one of this program's own handles (its standard output went silent).
 bool startXdotool(const std::string& arguments) {
     std::string command = "Z:\\usr\\bin\\xdotool " + arguments;
     std::vector<char> line(command.begin(), command.end());
@@ -44,12 +46,8 @@ bool startXdotool(const std::string& arguments) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process) != FALSE;
 }
 
 // Without a window manager the X server gives key events to the window under the pointer,

@@ -10,6 +10,7 @@
 #include "editor/control_classes.h"
 #include "editor/core/fader_drawing.h"
 #include "editor/core/ui_scale.h"
+#include "editor/fader.h"
 #include "editor/fader_cap.h"
 #include "editor/resource.h"
 #include "editor_test_support.h"
@@ -525,14 +526,7 @@ uint32_t rasterWord(COLORREF colour) {
 // words, size and colours).
 std::vector<POINT> differencesFromCore(HWND fader, bool vertical, COLORREF background, COLORREF line) {
     const WindowPixels window = readWindow(fader);
-    FaderModel model;
-    model.vertical = vertical;
-    model.packedRange = uint32_t(word(fader, FADER_WORD_RANGE));
-    model.storedPosition = word(fader, FADER_WORD_STORED_POSITION);
-    model.defaultPosition = word(fader, FADER_WORD_DEFAULT_POSITION);
-    model.levelOverlay = uint32_t(word(fader, FADER_WORD_LEVEL_OVERLAY));
-    model.flags = uint32_t(word(fader, FADER_WORD_FLAGS));
-    model.scale = scaleOfDpi(word(fader, FADER_WORD_DPI));
+    const FaderModel model = faderModelOf(fader, vertical);
     FaderColours colours;
     colours.background = rasterWord(background);
     colours.defaultLine = rasterWord(line);

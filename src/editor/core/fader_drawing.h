@@ -30,6 +30,8 @@ int32_t faderDefaultLineAt(const FaderGeometry& g, const FaderRange& range, int3
 // The two level bars of an overlay word (left: low 16 bits); false when the word draws none.
 bool faderOverlayBars(const FaderGeometry& g, uint32_t levels, PIXO_Rect& left, PIXO_Rect& right);
 
+// The defaults are the system's standard button face, shadow and highlight colours, which the
+// Windows fader takes unless its parent answers with others.
 struct FaderColours {
     uint32_t background = 0xFFF0F0F0;
     uint32_t defaultLine = 0xFF000000;

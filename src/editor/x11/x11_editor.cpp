@@ -9,6 +9,8 @@
 #include "shell/edit_gesture.h"
 #include "shell/setting_kinds.h"
 
+#include <X11/keysym.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -147,6 +149,11 @@ int32_t X11Editor::widgetAt(int32_t x, int32_t y) const {
 }
 
 void X11Editor::repaint() {
+    fullPaint_ = true;
+    repaintMoving();
+}
+
+void X11Editor::repaintMoving() {
     if (X11View* view = view_.load())
         view->requestRepaint();
 }
@@ -272,7 +279,7 @@ void X11Editor::meterTick() {
     updateMeterLevels(find(false, IDC_OUTPUT_METER)->meter, meterLevelTenths(peaks.outputLeft),
                       meterLevelTenths(peaks.outputRight), time);
     settleFaders();
-    repaint();
+    repaintMoving();
 }
 
 uint32_t X11Editor::now() {
@@ -376,6 +383,8 @@ void X11Editor::focusEdit(Widget* widget) {
         return;
     Widget* leaving = focused_;
     focused_ = widget;
+    if (widget)
+        keyFader_ = nullptr;
     if (leaving && leaving->edit.modified())
         applyEdit(*leaving);
     if (widget)
@@ -558,6 +567,9 @@ void X11Editor::onMouseDown(const X11MouseEvent& event) {
         if (pressFader(widget->fader, g, widget->drag, along, across) != FaderPress::Parent) {
             widget->settle.disarm();
             dragged_ = widget;
+            keyFader_ = widget;
+            if (X11View* view = view_.load())
+                view->requestKeyboardFocus();
             repaint();
         }
         break;
@@ -597,11 +609,11 @@ void X11Editor::onMouseMove(const X11MouseEvent& event) {
         gestures_.move(fx_, *this, event.x - graph_->rect.x, event.y - graph_->rect.y,
                        graphModifiersOf(event.modifiers));
         if (graphCaptured_ || hovered != gestures_.dragBand || hovered >= 0)
-            repaint();
+            repaintMoving();
     } else if (gestures_.dragBand >= 0 && !graphCaptured_) {
         gestures_.dragBand = -1;
         gestures_.dragMode = 0;
-        repaint();
+        repaintMoving();
     }
 }
 
@@ -674,8 +686,16 @@ void X11Editor::onWheel(const X11MouseEvent& event, int32_t steps) {
 }
 
 void X11Editor::onKeyDown(const X11KeyEvent& event) {
-    if (!focused_)
+    if (!focused_) {
+        // The fader pressed last takes Up and Down, as a focused trackbar does.
+        const bool up = event.keysym == XK_Up || event.keysym == XK_KP_Up;
+        if (keyFader_ && (up || event.keysym == XK_Down || event.keysym == XK_KP_Down) && visible(*keyFader_)) {
+            faderStepped(*keyFader_,
+                         stepFaderByKey(keyFader_->fader, up, (event.modifiers & X11_MODIFIER_CONTROL) != 0));
+            keyFader_->settle.arm(now());
+        }
         return;
+    }
     Widget& widget = *focused_;
     switch (widget.edit.key(event)) {
     case EditKeyResult::Apply:
@@ -712,11 +732,29 @@ void X11Editor::onTimer(int32_t timerId) {
 
 // ---- Painting ---------------------------------------------------------------------------------
 
+// The main window's controls bottom to top, then the band panel above them on its own face. The
+// back buffer keeps what was painted: when only time moved on, the graph and the meters are
+// painted again over the rest.
+void X11Editor::paintAll(PIXO_IBitmap& bitmap) {
+    fullPaint_ = true;
+    onPaint(bitmap);
+}
+
 void X11Editor::onPaint(PIXO_IBitmap& bitmap) {
+    if (!fullPaint_) {
+        paintGraph(bitmap, *graph_);
+        paintMeter(bitmap, *find(false, IDC_INPUT_METER));
+        paintMeter(bitmap, *find(false, IDC_OUTPUT_METER));
+        return;
+    }
+    fullPaint_ = false;
     paintFace(bitmap, {0, 0, bitmap.width(), bitmap.height()});
+    bool panelFace = false;
     for (Widget& widget : widgets_) {
-        if (widget.panel && &widget == &widgets_[size_t(mainWindowLayout().count)] && showTabs_)
+        if (widget.panel && !panelFace && showTabs_) {
             paintFace(bitmap, panelPlace_);
+            panelFace = true;
+        }
         if (visible(widget))
             paintWidget(bitmap, widget);
     }

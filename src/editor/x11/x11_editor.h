@@ -51,6 +51,8 @@ public:
     // the view to repaint, time and focus through, and the timers started.
     void attach(X11View* view);
 
+    // Paints the whole window into a bitmap, whatever the last paint left there.
+    void paintAll(PIXO_IBitmap& bitmap);
     void onPaint(PIXO_IBitmap& backBuffer) override;
     void onMouseDown(const X11MouseEvent& event) override;
     void onMouseUp(const X11MouseEvent& event) override;
@@ -85,7 +87,9 @@ private:
     bool visible(const Widget& widget) const;
     int32_t widgetAt(int32_t x, int32_t y) const;
     void layOut();
+    // The whole window painted again soon, or only what moves with time (graph and meters).
     void repaint();
+    void repaintMoving();
 
     // Rules of the main window.
     void refreshMain();
@@ -124,7 +128,7 @@ private:
     void capturePointer() override { graphCaptured_ = true; }
     void releasePointer() override { graphCaptured_ = false; }
     bool holdsPointer() override { return graphCaptured_; }
-    void repaintGraph() override { repaint(); }
+    void repaintGraph() override { repaintMoving(); }
     void showCurrentBand(int32_t index) override;
     void refreshBandPanel() override { refreshPanel(); }
     void runMainCommand(GraphMainCommand command, bool on) override;
@@ -157,6 +161,7 @@ private:
     bool pressedInside_ = false;
     Widget* dragged_ = nullptr;     // a fader being dragged
     Widget* focused_ = nullptr;     // the edit box with the keyboard
+    Widget* keyFader_ = nullptr;    // the fader Up and Down step when no box has the keyboard
 
     // The response graph's copies of the bands, gestures, fonts and picture.
     Widget* graph_ = nullptr;
@@ -167,4 +172,6 @@ private:
     bool graphCaptured_ = false;
     int32_t pointerX_ = -1, pointerY_ = -1;
     X11PopupMenu menu_;
+    // Whether the next paint must draw everything (the back buffer holds the last one).
+    bool fullPaint_ = true;
 };

@@ -24,9 +24,18 @@ X11EditorRecord* recordOf(const CompressorEffect& fx) {
     return static_cast<X11EditorRecord*>(fx.editorState);
 }
 
+// Whether there is a display to connect to at all: Xlib's failed attempt without one keeps what
+// it allocated, so a headless host pays nothing for asking.
+bool displayNamed() {
+    const char* name = std::getenv("DISPLAY");
+    return name && *name;
+}
+
 // The display's scale, from a short-lived connection of its own (never the host's); 1.0 with no
 // display.
 double probeDisplayScale() {
+    if (!displayNamed())
+        return 1.0;
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return 1.0;
@@ -49,7 +58,7 @@ void closeEditorView(CompressorEffect& fx) {
 }
 
 bool openEditorView(CompressorEffect& fx, void* parentWindow) {
-    if (!parentWindow)
+    if (!parentWindow || !displayNamed())
         return false;
     if (!fx.editorState)
         fx.editorState = new (std::nothrow) X11EditorRecord;

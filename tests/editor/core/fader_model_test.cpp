@@ -77,6 +77,12 @@ TEST(FaderPositions, PositionsAndCoordinatesRoundTripAtEveryScale) {
             EXPECT_EQ(g.thumbStart(range, 0), 0);
             EXPECT_EQ(g.thumbStart(range, 1000), g.travel);
             EXPECT_EQ(g.positionAt(range, g.travel), 1000);
+            // Positions truncate toward zero, also before the track's start.
+            if (scale == 1.5 && vertical) {
+                ASSERT_EQ(g.travel, 187);
+                EXPECT_EQ(g.positionAt(range, 100), 534);
+                EXPECT_EQ(g.positionAt(range, -1), -5);
+            }
             for (int32_t c = 0; c <= g.travel; ++c) {
                 const int32_t back = g.thumbStart(range, range.clamp(g.positionAt(range, c)));
                 ASSERT_TRUE(back == c || (back == c - 1 && 1000 % g.travel != 0)) << scale << " " << c;
@@ -171,6 +177,22 @@ TEST(FaderDrag, FollowsThePointerOrOneUnitPerPixelAndReportsOnlyChanges) {
     EXPECT_EQ(f.position(), 1000);
 }
 
+// A position between two pixels stays where it is when the pointer does not move, though the
+// pointer's pixel would mean another position (a move there still reports, unchanged).
+TEST(FaderDrag, AReleaseWithoutMovementKeepsThePosition) {
+    FaderModel f = fader(false);
+    f.setPosition(503);  // thumb at column 100, which means position 500
+    const FaderGeometry g = geometry(f);
+    FaderDrag drag;
+    ASSERT_EQ(pressFader(f, g, drag, 110, 15), FaderPress::Thumb);
+    FaderStep step = dragFader(f, g, drag, 110, false);
+    EXPECT_EQ(step.report, FaderReport::Track);
+    EXPECT_EQ(f.position(), 503);
+    step = releaseFader(f, g, drag, 110, false, false);
+    EXPECT_EQ(step.report, FaderReport::End);
+    EXPECT_EQ(f.position(), 503);
+}
+
 TEST(FaderDrag, AltAtTheReleasePutsBackThePositionFromThePress) {
     FaderModel f = fader(false);
     f.setPosition(300);
@@ -230,7 +252,9 @@ TEST(FaderSettle, OneEndReportAfterTheLastStepOfABurst) {
     }
     const uint32_t lastStep = now - 200;
     EXPECT_FALSE(settle.fire(lastStep + 499));
-    for (uint32_t t = lastStep + 500; t != lastStep + 900; t += 50)
+    EXPECT_TRUE(settle.fire(lastStep + 500));
+    ends += 1;
+    for (uint32_t t = lastStep + 501; t != lastStep + 901; t += 50)
         ends += settle.fire(t);
     EXPECT_EQ(tracks, 3);
     EXPECT_EQ(ends, 1);

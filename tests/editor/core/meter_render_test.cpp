@@ -148,6 +148,12 @@ TEST_F(VerticalMeterDrawing, ALevelLightsItsRowsAndTheGapStaysDark) {
     EXPECT_EQ(rgb(frame(), 37, 248), rampRow(248));
     EXPECT_EQ(rgb(frame(), 2, 10), dim(kOver));
 
+    // Exactly 0 dB on one channel lights the over zone of both.
+    updateMeterLevels(values, 0, -200, 1050);
+    ASSERT_TRUE(draw());
+    EXPECT_EQ(rgb(frame(), 37, 10), kOver);
+    values = MeterValues();
+
     // Below the scale the bar is empty; beyond +6 dB it is full and the over zone lights.
     updateMeterLevels(values, -700, 100, 1100);
     ASSERT_TRUE(draw());
@@ -237,6 +243,20 @@ std::vector<int32_t> labelRuns(PIXO_IBitmap& strip) {
     return starts;
 }
 
+// Under 200 rows the labels lie 12 dB apart; under 240 the first is -6-.
+TEST(MeterLabels, SpacingFollowsTheHeight) {
+    MeterValues values;
+    const struct {
+        int32_t height;
+        size_t labels;
+    } cases[] = {{199, 5}, {200, 10}, {239, 10}, {240, 11}};
+    for (const auto& c : cases) {
+        MeterPainter painter;
+        ASSERT_TRUE(painter.drawVertical(values, 40, c.height));
+        EXPECT_EQ(labelRuns(painter.strip()).size(), c.labels) << c.height;
+    }
+}
+
 TEST_F(VerticalMeterDrawing, LabelsEverySixDecibelsAndAgainAtANewScale) {
     ASSERT_TRUE(draw());
     // -0- to -60-: tops at 300 * (6 + dB) / 68 - 5, each run a few rows below its top.
@@ -279,6 +299,11 @@ TEST(HorizontalMeterDrawing, ALevelLightsItsColumnsAndTheHoldMarker) {
     EXPECT_EQ(rgb(frame, 141, 2), column(140));
     EXPECT_EQ(rgb(frame, 280, 2), kOver) << "over zone lit for channel 1's 0 dB";
     EXPECT_EQ(rgb(frame, 272, 27), column(272));
+    // -58.4 dB ends the bar at column 36 * 300 / 680 = 15 (truncated from 15.9).
+    updateMeterLevels(values, -584, -584, 2000);
+    ASSERT_TRUE(painter.drawHorizontal(values, 300, 30));
+    EXPECT_EQ(rgb(frame, 14, 2), column(14));
+    EXPECT_EQ(rgb(frame, 15, 2), dim(kStripe));
 }
 
 TEST(MeterDrawing, NothingToShowOnAnEmptySize) {

@@ -249,6 +249,11 @@ TEST_F(X11EditorTest, FadersDragAndWheelTheirSettings) {
     // 60 pixels of a 225-pixel travel to the left: about a quarter of the scale lower.
     model.setPosition(settingKind(kSettingThreshold).faderPosition(bandSetting(0, kSettingThreshold)));
     EXPECT_NEAR(g.thumbX(model.range(), model.stored()) + g.thumbWidth / 2, thumbX - faderX - 60, 2);
+    // The fader pressed last takes the Up key: one step up, then the end once it has settled.
+    const double lowered = bandSetting(0, kSettingThreshold);
+    ASSERT_TRUE(keys({"Up"}));
+    EXPECT_TRUE(waitUntil([&] { return bandSetting(0, kSettingThreshold) > lowered; }));
+    EXPECT_TRUE(waitUntil([&] { return countReports(audioMasterEndEdit, thresholdParameter) == 2; }));
     // A notch of the wheel over the output fader raises the output gain.
     const double gain = fx->outputGain;
     ASSERT_TRUE(xdotool(display(), {"mousemove", at(kHostX + 516), at(kHostY + 300), "click", "4"}));
