@@ -2,6 +2,7 @@
 
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -93,10 +94,11 @@ void X11EditorHost::handlePendingEvents() {
 }
 
 void X11EditorHost::serve(int milliseconds) {
-    serveUntil([] { return false; }, milliseconds);
+    // Nothing to check: the thread wakes only for the idle calls and the window's events.
+    serveUntil([] { return false; }, milliseconds, 10);
 }
 
-bool X11EditorHost::serveUntil(const std::function<bool()>& condition, int timeoutMs) {
+bool X11EditorHost::serveUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     auto nextIdle = Clock::now();
     for (;;) {
@@ -108,9 +110,13 @@ bool X11EditorHost::serveUntil(const std::function<bool()>& condition, int timeo
         }
         if (condition())
             return true;
-        if (Clock::now() >= deadline)
+        const auto now = Clock::now();
+        if (now >= deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        auto wake = std::min(deadline, now + std::chrono::milliseconds(pollMs));
+        if (callsIdle_ && window_)
+            wake = std::min(wake, nextIdle);
+        std::this_thread::sleep_until(wake);
     }
 }
 

@@ -36,8 +36,8 @@ class X11EditorHost {
     // Lets time pass on the host's thread: effEditIdle every kIdlePeriodMs when the host calls
     // it, and the host window's own events handled either way.
     void serve(int milliseconds);
-    // Serves until the condition holds (checked every 2 ms); false when timeoutMs passed first.
-    bool serveUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+    // Serves until the condition holds (checked every pollMs); false when timeoutMs passed first.
+    bool serveUntil(const std::function<bool()>& condition, int timeoutMs = 5000, int pollMs = 2);
 
     // The host window read back from the server (0 x 0 when it cannot be read).
     Picture readBack();
