@@ -467,6 +467,28 @@ bool X11Editor::inGraph(int32_t x, int32_t y) const {
     return graph_->rect.contains(x, y);
 }
 
+// What the graph offers under the pointer, shown by its shape; a gesture under way keeps the
+// shape it started with.
+void X11Editor::showCursorAt(int32_t x, int32_t y) {
+    X11View* view = view_.load();
+    if (!view || graphCaptured_)
+        return;
+    X11Cursor shape = X11Cursor::Arrow;
+    if (!pressed_ && !dragged_ && inGraph(x, y)) {
+        switch (gestures_.cursorAt(fx_, *this, x - graph_->rect.x, y - graph_->rect.y)) {
+        case GraphCursor::Hand:
+            shape = X11Cursor::Hand;
+            break;
+        case GraphCursor::ResizeHorizontal:
+            shape = X11Cursor::ResizeHorizontal;
+            break;
+        case GraphCursor::Arrow:
+            break;
+        }
+    }
+    view->setCursor(shape);
+}
+
 GraphArea X11Editor::area() {
     GraphArea area;
     area.width = graph_->rect.width;
@@ -604,6 +626,7 @@ void X11Editor::onMouseMove(const X11MouseEvent& event) {
         faderStepped(*widget, dragFader(widget->fader, g, widget->drag, along,
                                         (event.modifiers & X11_MODIFIER_CONTROL) != 0));
     }
+    showCursorAt(event.x, event.y);
     if (graphCaptured_ || (!pressed_ && !dragged_ && inGraph(event.x, event.y))) {
         const int32_t hovered = gestures_.dragBand;
         gestures_.move(fx_, *this, event.x - graph_->rect.x, event.y - graph_->rect.y,

@@ -121,6 +121,7 @@ private:
 
     // The response graph: its rectangle's events in its own coordinates.
     bool inGraph(int32_t x, int32_t y) const;
+    void showCursorAt(int32_t x, int32_t y);
     void openGraphMenu(int32_t x, int32_t y, bool onHandle);
 
     // GraphPort.

@@ -66,14 +66,7 @@ void X11PopupMenu::onPaint(PIXO_IBitmap& bitmap) {
     const int32_t t = scaledStroke(1, scale_);
     PIXO_PaintRect(&bitmap, 0, 0, w, h, kFace, 1.0f, PIXO_BLEND_COPY);
     // A raised frame: light above and left, shadows below and right.
-    PIXO_PaintRect(&bitmap, 0, 0, w, t, kLight, 1.0f, PIXO_BLEND_COPY);
-    PIXO_PaintRect(&bitmap, 0, 0, t, h, kLight, 1.0f, PIXO_BLEND_COPY);
-    PIXO_PaintRect(&bitmap, t, t, w - 2 * t, t, kWindow, 1.0f, PIXO_BLEND_COPY);
-    PIXO_PaintRect(&bitmap, t, t, t, h - 2 * t, kWindow, 1.0f, PIXO_BLEND_COPY);
-    PIXO_PaintRect(&bitmap, 0, h - t, w, t, kDarkShadow, 1.0f, PIXO_BLEND_COPY);
-    PIXO_PaintRect(&bitmap, w - t, 0, t, h, kDarkShadow, 1.0f, PIXO_BLEND_COPY);
-    PIXO_PaintRect(&bitmap, t, h - 2 * t, w - 2 * t, t, kShadow, 1.0f, PIXO_BLEND_COPY);
-    PIXO_PaintRect(&bitmap, w - 2 * t, t, t, h - 2 * t, kShadow, 1.0f, PIXO_BLEND_COPY);
+    paintEdge(bitmap, {0, 0, w, h}, kLight, kWindow, kShadow, kDarkShadow, scale_);
     const int32_t frame = scaledPixels(kFrame, scale_);
     for (int32_t i = 0; i < int32_t(items_.size()); ++i) {
         const PopupMenuItem& item = items_[size_t(i)];

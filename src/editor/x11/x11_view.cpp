@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/cursorfont.h>
 #include <X11/keysym.h>
 #include <poll.h>
 #include <pthread.h>
@@ -68,6 +69,9 @@ struct X11View::Loop {
     Pane popup;
     bool pointerGrabbed = false;
     bool keyboardGrabbed = false;
+    // The font cursors made so far (by X11Cursor) and the one the view shows.
+    Cursor cursors[3] = {};
+    X11Cursor shownCursor = X11Cursor::Arrow;
 
     std::atomic<bool> quit{false};
     std::atomic<bool> repaintWanted{false};
@@ -138,6 +142,9 @@ struct X11View::Loop {
     void tearDown() {
         closePopupWindow(false);
         view.surface.destroy();
+        for (Cursor& cursor : cursors)
+            if (cursor && !x11ConnectionLost(display))
+                XFreeCursor(display, cursor);
         if (!x11ConnectionLost(display))
             XSync(display, False);
         x11UntrapErrors(display);
@@ -507,6 +514,21 @@ bool X11View::openPopup(int32_t screenX, int32_t screenY, int32_t width, int32_t
 void X11View::closePopup() { loop_->closePopupWindow(true); }
 
 bool X11View::popupOpen() const { return loop_->popup.surface.exists(); }
+
+void X11View::setCursor(X11Cursor shape) {
+    Loop& loop = *loop_;
+    if (shape == loop.shownCursor || loop.view.surface.windowGone())
+        return;
+    loop.shownCursor = shape;
+    if (shape == X11Cursor::Arrow) {
+        XUndefineCursor(loop.display, window_);
+        return;
+    }
+    Cursor& cursor = loop.cursors[int32_t(shape)];
+    if (!cursor)
+        cursor = XCreateFontCursor(loop.display, shape == X11Cursor::Hand ? XC_hand2 : XC_sb_h_double_arrow);
+    XDefineCursor(loop.display, window_, cursor);
+}
 
 bool X11View::toScreen(int32_t x, int32_t y, int32_t& screenX, int32_t& screenY) {
     Window child = 0;

@@ -58,6 +58,9 @@ public:
     virtual void onPopupClosed() {}
 };
 
+// The pointer's shapes over a view.
+enum class X11Cursor : int32_t { Arrow, Hand, ResizeHorizontal };
+
 struct X11ViewOptions {
     // The host's window (an XID) the view becomes a child of, at (0, 0).
     unsigned long parentWindow = 0;
@@ -109,6 +112,8 @@ public:
     bool openPopup(int32_t screenX, int32_t screenY, int32_t width, int32_t height, X11WindowEvents* events);
     void closePopup();
     bool popupOpen() const;
+    // The pointer's shape over the view (the parent's, for Arrow).
+    void setCursor(X11Cursor shape);
     // The screen position of a point of the view; false when the server cannot tell.
     bool toScreen(int32_t x, int32_t y, int32_t& screenX, int32_t& screenY);
 

@@ -38,21 +38,6 @@ void vLine(PIXO_IBitmap& bitmap, int32_t x, int32_t y, int32_t height, int32_t t
     fill(bitmap, {x, y, thickness, height}, colour);
 }
 
-// Two-pixel edges as the system draws them: the outer and inner lines of the top-left sides,
-// then of the bottom-right sides (each line one scaled pixel thick).
-void paintEdge(PIXO_IBitmap& bitmap, const PixelRect& r, uint32_t outerTopLeft, uint32_t innerTopLeft,
-               uint32_t innerBottomRight, uint32_t outerBottomRight, double scale) {
-    const int32_t t = scaledStroke(1, scale);
-    hLine(bitmap, r.x, r.y, r.width, t, outerTopLeft);
-    vLine(bitmap, r.x, r.y, r.height, t, outerTopLeft);
-    hLine(bitmap, r.x + t, r.y + t, r.width - 2 * t, t, innerTopLeft);
-    vLine(bitmap, r.x + t, r.y + t, r.height - 2 * t, t, innerTopLeft);
-    hLine(bitmap, r.x + t, r.bottom() - 2 * t, r.width - 2 * t, t, innerBottomRight);
-    vLine(bitmap, r.right() - 2 * t, r.y + t, r.height - 2 * t, t, innerBottomRight);
-    hLine(bitmap, r.x, r.bottom() - t, r.width, t, outerBottomRight);
-    vLine(bitmap, r.right() - t, r.y, r.height, t, outerBottomRight);
-}
-
 void paintSunkenEdge(PIXO_IBitmap& bitmap, const PixelRect& r, double scale) {
     paintEdge(bitmap, r, kShadow, kDarkShadow, kLight, kWindow, scale);
 }
@@ -110,6 +95,19 @@ TabStripGeometry tabStripGeometry(const PixelRect& strip, int32_t tabCount, doub
 PixelRect checkBoxSquare(const PixelRect& control, double scale) {
     const int32_t side = scaledPixels(kCheckBoxSide, scale);
     return {control.x, control.y + (control.height - side) / 2, side, side};
+}
+
+void paintEdge(PIXO_IBitmap& bitmap, const PixelRect& r, uint32_t outerTopLeft, uint32_t innerTopLeft,
+               uint32_t innerBottomRight, uint32_t outerBottomRight, double scale) {
+    const int32_t t = scaledStroke(1, scale);
+    hLine(bitmap, r.x, r.y, r.width, t, outerTopLeft);
+    vLine(bitmap, r.x, r.y, r.height, t, outerTopLeft);
+    hLine(bitmap, r.x + t, r.y + t, r.width - 2 * t, t, innerTopLeft);
+    vLine(bitmap, r.x + t, r.y + t, r.height - 2 * t, t, innerTopLeft);
+    hLine(bitmap, r.x + t, r.bottom() - 2 * t, r.width - 2 * t, t, innerBottomRight);
+    vLine(bitmap, r.right() - 2 * t, r.y + t, r.height - 2 * t, t, innerBottomRight);
+    hLine(bitmap, r.x, r.bottom() - t, r.width, t, outerBottomRight);
+    vLine(bitmap, r.right() - t, r.y, r.height, t, outerBottomRight);
 }
 
 void paintCheckMark(PIXO_IBitmap& bitmap, int32_t x, int32_t y, uint32_t colour, double scale) {

@@ -60,6 +60,10 @@ TabStripGeometry tabStripGeometry(const PixelRect& strip, int32_t tabCount, doub
 // A check box's square inside its control rectangle.
 PixelRect checkBoxSquare(const PixelRect& control, double scale);
 
+// Two-pixel edges as the system draws them: the outer and inner lines of the top-left sides, then
+// of the bottom-right sides (each line one scaled pixel thick).
+void paintEdge(PIXO_IBitmap& bitmap, const PixelRect& r, uint32_t outerTopLeft, uint32_t innerTopLeft,
+               uint32_t innerBottomRight, uint32_t outerBottomRight, double scale);
 // The system's check mark, 7 x 7 pixels at 96 dpi (a tick three pixels thick), from (x, y).
 void paintCheckMark(PIXO_IBitmap& bitmap, int32_t x, int32_t y, uint32_t colour, double scale);
 void paintFace(PIXO_IBitmap& bitmap, const PixelRect& rect);

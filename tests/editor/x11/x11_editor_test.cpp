@@ -14,12 +14,16 @@
 #include <vector>
 
 #include "editor/core/fader_model.h"
+#include "editor/core/graph_bands.h"
+#include "editor/core/graph_geometry.h"
 #include "editor/x11/x11_editor_entry.h"
 #include "engine/band_control.h"
 #include "shell/compressor_effect.h"
 #include "shell/parameters.h"
 #include "shell/setting_kinds.h"
 #include "x11_test_display.h"
+
+#include <X11/extensions/Xfixes.h>
 
 using namespace x11test;
 
@@ -290,6 +294,45 @@ TEST_F(X11EditorTest, TheGraphsContextMenuRunsItsItems) {
     EXPECT_TRUE(waitUntil([&] { return host.screenPixel(kHostX + 200 + 5, kHostY + 60 + 30) != 0xF5F5F5; }));
     EXPECT_EQ(fx->showGrid, 0);
     EXPECT_EQ(fx->viewBandCount(), 4);
+}
+
+// The pointer's shape as the server shows it, as its pixels (XFixes).
+std::vector<unsigned long> cursorImage(Display* display) {
+    std::vector<unsigned long> pixels;
+    if (XFixesCursorImage* image = XFixesGetCursorImage(display)) {
+        pixels.assign(image->pixels, image->pixels + size_t(image->width) * image->height);
+        XFree(image);
+    }
+    return pixels;
+}
+
+TEST_F(X11EditorTest, ThePointerShowsWhatTheGraphOffersUnderIt) {
+    // The graph at (35, 17), 465 x 112 with the tabs shown: band 2's handle and its frequency line.
+    constexpr int graphX = 35, graphY = 17;
+    const GraphGeometry g(465, 112, true);
+    GraphBandCopies copies;
+    const GraphBands bands = copyGraphBands(*fx, copies, nullptr);
+    int handleX = -1;
+    const int handleY = g.yOfDb(0);
+    for (int x = 0; x < g.width && handleX < 0; ++x)
+        if (hitTestHandle(bands, g, x, handleY) == 1)
+            handleX = x;
+    ASSERT_GE(handleX, 0);
+    const int lineX = g.xOfFrequency(1000);
+    auto shapeAt = [&](int x, int y) {
+        EXPECT_TRUE(xdotool(display(), {"mousemove", at(kHostX + graphX + x), at(kHostY + graphY + y)}));
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        return cursorImage(host.display());
+    };
+    const std::vector<unsigned long> plain = shapeAt(lineX + 40, 100);
+    const std::vector<unsigned long> hand = shapeAt(handleX + 2, handleY);
+    const std::vector<unsigned long> resize = shapeAt(lineX, 100);
+    ASSERT_FALSE(plain.empty());
+    EXPECT_NE(hand, plain);
+    EXPECT_NE(resize, plain);
+    EXPECT_NE(resize, hand);
+    // Outside the graph, over a button, the plain shape again.
+    EXPECT_EQ(shapeAt(65 - graphX, 373 - graphY), plain);
 }
 
 TEST_F(X11EditorTest, ClosingAndOpeningAgainWhileAudioRunsLeavesNothingBehind) {
