@@ -45,13 +45,16 @@ dist: build-linux build-win64
 
 # The main job: load the DLL under Wine in our small host and run a test signal through it,
 # then open its editor on the virtual X display that wine-run.sh starts and write the picture
-# out/editor.png.
+# out/editor.png; then the same for the Linux plug-in in the host's Linux build, its editor in
+# an X window on an Xvfb of its own: out/editor-linux.png.
 run: dist
 	mkdir -p out
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/tools/host/tarnwell-host.exe \
 	  dist/Tarnwell.dll --editor-picture out/editor.png; \
 	  status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status
+	xvfb-run -a -s "-screen 0 1024x768x24" build/linux/tools/host/tarnwell-host dist/linux/Tarnwell.so \
+	  --editor-picture out/editor-linux.png
 
 # A generated piece (kick, bass, hats, chords) rendered through the Linux plug-in with a level
 # plot: out/demo-in.wav, out/demo-out.wav, out/demo.png.
@@ -87,7 +90,10 @@ fuzz: deps
 	scripts/run-fuzz.sh $(FUZZ_SECONDS)
 
 # Engine speed of every processing path, natively and (the DLL's code) under Wine, the render
-# tool's batch against one file after another, then the raster benchmarks.
+# tool's batch against one file after another, then the raster benchmarks, the Win32 editor's
+# graph paint under Wine, the Linux editor's whole repaint, and the Linux editor in a host on
+# an Xvfb: its threads' processor share with audio running, and 500 opens and closes against
+# what the process and the server hold.
 bench: build-linux build-win64
 	build/linux/bench/tarnwell-speed
 	bench/render-batch.sh build/linux
@@ -98,6 +104,10 @@ bench: build-linux build-win64
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/bench/editor/graph-paint-bench.exe; \
 	  status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status
+	build/linux/bench/editor_x11/x11-editor-repaint-bench
+	xvfb-run -a -s "-screen 0 1024x768x24" build/linux/bench/editor_x11/tarnwell-editor-x11-bench \
+	  build/linux/src/Tarnwell.so
+	TARNWELL_OPEN_CLOSE_ROUNDS=500 build/linux/tests/editor/host/editor_open_close_tests
 
 clean:
 	rm -rf build dist

@@ -6,7 +6,7 @@ g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool fonts-liberation
 libgtest-dev googletest libbenchmark-dev
 clang libclang-rt-14-dev libfuzzer-14-dev
 libsndfile1-dev libstb-dev libfreetype-dev libeigen3-dev python3
-libx11-dev libxext-dev libxfixes-dev libfontconfig-dev libxkbcommon-dev"
+libx11-dev libxext-dev libxfixes-dev libxres-dev libfontconfig-dev libxkbcommon-dev"
 
 missing=""
 for p in $PACKAGES; do

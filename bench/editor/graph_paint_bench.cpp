@@ -5,6 +5,7 @@
 // to the drawing.
 #include "support/windows_prelude.h"
 
+#include "band_spread.h"
 #include "editor/core/graph_bands.h"
 #include "editor/core/graph_paint.h"
 #include "editor/core/spectrum_analyzer.h"
@@ -30,22 +31,6 @@ double seconds() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return double(now.QuadPart) / double(frequency.QuadPart);
-}
-
-// Replaces the band list with count bands spread evenly over the logarithmic axis.
-void spreadBands(CompressorEffect& fx, int32_t count) {
-    LockHolder hold(fx.lock);
-    fx.deleteAllBands();
-    for (int32_t i = 0; i < count; ++i) {
-        Band* band = createBand(20.0 * std::pow(1200.0, double(i + 1) / count));
-        if (!band)
-            return;
-        setBandSampleRate(*band, fx.sampleRate);
-        band->settings.threshold = std::exp(-6.0 * (i % 5) * 0.11512925464970228);
-        band->settings.ratio = i % 3 == 2 ? 0.6 : 1.5 + i;
-        if (!fx.appendBand(band))
-            destroyBand(band);
-    }
 }
 
 // 33 ms of noise through the instance, as the audio thread plays between two paints (it feeds

@@ -1,17 +1,12 @@
 #include "host/editor_picture.h"
 
+#include "host/audio_thread.h"
 #include "host/picture.h"
 #include "support/windows_prelude.h"
-
-#include <atomic>
-#include <chrono>
-#include <cstdint>
-#include <thread>
 
 namespace {
 
 constexpr const char* kHostWindowClass = "TarnwellHostWindow";
-constexpr int kBlockFrames = 512;
 
 HWND createHostWindow() {
     HINSTANCE module = GetModuleHandleA(nullptr);
@@ -38,31 +33,12 @@ void pumpFor(int milliseconds) {
     }
 }
 
-// The host's audio thread: blocks of the signal at the pace a sound card would ask for them.
-void playInLoop(AEffect* effect, const std::vector<float>& left, const std::vector<float>& right,
-                double sampleRate, const std::atomic<bool>& stop) {
-    std::vector<float> outLeft(kBlockFrames), outRight(kBlockFrames);
-    const auto blockTime = std::chrono::microseconds(int64_t(kBlockFrames * 1e6 / sampleRate));
-    auto due = std::chrono::steady_clock::now();
-    size_t at = 0;
-    while (!stop.load()) {
-        if (at + kBlockFrames > left.size())
-            at = 0;
-        float* inputs[2] = {const_cast<float*>(left.data() + at), const_cast<float*>(right.data() + at)};
-        float* outputs[2] = {outLeft.data(), outRight.data()};
-        effect->processReplacing(effect, inputs, outputs, kBlockFrames);
-        at += kBlockFrames;
-        due += blockTime;
-        std::this_thread::sleep_until(due);
-    }
-}
-
 } // namespace
 
 bool writeEditorPicture(PluginSession& session, const std::vector<float>& left,
                         const std::vector<float>& right, double sampleRate, int settleMs,
                         const std::string& path, std::string& error) {
-    if (left.size() < size_t(kBlockFrames) || right.size() != left.size()) {
+    if (left.size() < size_t(AudioThread::kBlockFrames) || right.size() != left.size()) {
         error = "the signal for the editor picture is too short";
         return false;
     }
@@ -72,9 +48,8 @@ bool writeEditorPicture(PluginSession& session, const std::vector<float>& left,
         return false;
     }
     session.start(sampleRate);
-    std::atomic<bool> stop{false};
-    std::thread audio(playInLoop, session.effect(), std::cref(left), std::cref(right), sampleRate,
-                      std::cref(stop));
+    AudioThread audio(session.effect(), left, right, sampleRate);
+    audio.start();
 
     bool written = false;
     if (session.dispatch(effEditOpen, 0, 0, host, 0.0f)) {
@@ -96,8 +71,7 @@ bool writeEditorPicture(PluginSession& session, const std::vector<float>& left,
     } else {
         error = "the plug-in opened no editor";
     }
-    stop = true;
-    audio.join();
+    audio.stop();
     session.stop();
     DestroyWindow(host);
     return written;

@@ -1,12 +1,17 @@
-// tarnwell-host PLUGIN [--seconds N] [--editor-picture FILE.png]
+// tarnwell-host PLUGIN [--seconds N] [--editor-picture FILE.png] [--idle] [--open-close N]
 // Loads a VST 2.4 plug-in, prints its effect record and its parameter list, round-trips its
 // state block through a second instance, sets every band compressing, runs a generated test
-// signal through it and prints input and output peak and RMS per second. On Windows,
-// --editor-picture then opens the plug-in's editor in a host window while the signal plays
-// and writes what the window shows.
+// signal through it and prints input and output peak and RMS per second. --editor-picture
+// then opens the plug-in's editor in a host window while the signal plays and writes what the
+// window shows. On Linux the window is an X window of the host's own connection; --idle makes
+// the host call effEditIdle every 20 ms (else it never does), and --open-close N opens and
+// closes the editor N times and prints what the process holds before and after.
 #ifdef _WIN32
 #include "host/editor_picture.h"
+#else
+#include "host/x11_editor_run.h"
 #endif
+#include "host/host_calls.h"
 #include "host/parameter_values.h"
 #include "host/plugin_host.h"
 #include "host/plugin_session.h"
@@ -100,16 +105,23 @@ void printLevels(const std::vector<float>* in, const std::vector<float>* out, in
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: tarnwell-host PLUGIN [--seconds N] [--editor-picture FILE.png]\n");
+        std::fprintf(stderr, "usage: tarnwell-host PLUGIN [--seconds N] [--editor-picture FILE.png] [--idle] "
+                             "[--open-close N]\n");
         return 1;
     }
     int seconds = 4;
     const char* editorPicture = nullptr;
+    bool callsIdle = false;
+    int openCloseCount = 0;
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
             seconds = std::atoi(argv[++i]);
         } else if (!std::strcmp(argv[i], "--editor-picture") && i + 1 < argc) {
             editorPicture = argv[++i];
+        } else if (!std::strcmp(argv[i], "--idle")) {
+            callsIdle = true;
+        } else if (!std::strcmp(argv[i], "--open-close") && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
+            openCloseCount = std::atoi(argv[++i]);
         } else {
             std::fprintf(stderr, "tarnwell-host: unknown option %s\n", argv[i]);
             return 1;
@@ -118,7 +130,7 @@ int main(int argc, char** argv) {
 
     PluginSession session;
     std::string error;
-    if (!session.open(argv[1], error)) {
+    if (!session.open(argv[1], error, recordingHostCallback)) {
         std::fprintf(stderr, "tarnwell-host: %s\n", error.c_str());
         return 3;
     }
@@ -138,8 +150,12 @@ int main(int argc, char** argv) {
     session.stop();
     printLevels(in, out, seconds, rate);
 
-    if (editorPicture) {
 #ifdef _WIN32
+    if (callsIdle || openCloseCount > 0) {
+        std::fprintf(stderr, "tarnwell-host: --idle and --open-close need the Linux build\n");
+        return 1;
+    }
+    if (editorPicture) {
         // Long enough for the meters to rise and the 100 ms refresh to have run several times.
         const int settleMs = 1500;
         if (!writeEditorPicture(session, in[0], in[1], rate, settleMs, editorPicture, error)) {
@@ -147,10 +163,15 @@ int main(int argc, char** argv) {
             return 5;
         }
         std::printf("\neditor       %s (the editor after %d ms of the test signal)\n", editorPicture, settleMs);
-#else
-        std::fprintf(stderr, "tarnwell-host: --editor-picture needs the Windows build\n");
-        return 1;
-#endif
     }
+#else
+    if (editorPicture || openCloseCount > 0) {
+        X11EditorRunOptions options;
+        options.callsIdle = callsIdle;
+        options.picturePath = editorPicture ? editorPicture : "";
+        options.openCloseCount = openCloseCount;
+        return runEditorOnX11(session, in[0], in[1], rate, options);
+    }
+#endif
     return 0;
 }

@@ -34,6 +34,7 @@ bool Picture::saveBmp(const std::string& path) const {
     return stbi_write_bmp(path.c_str(), width, height, 3, rgb.data()) != 0;
 }
 
+#ifdef _WIN32
 Picture captureWindow(HWND window) {
     Picture picture;
     RECT client = {0, 0, 0, 0};
@@ -71,3 +72,4 @@ Picture captureWindow(HWND window) {
     ReleaseDC(window, windowDc);
     return picture;
 }
+#endif

@@ -1,9 +1,12 @@
 // Picture: a window's client area read back as the screen shows it (children included),
 // as 0x00RRGGBB words with the top row first, and written out as PNG or BMP files. Used by the
-// editor picture of tarnwell-host, the controls gallery and the editor tests (Windows only).
+// editor picture of tarnwell-host, the controls gallery and the editor tests; the read-back
+// here is the Windows one (the X11 host reads its window with XGetImage).
 #pragma once
 
+#ifdef _WIN32
 #include "support/windows_prelude.h"
+#endif
 
 #include <cstdint>
 #include <string>
@@ -22,5 +25,7 @@ struct Picture {
     bool saveBmp(const std::string& path) const;
 };
 
+#ifdef _WIN32
 // Empty (0 x 0) when the window has no client area or the read fails.
 Picture captureWindow(HWND window);
+#endif

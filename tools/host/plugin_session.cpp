@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-bool PluginSession::open(const std::string& path, std::string& error) {
+bool PluginSession::open(const std::string& path, std::string& error, audioMasterCallback hostCallback) {
     close();
     if (!loadPluginLibrary(path, library_, error))
         return false;
-    AEffect* effect = library_.entry(quietHostCallback);
+    AEffect* effect = library_.entry(hostCallback);
     if (!effect || effect->magic != kEffectMagic) {
         error = path + ": VSTPluginMain returned no effect record with the 'VstP' magic";
         // A record with the wrong magic cannot be trusted with effClose either.

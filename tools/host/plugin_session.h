@@ -5,6 +5,7 @@
 
 #include "host/plugin_host.h"
 #include "host/parameter_access.h"
+#include "support/relaxed_atomic.h"
 
 #include <string>
 #include <vector>
@@ -16,8 +17,9 @@ class PluginSession : public ParameterAccess {
     PluginSession(const PluginSession&) = delete;
     PluginSession& operator=(const PluginSession&) = delete;
 
-    // Loads the library and creates an instance; on failure fills error and keeps nothing open.
-    bool open(const std::string& path, std::string& error);
+    // Loads the library and creates an instance that calls back into hostCallback; on failure
+    // fills error and keeps nothing open.
+    bool open(const std::string& path, std::string& error, audioMasterCallback hostCallback = quietHostCallback);
     void close();
 
     AEffect* effect() const { return effect_; }
@@ -25,7 +27,8 @@ class PluginSession : public ParameterAccess {
     int32_t uniqueId() const { return effect_->uniqueID; }
     int32_t version() const { return effect_->version; }
 
-    int32_t parameterCount() const override { return effect_->numParams; }
+    // The plug-in changes its count from its own threads (its editor adds and deletes bands).
+    int32_t parameterCount() const override { return loadRelaxed(effect_->numParams); }
     std::string parameterName(int32_t index) const override { return textOf(effGetParamName, index); }
     std::string parameterUnit(int32_t index) const override { return textOf(effGetParamLabel, index); }
     std::string parameterDisplay(int32_t index) const override { return textOf(effGetParamDisplay, index); }

@@ -1,7 +1,8 @@
 #include "x11_test_display.h"
 
+#include "host/process_holdings.h"
+
 #include <X11/Xutil.h>
-#include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -18,18 +19,6 @@ extern char** environ;
 namespace x11test {
 
 namespace {
-
-int countEntries(const char* directory) {
-    DIR* dir = opendir(directory);
-    if (!dir)
-        return -1;
-    int count = 0;
-    while (dirent* entry = readdir(dir))
-        if (entry->d_name[0] != '.')
-            ++count;
-    closedir(dir);
-    return count;
-}
 
 pid_t spawn(const std::string& display, const std::vector<std::string>& arguments) {
     std::vector<std::string> environment;
@@ -185,10 +174,9 @@ int HostWindow::childCount() {
     return int(count);
 }
 
-// The listing's own descriptor is among the entries.
-int openDescriptorCount() { return countEntries("/proc/self/fd") - 1; }
+int openDescriptorCount() { return ::openDescriptorCount(); }
 
-int threadCount() { return countEntries("/proc/self/task"); }
+int threadCount() { return ::threadCount(); }
 
 int sharedSegmentCount() {
     FILE* file = std::fopen("/proc/sysvipc/shm", "r");
