@@ -8,7 +8,7 @@
 #include "render/batch_render.h"
 #include "render/batch_summary.h"
 #include "render/level_plot.h"
-#include "render/program_file.h"
+#include "shell/program_file.h"
 #include "render/render_setup.h"
 #include "render/run_summary.h"
 #include "render/same_file.h"

@@ -2,7 +2,7 @@
 
 #include "host/parameter_values.h"
 #include "render/output_gain.h"
-#include "render/program_file.h"
+#include "shell/program_file.h"
 
 #include <unistd.h>
 
