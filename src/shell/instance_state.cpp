@@ -27,11 +27,15 @@ std::vector<float> parameterValues(CompressorEffect& fx) {
 
 void loadStateAndTellHost(CompressorEffect& fx, const std::vector<uint8_t>& block) {
     const std::vector<float> before = parameterValues(fx);
+    // As for a deleted band: host writes meant for the old list are dropped until the host has
+    // heard of the new one.
+    fx.ignoreParameterSets = true;
     setStateBlock(fx, block.data(), int64_t(block.size()));
     const std::vector<float> after = parameterValues(fx);
     const auto countBefore = int32_t(before.size()), countAfter = int32_t(after.size());
     if (countAfter != countBefore)
         notifyParameterListChange(&fx.effect, {std::min(countBefore, countAfter), countAfter - countBefore});
+    fx.ignoreParameterSets = false;
     for (int32_t i = 0; i < countAfter; ++i)
         if (i >= countBefore || after[size_t(i)] != before[size_t(i)])
             notifyHost(&fx.effect, audioMasterAutomate, i, 0, nullptr, after[size_t(i)]);

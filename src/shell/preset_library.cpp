@@ -17,6 +17,7 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -57,8 +58,11 @@ bool writeAll(FILE* file, const std::vector<uint8_t>& bytes) {
         return false;
     if (std::fflush(file) != 0)
         return false;
-#ifndef _WIN32
-    // The rename must not land before the bytes do.
+        // The rename must not land before the bytes do.
+#ifdef _WIN32
+    if (_commit(_fileno(file)) != 0)
+        return false;
+#else
     if (fsync(fileno(file)) != 0)
         return false;
 #endif
@@ -229,8 +233,16 @@ bool PresetLibrary::save(const std::string& name, const std::vector<uint8_t>& bl
         return false;
     }
     std::string path = findUserPreset(name);
-    if (path.empty())
-        path = utf8Of(pathOf(folder_) / pathOf(fileNameFor(name)));
+    // Names that differ only in unsafe characters ("a?b", "a*b") share a file name: a new one
+    // takes a numbered name rather than replace the other preset.
+    const std::string file = fileNameFor(name);
+    const std::string stem = file.substr(0, file.size() - 4);
+    for (int number = 0; path.empty(); ++number) {
+        const fs::path candidate =
+            pathOf(folder_) / pathOf(number == 0 ? file : stem + " (" + std::to_string(number) + ").fxp");
+        if (!fs::exists(candidate, failed))
+            path = utf8Of(candidate);
+    }
     return writePresetFile(path, name, block, error);
 }
 

@@ -119,6 +119,13 @@ TEST_F(PresetLibraryTest, SavingAgainReplacesAndRefusesBadNames) {
     // Nothing but the preset is left in the folder (no temporary files).
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 
+    // Two names with one file name: the second gets a file of its own.
+    ASSERT_TRUE(library.save("a?b", setting(), error)) << error;
+    ASSERT_TRUE(library.save("a*b", setting(), error)) << error;
+    EXPECT_TRUE(fs::exists(folder / "a_b.fxp"));
+    EXPECT_TRUE(fs::exists(folder / "a_b (1).fxp"));
+    EXPECT_EQ(userNames(library), (std::vector<std::string>{"Mine", "a*b", "a?b"}));
+
     EXPECT_FALSE(library.save("", setting(), error));
     EXPECT_FALSE(library.save(std::string(28, 'x'), setting(), error));
     EXPECT_NE(error.find("1 to 27 bytes"), std::string::npos) << error;
