@@ -19,10 +19,8 @@ void appendInt(std::vector<uint8_t>& out, int32_t value) {
 bool switchAbSlot(CompressorEffect& fx) {
     try {
         std::vector<uint8_t> now;
-        if (!copyStateBlock(fx, now))
-            return false;
-        const StateBlockParts parts = splitStateBlock(now.data(), now.size());
-        if (!parts.complete)
+        StateBlockParts parts;
+        if (!copyStateBlockParts(fx, now, parts))
             return false;
         const uint8_t* other = parts.other ? parts.other : now.data();
         const size_t otherSize = parts.other ? parts.otherSize : parts.settingSize;
@@ -42,10 +40,8 @@ bool switchAbSlot(CompressorEffect& fx) {
 bool copyToOtherSlot(CompressorEffect& fx) {
     try {
         std::vector<uint8_t> now;
-        if (!copyStateBlock(fx, now))
-            return false;
-        const StateBlockParts parts = splitStateBlock(now.data(), now.size());
-        if (!parts.complete)
+        StateBlockParts parts;
+        if (!copyStateBlockParts(fx, now, parts))
             return false;
         std::vector<uint8_t> copy(now.data(), now.data() + parts.settingSize);
         LockHolder hold(fx.lock);

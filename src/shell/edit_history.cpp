@@ -49,22 +49,29 @@ bool canRedoEdit(CompressorEffect& fx) {
     return fx.editSteps.canRedo();
 }
 
-bool undoEdit(CompressorEffect& fx) {
+namespace {
+
+// An undo (back) or a redo: the instance as it stands kept for the way back, the target loaded.
+bool travel(CompressorEffect& fx, bool back) {
     bool taken;
     std::vector<uint8_t> now = blockOf(fx, taken), target;
-    if (!taken || !fx.editSteps.stepBack(std::move(now), target))
+    if (!taken)
         return false;
-    loadStateAndTellHost(fx, target);
-    return true;
+    const bool found = back ? fx.editSteps.stepBack(std::move(now), target)
+                            : fx.editSteps.stepForward(std::move(now), target);
+    if (found)
+        loadStateAndTellHost(fx, target);
+    return found;
+}
+
+} // namespace
+
+bool undoEdit(CompressorEffect& fx) {
+    return travel(fx, true);
 }
 
 bool redoEdit(CompressorEffect& fx) {
-    bool taken;
-    std::vector<uint8_t> now = blockOf(fx, taken), target;
-    if (!taken || !fx.editSteps.stepForward(std::move(now), target))
-        return false;
-    loadStateAndTellHost(fx, target);
-    return true;
+    return travel(fx, false);
 }
 
 uint64_t editChangeCount(CompressorEffect& fx) {

@@ -82,11 +82,11 @@ std::atomic<uint32_t> temporaryCount{0};
 
 // The setting a preset keeps: the instance's active setting, without the other A/B one.
 bool activeSetting(CompressorEffect& fx, std::vector<uint8_t>& block) {
-    if (!copyStateBlock(fx, block))
+    StateBlockParts parts;
+    if (!copyStateBlockParts(fx, block, parts))
         return false;
-    const StateBlockParts parts = splitStateBlock(block.data(), block.size());
     block.resize(parts.settingSize);
-    return parts.complete;
+    return true;
 }
 
 } // namespace

@@ -227,6 +227,13 @@ bool copyStateBlock(CompressorEffect& fx, std::vector<uint8_t>& block) {
     return true;
 }
 
+bool copyStateBlockParts(CompressorEffect& fx, std::vector<uint8_t>& block, StateBlockParts& parts) {
+    if (!copyStateBlock(fx, block))
+        return false;
+    parts = splitStateBlock(block.data(), block.size());
+    return parts.complete;
+}
+
 StateBlockParts splitStateBlock(const uint8_t* block, size_t size) {
     StateBlockParts parts{size, false, 0, nullptr, 0};
     if (!block || size <= size_t(kMinimumBlockSize))

@@ -54,5 +54,8 @@ int32_t getStateBlock(CompressorEffect& fx, void** block);
 // touching stateBuffer, which a host may still be reading. False when out of memory.
 bool copyStateBlock(CompressorEffect& fx, std::vector<uint8_t>& block);
 
+// copyStateBlock with its parts; false when out of memory.
+bool copyStateBlockParts(CompressorEffect& fx, std::vector<uint8_t>& block, StateBlockParts& parts);
+
 // Loads a block of size bytes. Blocks of 48 bytes or fewer are ignored.
 void setStateBlock(CompressorEffect& fx, const void* block, int64_t size);
