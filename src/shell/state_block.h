@@ -1,7 +1,8 @@
 // The saved state block: the whole instance (bands, view options, output gain, solo, the
-// graph's analyzer and gain curve) as little-endian packed bytes, written into the instance's
-// stateBuffer for the host and read back from any host-supplied block. Reading never trusts the block: a
-// header that does not fit keeps the bands, but still resets current band, solo and output gain.
+// graph's analyzer and gain curve, and the other setting of the A/B compare) as little-endian
+// packed bytes, written into the instance's stateBuffer for the host and read back from any
+// host-supplied block. Reading never trusts the block: a header that does not fit keeps the
+// bands, but still resets current band, solo and output gain.
 #pragma once
 
 #include "engine/band.h"
@@ -54,7 +55,8 @@ int32_t getStateBlock(CompressorEffect& fx, void** block);
 // touching stateBuffer, which a host may still be reading. False when out of memory.
 bool copyStateBlock(CompressorEffect& fx, std::vector<uint8_t>& block);
 
-// copyStateBlock with its parts; false when out of memory.
+// copyStateBlock with its parts; false when out of memory (or, never for the instance's own
+// block, when the block is not complete).
 bool copyStateBlockParts(CompressorEffect& fx, std::vector<uint8_t>& block, StateBlockParts& parts);
 
 // Loads a block of size bytes. Blocks of 48 bytes or fewer are ignored.
