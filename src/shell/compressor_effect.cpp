@@ -51,6 +51,8 @@ CompressorEffect::CompressorEffect() {
     soloCurrentBand = 0;
 
     resetProcessingState();
+    // The first step starts from the instance as created.
+    closeEditStep(*this);
 
     std::lock_guard<std::mutex> registering(instanceRegistration);
     if (instanceCount.fetch_add(1) == 0)
@@ -75,6 +77,7 @@ void CompressorEffect::addBand() {
     // The new band's index as the locked insertion saw it: the list may have changed since.
     currentBand = change.first / kParametersPerBand;
     notifyGeneralChange(&effect);
+    closeEditStep(*this);
 }
 
 void CompressorEffect::deleteCurrentBand() {
@@ -95,6 +98,7 @@ void CompressorEffect::deleteCurrentBand() {
             currentBand = bandCount() - 1;
     }
     notifyGeneralChange(&effect);
+    closeEditStep(*this);
 }
 
 void CompressorEffect::resetToDefaults() {
@@ -109,6 +113,7 @@ void CompressorEffect::resetToDefaults() {
     currentBand = 0;
     resetProcessingState();
     notifyGeneralChange(&effect);
+    closeEditStep(*this);
 }
 
 bool CompressorEffect::changeSetting(int32_t index, int32_t kind, double value, SettingChange how) {
@@ -133,7 +138,8 @@ void copyBandView(const Band& source, BandView& view) {
     view.detectorPeak = st.detectorPeak;
     view.outputPeak = st.outputPeak;
     const CrossoverFilter& filter = source.filter;
-    view.response = {filter.frequency, filter.b0, filter.b1, filter.b2, filter.a1, filter.a2, bandGainNow(source), true};
+    view.response = {filter.frequency, filter.b0, filter.b1,           filter.b2,
+                     filter.a1,        filter.a2, bandGainNow(source), true};
 }
 
 // One editor frame's take of a band's meters: renew the hold, copy, decay.

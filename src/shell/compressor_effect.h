@@ -9,12 +9,14 @@
 #include "engine/multiband.h"
 #include "engine/response_curve.h"
 #include "shell/analyzer_feed.h"
+#include "shell/edit_steps.h"
 #include "shell/vst_abi.h"
 #include "support/heap_buffer.h"
 #include "support/relaxed_atomic.h"
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 // What the editor shows of one band, copied under the lock so that drawing needs none.
 struct BandView {
@@ -110,6 +112,14 @@ public:
     RelaxedAtomic<int32_t> showGainCurve{1};
     // What the audio entries hand the analyzer: only while an editor is open and shows it.
     AnalyzerFeed analyzerFeed;
+    // The A/B compare: which slot the instance is (0 A, 1 B) and the other slot's setting as a
+    // state block (empty until a second setting exists). Both under the lock; saved after the
+    // view flags.
+    int32_t activeSlot = 0;
+    std::vector<uint8_t> otherSlot;
+    // Undo and redo of the editor's edits, the band-list operations, presets and A/B
+    // (edit_history.h works them).
+    EditSteps editSteps;
     // The block size the host announced with effSetBlockSize (0: none), read at the resume,
     // which a host may send from another thread.
     RelaxedAtomic<int32_t> announcedBlockSize{0};
@@ -138,6 +148,9 @@ extern std::atomic<int32_t> instanceCount;
 
 // Calls the host back, when there is a host callback, and ignores its answer.
 void notifyHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+// Closes a step of the instance's edit history when the instance changed since the last one
+// (edit_history.cpp). Not on the audio thread.
+void closeEditStep(CompressorEffect& fx);
 // The two notifications of the band-list operations.
 void notifyParameterListChange(AEffect* effect, const ParameterListChange& change);
 void notifyGeneralChange(AEffect* effect);

@@ -1,6 +1,7 @@
 // The dispatcher: everything the host asks that is not audio or a parameter value. Opcodes
 // it does not handle, and every call without an instance, answer 0.
 #include "shell/compressor_effect.h"
+#include "shell/edit_history.h"
 #include "shell/module.h"
 #include "shell/parameters.h"
 #include "shell/state_block.h"
@@ -130,8 +131,11 @@ intptr_t VST_CALL dispatchEffect(AEffect* effect, int32_t opcode, int32_t index,
     case effGetChunk:
         return ptr ? getStateBlock(*fx, static_cast<void**>(ptr)) : 0;
     case effSetChunk:
-        if (ptr && value >= 0)
+        if (ptr && value >= 0) {
             setStateBlock(*fx, ptr, int64_t(value));
+            // The host's setting: earlier steps no longer lead to it.
+            restartEditHistory(*fx);
+        }
         return 0;
     case effCanBeAutomated:
         return parameterCanBeAutomated(*fx, index) ? 1 : 0;

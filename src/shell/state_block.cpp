@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -28,6 +29,10 @@ class BlockWriter {
 public:
     explicit BlockWriter(uint8_t* bytes) : at_(bytes) {}
     void putInt(int32_t value) { putBytes(uint32_t(value), 4); }
+    void putBytes(const uint8_t* bytes, size_t count) {
+        std::memcpy(at_, bytes, count);
+        at_ += count;
+    }
     void putReal(double value) {
         uint64_t bits;
         std::memcpy(&bits, &value, sizeof(bits));
@@ -70,9 +75,8 @@ uint32_t flagsOf(const BandSettings& s) {
            (s.logScaleAutomation ? kFlagLogScaleAutomation : 0u);
 }
 
-void writeBand(BlockWriter& out, const Band& band) {
-    const BandSettings& s = band.settings;
-    out.putReal(band.frequency());
+void writeBand(BlockWriter& out, double frequency, const BandSettings& s) {
+    out.putReal(frequency);
     out.putReal(s.gain);
     out.putReal(s.threshold);
     out.putReal(s.ratio);
@@ -161,11 +165,40 @@ void loadBands(CompressorEffect& fx, const uint8_t* bytes, int64_t size, int32_t
 
 } // namespace
 
+namespace {
+
+// The bytes of the block as it stands, the other A/B slot appended when it holds a setting.
+// The caller holds the lock.
+int64_t stateBlockSize(CompressorEffect& fx) {
+    const int64_t slot = fx.otherSlot.empty() ? 0 : kSlotTrailerBytes + int64_t(fx.otherSlot.size());
+    return kStateBlockFixedBytes + int64_t(kBandRecordSize) * fx.bandCount() + slot;
+}
+
+void writeStateBlock(CompressorEffect& fx, uint8_t* bytes) {
+    const int32_t count = fx.bandCount();
+    BlockWriter out(bytes);
+    out.putInt(kBandRecordSize);
+    out.putInt(count);
+    for (int32_t i = 0; i < count; ++i)
+        writeBand(out, fx.band(i)->frequency(), fx.band(i)->settings);
+    out.putInt(fx.showGrid);
+    out.putInt(fx.showTabs);
+    out.putReal(fx.outputGain);
+    out.putInt(fx.soloCurrentBand ? fx.currentBand + 1 : 0);
+    out.putInt(int32_t((fx.showAnalyzer ? kViewAnalyzer : 0u) | (fx.showGainCurve ? kViewGainCurve : 0u)));
+    if (!fx.otherSlot.empty()) {
+        out.putInt(fx.activeSlot);
+        out.putInt(int32_t(fx.otherSlot.size()));
+        out.putBytes(fx.otherSlot.data(), fx.otherSlot.size());
+    }
+}
+
+} // namespace
+
 int32_t getStateBlock(CompressorEffect& fx, void** block) {
     *block = nullptr;
     LockHolder hold(fx.lock);
-    const int32_t count = fx.bandCount();
-    const int64_t size = kStateBlockFixedBytes + int64_t(kBandRecordSize) * count;
+    const int64_t size = stateBlockSize(fx);
     fx.stateReadOffset = 0;
     fx.stateBuffer.resize(0);
     if (size > INT32_MAX)
@@ -175,20 +208,100 @@ int32_t getStateBlock(CompressorEffect& fx, void** block) {
         fx.stateBuffer.resize(0);
         return 0;
     }
+    writeStateBlock(fx, bytes);
+    *block = bytes;
+    return int32_t(size);
+}
 
-    BlockWriter out(bytes);
+bool copyStateBlock(CompressorEffect& fx, std::vector<uint8_t>& block) {
+    LockHolder hold(fx.lock);
+    const int64_t size = stateBlockSize(fx);
+    if (size > INT32_MAX)
+        return false;
+    try {
+        block.resize(size_t(size));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    writeStateBlock(fx, block.data());
+    return true;
+}
+
+bool copyStateBlockParts(CompressorEffect& fx, std::vector<uint8_t>& block, StateBlockParts& parts) {
+    if (!copyStateBlock(fx, block))
+        return false;
+    parts = splitStateBlock(block.data(), block.size());
+    return parts.complete;
+}
+
+StateBlockParts splitStateBlock(const uint8_t* block, size_t size) {
+    StateBlockParts parts{size, false, 0, nullptr, 0};
+    if (!block || size <= size_t(kMinimumBlockSize))
+        return parts;
+    const int32_t recordSize = readInt(block);
+    const int32_t count = readInt(block + 4);
+    if (recordSize < kBandRecordSize || count < 0)
+        return parts;
+    const uint64_t settingBytes = kStateBlockFixedBytes + uint64_t(count) * uint64_t(recordSize);
+    if (settingBytes > size)
+        return parts;
+    parts.settingSize = size_t(settingBytes);
+    parts.complete = true;
+    if (settingBytes + kSlotTrailerBytes > size)
+        return parts;
+    const uint8_t* trailer = block + settingBytes;
+    const int32_t active = readInt(trailer);
+    const int32_t length = readInt(trailer + 4);
+    if ((active != 0 && active != 1) || length <= kMinimumBlockSize ||
+        uint64_t(length) > size - settingBytes - kSlotTrailerBytes)
+        return parts;
+    parts.activeSlot = active;
+    parts.other = trailer + kSlotTrailerBytes;
+    parts.otherSize = size_t(length);
+    return parts;
+}
+
+bool soundOfInstanceKeepingItsView(CompressorEffect& fx, const uint8_t* block, size_t size,
+                                   std::vector<uint8_t>& out) {
+    const StateBlockParts parts = splitStateBlock(block, size);
+    if (!parts.complete)
+        return false;
+    LockHolder hold(fx.lock);
+    const size_t trailer = fx.otherSlot.empty() ? 0 : kSlotTrailerBytes + fx.otherSlot.size();
+    try {
+        out.resize(parts.settingSize + trailer);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    std::memcpy(out.data(), block, parts.settingSize);
+    uint8_t* fields = out.data() + parts.settingSize - (kStateBlockFixedBytes - 8);
+    BlockWriter view(fields);
+    view.putInt(fx.showGrid);
+    view.putInt(fx.showTabs);
+    BlockWriter rest(fields + 16);
+    rest.putInt(0);
+    rest.putInt(int32_t((fx.showAnalyzer ? kViewAnalyzer : 0u) | (fx.showGainCurve ? kViewGainCurve : 0u)));
+    if (trailer) {
+        rest.putInt(fx.activeSlot);
+        rest.putInt(int32_t(fx.otherSlot.size()));
+        rest.putBytes(fx.otherSlot.data(), fx.otherSlot.size());
+    }
+    return true;
+}
+
+std::vector<uint8_t> encodeStateBlock(const StoredBand* bands, int32_t count, double outputGain) {
+    std::vector<uint8_t> block(size_t(kStateBlockFixedBytes + kBandRecordSize * count));
+    BlockWriter out(block.data());
     out.putInt(kBandRecordSize);
     out.putInt(count);
     for (int32_t i = 0; i < count; ++i)
-        writeBand(out, *fx.band(i));
-    out.putInt(fx.showGrid);
-    out.putInt(fx.showTabs);
-    out.putReal(fx.outputGain);
-    out.putInt(fx.soloCurrentBand ? fx.currentBand + 1 : 0);
-    out.putInt(int32_t((fx.showAnalyzer ? kViewAnalyzer : 0u) | (fx.showGainCurve ? kViewGainCurve : 0u)));
-
-    *block = bytes;
-    return int32_t(size);
+        writeBand(out, bands[i].frequency, bands[i].settings);
+    out.putInt(1);
+    out.putInt(1);
+    out.putReal(outputGain);
+    out.putInt(0);
+    out.putInt(int32_t(kViewAnalyzer | kViewGainCurve));
+    return block;
 }
 
 void setStateBlock(CompressorEffect& fx, const void* block, int64_t size) {
@@ -206,6 +319,14 @@ void setStateBlock(CompressorEffect& fx, const void* block, int64_t size) {
     // 64-bit throughout: no record size or count can wrap the check.
     if (recordSize >= kBandRecordSize && count >= 0 && int64_t(count) * recordSize <= size - 8)
         loadBands(fx, bytes, size, recordSize, count);
+    // The block is the whole instance: one saved without a second setting leaves none.
+    const StateBlockParts parts = splitStateBlock(bytes, size_t(size));
+    fx.activeSlot = parts.other ? parts.activeSlot : 0;
+    try {
+        fx.otherSlot.assign(parts.other, parts.other + parts.otherSize);
+    } catch (const std::bad_alloc&) {
+        fx.otherSlot.clear();
+    }
 
     storeRelaxed(fx.effect.numParams, fx.bandCount() * kParametersPerBand);
     fx.editorNeedsRefresh = 1;

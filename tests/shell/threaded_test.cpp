@@ -1,7 +1,12 @@
 // One thread processes audio while another changes the band list, the settings and the
 // sample rate, as an editor and a host would. Run under the sanitizers.
 #include "engine/compressor.h"
+#include "shell/ab_slots.h"
 #include "shell/compressor_effect.h"
+#include "shell/edit_gesture.h"
+#include "shell/edit_history.h"
+#include "shell/factory_presets.h"
+#include "shell/preset_library.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -149,6 +155,75 @@ TEST(EffectThreads, EditorOperationsWhileTheHostLoadsStates) {
 
 intptr_t VST_CALL silentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
     return 0;
+}
+
+// Presets, A/B switches and undo on the editor's thread while audio runs and the host saves and
+// loads the state: every one replaces the band list under the lock, as a host's state load does.
+TEST(EffectThreads, PresetsAbAndUndoWhileAudioRunsAndTheHostSavesState) {
+    AEffect* effect = VSTPluginMain(silentHost);
+    ASSERT_NE(effect, nullptr);
+    auto* fx = static_cast<CompressorEffect*>(effect->object);
+    std::atomic<bool> stop{false};
+    std::atomic<bool> nonFinite{false};
+    std::atomic<long> blocks{0};
+    std::thread audio([&] {
+        const int n = 256;
+        std::vector<float> left(n), right(n);
+        float* channels[2] = {left.data(), right.data()};
+        unsigned phase = 0;
+        while (!stop.load()) {
+            for (int i = 0; i < n; ++i, ++phase)
+                left[size_t(i)] = right[size_t(i)] = float(0.7 * std::sin(phase * 0.05));
+            effect->processReplacing(effect, channels, channels, n);
+            for (int i = 0; i < n; ++i)
+                if (!std::isfinite(left[size_t(i)]))
+                    nonFinite = true;
+            ++blocks;
+        }
+    });
+    std::thread host([&] {
+        while (!stop.load()) {
+            void* block = nullptr;
+            const intptr_t size = effect->dispatcher(effect, effGetChunk, 0, 0, &block, 0.0f);
+            if (size > 0 && block) {
+                const std::vector<uint8_t> copy(static_cast<uint8_t*>(block),
+                                                static_cast<uint8_t*>(block) + size);
+                effect->dispatcher(effect, effSetChunk, 0, intptr_t(copy.size()),
+                                   const_cast<uint8_t*>(copy.data()), 0.0f);
+            }
+            std::this_thread::yield();
+        }
+    });
+    const PresetLibrary factoryOnly{""};
+    std::mt19937 random(5);
+    for (int step = 0; step < 2000; ++step) {
+        std::string error;
+        switch (random() % 5) {
+        case 0:
+            loadPreset(*fx, factoryOnly,
+                       factoryPreset(int32_t(random() % unsigned(factoryPresetCount()))).name, error);
+            break;
+        case 1:
+            switchAbSlot(*fx);
+            break;
+        case 2:
+            undoEdit(*fx);
+            break;
+        case 3:
+            redoEdit(*fx);
+            break;
+        case 4:
+            editSetting(*fx, 0, kSettingThreshold, (random() % 100) / 100.0, EditReport::End);
+            break;
+        }
+    }
+    stop = true;
+    audio.join();
+    host.join();
+    EXPECT_GT(blocks.load(), 10);
+    EXPECT_FALSE(nonFinite.load());
+    EXPECT_EQ(effect->numParams, 12 * fx->viewBandCount());
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
 }
 
 TEST(EffectThreads, InstancesComeAndGoOnSeveralThreads) {

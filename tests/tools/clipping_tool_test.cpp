@@ -3,7 +3,7 @@
 // usual way to make them.
 #include "host/plugin_host.h"
 #include "render/output_gain.h"
-#include "render/program_file.h"
+#include "shell/program_file.h"
 #include "tool_runner.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The program file codec on its own: the header bytes, and each fault a reader must name.
-#include "render/program_file.h"
+#include "shell/program_file.h"
 
 #include <gtest/gtest.h>
 

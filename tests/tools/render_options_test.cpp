@@ -106,7 +106,11 @@ TEST(RenderArguments, MalformedLinesAreRefusedWithTheReason) {
         {{"--out-dir", "d", "a.wav", "-j"}, "--jobs needs a value"},
         {{"--out-dir", "d", "--list"}, "--out-dir needs INPUT files"},
         {{"--out-dir", "d", "a.wav", "--plot", "p.png"},
-         "--plot and --save-state belong to a single INPUT OUTPUT render, not to --out-dir"},
+         "--plot, --save-state and --save-preset belong to a single INPUT OUTPUT render, not to --out-dir"},
+        {{"--out-dir", "d", "a.wav", "--save-preset", "Mine"},
+         "--plot, --save-state and --save-preset belong to a single INPUT OUTPUT render, not to --out-dir"},
+        {{"--preset"}, "--preset needs a value"},
+        {{"--list-presets=yes"}, "--list-presets takes no value"},
     };
     for (const auto& [arguments, message] : cases) {
         RenderOptions options;

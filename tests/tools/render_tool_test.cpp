@@ -1,7 +1,7 @@
 // tarnwell-render as a user runs it: its output against the plug-in driven directly, its
 // state files, its exit codes and messages, and what it leaves on disk when it fails.
 #include "host/plugin_host.h"
-#include "render/program_file.h"
+#include "shell/program_file.h"
 #include "tool_runner.h"
 
 #include <gtest/gtest.h>

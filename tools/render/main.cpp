@@ -8,10 +8,13 @@
 #include "render/batch_render.h"
 #include "render/batch_summary.h"
 #include "render/level_plot.h"
-#include "render/program_file.h"
 #include "render/render_setup.h"
 #include "render/run_summary.h"
 #include "render/same_file.h"
+#include "shell/compressor_effect.h"
+#include "shell/preset_library.h"
+#include "shell/program_file.h"
+#include "shell/state_block.h"
 
 #include <unistd.h>
 
@@ -96,6 +99,35 @@ int stageState(PluginSession& plugin, StagedFile& file, const std::string& path)
     return kSuccess;
 }
 
+// The plug-in's setting as it stands, kept to be saved as a user preset at the end of the run.
+int takePresetSetting(PluginSession& plugin, const std::string& name, std::vector<uint8_t>& block) {
+    if (plugin.uniqueId() != kUniqueId)
+        return fail(kUsageError, "--save-preset " + name + ": presets are Tarnwell's, and " + plugin.path() +
+                                     " is plug-in '" + fourCharacterCode(plugin.uniqueId()) + "'");
+    block = plugin.stateChunk();
+    const StateBlockParts parts = splitStateBlock(block.data(), block.size());
+    if (!parts.complete)
+        return fail(kPluginError, plugin.path() + ": the plug-in gave no complete state to save as a preset");
+    // A preset is one setting: the other A/B setting stays out of it.
+    block.resize(parts.settingSize);
+    return kSuccess;
+}
+
+int savePresetSetting(const std::string& name, const std::vector<uint8_t>& block) {
+    PresetLibrary library(userPresetFolder());
+    std::string error;
+    if (!library.save(name, block, error))
+        return fail(kFileError, "--save-preset: " + error);
+    std::printf("saved    preset \"%s\" in %s\n", name.c_str(), library.folder().c_str());
+    return kSuccess;
+}
+
+void listPresets() {
+    for (const PresetEntry& entry : PresetLibrary(userPresetFolder()).list())
+        std::printf("%-8s %s\n", entry.factory ? "factory" : "user", entry.name.c_str());
+    std::fflush(stdout);
+}
+
 // Renames every staged file onto its destination, once nothing can fail any more.
 int commitAll(StagedFile* const* files, size_t count) {
     if (interruptRequested.load())
@@ -149,8 +181,16 @@ int renderOne(const RenderOptions& options) {
     if (!options.saveStatePath.empty())
         if (int code = stageState(plugin, stateFile, options.saveStatePath))
             return code;
-    if (!rendering)
-        return commitAll(staged, 3);
+    std::vector<uint8_t> presetSetting;
+    if (!options.savePresetName.empty())
+        if (int code = takePresetSetting(plugin, options.savePresetName, presetSetting))
+            return code;
+    if (!rendering) {
+        if (int code = commitAll(staged, 3))
+            return code;
+        return options.savePresetName.empty() ? kSuccess
+                                              : savePresetSetting(options.savePresetName, presetSetting);
+    }
     if (!options.plotPath.empty() && !plotFile.create(options.plotPath, error))
         return fail(kFileError, error);
 
@@ -166,6 +206,9 @@ int renderOne(const RenderOptions& options) {
             return code;
     if (int code = commitAll(staged, 3))
         return code;
+    if (!options.savePresetName.empty())
+        if (int code = savePresetSetting(options.savePresetName, presetSetting))
+            return code;
 
     SummaryFacts facts;
     facts.inputPath = options.inputPath;
@@ -229,6 +272,13 @@ int main(int argc, char** argv) {
     if (options.showHelp) {
         std::fputs(renderUsage().c_str(), stdout);
         return kSuccess;
+    }
+    if (options.listPresets) {
+        listPresets();
+        // Listing needs no plug-in: a run that asks for nothing else ends here.
+        if (options.outputFolder.empty() && options.inputPath.empty() && !options.listParameters &&
+            options.saveStatePath.empty() && options.savePresetName.empty())
+            return kSuccess;
     }
     return options.outputFolder.empty() ? renderOne(options) : renderBatch(options);
 }

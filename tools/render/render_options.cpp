@@ -43,6 +43,7 @@ std::string renderUsage() {
     return "usage: tarnwell-render INPUT OUTPUT [options]\n"
            "       tarnwell-render [options] --out-dir DIR INPUT...   (a batch)\n"
            "       tarnwell-render --list | --save-state FILE [options]   (no audio)\n"
+           "       tarnwell-render --list-presets | --save-preset NAME [options]   (no audio)\n"
            "Renders audio files through a VST 2.4 plug-in, as a host would.\n"
            "  --plugin PATH         the plug-in library (default: Tarnwell.so next to this tool)\n"
            "  --set NAME=VALUE      set a parameter in its display unit, e.g. 2-Thresh=-24, 1-Active=off\n"
@@ -52,6 +53,10 @@ std::string renderUsage() {
            "  --load-state FILE     load a program file (.fxp) or a raw state chunk before the --set "
            "options\n"
            "  --save-state FILE     write the state, after --load-state and --set, as a program file\n"
+           "  --preset NAME         load a factory or user preset, after --load-state and before the\n"
+           "                        --set options and --output-gain\n"
+           "  --list-presets        print the factory presets, then the user's\n"
+           "  --save-preset NAME    save the final setting as a user preset\n"
            "  --format FMT          output format: wav, aiff, flac or ogg, optionally :8, :16, :24, :32,\n"
            "                        :float, :double or :vorbis (default: the input's format)\n"
            "  --block N             frames per processReplacing call (default 512)\n"
@@ -99,17 +104,19 @@ bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptio
             options.showHelp = true;
             return true;
         }
-        if (option == "--list" || option == "--quiet") {
+        if (option == "--list" || option == "--quiet" || option == "--list-presets") {
             if (hasInlineValue) {
                 error = option + " takes no value";
                 return false;
             }
-            (option == "--list" ? options.listParameters : options.quiet) = true;
+            (option == "--list"    ? options.listParameters
+             : option == "--quiet" ? options.quiet
+                                   : options.listPresets) = true;
             continue;
         }
-        static const char* const kValued[] = {"--plugin", "--set",     "--load-state", "--save-state",
-                                              "--format", "--block",   "--plot",       "--plot-size",
-                                              "--jobs",   "--out-dir", "--output-gain"};
+        static const char* const kValued[] = {
+            "--plugin",    "--set",  "--load-state", "--save-state",  "--format", "--block",      "--plot",
+            "--plot-size", "--jobs", "--out-dir",    "--output-gain", "--preset", "--save-preset"};
         bool known = false;
         for (const char* name : kValued)
             known = known || option == name;
@@ -142,6 +149,10 @@ bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptio
             options.plotPath = value;
         else if (option == "--out-dir")
             options.outputFolder = value;
+        else if (option == "--preset")
+            options.presetName = value;
+        else if (option == "--save-preset")
+            options.savePresetName = value;
         else if (option == "--output-gain") {
             if (!parseDecibels(value, kLowestOutputGainDb, kHighestOutputGainDb, options.outputGainDb)) {
                 error = "--output-gain " + value + ": expected a gain in dB from -120 to 120";
@@ -171,8 +182,9 @@ bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptio
             error = "--out-dir needs INPUT files";
             return false;
         }
-        if (!options.plotPath.empty() || !options.saveStatePath.empty()) {
-            error = "--plot and --save-state belong to a single INPUT OUTPUT render, not to --out-dir";
+        if (!options.plotPath.empty() || !options.saveStatePath.empty() || !options.savePresetName.empty()) {
+            error = "--plot, --save-state and --save-preset belong to a single INPUT OUTPUT render, not to "
+                    "--out-dir";
             return false;
         }
         options.batchInputs = files;
@@ -183,7 +195,8 @@ bool parseRenderArguments(const std::vector<std::string>& arguments, RenderOptio
         return false;
     }
     if (files.empty()) {
-        if (!options.listParameters && options.saveStatePath.empty()) {
+        if (!options.listParameters && options.saveStatePath.empty() && !options.listPresets &&
+            options.savePresetName.empty()) {
             error = "missing INPUT and OUTPUT files";
             return false;
         }

@@ -17,6 +17,9 @@ struct RenderOptions {
     std::string loadStatePath;
     std::string saveStatePath;
     std::string plotPath;
+    std::string presetName;     // --preset: a factory or user preset, after --load-state
+    std::string savePresetName; // --save-preset: the final setting saved as a user preset
+    bool listPresets = false;
     std::vector<std::string> settings; // NAME=VALUE or INDEX=NORMALISED, in command-line order
     bool hasOutputGain = false;
     double outputGainDb = 0;

@@ -2,7 +2,9 @@
 
 #include "host/parameter_values.h"
 #include "render/output_gain.h"
-#include "render/program_file.h"
+#include "shell/compressor_effect.h"
+#include "shell/preset_library.h"
+#include "shell/program_file.h"
 
 #include <unistd.h>
 
@@ -20,6 +22,22 @@ int loadState(PluginSession& plugin, const std::string& path, std::string& error
         return kFileError;
     }
     plugin.loadStateChunk(chunk);
+    return kSuccess;
+}
+
+// Presets hold Tarnwell's state block: another plug-in is refused rather than handed one.
+int loadPresetChunk(PluginSession& plugin, const std::string& name, std::string& error) {
+    if (plugin.uniqueId() != kUniqueId) {
+        error = "--preset " + name + ": presets are Tarnwell's, and " + plugin.path() + " is plug-in '" +
+                fourCharacterCode(plugin.uniqueId()) + "'";
+        return kUsageError;
+    }
+    std::vector<uint8_t> block;
+    if (!PresetLibrary(userPresetFolder()).load(name, block, error)) {
+        error = "--preset: " + error + " (see --list-presets)";
+        return kUsageError;
+    }
+    plugin.loadStateChunk(block);
     return kSuccess;
 }
 
@@ -54,6 +72,9 @@ int configurePlugin(PluginSession& plugin, const RenderOptions& options, bool co
         return kPluginError;
     if (!options.loadStatePath.empty())
         if (int code = loadState(plugin, options.loadStatePath, error))
+            return code;
+    if (!options.presetName.empty())
+        if (int code = loadPresetChunk(plugin, options.presetName, error))
             return code;
     if (int code = applySettings(plugin, options.settings, confirm, error))
         return code;

@@ -18,8 +18,8 @@ enum ExitCode { kSuccess = 0, kUsageError = 1, kFileError = 2, kPluginError = 3 
 // --plugin, or Tarnwell.so next to the running tool.
 std::string pluginPathOf(const RenderOptions& options);
 
-// Opens the plug-in and applies, in this order, --load-state, the --set options (printing each
-// when `confirm`) and --output-gain. A later preset applies between the first two.
+// Opens the plug-in and applies, in this order, --load-state, --preset (which replaces the
+// loaded state), the --set options (printing each when `confirm`) and --output-gain.
 int configurePlugin(PluginSession& plugin, const RenderOptions& options, bool confirm, std::string& error);
 
 // Opens a mono or stereo input and picks its stereo output's format from --format.

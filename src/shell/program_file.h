@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,10 @@ struct ProgramFileIdentity {
     int32_t pluginVersion = 0;
 };
 
-// The complete file for a chunk. The name is cut to 27 characters.
+// The longest program name the file holds, in bytes (the field's 28th byte ends it).
+constexpr size_t kProgramNameLimit = 27;
+
+// The complete file for a chunk. The name is cut to 27 bytes, never inside a UTF-8 character.
 std::vector<uint8_t> buildProgramFile(const std::vector<uint8_t>& chunk, const ProgramFileIdentity& identity,
                                       const std::string& programName);
 
@@ -24,6 +28,12 @@ std::vector<uint8_t> buildProgramFile(const std::vector<uint8_t>& chunk, const P
 // refused with a message naming the fault (without the file name).
 bool extractStateChunk(const std::vector<uint8_t>& file, bool mustBeProgramFile, int32_t expectedPluginId,
                        std::vector<uint8_t>& chunk, std::string& error);
+
+// The program name of a file that extractStateChunk accepted as a program file ("" for none).
+std::string programFileName(const std::vector<uint8_t>& file);
+
+// fopen for a UTF-8 path, also on Windows (where the path is widened first).
+FILE* openFileUtf8(const std::string& path, const char* mode);
 
 // The bytes of a whole file; the error names the path and the system's reason.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);

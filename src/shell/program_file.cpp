@@ -1,8 +1,13 @@
-#include "render/program_file.h"
+#include "shell/program_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -45,7 +50,12 @@ std::vector<uint8_t> buildProgramFile(const std::vector<uint8_t>& chunk, const P
     appendBigEndian(file, uint32_t(identity.pluginVersion));
     appendBigEndian(file, 1);
     char name[kProgramNameSize] = {};
-    std::strncpy(name, programName.c_str(), kProgramNameSize - 1);
+    size_t kept = std::min(programName.size(), kProgramNameLimit);
+    // Continuation bytes of a character cut at the limit go with it.
+    if (kept < programName.size())
+        while (kept > 0 && (uint8_t(programName[kept]) & 0xC0) == 0x80)
+            --kept;
+    std::memcpy(name, programName.data(), kept);
     file.insert(file.end(), name, name + kProgramNameSize);
     appendBigEndian(file, uint32_t(chunk.size()));
     file.insert(file.end(), chunk.begin(), chunk.end());
@@ -121,8 +131,32 @@ bool extractStateChunk(const std::vector<uint8_t>& file, bool mustBeProgramFile,
     return true;
 }
 
+std::string programFileName(const std::vector<uint8_t>& file) {
+    if (file.size() < kProgramHeaderSize)
+        return {};
+    const char* field = reinterpret_cast<const char*>(file.data()) + 28;
+    return std::string(field, std::find(field, field + kProgramNameSize, '\0'));
+}
+
+FILE* openFileUtf8(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    auto widen = [](const std::string& text) {
+        std::wstring wide;
+        const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+        if (length > 0) {
+            wide.resize(size_t(length));
+            MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), &wide[0], length);
+        }
+        return wide;
+    };
+    return _wfopen(widen(path).c_str(), widen(mode).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = openFileUtf8(path, "rb");
     if (!file) {
         error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
