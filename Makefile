@@ -43,18 +43,19 @@ dist: build-linux build-win64
 	scripts/install-binary.sh build/linux/src/Tarnwell.so dist/linux/Tarnwell.so
 	scripts/install-binary.sh build/linux/tools/render/tarnwell-render dist/linux/tarnwell-render
 
-# The main job: load the DLL under Wine in our small host and run a test signal through it,
-# then open its editor on the virtual X display that wine-run.sh starts and write the picture
+# The main job: load the DLL under Wine in our small host and run eight seconds of the demo piece
+# through it, then open its editor on the virtual X display that wine-run.sh starts (the piece
+# playing on, its spectrum and the gain curve in the graph) and write the picture
 # out/editor.png; then the same for the Linux plug-in in the host's Linux build, its editor in
 # an X window on an Xvfb of its own: out/editor-linux.png.
 run: dist
 	mkdir -p out
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --start
 	TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) build/win64/tools/host/tarnwell-host.exe \
-	  dist/Tarnwell.dll --editor-picture out/editor.png; \
+	  dist/Tarnwell.dll --demo --seconds 8 --editor-picture out/editor.png; \
 	  status=$$?; TARNWELL_WINEPREFIX=$(CURDIR)/build/win64/wineprefix $(WINE_RUN) --stop; exit $$status
 	xvfb-run -a -s "-screen 0 1024x768x24" build/linux/tools/host/tarnwell-host dist/linux/Tarnwell.so \
-	  --editor-picture out/editor-linux.png
+	  --demo --seconds 8 --editor-picture out/editor-linux.png
 
 # A generated piece (kick, bass, hats, chords) rendered through the Linux plug-in with a level
 # plot: out/demo-in.wav, out/demo-out.wav, out/demo.png.

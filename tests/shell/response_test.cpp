@@ -27,6 +27,19 @@ double amplitudeAt(const std::vector<float>& x, int32_t from, int32_t count, dou
     return 2 * std::hypot(re, im) / count;
 }
 
+// The instance's bands as the response needs them, sorted by frequency.
+std::vector<ResponseBand> sortedResponses(CompressorEffect& fx) {
+    HeapBuffer views;
+    const int32_t count = fx.viewBands(views);
+    const auto* bands = static_cast<const BandView*>(views.get());
+    std::vector<ResponseBand> sorted;
+    for (int32_t i = 0; i < count; ++i)
+        sorted.push_back(bands[i].response);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const ResponseBand& a, const ResponseBand& b) { return a.frequency < b.frequency; });
+    return sorted;
+}
+
 struct Rendered {
     double measuredDb;
     double curveDb;
@@ -67,17 +80,10 @@ Rendered renderSine(double sampleRate, double f, double level) {
     std::vector<float> left(out.begin(), out.begin() + total);
     const double measured = amplitudeAt(left, total - tail, tail, f, sampleRate) / level;
 
-    HeapBuffer views;
-    const int32_t count = fx->viewBands(views);
-    const auto* bands = static_cast<const BandView*>(views.get());
-    std::vector<ResponseBand> sorted;
-    for (int32_t i = 0; i < count; ++i)
-        sorted.push_back(bands[i].response);
-    std::sort(sorted.begin(), sorted.end(),
-              [](const ResponseBand& a, const ResponseBand& b) { return a.frequency < b.frequency; });
+    const std::vector<ResponseBand> sorted = sortedResponses(*fx);
     const ResponseContext context = fx->viewResponseContext();
     const double curve =
-        bankGainAt(sorted.data(), count, context.sampleRate, false, f) * context.outputGain;
+        bankGainAt(sorted.data(), int32_t(sorted.size()), context.sampleRate, false, f) * context.outputGain;
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
     return {ampToDb(measured), ampToDb(curve)};
 }
@@ -101,14 +107,8 @@ TEST(GainCurve, FlatAtUnityWhenNothingCompresses) {
     AEffect* effect = VSTPluginMain(nullptr);
     auto* fx = CompressorEffect::fromEffect(effect);
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
-    HeapBuffer views;
-    const int32_t count = fx->viewBands(views);
-    const auto* bands = static_cast<const BandView*>(views.get());
-    std::vector<ResponseBand> sorted;
-    for (int32_t i = 0; i < count; ++i)
-        sorted.push_back(bands[i].response);
-    std::sort(sorted.begin(), sorted.end(),
-              [](const ResponseBand& a, const ResponseBand& b) { return a.frequency < b.frequency; });
+    std::vector<ResponseBand> sorted = sortedResponses(*fx);
+    const int32_t count = int32_t(sorted.size());
     for (double f = 20; f < 22000; f *= 1.1)
         EXPECT_NEAR(bankGainAt(sorted.data(), count, 44100, false, f), 1.0, 1e-9) << f;
     // Solo on the lowest band: only its low-pass part is heard.

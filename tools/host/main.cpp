@@ -1,7 +1,8 @@
-// tarnwell-host PLUGIN [--seconds N] [--editor-picture FILE.png] [--idle] [--open-close N]
+// tarnwell-host PLUGIN [--seconds N] [--demo] [--editor-picture FILE.png] [--idle] [--open-close N]
 // Loads a VST 2.4 plug-in, prints its effect record and its parameter list, round-trips its
 // state block through a second instance, sets every band compressing, runs a generated test
-// signal through it and prints input and output peak and RMS per second. --editor-picture
+// signal (with --demo the demo piece of tarnwell-demo-signal) through it and prints input and
+// output peak and RMS per second. --editor-picture
 // then opens the plug-in's editor in a host window while the signal plays and writes what the
 // window shows. On Linux the window is an X window of the host's own connection; --idle makes
 // the host call effEditIdle every 20 ms (else it never does), and --open-close N opens and
@@ -15,6 +16,7 @@
 #include "host/parameter_values.h"
 #include "host/plugin_host.h"
 #include "host/plugin_session.h"
+#include "render/demo_signal.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -105,7 +107,7 @@ void printLevels(const std::vector<float>* in, const std::vector<float>* out, in
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: tarnwell-host PLUGIN [--seconds N] [--editor-picture FILE.png] [--idle] "
+        std::fprintf(stderr, "usage: tarnwell-host PLUGIN [--seconds N] [--demo] [--editor-picture FILE.png] [--idle] "
                              "[--open-close N]\n");
         return 1;
     }
@@ -113,6 +115,7 @@ int main(int argc, char** argv) {
     const char* editorPicture = nullptr;
     bool callsIdle = false;
     int openCloseCount = 0;
+    bool demo = false; // the demo piece in place of the test signal
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
             seconds = std::atoi(argv[++i]);
@@ -120,6 +123,8 @@ int main(int argc, char** argv) {
             editorPicture = argv[++i];
         } else if (!std::strcmp(argv[i], "--idle")) {
             callsIdle = true;
+        } else if (!std::strcmp(argv[i], "--demo")) {
+            demo = true;
         } else if (!std::strcmp(argv[i], "--open-close") && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
             openCloseCount = std::atoi(argv[++i]);
         } else {
@@ -144,12 +149,20 @@ int main(int argc, char** argv) {
     const int rate = 44100;
     const int frames = seconds * rate;
     std::vector<float> in[2], out[2] = {std::vector<float>(size_t(frames)), std::vector<float>(size_t(frames))};
-    generateTestSignal(in[0], in[1], frames, rate);
+    if (demo)
+        synthesizeDemo(in[0], in[1], seconds, rate);
+    else
+        generateTestSignal(in[0], in[1], frames, rate);
     session.start(rate);
     processStereo(session.effect(), in[0].data(), in[1].data(), out[0].data(), out[1].data(), frames, 512);
     session.stop();
     printLevels(in, out, seconds, rate);
 
+    // What plays while the editor is open: the demo piece from its fourth second on, where the
+    // kick, bass and hats have come in over the chords.
+    const size_t skip = demo && frames > 6 * rate ? size_t(4 * rate) : 0;
+    const std::vector<float> played[2] = {std::vector<float>(in[0].begin() + long(skip), in[0].end()),
+                                          std::vector<float>(in[1].begin() + long(skip), in[1].end())};
 #ifdef _WIN32
     if (callsIdle || openCloseCount > 0) {
         std::fprintf(stderr, "tarnwell-host: --idle and --open-close need the Linux build\n");
@@ -158,11 +171,11 @@ int main(int argc, char** argv) {
     if (editorPicture) {
         // Long enough for the meters to rise and the 100 ms refresh to have run several times.
         const int settleMs = 1500;
-        if (!writeEditorPicture(session, in[0], in[1], rate, settleMs, editorPicture, error)) {
+        if (!writeEditorPicture(session, played[0], played[1], rate, settleMs, editorPicture, error)) {
             std::fprintf(stderr, "tarnwell-host: %s\n", error.c_str());
             return 5;
         }
-        std::printf("\neditor       %s (the editor after %d ms of the test signal)\n", editorPicture, settleMs);
+        std::printf("\neditor       %s (the editor after %d ms of the signal)\n", editorPicture, settleMs);
     }
 #else
     if (editorPicture || openCloseCount > 0) {
@@ -170,7 +183,7 @@ int main(int argc, char** argv) {
         options.callsIdle = callsIdle;
         options.picturePath = editorPicture ? editorPicture : "";
         options.openCloseCount = openCloseCount;
-        return runEditorOnX11(session, in[0], in[1], rate, options);
+        return runEditorOnX11(session, played[0], played[1], rate, options);
     }
 #endif
     return 0;

@@ -55,7 +55,7 @@ int runEditorOnX11(PluginSession& session, const std::vector<float>& left, const
                 std::fprintf(stderr, "tarnwell-host: cannot write %s\n", options.picturePath.c_str());
                 status = 5;
             } else {
-                std::printf("\neditor       %s (%d x %d, after %d ms of the test signal, %s)\n",
+                std::printf("\neditor       %s (%d x %d, after %d ms of the signal, %s)\n",
                             options.picturePath.c_str(), picture.width, picture.height, options.settleMs,
                             idleText);
             }
