@@ -1,8 +1,8 @@
 // The shell's window onto the library's module and its editor. An editor library fills in a
 // table of entry points, and whoever attaches the library (the plug-in's DllMain, a test)
 // installs it; the shell calls the editor only through it and links no editor. Without a
-// table (the Linux .so today) the instance has no editor and the editor opcodes answer so.
-// An editor for another window system installs itself the same way, with its own table.
+// table (the shell's own tests, a program that attaches none) the instance has no editor and
+// the editor opcodes answer so. The Win32 editor and the X11 editor each install their own.
 #pragma once
 
 #include <cstdint>
