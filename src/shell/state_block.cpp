@@ -319,13 +319,21 @@ void setStateBlock(CompressorEffect& fx, const void* block, int64_t size) {
     // 64-bit throughout: no record size or count can wrap the check.
     if (recordSize >= kBandRecordSize && count >= 0 && int64_t(count) * recordSize <= size - 8)
         loadBands(fx, bytes, size, recordSize, count);
-    // The block is the whole instance: one saved without a second setting leaves none.
+    // The block is the whole instance: one saved without a second setting leaves none. The
+    // other setting is kept only when it reads as a setting, and only its setting part: a
+    // switch appends this one after it, where a trailer of its own would hide it.
     const StateBlockParts parts = splitStateBlock(bytes, size_t(size));
-    fx.activeSlot = parts.other ? parts.activeSlot : 0;
+    const StateBlockParts other =
+        parts.other ? splitStateBlock(parts.other, parts.otherSize) : StateBlockParts{0, false, 0, nullptr, 0};
+    fx.activeSlot = other.complete ? parts.activeSlot : 0;
     try {
-        fx.otherSlot.assign(parts.other, parts.other + parts.otherSize);
+        if (other.complete)
+            fx.otherSlot.assign(parts.other, parts.other + other.settingSize);
+        else
+            fx.otherSlot.clear();
     } catch (const std::bad_alloc&) {
         fx.otherSlot.clear();
+        fx.activeSlot = 0;
     }
 
     storeRelaxed(fx.effect.numParams, fx.bandCount() * kParametersPerBand);

@@ -4,7 +4,9 @@
 // A stored RMS window may ask for a ring of up to 2 GB per band; the heap here refuses any
 // block above 16 MB, as a host short of memory would, so the reader and the engine's
 // fallback to peak detection are what gets exercised rather than the machine's memory.
+#include "shell/ab_slots.h"
 #include "shell/compressor_effect.h"
+#include "shell/state_block.h"
 #include "support/heap_buffer.h"
 
 #include <cmath>
@@ -65,7 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(!fx->soloCurrentBand || fx->currentBand < fx->bandCount());
 
     const std::vector<uint8_t> saved = save(effect);
-    require(saved.size() == 32 + 56 * size_t(fx->bandCount()));
+    const size_t settingSize = 32 + 56 * size_t(fx->bandCount());
+    const size_t otherSize = fx->otherSlot.size();
+    require(saved.size() == settingSize + (otherSize ? 8 + otherSize : 0));
+    require(otherSize == 0 || splitStateBlock(fx->otherSlot.data(), otherSize).settingSize == otherSize);
     AEffect* copy = VSTPluginMain(nullptr);
     if (copy) {
         std::vector<uint8_t> again(saved);
@@ -74,6 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (fx->bandCount() > 0)
             require(save(copy) == saved);
         dispatch(copy, effClose, 0, nullptr);
+    }
+
+    // Two switches of the A/B compare bring back this setting, the other one kept.
+    if (otherSize && switchAbSlot(*fx) && switchAbSlot(*fx)) {
+        const std::vector<uint8_t> back = save(effect);
+        require(back.size() >= settingSize && std::memcmp(back.data(), saved.data(), settingSize) == 0);
+        require(fx->otherSlot.size() > 0 && activeAbSlot(*fx) == int32_t(saved[settingSize]));
     }
 
     float left[64], right[64];

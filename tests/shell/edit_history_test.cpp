@@ -258,4 +258,32 @@ TEST_F(EditHistoryTest, AMalformedSecondSettingIsIgnored) {
     }
 }
 
+TEST_F(EditHistoryTest, ASecondSettingKeepsOnlyWhatReadsAsASetting) {
+    ASSERT_TRUE(copyToOtherSlot(*fx));
+    const std::vector<uint8_t> session = getChunk(effect);
+    const StateBlockParts parts = splitStateBlock(session.data(), session.size());
+    const std::vector<uint8_t> setting(session.begin(), session.begin() + long(parts.settingSize));
+
+    // A second setting whose header claims more bands than it holds is no setting: dropped.
+    std::vector<uint8_t> unreadable = session;
+    unreadable[parts.settingSize + 8 + 4] = 0x40;
+    setChunk(effect, unreadable, unreadable.size());
+    EXPECT_EQ(getChunk(effect), setting);
+
+    // One that carries a trailer of its own keeps its setting only, so that switching twice
+    // still comes back to this setting with the other one beside it.
+    std::vector<uint8_t> nested = setting;
+    const std::vector<uint8_t> inner = session; // setting + trailer + setting
+    const int32_t length = int32_t(inner.size());
+    for (int32_t v : {0, length})
+        for (int i = 0; i < 4; ++i)
+            nested.push_back(uint8_t(uint32_t(v) >> (8 * i)));
+    nested.insert(nested.end(), inner.begin(), inner.end());
+    setChunk(effect, nested, nested.size());
+    EXPECT_EQ(getChunk(effect), session);
+    ASSERT_TRUE(switchAbSlot(*fx));
+    ASSERT_TRUE(switchAbSlot(*fx));
+    EXPECT_EQ(getChunk(effect), session);
+}
+
 } // namespace
