@@ -25,6 +25,7 @@
 #define IDC_OUTPUT_GAIN_FADER 1047
 #define IDC_INPUT_METER 1088
 #define IDC_OUTPUT_METER 1089
+#define IDC_PRESET_CONTROL 1090
 
 /* Band settings panel (dialog 103). */
 #define IDC_FREQUENCY_EDIT 1019

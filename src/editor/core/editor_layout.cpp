@@ -20,6 +20,8 @@ constexpr ControlLayout kMainControls[] = {
     {IDC_INPUT_METER, ControlKind::Meter, "", TextAlign::Left, {4, 11, 16, 245}},
     {IDC_OUTPUT_METER, ControlKind::Meter, "", TextAlign::Left, {357, 11, 16, 245}},
     {IDC_SOLO_BAND, ControlKind::CheckBox, "Solo current band", TextAlign::Left, {180, 244, 72, 10}},
+    // On the banner's line, right of its caption, above the output fader and meter.
+    {IDC_PRESET_CONTROL, ControlKind::PresetControl, "", TextAlign::Left, {264, 0, 108, 10}},
 };
 
 constexpr ControlLayout kPanelControls[] = {

@@ -26,6 +26,8 @@ enum class ControlKind : int32_t {
     VerticalFader,
     HorizontalFader,
     Meter,
+    // The preset's name and the menu of presets, A/B and undo (preset_control.h, preset_menu.h).
+    PresetControl,
 };
 
 enum class TextAlign : int32_t { Left, Center, Right };

@@ -4,6 +4,7 @@
 #include "editor/core/graph_menu.h"
 #include "editor/core/main_rules.h"
 #include "editor/core/panel_rules.h"
+#include "editor/core/preset_menu.h"
 #include "editor/core/ui_scale.h"
 #include "raster/pixo.h"
 #include "shell/edit_gesture.h"
@@ -815,6 +816,11 @@ void X11Editor::paintWidget(PIXO_IBitmap& bitmap, Widget& widget) {
         break;
     case ControlKind::Graph:
         paintGraph(bitmap, widget);
+        break;
+    case ControlKind::PresetControl:
+        presetPainter_.setScale(scale_);
+        presetPainter_.draw(bitmap, widget.rect.x, widget.rect.y, widget.rect.width, widget.rect.height,
+                            presetControlLabel(fx_), held);
         break;
     case ControlKind::PanelPlace:
         break;

@@ -15,6 +15,7 @@
 #include "editor/core/graph_port.h"
 #include "editor/core/meter_model.h"
 #include "editor/core/meter_render.h"
+#include "editor/core/preset_control.h"
 #include "editor/x11/edit_line.h"
 #include "editor/x11/x11_popup_menu.h"
 #include "editor/x11/x11_view.h"
@@ -170,6 +171,7 @@ private:
     GraphBandCopies copies_;
     GraphGestures gestures_{copies_};
     GraphPaintCache graphCache_;
+    PresetControlPainter presetPainter_;
     // The graph's spectrum analyzer, fed while the editor is open and shows it.
     SpectrumAnalyzer analyzer_;
     PIXO_MemBitmap graphBitmap_;
