@@ -128,13 +128,20 @@ void SpectrumAnalyzer::analyse(double sampleRate, const GraphGeometry& geometry,
 }
 
 void SpectrumAnalyzer::levelsOf(const std::vector<float>& history, std::vector<float>& held, double seconds) {
+    const float fall = float(kFallDbPerSecond * std::max(seconds, 0.0));
+    // A stopped transport feeds zeros: every column reads silence, so the held levels only fall,
+    // and the editor spends nothing on transforms while nothing plays.
+    if (std::all_of(history.begin(), history.end(), [](float v) { return v == 0.0f; })) {
+        for (float& level : held)
+            level = std::max(level - fall, kSilenceDb);
+        return;
+    }
     for (size_t i = 0; i < history.size(); ++i)
         windowed_[i] = history[i] * window_[i];
     transform_->forward(windowed_, spectrum_);
     const size_t bins = std::min(power_.size(), spectrum_.size());
     for (size_t k = 0; k < bins; ++k)
         power_[k] = std::norm(spectrum_[k]);
-    const float fall = float(kFallDbPerSecond * std::max(seconds, 0.0));
     for (size_t x = 0; x < plan_.size(); ++x) {
         const Column& column = plan_[x];
         double sum = 0;
