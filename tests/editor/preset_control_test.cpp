@@ -1,0 +1,325 @@
+// The preset control in the opened editor as a user drives it: its label and look, its menu
+// opened by a click and a factory preset chosen there, the undo keys pressed through the X
+// server with the focus on a fader, an edit box or the main window, and the undo steps of typed
+// values; with a picture of the open menu over the editor (preset-menu.png, docs/ keeps a copy).
+#include "editor_host.h"
+
+#include "editor/resource.h"
+#include "editor/core/preset_menu.h"
+#include "host/picture.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+
+namespace editortest {
+namespace {
+
+std::string utf8(const wchar_t* text) {
+    char narrow[512] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, int(sizeof(narrow)), nullptr, nullptr);
+    return narrow;
+}
+
+std::string windowText(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return utf8(text);
+}
+
+// The screen's pixels in a rectangle of screen coordinates.
+Picture captureScreen(const RECT& area) {
+    Picture picture(area.right - area.left, area.bottom - area.top);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (section && bits) {
+        HGDIOBJ previous = SelectObject(memory, section);
+        BitBlt(memory, 0, 0, picture.width, picture.height, screen, area.left, area.top, SRCCOPY);
+        GdiFlush();
+        const auto* words = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < picture.pixels.size(); ++i)
+            picture.pixels[i] = words[i] & 0xFFFFFF;
+        SelectObject(memory, previous);
+        DeleteObject(section);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return picture;
+}
+
+// What the open menu showed, read by a hook on this thread while the menu loop runs: each
+// item's text and state by command, the menu window's place, the control as it looked, and
+// the screen around both. Once the loop goes idle the hook clicks the item with the wanted
+// text (or, without one, outside the menu).
+struct MenuVisit {
+    std::string choose;
+    HWND control = nullptr;
+    HWND editor = nullptr;
+    HMENU popup = nullptr;
+    std::map<UINT, std::string> texts;
+    std::map<UINT, UINT> states;
+    RECT menuWindow = {};
+    Picture controlWhileOpen;
+    Picture screen;
+    bool clicked = false;
+    bool closed = false;
+} visit;
+
+void readOpenMenu() {
+    for (int i = 0, n = GetMenuItemCount(visit.popup); i < n; ++i) {
+        const UINT id = GetMenuItemID(visit.popup, i);
+        if (id == 0 || id == UINT(-1))
+            continue;
+        wchar_t text[128] = {};
+        GetMenuStringW(visit.popup, UINT(i), text, 128, MF_BYPOSITION);
+        visit.texts[id] = utf8(text);
+        visit.states[id] = GetMenuState(visit.popup, UINT(i), MF_BYPOSITION);
+    }
+}
+
+void seeAndChoose() {
+    if (HWND menu = FindWindowA("#32768", nullptr))
+        GetWindowRect(menu, &visit.menuWindow);
+    visit.controlWhileOpen = captureWindow(visit.control);
+    RECT area;
+    GetWindowRect(visit.editor, &area);
+    UnionRect(&area, &area, &visit.menuWindow);
+    InflateRect(&area, 4, 4);
+    area.left = std::max<LONG>(area.left, 0);
+    area.top = std::max<LONG>(area.top, 0);
+    visit.screen = captureScreen(area);
+    RECT box = {};
+    for (int i = 0, n = GetMenuItemCount(visit.popup); i < n; ++i) {
+        const UINT id = GetMenuItemID(visit.popup, i);
+        if (!visit.choose.empty() && visit.texts.count(id) && visit.texts[id] == visit.choose)
+            GetMenuItemRect(nullptr, visit.popup, UINT(i), &box);
+    }
+    if (box.right > box.left)
+        mouseLeftClickAtScreen((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    else
+        mouseLeftClickAtScreen(visit.menuWindow.right + 40, visit.menuWindow.bottom + 40);
+}
+
+LRESULT CALLBACK menuHook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION) {
+        if (call->message == WM_INITMENUPOPUP && !visit.popup) {
+            visit.popup = HMENU(call->wParam);
+            readOpenMenu();
+        } else if (call->message == WM_ENTERIDLE && visit.popup && !visit.clicked) {
+            visit.clicked = true;
+            seeAndChoose();
+        } else if (call->message == WM_EXITMENULOOP) {
+            visit.closed = true;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class PresetControl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        releaseAllModifiers();
+        ASSERT_TRUE(host.loaded());
+        ASSERT_TRUE(host.openEditor());
+        main = host.editor();
+        panel = host.panel();
+        control = GetDlgItem(main, IDC_PRESET_CONTROL);
+        ASSERT_NE(control, nullptr);
+        clearHostCalls();
+    }
+    void TearDown() override { releaseAllModifiers(); }
+
+    // Clicks the control, lets the hook read the menu and choose the item with that text
+    // ("" chooses nothing), and waits for the menu to close.
+    void useMenu(const std::string& choose) {
+        visit = MenuVisit();
+        visit.choose = choose;
+        visit.control = control;
+        visit.editor = main;
+        HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, menuHook, nullptr, GetCurrentThreadId());
+        RECT place;
+        GetWindowRect(control, &place);
+        mouseLeftClickAtScreen((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+        pumpUntil([] { return visit.closed; }, 5000);
+        pumpFor(50);
+        UnhookWindowsHookEx(hook);
+        ASSERT_TRUE(visit.closed);
+    }
+    // Ctrl with a letter (Shift too when asked), through the X server; waits for the change.
+    bool pressWithCtrl(const char* key, bool shift, const std::function<bool()>& changed) {
+        HeldKey ctrl("ctrl", VK_CONTROL);
+        if (!ctrl.held())
+            return false;
+        if (shift) {
+            HeldKey withShift("shift", VK_SHIFT);
+            if (!withShift.held())
+                return false;
+            tapKey(key);
+            return pumpUntil(changed, 10000);
+        }
+        tapKey(key);
+        return pumpUntil(changed, 10000);
+    }
+    // A drag of a fader's thumb by dy pixels (vertical faders) or dx (horizontal).
+    void dragFader(HWND dialog, int id, int32_t dx, int32_t dy) {
+        HWND fader = GetDlgItem(dialog, id);
+        RECT client;
+        GetClientRect(fader, &client);
+        const int32_t position = int32_t(SendMessageA(fader, FADER_GETPOS, 0, 0));
+        POINT thumb = client.right > client.bottom
+                          ? POINT{position * (client.right - 23) / 1000 + 11, client.bottom / 2}
+                          : POINT{client.right / 2, (1000 - position) * (client.bottom - 26) / 1000 + 13};
+        mouseMoveTo(fader, thumb.x, thumb.y);
+        mouseLeftDown();
+        mouseMoveTo(fader, thumb.x + dx / 2, thumb.y + dy / 2);
+        mouseMoveTo(fader, thumb.x + dx, thumb.y + dy);
+        pumpFor(30);
+        mouseLeftUp();
+        pumpFor(50);
+    }
+    int32_t tabCount() { return int32_t(SendDlgItemMessageA(main, IDC_BAND_TABS, TCM_GETITEMCOUNT, 0, 0)); }
+    double thresholdDb() { return 20 * std::log10(double(host.parameter(2)) * 4); }
+    double outputGainDb() { return 20 * std::log10(host.state().outputGain); }
+
+    EditorHost host;
+    HWND main = nullptr, panel = nullptr, control = nullptr;
+};
+
+TEST_F(PresetControl, ShowsTheLabelDrawnOnTheBannersLine) {
+    EXPECT_EQ(windowText(control), "A: No preset");
+    // On the banner's line, right of its caption and above the output fader.
+    const RECT place = rectInDialog(main, IDC_PRESET_CONTROL);
+    EXPECT_EQ(place.top, 0);
+    EXPECT_LE(place.bottom, rectInDialog(main, IDC_OUTPUT_GAIN_FADER).top);
+    EXPECT_TRUE(IsWindowVisible(control));
+
+    // The painter's face, edge and dark label, seen through the screen.
+    const WindowPixels pixels = readWindow(control);
+    ASSERT_GT(pixels.width, 100);
+    EXPECT_EQ(pixels.at(0, 0), RGB(0x8C, 0x8C, 0x8C));
+    EXPECT_EQ(pixels.at(2, 2), RGB(0xF0, 0xF0, 0xF0));
+    int32_t dark = 0;
+    for (int32_t y = 0; y < pixels.height; ++y)
+        for (int32_t x = 0; x < pixels.width / 2; ++x)
+            dark += GetRValue(pixels.at(x, y)) < 0x60 ? 1 : 0;
+    EXPECT_GT(dark, 20);
+}
+
+TEST_F(PresetControl, ClickOpensTheMenuBelowAndAFactoryPresetLoads) {
+    useMenu("Mastering 5-band");
+    // The menu: the factory presets, the user's line, the commands with their keys.
+    EXPECT_EQ(visit.texts[IDM_PRESET_FIRST], "Mix bus glue");
+    EXPECT_EQ(visit.texts[IDM_UNDO], "Undo\tCtrl+Z");
+    EXPECT_EQ(visit.texts[IDM_REDO], "Redo\tCtrl+Shift+Z");
+    EXPECT_EQ(visit.texts[IDM_AB_SWITCH], "Switch to B");
+    EXPECT_EQ(visit.texts[IDM_PRESET_SAVE], "Save preset...");
+    EXPECT_TRUE(visit.states[IDM_UNDO] & MF_GRAYED);
+    EXPECT_FALSE(visit.states[IDM_PRESET_SAVE] & MF_GRAYED);
+    EXPECT_FALSE(visit.states[IDM_PRESET_FIRST] & MF_CHECKED);
+    // Just below the control, its left edges on the control's, the control shown pressed.
+    RECT place;
+    GetWindowRect(control, &place);
+    EXPECT_EQ(visit.menuWindow.left, place.left);
+    EXPECT_EQ(visit.menuWindow.top, place.bottom);
+    ASSERT_GT(visit.controlWhileOpen.width, 2);
+    EXPECT_EQ(visit.controlWhileOpen.at(2, 2), 0xD8E6F2u);
+
+    // The preset is loaded, shown and told to the host: the parameter list grew by a band.
+    EXPECT_EQ(host.state().bandCount, 5);
+    EXPECT_EQ(tabCount(), 5);
+    EXPECT_EQ(windowText(control), "A: Mastering 5-band");
+    EXPECT_EQ(readWindow(control).at(2, 2), RGB(0xF0, 0xF0, 0xF0));
+    const std::vector<HostCall> calls = recordedHostCalls();
+    const std::vector<HostCall> listChanges = callsOf(calls, audioMasterVendorSpecific, int32_t(0xDEADBEEF));
+    ASSERT_EQ(listChanges.size(), 1u);
+    EXPECT_EQ(listChanges[0].payload[0], 48);
+    EXPECT_EQ(listChanges[0].payload[1], 12);
+    EXPECT_FALSE(callsOf(calls, audioMasterAutomate).empty());
+    EXPECT_EQ(host.effect->numParams, 60);
+
+    // Opened again, the loaded preset is checked, and nothing chosen changes nothing.
+    const std::vector<uint8_t> loaded = host.stateBlock();
+    useMenu("");
+    EXPECT_TRUE(visit.states[IDM_PRESET_FIRST + 2] & MF_CHECKED);
+    EXPECT_FALSE(visit.states[IDM_UNDO] & MF_GRAYED);
+    EXPECT_EQ(host.stateBlock(), loaded);
+    EXPECT_TRUE(visit.screen.savePng("preset-menu.png"));
+
+    // A change marks the label; undo from the menu takes the preset back out.
+    typeInto(panel, IDC_THRESHOLD_EDIT, "-20");
+    SetFocus(control);
+    EXPECT_TRUE(pumpUntil([&] { return windowText(control) == "A: Mastering 5-band *"; }, 2000));
+    useMenu("Undo\tCtrl+Z");
+    EXPECT_EQ(windowText(control), "A: Mastering 5-band");
+    EXPECT_EQ(host.stateBlock(), loaded);
+}
+
+// Whichever control has the focus, Ctrl+Z undoes the last gesture and Ctrl+Shift+Z and Ctrl+Y
+// redo it; the host hears the restored values as automation.
+TEST_F(PresetControl, UndoKeysFromAnyControl) {
+    const double before = thresholdDb();
+    dragFader(panel, IDC_THRESHOLD_FADER, -60, 0);
+    const double dragged = thresholdDb();
+    ASSERT_LT(dragged, before - 1);
+    ASSERT_EQ(GetFocus(), GetDlgItem(panel, IDC_THRESHOLD_FADER));
+    clearHostCalls();
+
+    ASSERT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(thresholdDb() - before) < 1e-6; }));
+    EXPECT_TRUE(waitForText(panel, IDC_THRESHOLD_EDIT, "0.0"));
+    EXPECT_EQ(SendDlgItemMessageA(panel, IDC_THRESHOLD_FADER, FADER_GETPOS, 0, 0), 789);
+    EXPECT_FALSE(callsOf(recordedHostCalls(), audioMasterAutomate, 2).empty());
+
+    SetFocus(GetDlgItem(panel, IDC_RATIO_EDIT));
+    EXPECT_TRUE(pressWithCtrl("y", false, [&] { return std::fabs(thresholdDb() - dragged) < 1e-6; }));
+    SetFocus(GetDlgItem(main, IDC_OUTPUT_GAIN_EDIT));
+    EXPECT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(thresholdDb() - before) < 1e-6; }));
+    SetFocus(main);
+    EXPECT_TRUE(pressWithCtrl("z", true, [&] { return std::fabs(thresholdDb() - dragged) < 1e-6; }));
+    // The key went to the editor, not into the box as a character.
+    EXPECT_EQ(textOf(main, IDC_OUTPUT_GAIN_EDIT), "0.0");
+}
+
+// A typed value is a step of its own: closed when the focus leaves its box (here for the output
+// fader's drag, itself one step), at Return, or by the undo key itself while still in the box,
+// so undo takes back only what came after it.
+TEST_F(PresetControl, TypedValuesAreStepsOfTheirOwn) {
+    typeInto(panel, IDC_THRESHOLD_EDIT, "-12");
+    ASSERT_NEAR(thresholdDb(), -12, 0.01);
+    dragFader(main, IDC_OUTPUT_GAIN_FADER, 0, -40);
+    ASSERT_GT(outputGainDb(), 0.5);
+
+    ASSERT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(outputGainDb()) < 1e-9; }));
+    EXPECT_NEAR(thresholdDb(), -12, 0.01);
+    EXPECT_TRUE(waitForText(main, IDC_OUTPUT_GAIN_EDIT, "0.0"));
+    ASSERT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(thresholdDb()) < 0.01; }));
+
+    // Return ends the typed value while the box keeps the focus.
+    typeInto(main, IDC_OUTPUT_GAIN_EDIT, "-6");
+    {
+        HeldKey enter("Return", VK_RETURN); // down and up again, each seen by the system
+        ASSERT_TRUE(enter.held());
+    }
+    typeInto(main, IDC_OUTPUT_GAIN_EDIT, "-3");
+    ASSERT_NEAR(outputGainDb(), -3, 0.01);
+    ASSERT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(outputGainDb() + 6) < 0.01; })) << outputGainDb();
+    // Without Return the two typed values are one step.
+    typeInto(main, IDC_OUTPUT_GAIN_EDIT, "-9");
+    typeInto(main, IDC_OUTPUT_GAIN_EDIT, "-2");
+    ASSERT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(outputGainDb() + 6) < 0.01; })) << outputGainDb();
+}
+
+} // namespace
+} // namespace editortest
