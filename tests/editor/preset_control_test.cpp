@@ -6,12 +6,15 @@
 
 #include "editor/resource.h"
 #include "editor/core/preset_menu.h"
+#include "shell/preset_library.h"
 #include "host/picture.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -70,20 +73,25 @@ struct MenuVisit {
     HMENU popup = nullptr;
     std::map<UINT, std::string> texts;
     std::map<UINT, UINT> states;
+    std::vector<std::string> labels; // every item's text in order, separators as ""
     RECT menuWindow = {};
     Picture controlWhileOpen;
     Picture screen;
     bool clicked = false;
     bool closed = false;
+    // Called every 50 ms while the choice runs with the newest dialog it opened (a message box
+    // before the dialog that owns it), from a thread timer that the dialogs' modal loops run.
+    std::function<void(HWND)> dialogShown;
 } visit;
 
 void readOpenMenu() {
     for (int i = 0, n = GetMenuItemCount(visit.popup); i < n; ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(visit.popup, UINT(i), text, 128, MF_BYPOSITION);
+        visit.labels.push_back(utf8(text));
         const UINT id = GetMenuItemID(visit.popup, i);
         if (id == 0 || id == UINT(-1))
             continue;
-        wchar_t text[128] = {};
-        GetMenuStringW(visit.popup, UINT(i), text, 128, MF_BYPOSITION);
         visit.texts[id] = utf8(text);
         visit.states[id] = GetMenuState(visit.popup, UINT(i), MF_BYPOSITION);
     }
@@ -112,13 +120,30 @@ void seeAndChoose() {
         mouseLeftClickAtScreen(visit.menuWindow.right + 40, visit.menuWindow.bottom + 40);
 }
 
+// The thread's visible top-level dialog, or the one it owns.
+BOOL CALLBACK findDialog(HWND window, LPARAM found) {
+    char name[16] = {};
+    GetClassNameA(window, name, int(sizeof(name)));
+    HWND& newest = *reinterpret_cast<HWND*>(found);
+    if (IsWindowVisible(window) && std::string(name) == "#32770" && (!newest || GetWindow(window, GW_OWNER) == newest))
+        newest = window;
+    return TRUE;
+}
+
+void CALLBACK pollDialogs(HWND, UINT, UINT_PTR, DWORD) {
+    HWND newest = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&newest));
+    if (newest && visit.dialogShown)
+        visit.dialogShown(newest);
+}
+
 LRESULT CALLBACK menuHook(int code, WPARAM wParam, LPARAM lParam) {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION) {
         if (call->message == WM_INITMENUPOPUP && !visit.popup) {
             visit.popup = HMENU(call->wParam);
             readOpenMenu();
-        } else if (call->message == WM_ENTERIDLE && visit.popup && !visit.clicked) {
+        } else if (call->message == WM_ENTERIDLE && call->wParam == MSGF_MENU && visit.popup && !visit.clicked) {
             visit.clicked = true;
             seeAndChoose();
         } else if (call->message == WM_EXITMENULOOP) {
@@ -144,17 +169,32 @@ protected:
 
     // Clicks the control, lets the hook read the menu and choose the item with that text
     // ("" chooses nothing), and waits for the menu to close.
-    void useMenu(const std::string& choose) {
+    void useMenu(const std::string& choose, std::function<void(HWND)> dialogShown = {}) {
+        RECT place;
+        GetWindowRect(control, &place);
+        openMenu(choose, [&] { mouseLeftClickAtScreen((place.left + place.right) / 2, (place.top + place.bottom) / 2); },
+                 std::move(dialogShown));
+    }
+    // The same for the menu that a right click on the response graph opens.
+    void useGraphMenu(const std::string& choose) {
+        HWND graph = GetDlgItem(main, IDC_GRAPH);
+        RECT client;
+        GetClientRect(graph, &client);
+        openMenu(choose, [&] { mouseRightClickAt(graph, 12, client.bottom / 2); }, {});
+    }
+    void openMenu(const std::string& choose, const std::function<void()>& click, std::function<void(HWND)> dialogShown) {
         visit = MenuVisit();
         visit.choose = choose;
         visit.control = control;
         visit.editor = main;
+        visit.dialogShown = std::move(dialogShown);
         HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, menuHook, nullptr, GetCurrentThreadId());
-        RECT place;
-        GetWindowRect(control, &place);
-        mouseLeftClickAtScreen((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+        const UINT_PTR timer = visit.dialogShown ? SetTimer(nullptr, 0, 50, pollDialogs) : 0;
+        click();
         pumpUntil([] { return visit.closed; }, 5000);
         pumpFor(50);
+        if (timer)
+            KillTimer(nullptr, timer);
         UnhookWindowsHookEx(hook);
         ASSERT_TRUE(visit.closed);
     }
@@ -222,6 +262,7 @@ TEST_F(PresetControl, ClickOpensTheMenuBelowAndAFactoryPresetLoads) {
     useMenu("Mastering 5-band");
     // The menu: the factory presets, the user's line, the commands with their keys.
     EXPECT_EQ(visit.texts[IDM_PRESET_FIRST], "Mix bus glue");
+    EXPECT_EQ(std::count(visit.labels.begin(), visit.labels.end(), "No presets of your own yet"), 1);
     EXPECT_EQ(visit.texts[IDM_UNDO], "Undo\tCtrl+Z");
     EXPECT_EQ(visit.texts[IDM_REDO], "Redo\tCtrl+Shift+Z");
     EXPECT_EQ(visit.texts[IDM_AB_SWITCH], "Switch to B");
@@ -267,6 +308,57 @@ TEST_F(PresetControl, ClickOpensTheMenuBelowAndAFactoryPresetLoads) {
     EXPECT_EQ(host.stateBlock(), loaded);
 }
 
+std::wstring dialogText(HWND dialog, int id) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(dialog, id, text, 256);
+    return text;
+}
+
+// Saving asks for the name in a dialog of its own, which refuses a name longer than a preset
+// file holds (27 bytes of UTF-8: 14 letters with accents are 28) and keeps what was typed; the
+// saved preset is then the one the control names and the menu lists among the user's own.
+TEST_F(PresetControl, SaveAsksForANameThatFits) {
+    const std::wstring saved = L"Unit test glue";
+    const std::wstring tooLong(14, L'\u00C4');
+    const std::string file = userPresetFolder() + "\\Unit test glue.fxp";
+    DeleteFileA(file.c_str());
+    int32_t stage = 0;
+    std::wstring warning, keptAfterWarning;
+    useMenu("Save preset...", [&](HWND dialog) {
+        wchar_t title[64] = {};
+        GetWindowTextW(dialog, title, 64);
+        const std::wstring caption = title;
+        if (stage == 0 && caption == L"Save preset") {
+            stage = 1;
+            SetDlgItemTextW(dialog, IDC_PRESET_NAME, tooLong.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        } else if (stage == 1 && caption == L"Tarnwell") {
+            stage = 2;
+            warning = dialogText(dialog, 0xFFFF);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        } else if (stage == 2 && caption == L"Save preset") {
+            stage = 3;
+            keptAfterWarning = dialogText(dialog, IDC_PRESET_NAME);
+            SetDlgItemTextW(dialog, IDC_PRESET_NAME, saved.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        }
+    });
+    EXPECT_EQ(stage, 3);
+    EXPECT_NE(warning.find(L"27 bytes"), std::wstring::npos);
+    EXPECT_EQ(keptAfterWarning, tooLong);
+    EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(windowText(control), "A: Unit test glue");
+
+    useMenu("");
+    bool listed = false;
+    for (const auto& item : visit.texts)
+        listed = listed || (item.first >= IDM_PRESET_FIRST && item.second == "Unit test glue" &&
+                            (visit.states[item.first] & MF_CHECKED));
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(std::count(visit.labels.begin(), visit.labels.end(), "No presets of your own yet"), 0);
+    EXPECT_TRUE(DeleteFileA(file.c_str()));
+}
+
 // Whichever control has the focus, Ctrl+Z undoes the last gesture and Ctrl+Shift+Z and Ctrl+Y
 // redo it; the host hears the restored values as automation.
 TEST_F(PresetControl, UndoKeysFromAnyControl) {
@@ -292,18 +384,33 @@ TEST_F(PresetControl, UndoKeysFromAnyControl) {
     EXPECT_EQ(textOf(main, IDC_OUTPUT_GAIN_EDIT), "0.0");
 }
 
-// A typed value is a step of its own: closed when the focus leaves its box (here for the output
-// fader's drag, itself one step), at Return, or by the undo key itself while still in the box,
-// so undo takes back only what came after it.
-TEST_F(PresetControl, TypedValuesAreStepsOfTheirOwn) {
+// A typed value is a step of its own: closed when the focus leaves its box (for the output
+// fader's drag, or from the keyboard), at Return, at a press elsewhere in the editor that takes no focus (the graph),
+// or by the undo key itself while still in the box; a drag of the output fader is one step too.
+// So each undo takes back only what came after the step before it.
+TEST_F(PresetControl, TypedValuesAndTheOutputFaderAreStepsOfTheirOwn) {
     typeInto(panel, IDC_THRESHOLD_EDIT, "-12");
     ASSERT_NEAR(thresholdDb(), -12, 0.01);
     dragFader(main, IDC_OUTPUT_GAIN_FADER, 0, -40);
-    ASSERT_GT(outputGainDb(), 0.5);
+    const double raised = outputGainDb();
+    ASSERT_GT(raised, 0.5);
+    const float ratio = host.parameter(3);
+    dragFader(panel, IDC_RATIO_FADER, 40, 0);
+    ASSERT_NE(host.parameter(3), ratio);
 
+    ASSERT_TRUE(pressWithCtrl("z", false, [&] { return host.parameter(3) == ratio; }));
+    EXPECT_NEAR(outputGainDb(), raised, 1e-9);
     ASSERT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(outputGainDb()) < 1e-9; }));
     EXPECT_NEAR(thresholdDb(), -12, 0.01);
     EXPECT_TRUE(waitForText(main, IDC_OUTPUT_GAIN_EDIT, "0.0"));
+    ASSERT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(thresholdDb()) < 0.01; }));
+
+    // The focus moving on from the keyboard (as Tab does in a host's dialog) ends it too.
+    typeInto(panel, IDC_THRESHOLD_EDIT, "-15");
+    SetFocus(GetDlgItem(panel, IDC_RATIO_EDIT));
+    typeInto(panel, IDC_RATIO_EDIT, "3");
+    ASSERT_TRUE(pressWithCtrl("z", false, [&] { return host.parameter(3) == ratio; }));
+    EXPECT_NEAR(thresholdDb(), -15, 0.01);
     ASSERT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(thresholdDb()) < 0.01; }));
 
     // Return ends the typed value while the box keeps the focus.
@@ -319,6 +426,14 @@ TEST_F(PresetControl, TypedValuesAreStepsOfTheirOwn) {
     typeInto(main, IDC_OUTPUT_GAIN_EDIT, "-9");
     typeInto(main, IDC_OUTPUT_GAIN_EDIT, "-2");
     ASSERT_TRUE(pressWithCtrl("z", false, [&] { return std::fabs(outputGainDb() + 6) < 0.01; })) << outputGainDb();
+
+    // A band added from the graph's menu while the box keeps the focus: undo takes back the band only.
+    typeInto(main, IDC_OUTPUT_GAIN_EDIT, "-4");
+    useGraphMenu("Add new band");
+    ASSERT_EQ(host.state().bandCount, 5);
+    ASSERT_EQ(GetFocus(), GetDlgItem(main, IDC_OUTPUT_GAIN_EDIT));
+    ASSERT_TRUE(pressWithCtrl("z", false, [&] { return host.state().bandCount == 4; }));
+    EXPECT_NEAR(outputGainDb(), -4, 0.01);
 }
 
 } // namespace
