@@ -1,7 +1,8 @@
 // The preset control in the opened editor as a user drives it: its label and look, its menu
-// opened by a click and a factory preset chosen there, the undo keys pressed through the X
-// server with the focus on a fader, an edit box or the main window, and the undo steps of typed
-// values; with a picture of the open menu over the editor (preset-menu.png, docs/ keeps a copy).
+// opened by a click and a factory preset chosen there, saving through the name dialog,
+// exporting and importing through the file dialogs, the undo keys pressed through the X server
+// with the focus on a fader, an edit box or the main window, and the undo steps of typed values;
+// with a picture of the open menu over the editor (preset-menu.png, docs/ keeps a copy).
 #include "editor_host.h"
 
 #include "editor/resource.h"
@@ -357,6 +358,71 @@ TEST_F(PresetControl, SaveAsksForANameThatFits) {
     EXPECT_TRUE(listed);
     EXPECT_EQ(std::count(visit.labels.begin(), visit.labels.end(), "No presets of your own yet"), 0);
     EXPECT_TRUE(DeleteFileA(file.c_str()));
+}
+
+// The file a file dialog is to take, typed into its name box (edt1 or, in the explorer-style
+// dialog, the combo box cmb13), then OK.
+void answerFileDialog(HWND dialog, const std::string& path) {
+    const std::wstring wide(path.begin(), path.end());
+    SetDlgItemTextW(dialog, 0x480, wide.c_str());
+    SetDlgItemTextW(dialog, 0x47c, wide.c_str());
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+// Export writes the active setting to a file the save dialog names; import takes such a file
+// back among the user's presets (under the name inside it) and loads it.
+TEST_F(PresetControl, ExportAndImportThroughTheFileDialogs) {
+    const std::string exported = programFolder() + "\\unit-export.fxp";
+    const std::string userFile = userPresetFolder() + "\\Unit test export.fxp";
+    DeleteFileA(exported.c_str());
+    DeleteFileA(userFile.c_str());
+    bool answered = false;
+    auto saveName = [&](HWND dialog) {
+        if (answered)
+            return;
+        answered = true;
+        SetDlgItemTextW(dialog, IDC_PRESET_NAME, L"Unit test export");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    };
+    useMenu("Save preset...", saveName);
+    ASSERT_EQ(windowText(control), "A: Unit test export");
+    dragFader(panel, IDC_THRESHOLD_FADER, -60, 0);
+    const double exportedThreshold = thresholdDb();
+    ASSERT_LT(exportedThreshold, -1);
+
+    std::wstring exportTitle;
+    answered = false;
+    useMenu("Export preset...", [&](HWND dialog) {
+        if (answered)
+            return;
+        answered = true;
+        wchar_t title[64] = {};
+        GetWindowTextW(dialog, title, 64);
+        exportTitle = title;
+        answerFileDialog(dialog, exported);
+    });
+    EXPECT_EQ(exportTitle, L"Export preset");
+    std::vector<uint8_t> block;
+    std::string programName, error;
+    ASSERT_TRUE(readPresetFile(exported, block, programName, error)) << error;
+    EXPECT_EQ(programName, "Unit test export");
+
+    // The user preset gone and the setting changed, the import brings both back.
+    ASSERT_TRUE(DeleteFileA(userFile.c_str()));
+    clickControl(main, IDC_RESET_DEFAULTS);
+    ASSERT_NEAR(thresholdDb(), 0, 0.01);
+    answered = false;
+    useMenu("Import preset...", [&](HWND dialog) {
+        if (!answered) {
+            answered = true;
+            answerFileDialog(dialog, exported);
+        }
+    });
+    EXPECT_EQ(windowText(control), "A: Unit test export");
+    EXPECT_NEAR(thresholdDb(), exportedThreshold, 0.01);
+    EXPECT_NE(GetFileAttributesA(userFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA(exported.c_str());
+    DeleteFileA(userFile.c_str());
 }
 
 // Whichever control has the focus, Ctrl+Z undoes the last gesture and Ctrl+Shift+Z and Ctrl+Y
