@@ -17,6 +17,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace editortest {
@@ -202,15 +203,9 @@ protected:
     // Ctrl with a letter (Shift too when asked), through the X server; waits for the change.
     bool pressWithCtrl(const char* key, bool shift, const std::function<bool()>& changed) {
         HeldKey ctrl("ctrl", VK_CONTROL);
-        if (!ctrl.held())
+        std::unique_ptr<HeldKey> withShift = shift ? std::make_unique<HeldKey>("shift", VK_SHIFT) : nullptr;
+        if (!ctrl.held() || (withShift && !withShift->held()))
             return false;
-        if (shift) {
-            HeldKey withShift("shift", VK_SHIFT);
-            if (!withShift.held())
-                return false;
-            tapKey(key);
-            return pumpUntil(changed, 10000);
-        }
         tapKey(key);
         return pumpUntil(changed, 10000);
     }
