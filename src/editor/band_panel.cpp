@@ -99,11 +99,16 @@ void onLogScaleClicked(HWND panel, CompressorEffect& fx) {
         notifyGeneralChange(&fx.effect);
 }
 
+// A typed value is one undo step, closed when the focus leaves its box (the edit keys' hook
+// closes it at Return, or at a press elsewhere in the editor).
 void onCommand(HWND panel, CompressorEffect& fx, int id, int code) {
     if (code == EN_CHANGE) {
         const PanelNumericControl* control = panelControlWithEdit(id);
         if (control && !panelEditGuard)
             onEditChanged(panel, fx, *control);
+    } else if (code == EN_KILLFOCUS) {
+        if (panelControlWithEdit(id))
+            closeEditStep(fx);
     } else if (code == BN_CLICKED) {
         if (const PanelSwitchControl* control = panelSwitchWithBox(id))
             onSwitchClicked(panel, fx, *control);

@@ -2,6 +2,7 @@
 
 #include "editor/fader.h"
 #include "editor/meter.h"
+#include "editor/preset_control_window.h"
 
 namespace {
 
@@ -39,6 +40,14 @@ void registerControlClasses(HINSTANCE module) {
         windowClass.lpszClassName = control.name;
         RegisterClassA(&windowClass);
     }
+    // A Unicode class, so that preset names in any script reach its window text whole.
+    WNDCLASSW presetClass = {};
+    presetClass.style = CS_DBLCLKS;
+    presetClass.lpfnWndProc = presetControlProc;
+    presetClass.hInstance = module;
+    presetClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    presetClass.lpszClassName = kPresetControlClassW;
+    RegisterClassW(&presetClass);
 }
 
 void unregisterControlClasses(HINSTANCE module) {
@@ -46,6 +55,7 @@ void unregisterControlClasses(HINSTANCE module) {
         return;
     for (const ControlClass& control : kControlClasses)
         UnregisterClassA(control.name, module);
+    UnregisterClassW(kPresetControlClassW, module);
     releaseControlResources();
     releaseFaderSurfaces();
 }

@@ -1,6 +1,6 @@
-// The editor's control window classes (the two faders, the two meters and the knob), the fader
-// skins next to the library and the registered wheel message, all alive while the library is
-// attached to a process. Registration is counted: only the first call registers and loads the
+// The editor's control window classes (the two faders, the two meters, the knob and the preset
+// control), the fader skins next to the library and the registered wheel message, all alive
+// while the library is attached to a process. Registration is counted: only the first call registers and loads the
 // skins, and only the matching last call unregisters and deletes them.
 #pragma once
 

@@ -31,6 +31,10 @@ struct EditorState {
     // Device pixels per 96-dpi pixel, taken from the window when it opens and when its DPI
     // changes; the graph's geometry and drawing and the controls' sizes follow it.
     double scale = 1.0;
+    // The edit history's change count and the A/B slot when the preset control's label was last
+    // checked; the refresh timer writes the label again when either moved.
+    uint64_t presetLabelChange = 0;
+    int32_t presetLabelSlot = 0;
 };
 
 // The instance's record, made when missing; null when out of memory.

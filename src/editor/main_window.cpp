@@ -2,11 +2,15 @@
 
 #include "editor/band_panel.h"
 #include "editor/dialog_labels.h"
+#include "editor/edit_keys.h"
 #include "editor/editor_state.h"
 #include "editor/instance_dialog.h"
+#include "editor/preset_menu_window.h"
 #include "editor/resource.h"
 #include "editor/core/main_rules.h"
 #include "editor/window_scale.h"
+#include "shell/ab_slots.h"
+#include "shell/edit_history.h"
 #include "shell/module.h"
 
 #include <commctrl.h>
@@ -137,6 +141,8 @@ void onInitDialog(HWND window, CompressorEffect& fx) {
     SetTimer(window, EDITOR_REFRESH_TIMER, UINT(kRefreshIntervalMs), nullptr);
     SetTimer(window, EDITOR_METER_TIMER, UINT(kMeterIntervalMs), nullptr);
     onRefreshTabs(window, fx);
+    showPresetLabel(window, fx);
+    watchEditKeys(window);
 }
 
 void onTabSelected(HWND window, CompressorEffect& fx) {
@@ -156,13 +162,16 @@ void onOutputGainTyped(HWND window, CompressorEffect& fx) {
     moveOutputFader(window, gain);
 }
 
-void onOutputFaderMoved(HWND window, CompressorEffect& fx, HWND fader) {
+// A whole drag is one undo step, closed at its end.
+void onOutputFaderMoved(HWND window, CompressorEffect& fx, HWND fader, int scrollCode) {
     const double gain = outputGainAtFaderPosition(int32_t(SendMessageA(fader, FADER_GETPOS, 0, 0)));
     fx.setOutputGain(gain);
     outputEditGuard = true;
     writeOutputGainBox(window, gain);
     outputEditGuard = false;
     notifyGeneralChange(&fx.effect);
+    if (scrollCode == SB_ENDSCROLL)
+        closeEditStep(fx);
 }
 
 void onAddBand(HWND window, CompressorEffect& fx) {
@@ -220,10 +229,17 @@ void onButtonClicked(HWND window, CompressorEffect& fx, int id) {
     }
 }
 
+// A typed gain is one undo step, closed when the focus leaves the box (the edit keys' hook
+// closes it at Return, or at a press elsewhere in the editor).
 void onCommand(HWND window, CompressorEffect& fx, int id, int code) {
     if (id == IDC_OUTPUT_GAIN_EDIT) {
         if (code == EN_CHANGE && !outputEditGuard)
             onOutputGainTyped(window, fx);
+        else if (code == EN_KILLFOCUS)
+            closeEditStep(fx);
+    } else if (id == IDC_PRESET_CONTROL) {
+        if (code == BN_CLICKED)
+            openPresetMenu(window, fx);
     } else if (code == BN_CLICKED) {
         onButtonClicked(window, fx, id);
     }
@@ -258,6 +274,13 @@ void onRefreshTick(HWND window, CompressorEffect& fx) {
         SendMessageA(window, MSG_REFRESH_TABS, 0, 0);
         refreshBandPanel(fx);
     }
+    const uint64_t change = editChangeCount(fx);
+    const int32_t slot = activeAbSlot(fx);
+    if (change != state.presetLabelChange || slot != state.presetLabelSlot) {
+        state.presetLabelChange = change;
+        state.presetLabelSlot = slot;
+        showPresetLabel(window, fx);
+    }
 }
 
 void onTimer(HWND window, CompressorEffect& fx, WPARAM timer) {
@@ -290,6 +313,7 @@ void onDpiChanged(HWND window, CompressorEffect& fx) {
 
 // Metering stops with the window, and nothing may send to the panel that goes with it.
 void onDestroy(HWND window, CompressorEffect& fx) {
+    unwatchEditKeys(window);
     EditorState& state = *editorStateOf(fx);
     if (state.mainWindow == window) {
         state.mainWindow = nullptr;
@@ -314,7 +338,10 @@ INT_PTR mainWindowProcedure(HWND window, CompressorEffect& fx, UINT message, WPA
         return TRUE;
     case WM_VSCROLL:
         if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_OUTPUT_GAIN_FADER)
-            onOutputFaderMoved(window, fx, reinterpret_cast<HWND>(lParam));
+            onOutputFaderMoved(window, fx, reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+        return TRUE;
+    case MSG_EDIT_KEY:
+        runPresetCommand(window, fx, uint32_t(wParam));
         return TRUE;
     case WM_TIMER:
         onTimer(window, fx, wParam);

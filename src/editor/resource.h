@@ -8,6 +8,11 @@
 
 #define IDR_GRAPH_MENU 104
 
+/* The preset control's "Save preset" dialog: the name box and its label. */
+#define IDD_SAVE_PRESET 105
+#define IDC_PRESET_NAME 1001
+#define IDC_PRESET_NAME_LABEL 1002
+
 /* Response graph context menu (menu 104): the commands the portable menu model shares. */
 #include "editor/core/graph_menu_ids.h"
 
@@ -18,6 +23,9 @@
 #define MSG_REFRESH_TABS 7690      /* to the main window: tabs and output controls from the instance */
 #define MSG_REFRESH_BAND 2663      /* to the band panel: controls from the current band; lParam an edit id to skip */
 #define METER_SETSCALE 7926        /* wParam: the dpi the meter draws for (96 draws as at 96 dpi) */
+#define MSG_EDIT_KEY 7692          /* to the main window: wParam IDM_UNDO or IDM_REDO, from the keys */
+#define PRESET_SETPRESSED 7693     /* to the preset control: wParam 1 while its menu is open, else 0 */
+#define PRESET_SETSCALE 7694       /* to the preset control: wParam the dpi it draws for */
 
 /* Fader messages (the numbers and argument packing of the system trackbar's). */
 #define FADER_GETPOS 0x400      /* WM_USER: the position as the caller sees it */

@@ -1,6 +1,7 @@
 #include "editor/window_scale.h"
 
 #include "editor/control_classes.h"
+#include "editor/preset_control_window.h"
 #include "editor/resource.h"
 #include "editor/core/ui_scale.h"
 
@@ -39,6 +40,8 @@ BOOL CALLBACK sendScale(HWND control, LPARAM dpi) {
     else if (classIs(control, kVerticalMeterClass) || classIs(control, kHorizontalMeterClass) ||
              classIs(control, kKnobClass))
         SendMessageA(control, METER_SETSCALE, WPARAM(dpi), 0);
+    else if (classIs(control, kPresetControlClass))
+        SendMessageA(control, PRESET_SETSCALE, WPARAM(dpi), 0);
     return TRUE;
 }
 

@@ -7,6 +7,7 @@
 // later), else the screen's logical pixels per inch.
 double WindowScale(HWND window);
 
-// Gives every fader and meter among the window's descendants the scale (FADER_SETSCALE,
-// METER_SETSCALE); other controls are left alone, since their message numbers overlap ours.
+// Gives every fader, meter and preset control among the window's descendants the scale
+// (FADER_SETSCALE, METER_SETSCALE, PRESET_SETSCALE); other controls are left alone, since
+// their message numbers overlap ours.
 void sendScaleToControls(HWND window, double scale);

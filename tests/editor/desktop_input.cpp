@@ -146,6 +146,11 @@ HeldKey::~HeldKey() {
     pumpUntil([this] { return !keyDown(virtualKey_); }, 10000);
 }
 
+void tapKey(const char* name) {
+    putCursorOverTestWindow();
+    startXdotool(std::string("key ") + name);
+}
+
 void releaseAllModifiers() {
     const struct {
         const char* name;

@@ -46,6 +46,9 @@ private:
     int virtualKey_;
     bool held_ = false;
 };
+// A key pressed and released on the X server (xdotool key NAME, for example "z" or "Return"),
+// with the cursor over the test window; the caller waits for its effect.
+void tapKey(const char* name);
 // Releases whichever of the modifiers the tests press is still down (for a clean start).
 void releaseAllModifiers();
 // A click at a point of the screen, sent without pumping (safe inside a modal loop).

@@ -269,7 +269,8 @@ TEST(EditorResources, DialogsAsLinkedIntoThePlugIn) {
                       {IDC_OUTPUT_GAIN_FADER, kVerticalFaderClass},
                       {IDC_OUTPUT_GAIN_EDIT, "Edit"},
                       {IDC_INPUT_METER, kVerticalMeterClass},
-                      {IDC_OUTPUT_METER, kVerticalMeterClass}});
+                      {IDC_OUTPUT_METER, kVerticalMeterClass},
+                      {IDC_PRESET_CONTROL, "TarnwellPresetControl"}});
     }
     {
         SCOPED_TRACE("band panel");
