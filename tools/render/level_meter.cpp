@@ -2,11 +2,68 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
-LevelMeter::LevelMeter(double sampleRate, double windowSeconds)
-    : windowFrames_(std::max<int64_t>(1, int64_t(std::lround(sampleRate * windowSeconds)))) {}
+namespace {
+
+constexpr uint32_t kMagnitudeBits = 0x7fffffffu;
+constexpr uint32_t kInfinityBits = 0x7f800000u;
+constexpr uint32_t kFullScaleBits = 0x3f800000u; // 1.0f
+
+uint32_t bitsOf(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    return bits;
+}
+
+float floatOf(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof(value));
+    return value;
+}
+
+// The largest magnitude of `count` samples (at least `peak`) and how many lie beyond full
+// scale, on the bit patterns: with the sign cleared, the order of finite floats and infinity
+// is the order of their patterns as integers, which the compiler can compare many at a time.
+// A NaN is passed over, as std::max passes it over in the full meter.
+void peakAndOverOf(const float* samples, int64_t count, uint32_t& peak, int64_t& over) {
+    // Counted in 32 bits a stretch at a time, so the count never wraps.
+    constexpr int64_t kStretch = int64_t(1) << 30;
+    for (int64_t from = 0; from < count; from += kStretch) {
+        const int64_t to = std::min(count, from + kStretch);
+        uint32_t stretchPeak = peak, stretchOver = 0;
+        for (int64_t i = from; i < to; ++i) {
+            const uint32_t magnitude = bitsOf(samples[i]) & kMagnitudeBits;
+            const uint32_t counted = magnitude <= kInfinityBits ? magnitude : 0;
+            stretchPeak = std::max(stretchPeak, counted);
+            stretchOver += counted > kFullScaleBits ? 1 : 0;
+        }
+        peak = stretchPeak;
+        over += stretchOver;
+    }
+}
+
+} // namespace
+
+LevelMeter::LevelMeter(double sampleRate, double windowSeconds, MeterDetail detail)
+    : detail_(detail),
+      windowFrames_(std::max<int64_t>(1, int64_t(std::lround(sampleRate * windowSeconds)))) {}
+
+void LevelMeter::addPeaks(const float* left, const float* right, int64_t frames) {
+    const float* channels[2] = {left, right};
+    for (int channel = 0; channel < 2; ++channel) {
+        uint32_t peak = bitsOf(float(peak_[channel]));
+        peakAndOverOf(channels[channel], frames, peak, overFullScale_);
+        peak_[channel] = floatOf(peak);
+    }
+    frames_ += frames;
+}
 
 void LevelMeter::add(const float* left, const float* right, int64_t frames) {
+    if (detail_ == MeterDetail::kPeaks) {
+        addPeaks(left, right, frames);
+        return;
+    }
     // One pass: each stretch that falls into one window adds to that window and to the
     // per-channel totals.
     float peakLeft = float(peak_[0]), peakRight = float(peak_[1]);
