@@ -1,51 +1,9 @@
 #include "render/level_meter.h"
 
+#include "render/peak_scan.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-
-namespace {
-
-// Bit patterns of floats as signed integers: with the sign bit cleared every pattern is
-// non-negative, and the order of finite magnitudes and infinity is the order of the patterns.
-constexpr int32_t kMagnitudeBits = 0x7fffffff;
-constexpr int32_t kInfinityBits = 0x7f800000;
-constexpr int32_t kFullScaleBits = 0x3f800000; // 1.0f
-
-int32_t bitsOf(float value) {
-    int32_t bits;
-    std::memcpy(&bits, &value, sizeof(bits));
-    return bits;
-}
-
-float floatOf(int32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof(value));
-    return value;
-}
-
-// The largest magnitude of `count` samples (at least `peak`) and how many lie beyond full
-// scale, compared as integers so that the compiler compares many at a time (it does not
-// vectorise this loop on floats). A NaN is passed over, as std::max passes it over in the
-// full meter.
-void peakAndOverOf(const float* samples, int64_t count, int32_t& peak, int64_t& over) {
-    // Counted in 32 bits a stretch at a time, so the count never wraps.
-    constexpr int64_t kStretch = int64_t(1) << 30;
-    for (int64_t from = 0; from < count; from += kStretch) {
-        const int64_t to = std::min(count, from + kStretch);
-        int32_t stretchPeak = peak, stretchOver = 0;
-        for (int64_t i = from; i < to; ++i) {
-            const int32_t magnitude = bitsOf(samples[i]) & kMagnitudeBits;
-            const int32_t counted = magnitude <= kInfinityBits ? magnitude : 0;
-            stretchPeak = counted > stretchPeak ? counted : stretchPeak;
-            stretchOver += (magnitude > kFullScaleBits) & (magnitude <= kInfinityBits);
-        }
-        peak = stretchPeak;
-        over += stretchOver;
-    }
-}
-
-} // namespace
 
 LevelMeter::LevelMeter(double sampleRate, double windowSeconds, MeterDetail detail)
     : detail_(detail),
@@ -54,9 +12,10 @@ LevelMeter::LevelMeter(double sampleRate, double windowSeconds, MeterDetail deta
 void LevelMeter::addPeaks(const float* left, const float* right, int64_t frames) {
     const float* channels[2] = {left, right};
     for (int channel = 0; channel < 2; ++channel) {
-        int32_t peak = bitsOf(float(peak_[channel]));
-        peakAndOverOf(channels[channel], frames, peak, overFullScale_);
-        peak_[channel] = floatOf(peak);
+        PeakScan scan{float(peak_[channel]), 0};
+        scanPeaks(channels[channel], frames, scan);
+        peak_[channel] = scan.peak;
+        overFullScale_ += scan.overFullScale;
     }
     frames_ += frames;
 }
