@@ -1,6 +1,7 @@
 #include "render/audio_file.h"
 
 #include "render/declared_length.h"
+#include "render/pcm24.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -69,6 +70,12 @@ SNDFILE* openBuffered(int descriptor, int mode, SF_INFO& info, std::unique_ptr<B
     if (!file)
         stream.reset();
     return file;
+}
+
+// 24-bit PCM in a little-endian WAV: the samples this tool converts itself.
+bool isLittleEndianPcm24Wav(SNDFILE* file, int format) {
+    return (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV && (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24 &&
+           sf_command(file, SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_FALSE;
 }
 
 bool isValid(int format, int channels) {
@@ -173,6 +180,7 @@ bool AudioReader::open(const std::string& path, std::string& error) {
         return false;
     }
     path_ = path;
+    rawPcm24_ = isLittleEndianPcm24Wav(file_, info.format);
     format_.sndfileFormat = info.format;
     format_.sampleRate = info.samplerate;
     format_.channels = info.channels;
@@ -197,6 +205,18 @@ void AudioReader::close() {
 }
 
 int64_t AudioReader::read(float* interleaved, int64_t frames) {
+    if (rawPcm24_) {
+        const int64_t frameBytes = 3 * int64_t(format_.channels);
+        if (raw_.size() < size_t(frames * frameBytes))
+            raw_.resize(size_t(frames * frameBytes));
+        const sf_count_t bytes = sf_read_raw(file_, raw_.data(), frames * frameBytes);
+        if (bytes < frames * frameBytes &&
+            (sf_error(file_) != SF_ERR_NO_ERROR || (stream_ && stream_->error() != 0)))
+            return -1;
+        const int64_t got = bytes / frameBytes;
+        pcm24ToFloat(raw_.data(), got * format_.channels, interleaved);
+        return got;
+    }
     const sf_count_t got = sf_readf_float(file_, interleaved, frames);
     if (got < frames && (sf_error(file_) != SF_ERR_NO_ERROR || (stream_ && stream_->error() != 0)))
         return -1;
@@ -226,6 +246,8 @@ bool AudioWriter::open(int descriptor, const std::string& name, const AudioForma
     name_ = name;
     descriptor_ = descriptor;
     framesWritten_ = 0;
+    channels_ = format.channels;
+    rawPcm24_ = isLittleEndianPcm24Wav(file_, format.sndfileFormat);
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // No PEAK chunk in float files: it stamps the time of writing, and the same render should
     // give the same bytes whenever it runs.
@@ -234,6 +256,18 @@ bool AudioWriter::open(int descriptor, const std::string& name, const AudioForma
 }
 
 bool AudioWriter::write(const float* interleaved, int64_t frames, std::string& error) {
+    if (rawPcm24_) {
+        const int64_t samples = frames * channels_;
+        if (raw_.size() < size_t(3 * samples))
+            raw_.resize(size_t(3 * samples));
+        floatToPcm24(interleaved, samples, raw_.data());
+        if (sf_write_raw(file_, raw_.data(), 3 * samples) != 3 * samples) {
+            error = "cannot write " + name_ + ": " + systemError();
+            return false;
+        }
+        framesWritten_ += frames;
+        return true;
+    }
     if (sf_writef_float(file_, interleaved, frames) != frames) {
         error = "cannot write " + name_ + ": " + systemError();
         return false;
