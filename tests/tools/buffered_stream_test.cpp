@@ -200,4 +200,40 @@ TEST(BufferedAudioFiles, WrittenAndReadAsLibsndfileDoesAlone) {
     }
 }
 
+// libsndfile puts text written after the samples into a chunk behind them: the samples read
+// raw end where the data chunk ends.
+TEST(BufferedAudioFiles, AChunkBehindTheSamplesIsNotReadAsSamples) {
+    ScratchDirectory dir;
+    const std::vector<float> samples = testFrames(5000);
+    SF_INFO info{};
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    info.samplerate = 44100;
+    info.channels = 2;
+    SNDFILE* file = sf_open(dir.path("tagged.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(sf_writef_float(file, samples.data(), 5000), 5000);
+    ASSERT_EQ(sf_set_string(file, SF_STR_COMMENT, "a comment long enough to fill a few frames"), 0);
+    sf_close(file);
+    const std::vector<unsigned char> bytes = fileBytes(dir.path("tagged.wav"));
+    const std::string comment = "a comment";
+    const auto at = std::search(bytes.begin(), bytes.end(), comment.begin(), comment.end());
+    ASSERT_GT(at - bytes.begin(), 6 * 5000) << "the comment lies behind the samples";
+
+    int format = 0, channels = 0, rate = 0;
+    std::vector<float> expected;
+    ASSERT_TRUE(readAudio(dir.path("tagged.wav"), format, channels, rate, expected));
+    std::string error;
+    AudioReader reader;
+    ASSERT_TRUE(reader.open(dir.path("tagged.wav"), error)) << error;
+    std::vector<float> read(2 * 6000);
+    int64_t got = 0;
+    while (const int64_t frames = reader.read(read.data() + 2 * got, std::min<int64_t>(1024, 6000 - got))) {
+        ASSERT_GT(frames, 0);
+        got += frames;
+    }
+    EXPECT_EQ(got, 5000);
+    read.resize(2 * size_t(got));
+    EXPECT_EQ(read, expected);
+}
+
 } // namespace

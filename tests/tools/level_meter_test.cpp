@@ -10,6 +10,16 @@
 
 namespace {
 
+// Uniform noise within +-range on the left, half as loud on the right.
+void randomStereo(unsigned seed, float range, std::vector<float>& left, std::vector<float>& right) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> sample(-range, range);
+    for (size_t i = 0; i < left.size(); ++i) {
+        left[i] = sample(random);
+        right[i] = 0.5f * sample(random);
+    }
+}
+
 TEST(LevelMeter, ConstantAndSilentChannels) {
     LevelMeter meter(44100);
     EXPECT_EQ(meter.windowFrames(), 441);
@@ -56,13 +66,8 @@ TEST(LevelMeter, SamplesBeyondFullScaleAreCountedOnBothChannels) {
 }
 
 TEST(LevelMeter, SlicingTheInputChangesNothing) {
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> sample(-1, 1);
     std::vector<float> left(20000), right(20000);
-    for (size_t i = 0; i < left.size(); ++i) {
-        left[i] = sample(random);
-        right[i] = 0.5f * sample(random);
-    }
+    randomStereo(7, 1.0f, left, right);
     LevelMeter whole(48000), sliced(48000);
     whole.add(left.data(), right.data(), 20000);
     for (int64_t at = 0, step = 1; at < 20000; at += step, step = step * 3 % 997 + 1)
@@ -78,13 +83,8 @@ TEST(LevelMeter, SlicingTheInputChangesNothing) {
 }
 
 TEST(LevelMeter, PeaksOnlyAgreeWithTheFullMeterWhateverTheSamples) {
-    std::mt19937 random(11);
-    std::uniform_real_distribution<float> sample(-1.25f, 1.25f);
     std::vector<float> left(5000), right(5000);
-    for (size_t i = 0; i < left.size(); ++i) {
-        left[i] = sample(random);
-        right[i] = 0.5f * sample(random);
-    }
+    randomStereo(11, 1.25f, left, right);
     // Full scale itself, the float just above it, negative zero, infinity and NaN: a NaN is
     // neither a peak nor beyond full scale, infinity is both.
     right[7] = -1.0f;

@@ -73,6 +73,8 @@ int64_t BufferedStream::read(void* destination, int64_t count) {
 }
 
 int64_t BufferedStream::write(const void* source, int64_t count) {
+    if (count <= 0) // libsndfile writes nothing from a null pointer now and then
+        return 0;
     const char* bytes = static_cast<const char*>(source);
     const int64_t capacity = int64_t(buffer_.size());
     // Gathered writes must follow one another; a copy of the file read earlier is dropped.
