@@ -100,12 +100,18 @@ TEST(Pcm24, EveryValueReadAsLibsndfileReadsIt) {
     ASSERT_TRUE(readAudio(dir.path("all.wav"), format, channels, rate, expected));
     ASSERT_EQ(expected.size(), kValues);
 
+    // From every start, so the tail after the four-at-a-time part has every length.
+    for (size_t offset = 0; offset < 4; ++offset) {
+        std::vector<float> samples(kValues - offset + 1, 0.5f);
+        pcm24ToFloat(bytes.data() + 3 * offset, int64_t(kValues - offset), samples.data());
+        size_t differing = 0;
+        for (size_t v = offset; v < kValues; ++v)
+            differing += std::memcmp(&samples[v - offset], &expected[v], sizeof(float)) != 0;
+        EXPECT_EQ(differing, 0u) << "offset " << offset;
+        EXPECT_EQ(samples.back(), 0.5f) << "nothing written past the end";
+    }
     std::vector<float> samples(kValues);
     pcm24ToFloat(bytes.data(), int64_t(kValues), samples.data());
-    size_t differing = 0;
-    for (size_t v = 0; v < kValues; ++v)
-        differing += std::memcmp(&samples[v], &expected[v], sizeof(float)) != 0;
-    EXPECT_EQ(differing, 0u);
     EXPECT_EQ(samples[0x7fffff], 8388607.0f / 8388608.0f);
     EXPECT_EQ(samples[0x800000], -1.0f);
 }

@@ -32,9 +32,22 @@ inline int32_t scaledOne(float sample) {
 } // namespace
 
 void pcm24ToFloat(const unsigned char* bytes, int64_t samples, float* out) {
-    for (int64_t i = 0; i < samples; ++i) {
+    int64_t i = 0;
+    // Four at a time: each sample's bytes in the low three bytes of a word (the last one
+    // gathered byte by byte, so nothing past the twelve is read), sign-extended by shifting.
+    for (; i + 4 <= samples; i += 4) {
         const unsigned char* at = bytes + 3 * i;
-        // Sign-extended through the top byte of a 32-bit word.
+        uint32_t words[4];
+        std::memcpy(&words[0], at, 4);
+        std::memcpy(&words[1], at + 3, 4);
+        std::memcpy(&words[2], at + 6, 4);
+        words[3] = uint32_t(at[9]) | uint32_t(at[10]) << 8 | uint32_t(at[11]) << 16;
+        const __m128i values =
+            _mm_srai_epi32(_mm_slli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(words)), 8), 8);
+        _mm_storeu_ps(out + i, _mm_mul_ps(_mm_cvtepi32_ps(values), _mm_set1_ps(kFromPcm)));
+    }
+    for (; i < samples; ++i) {
+        const unsigned char* at = bytes + 3 * i;
         const int32_t value =
             int32_t(uint32_t(at[0]) << 8 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 24) >> 8;
         out[i] = float(value) * kFromPcm;
@@ -42,12 +55,19 @@ void pcm24ToFloat(const unsigned char* bytes, int64_t samples, float* out) {
 }
 
 void floatToPcm24(const float* samples, int64_t count, unsigned char* bytes) {
+    const __m128i lowSample = _mm_set1_epi64x(0xffffff);
+    const __m128i highSample = _mm_set1_epi64x(0xffffff000000);
     int64_t i = 0;
-    alignas(16) int32_t four[4];
     for (; i + 4 <= count; i += 4) {
-        _mm_store_si128(reinterpret_cast<__m128i*>(four), _mm_srai_epi32(scaledFour(samples + i), 8));
-        for (int k = 0; k < 4; ++k)
-            storeTriple(four[k], bytes + 3 * (i + k));
+        // The top 24 bits of each, then two samples side by side in the low six bytes of
+        // each 64-bit half.
+        const __m128i top = _mm_srli_epi32(scaledFour(samples + i), 8);
+        const __m128i pairs =
+            _mm_or_si128(_mm_and_si128(top, lowSample), _mm_and_si128(_mm_srli_epi64(top, 8), highSample));
+        const uint64_t first = uint64_t(_mm_cvtsi128_si64(pairs));
+        const uint64_t second = uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(pairs, pairs)));
+        std::memcpy(bytes + 3 * i, &first, 6);
+        std::memcpy(bytes + 3 * i + 6, &second, 6);
     }
     for (; i < count; ++i)
         storeTriple(scaledOne(samples[i]) >> 8, bytes + 3 * i);
