@@ -51,8 +51,7 @@ int64_t BufferedStream::read(void* destination, int64_t count) {
             position_ += take;
             continue;
         }
-        // What would fill the buffer anyway goes straight to the caller.
-        const bool direct = count - done >= capacity;
+        const bool direct = count - done >= directBytes();
         char* target = direct ? bytes + done : buffer_.data();
         const ssize_t got = pread(descriptor_, target, size_t(direct ? count - done : capacity), position_);
         if (got < 0 && errno == EINTR)
@@ -84,14 +83,15 @@ int64_t BufferedStream::write(const void* source, int64_t count) {
         bufferStart_ = position_;
         bufferLength_ = 0;
     }
-    if (bufferLength_ + count > capacity) {
+    if (bufferLength_ + count > capacity || count >= directBytes()) {
         if (!flush())
             return 0;
         bufferStart_ = position_;
-        if (count >= capacity) {
+        if (count >= directBytes()) {
             if (!writeOut(bytes, count, position_))
                 return 0;
             position_ += count;
+            bufferStart_ = position_;
             return count;
         }
     }

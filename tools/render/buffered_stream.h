@@ -2,12 +2,15 @@
 // and writes a few kilobytes at a time, and a system call for each is a good part of a
 // render's cost. Reads are served from a buffer filled in one call, writes gather in it and go
 // out in one call when it is full, when the position jumps, before a read, and on flush().
+// A read or write of 64 KB or more (the tool's raw samples) goes straight between the caller
+// and the file: a copy through the buffer would cost more than the call it saves.
 // Positions are the file's own (pread/pwrite), so the descriptor's offset is neither used nor
 // moved. Not for pipes or devices: they cannot be read or written at a position.
 #pragma once
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -35,6 +38,8 @@ class BufferedStream {
     static SF_VIRTUAL_IO callbacks();
 
   private:
+    static constexpr int64_t kDirectBytes = int64_t(1) << 16;
+    int64_t directBytes() const { return std::min(kDirectBytes, int64_t(buffer_.size())); }
     bool writeOut(const char* bytes, int64_t count, int64_t at);
 
     int descriptor_;
