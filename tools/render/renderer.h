@@ -3,8 +3,9 @@
 // slice in blocks of exactly blockSize frames, and a writer thread meters and writes them, so
 // reading, processing and writing overlap. Where other work keeps every core busy (a batch
 // with a worker per core), the overlap buys nothing and its handovers cost: the calling
-// thread then reads, processes and writes one slice in turn. Slices are whole numbers of blocks, so the block
-// boundaries are those of a host streaming the whole file in one go, whatever the slice size.
+// thread then reads, processes and writes one slice in turn. Slices are whole numbers of
+// blocks, so the block boundaries are those of a host streaming the whole file in one go,
+// whatever the slice size.
 // The slices are made once; the calling thread allocates nothing while the file streams.
 #pragma once
 
