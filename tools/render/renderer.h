@@ -6,7 +6,8 @@
 // thread then reads, processes and writes one slice in turn. Slices are whole numbers of
 // blocks, so the block boundaries are those of a host streaming the whole file in one go,
 // whatever the slice size.
-// The slices are made once; the calling thread allocates nothing while the file streams.
+// The slices are made once; on three threads, the calling thread allocates nothing while the
+// file streams.
 #pragma once
 
 #include "host/plugin_session.h"
