@@ -1,12 +1,24 @@
-// Level statistics: whole-run peak and RMS per channel and the 10 ms window RMS of the plot.
+// Level statistics: whole-run peak and RMS per channel and the 10 ms window RMS of the plot;
+// the meter of peaks only agrees with the full one on what it keeps.
 #include "render/level_meter.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace {
+
+// Uniform noise within +-range on the left, half as loud on the right.
+void randomStereo(unsigned seed, float range, std::vector<float>& left, std::vector<float>& right) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> sample(-range, range);
+    for (size_t i = 0; i < left.size(); ++i) {
+        left[i] = sample(random);
+        right[i] = 0.5f * sample(random);
+    }
+}
 
 TEST(LevelMeter, ConstantAndSilentChannels) {
     LevelMeter meter(44100);
@@ -54,13 +66,8 @@ TEST(LevelMeter, SamplesBeyondFullScaleAreCountedOnBothChannels) {
 }
 
 TEST(LevelMeter, SlicingTheInputChangesNothing) {
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> sample(-1, 1);
     std::vector<float> left(20000), right(20000);
-    for (size_t i = 0; i < left.size(); ++i) {
-        left[i] = sample(random);
-        right[i] = 0.5f * sample(random);
-    }
+    randomStereo(7, 1.0f, left, right);
     LevelMeter whole(48000), sliced(48000);
     whole.add(left.data(), right.data(), 20000);
     for (int64_t at = 0, step = 1; at < 20000; at += step, step = step * 3 % 997 + 1)
@@ -73,6 +80,51 @@ TEST(LevelMeter, SlicingTheInputChangesNothing) {
     ASSERT_EQ(sliced.windowRms().size(), whole.windowRms().size());
     for (size_t w = 0; w < whole.windowRms().size(); ++w)
         EXPECT_NEAR(sliced.windowRms()[w], whole.windowRms()[w], 1e-6) << w;
+}
+
+TEST(LevelMeter, PeaksOnlyAgreeWithTheFullMeterWhateverTheSamples) {
+    std::vector<float> left(5000), right(5000);
+    randomStereo(11, 1.25f, left, right);
+    // Full scale itself, the float just above it, negative zero, infinity and NaN: a NaN is
+    // neither a peak nor beyond full scale, infinity is both.
+    right[7] = -1.0f;
+    right[8] = std::nextafter(1.0f, 2.0f);
+    right[9] = -0.0f;
+    right[4000] = std::nanf("");
+    left[4001] = -std::numeric_limits<float>::quiet_NaN();
+    std::vector<float> withInfinity = left;
+    withInfinity[1234] = -HUGE_VALF;
+
+    for (const std::vector<float>* first : {&left, &withInfinity}) {
+        LevelMeter full(48000), peaks(48000, 0.010, MeterDetail::kPeaks);
+        full.add(first->data(), right.data(), 5000);
+        for (int64_t at = 0, step = 1; at < 5000; at += step, step = step * 5 % 613 + 1)
+            peaks.add(first->data() + at, right.data() + at, std::min<int64_t>(step, 5000 - at));
+        full.finish();
+        peaks.finish();
+        EXPECT_EQ(peaks.frames(), 5000);
+        EXPECT_EQ(peaks.peak(0), full.peak(0));
+        EXPECT_EQ(peaks.peak(1), full.peak(1));
+        EXPECT_EQ(peaks.samplesOverFullScale(), full.samplesOverFullScale());
+        EXPECT_GT(peaks.samplesOverFullScale(), 800); // about a fifth of the left channel
+        EXPECT_EQ(peaks.rms(0), 0.0);
+        EXPECT_TRUE(peaks.windowRms().empty());
+    }
+    LevelMeter infinite(48000, 0.010, MeterDetail::kPeaks);
+    infinite.add(withInfinity.data(), right.data(), 5000);
+    EXPECT_EQ(infinite.peak(0), HUGE_VAL);
+}
+
+TEST(LevelMeter, PeaksOnlyOfSilenceAndNothing) {
+    LevelMeter meter(44100, 0.010, MeterDetail::kPeaks);
+    EXPECT_EQ(meter.peak(0), 0.0);
+    std::vector<float> silence(1000, 0.0f), quiet(1000, -0.25f);
+    meter.add(silence.data(), quiet.data(), 0);
+    EXPECT_EQ(meter.frames(), 0);
+    meter.add(silence.data(), quiet.data(), 1000);
+    EXPECT_EQ(meter.peak(0), 0.0);
+    EXPECT_EQ(meter.peak(1), 0.25);
+    EXPECT_EQ(meter.samplesOverFullScale(), 0);
 }
 
 } // namespace

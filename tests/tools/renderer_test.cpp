@@ -1,6 +1,6 @@
-// The three-thread render loop against the plug-in driven in one straight pass on one thread:
-// any slice size and any number of slices in flight give the same bits and the same block
-// boundaries, and the meters see every frame.
+// The render loop, on its three threads or in turn on one, against the plug-in driven in one
+// straight pass on one thread: any slice size and any number of slices in flight give the same
+// bits and the same block boundaries, and the meters see every frame.
 #include "host/parameter_values.h"
 #include "host/plugin_host.h"
 #include "render/renderer.h"
@@ -115,11 +115,16 @@ const Case kCases[] = {
     {"stereo.wav", {20000, 16384, 2}}, // blocks larger than the asked slice
     {"stereo.wav", {1, 64, 3}},        // a frame at a time
     {"mono.wav", {256, 700, 2}},
+    {"stereo.wav", {512, 16384, 1, false}}, // a batch's settings: one thread
+    {"stereo.wav", {100, 100, 1, false}},
+    {"stereo.wav", {20000, 16384, 1, false}},
+    {"mono.wav", {333, 1000, 1, false}},
 };
 
 std::string describe(const Case& c) {
     return std::string(c.input) + ", block " + std::to_string(c.pipeline.blockSize) + ", slice " +
-           std::to_string(c.pipeline.sliceFrames) + " x " + std::to_string(c.pipeline.slices);
+           std::to_string(c.pipeline.sliceFrames) + " x " + std::to_string(c.pipeline.slices) +
+           (c.pipeline.threaded ? ", threads" : ", in turn");
 }
 
 class RenderLoop : public ::testing::Test {
@@ -184,11 +189,14 @@ TEST_F(RenderLoop, BlocksRunFromTheFirstFrameToTheLastWhateverTheSlices) {
 
 TEST_F(RenderLoop, AnInterruptEndsTheRunAsAFailure) {
     const std::atomic<bool> interrupted{true};
-    const Rendered rendered =
-        render(dir.path("mono.wav"), dir.path("out.wav"), {512, 1024, 2}, TARNWELL_PLUGIN_PATH, &interrupted);
-    EXPECT_FALSE(rendered.succeeded);
-    EXPECT_EQ(rendered.error, "interrupted");
-    EXPECT_FALSE(fileExists(dir.path("out.wav")));
+    for (const RenderPipeline& pipeline : {RenderPipeline{512, 1024, 2}, RenderPipeline{512, 1024, 1, false}}) {
+        SCOPED_TRACE(pipeline.threaded ? "threads" : "in turn");
+        const Rendered rendered =
+            render(dir.path("mono.wav"), dir.path("out.wav"), pipeline, TARNWELL_PLUGIN_PATH, &interrupted);
+        EXPECT_FALSE(rendered.succeeded);
+        EXPECT_EQ(rendered.error, "interrupted");
+        EXPECT_FALSE(fileExists(dir.path("out.wav")));
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "render/audio_file.h"
 
 #include "render/declared_length.h"
+#include "render/pcm24.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -51,6 +52,30 @@ bool isPlainSampleEncoding(int format) {
     default:
         return false;
     }
+}
+
+bool isRegularFile(int descriptor) {
+    struct stat status {};
+    return descriptor >= 0 && fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Opens `descriptor` through `stream` when it is a regular file; null otherwise, or when
+// libsndfile does not take it (the caller then opens it as before, for the same messages).
+SNDFILE* openBuffered(int descriptor, int mode, SF_INFO& info, std::unique_ptr<BufferedStream>& stream) {
+    if (!isRegularFile(descriptor))
+        return nullptr;
+    stream = std::make_unique<BufferedStream>(descriptor);
+    SF_VIRTUAL_IO io = BufferedStream::callbacks();
+    SNDFILE* file = sf_open_virtual(&io, mode, &info, stream.get());
+    if (!file)
+        stream.reset();
+    return file;
+}
+
+// 24-bit PCM in a little-endian WAV: the samples this tool converts itself.
+bool isLittleEndianPcm24Wav(SNDFILE* file, int format) {
+    return (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV && (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24 &&
+           sf_command(file, SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_FALSE;
 }
 
 bool isValid(int format, int channels) {
@@ -140,12 +165,22 @@ bool resolveOutputFormat(const std::string& request, int inputFormat, int channe
 bool AudioReader::open(const std::string& path, std::string& error) {
     close();
     SF_INFO info{};
-    file_ = sf_open(path.c_str(), SFM_READ, &info);
+    descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    file_ = openBuffered(descriptor_, SFM_READ, info, stream_);
+    if (!file_) {
+        // A pipe, or a headerless file libsndfile knows only by its name's extension.
+        if (descriptor_ >= 0)
+            ::close(descriptor_);
+        descriptor_ = -1;
+        info = SF_INFO{};
+        file_ = sf_open(path.c_str(), SFM_READ, &info);
+    }
     if (!file_) {
         error = "cannot read " + path + ": " + sf_strerror(nullptr);
         return false;
     }
     path_ = path;
+    rawPcm24_ = isLittleEndianPcm24Wav(file_, info.format);
     format_.sndfileFormat = info.format;
     format_.sampleRate = info.samplerate;
     format_.channels = info.channels;
@@ -163,16 +198,34 @@ void AudioReader::close() {
     if (file_)
         sf_close(file_);
     file_ = nullptr;
+    stream_.reset();
+    if (descriptor_ >= 0)
+        ::close(descriptor_);
+    descriptor_ = -1;
 }
 
 int64_t AudioReader::read(float* interleaved, int64_t frames) {
+    if (rawPcm24_) {
+        const int64_t frameBytes = 3 * int64_t(format_.channels);
+        if (raw_.size() < size_t(frames * frameBytes))
+            raw_.resize(size_t(frames * frameBytes));
+        const sf_count_t bytes = sf_read_raw(file_, raw_.data(), frames * frameBytes);
+        if (bytes < frames * frameBytes &&
+            (sf_error(file_) != SF_ERR_NO_ERROR || (stream_ && stream_->error() != 0)))
+            return -1;
+        const int64_t got = bytes / frameBytes;
+        pcm24ToFloat(raw_.data(), got * format_.channels, interleaved);
+        return got;
+    }
     const sf_count_t got = sf_readf_float(file_, interleaved, frames);
-    if (got < frames && sf_error(file_) != SF_ERR_NO_ERROR)
+    if (got < frames && (sf_error(file_) != SF_ERR_NO_ERROR || (stream_ && stream_->error() != 0)))
         return -1;
     return got;
 }
 
 std::string AudioReader::lastError() const {
+    if (stream_ && stream_->error() != 0)
+        return std::strerror(stream_->error());
     return sf_strerror(file_);
 }
 
@@ -183,7 +236,9 @@ bool AudioWriter::open(int descriptor, const std::string& name, const AudioForma
     info.format = format.sndfileFormat;
     info.samplerate = format.sampleRate;
     info.channels = format.channels;
-    file_ = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
+    file_ = openBuffered(descriptor, SFM_WRITE, info, stream_);
+    if (!file_)
+        file_ = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
     if (!file_) {
         error = "cannot write " + name + ": " + sf_strerror(nullptr);
         return false;
@@ -191,6 +246,8 @@ bool AudioWriter::open(int descriptor, const std::string& name, const AudioForma
     name_ = name;
     descriptor_ = descriptor;
     framesWritten_ = 0;
+    channels_ = format.channels;
+    rawPcm24_ = isLittleEndianPcm24Wav(file_, format.sndfileFormat);
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // No PEAK chunk in float files: it stamps the time of writing, and the same render should
     // give the same bytes whenever it runs.
@@ -199,8 +256,20 @@ bool AudioWriter::open(int descriptor, const std::string& name, const AudioForma
 }
 
 bool AudioWriter::write(const float* interleaved, int64_t frames, std::string& error) {
+    if (rawPcm24_) {
+        const int64_t samples = frames * channels_;
+        if (raw_.size() < size_t(3 * samples))
+            raw_.resize(size_t(3 * samples));
+        floatToPcm24(interleaved, samples, raw_.data());
+        if (sf_write_raw(file_, raw_.data(), 3 * samples) != 3 * samples) {
+            error = "cannot write " + name_ + ": " + systemError();
+            return false;
+        }
+        framesWritten_ += frames;
+        return true;
+    }
     if (sf_writef_float(file_, interleaved, frames) != frames) {
-        error = "cannot write " + name_ + ": " + sf_strerror(file_);
+        error = "cannot write " + name_ + ": " + systemError();
         return false;
     }
     framesWritten_ += frames;
@@ -214,6 +283,15 @@ bool AudioWriter::close(std::string& error) {
     file_ = nullptr;
     if (result != 0) {
         error = "cannot finish " + name_ + ": " + sf_error_number(result);
+        stream_.reset();
+        return false;
+    }
+    // libsndfile's last header bytes may still be in the buffer.
+    const bool flushed = !stream_ || stream_->flush();
+    const std::string unflushed = flushed ? "" : std::strerror(stream_->error());
+    stream_.reset();
+    if (!flushed) {
+        error = "cannot finish " + name_ + ": " + unflushed;
         return false;
     }
     struct stat status {};
@@ -242,4 +320,11 @@ void AudioWriter::discard() {
     if (file_)
         sf_close(file_);
     file_ = nullptr;
+    stream_.reset();
+}
+
+std::string AudioWriter::systemError() const {
+    if (stream_ && stream_->error() != 0)
+        return std::strerror(stream_->error());
+    return sf_strerror(file_);
 }

@@ -23,7 +23,7 @@ int64_t lengthOf(const std::string& path) {
     return reader.open(path, ignored) ? std::max(reader.frames(), reader.promisedFrames()) : 0;
 }
 
-void renderBatchFile(const RenderOptions& options, const std::atomic<bool>* interrupted,
+void renderBatchFile(const RenderOptions& options, bool threaded, const std::atomic<bool>* interrupted,
                      SharedProgress& shared, int64_t expectedFrames, BatchFileResult& result) {
     result.started = true;
     AudioReader reader;
@@ -33,12 +33,14 @@ void renderBatchFile(const RenderOptions& options, const std::atomic<bool>* inte
     PluginSession plugin;
     if (result.code == kSuccess)
         result.code = configurePlugin(plugin, options, false, error);
-    RenderRun run(reader.format().sampleRate);
+    // The summary shows peaks and clipped samples only.
+    RenderRun run(reader.format().sampleRate, MeterDetail::kPeaks);
     StagedFile audioFile;
     if (result.code == kSuccess) {
         ProgressBar silent(stderr, false);
         RenderPipeline pipeline;
         pipeline.blockSize = options.blockSize;
+        pipeline.threaded = threaded;
         pipeline.framesWritten = &shared.framesDone;
         result.code = renderIntoStaged(reader, outputFormat, result.file.outputPath, plugin, pipeline, silent,
                                        interrupted, audioFile, run, error);
@@ -75,6 +77,11 @@ void renderBatchFiles(const RenderOptions& options, const std::vector<BatchFile>
         totalFrames += lengths[i];
     }
 
+    std::vector<std::thread> pool;
+    const size_t threads = std::min(plan.size(), size_t(std::max(1, workers)));
+    // With a worker on every core the cores are busy with other files: a file's own reading
+    // and writing threads would only add handovers. Fewer workers leave cores for them.
+    const bool threaded = threads < size_t(std::max(1u, std::thread::hardware_concurrency()));
     SharedProgress shared;
     auto work = [&] {
         for (;;) {
@@ -83,11 +90,9 @@ void renderBatchFiles(const RenderOptions& options, const std::vector<BatchFile>
             const size_t next = shared.nextFile.fetch_add(1);
             if (next >= plan.size())
                 return;
-            renderBatchFile(options, interrupted, shared, lengths[next], run.files[next]);
+            renderBatchFile(options, threaded, interrupted, shared, lengths[next], run.files[next]);
         }
     };
-    std::vector<std::thread> pool;
-    const size_t threads = std::min(plan.size(), size_t(std::max(1, workers)));
     for (size_t i = 0; i < threads; ++i)
         pool.emplace_back(work);
 

@@ -1,12 +1,30 @@
 #include "render/level_meter.h"
 
+#include "render/peak_scan.h"
+
 #include <algorithm>
 #include <cmath>
 
-LevelMeter::LevelMeter(double sampleRate, double windowSeconds)
-    : windowFrames_(std::max<int64_t>(1, int64_t(std::lround(sampleRate * windowSeconds)))) {}
+LevelMeter::LevelMeter(double sampleRate, double windowSeconds, MeterDetail detail)
+    : detail_(detail),
+      windowFrames_(std::max<int64_t>(1, int64_t(std::lround(sampleRate * windowSeconds)))) {}
+
+void LevelMeter::addPeaks(const float* left, const float* right, int64_t frames) {
+    const float* channels[2] = {left, right};
+    for (int channel = 0; channel < 2; ++channel) {
+        PeakScan scan{float(peak_[channel]), 0};
+        scanPeaks(channels[channel], frames, scan);
+        peak_[channel] = scan.peak;
+        overFullScale_ += scan.overFullScale;
+    }
+    frames_ += frames;
+}
 
 void LevelMeter::add(const float* left, const float* right, int64_t frames) {
+    if (detail_ == MeterDetail::kPeaks) {
+        addPeaks(left, right, frames);
+        return;
+    }
     // One pass: each stretch that falls into one window adds to that window and to the
     // per-channel totals.
     float peakLeft = float(peak_[0]), peakRight = float(peak_[1]);

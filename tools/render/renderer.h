@@ -1,9 +1,13 @@
 // The render loop, on three threads: a reader thread fills slices of the input (mono fed to
 // both plug-in inputs) and meters them, the calling thread runs processReplacing over each
 // slice in blocks of exactly blockSize frames, and a writer thread meters and writes them, so
-// reading, processing and writing overlap. Slices are whole numbers of blocks, so the block
-// boundaries are those of a host streaming the whole file in one go, whatever the slice size.
-// The slices are made once; the calling thread allocates nothing while the file streams.
+// reading, processing and writing overlap. Where other work keeps every core busy (a batch
+// with a worker per core), the overlap buys nothing and its handovers cost: the calling
+// thread then reads, processes and writes one slice in turn. Slices are whole numbers of
+// blocks, so the block boundaries are those of a host streaming the whole file in one go,
+// whatever the slice size.
+// The slices are made once; on three threads, the calling thread allocates nothing while the
+// file streams.
 #pragma once
 
 #include "host/plugin_session.h"
@@ -18,6 +22,7 @@ struct RenderPipeline {
     int blockSize = 512;
     int64_t sliceFrames = 16384; // rounded up to a whole number of blocks
     int slices = 4;              // in circulation among the three threads; 1 runs them in turn
+    bool threaded = true;        // false: no threads, the calling thread does all three stages
     // When set, the writer thread adds every frame it has written: a batch's progress.
     std::atomic<int64_t>* framesWritten = nullptr;
 };
@@ -30,7 +35,8 @@ struct RenderRun {
     double readSeconds = 0;    // inside libsndfile's reading, on the reader thread
     double writeSeconds = 0;   // inside libsndfile's writing, on the writer thread
 
-    explicit RenderRun(double sampleRate) : input(sampleRate), output(sampleRate) {}
+    explicit RenderRun(double sampleRate, MeterDetail detail = MeterDetail::kFull)
+        : input(sampleRate, 0.010, detail), output(sampleRate, 0.010, detail) {}
 };
 
 // The plug-in must already be started at the file's sample rate. False with a one-line error
