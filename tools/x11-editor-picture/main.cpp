@@ -1,11 +1,12 @@
 // x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS] [--demo SECONDS] [--compress 1]
-// [--menu MENU.png] [--preset-menu 1]: paints the Linux editor of a fresh instance into a back buffer as its view
+// [--menu MENU.png] [--preset NAME] [--preset-menu 1]: paints the Linux editor of a fresh instance into a back buffer as its view
 // would, without any X display, and writes it as PNG. With --signal the instance first plays that
 // much of a drum-like test signal, with --demo that much of the demo piece (tarnwell-demo-signal's),
 // the editor ticking every 33 ms of it, so that the meters, the spectrum and the gain curve have
 // something to show; --compress
 // first sets every band to -30 dB at 4:1 without makeup (as the Windows picture's run does);
-// --menu also writes the graph's context menu as it opens on a handle; --preset-menu 1 writes the
+// --menu also writes the graph's context menu as it opens on a handle; --preset loads a factory
+// or user preset first (after --compress); --preset-menu 1 writes the
 // editor with the preset control's menu open below the control (the user's presets as
 // $XDG_CONFIG_HOME has them) in place of the plain editor; --repaints N then paints
 // the whole editor N more times, then N meter ticks with their paints (graph and meters only),
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -31,6 +33,7 @@
 #include "raster/pixo.h"
 #include "render/demo_signal.h"
 #include "shell/compressor_effect.h"
+#include "shell/preset_library.h"
 
 namespace {
 
@@ -129,6 +132,7 @@ int main(int argc, char** argv) {
     bool compress = false, presetMenu = false;
     int repaints = 0;
     const char* menuPath = nullptr;
+    const char* presetName = nullptr;
     for (int i = 2; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--scale"))
             scale = std::atof(argv[i + 1]);
@@ -140,6 +144,8 @@ int main(int argc, char** argv) {
             compress = std::atoi(argv[i + 1]) != 0;
         else if (!std::strcmp(argv[i], "--repaints"))
             repaints = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--preset"))
+            presetName = argv[i + 1];
         else if (!std::strcmp(argv[i], "--preset-menu"))
             presetMenu = std::atoi(argv[i + 1]) != 0;
         else if (!std::strcmp(argv[i], "--menu"))
@@ -155,6 +161,11 @@ int main(int argc, char** argv) {
             fx->changeSetting(band, kSettingRatio, 4);
             fx->changeSetting(band, kSettingAutoMakeup, 0);
         }
+    std::string error;
+    if (presetName && !loadPreset(*fx, PresetLibrary(userPresetFolder()), presetName, error)) {
+        std::fprintf(stderr, "x11-editor-picture: %s\n", error.c_str());
+        return 1;
+    }
     int result = 1;
     if (menuPath) {
         WidgetText text(scale);
