@@ -574,7 +574,9 @@ void X11Editor::openGraphMenu(int32_t x, int32_t y, bool onHandle) {
     if (!view || !view->toScreen(x, y, screenX, screenY))
         return;
     menu_.setItems(graphPopupItems(fx_, onHandle));
-    view->openPopup(screenX, screenY, menu_.width(), menu_.height(), &menu_);
+    menu_.setMaxHeight(0);
+    if (view->openPopup(screenX, screenY, menu_.width(), menu_.height(), &menu_))
+        menuKind_ = MenuKind::Graph;
 }
 
 void X11Editor::onMenuCommand(int32_t command) {
@@ -649,7 +651,8 @@ bool X11Editor::runEditKey(const X11KeyEvent& event) {
 
 bool X11Editor::ask(PromptKind kind, const std::string& message, std::string& answer) {
     X11View* view = view_.load();
-    if (!view)
+    // One question at a time: while one is open nothing else can run a command that asks.
+    if (!view || prompt_.isOpen())
         return false;
     prompt_.open(kind, message, answer, size_.width, size_.height);
     view->requestKeyboardFocus();

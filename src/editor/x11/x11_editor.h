@@ -63,8 +63,6 @@ public:
     // folder as it is now, and where the menu's top left corner goes in the window. From here
     // on the control shows itself pressed, until the menu closes.
     X11PopupMenu& presetMenu(int32_t& x, int32_t& y);
-    // A question open over the window (answered or not), for pictures and tests.
-    X11Prompt& prompt() { return prompt_; }
     void onPaint(PIXO_IBitmap& backBuffer) override;
     void onMouseDown(const X11MouseEvent& event) override;
     void onMouseUp(const X11MouseEvent& event) override;
