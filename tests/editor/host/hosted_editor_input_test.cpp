@@ -66,24 +66,14 @@ int redPixels(const Picture& picture, Point centre, int radius) {
     return count;
 }
 
-// The middle of a context menu item, from the menu's top left corner, as the editor's popup
+// The middle of item wanted of a menu, from the menu's top left corner, as the editor's popup
 // lays its items out.
-Point menuItemMiddle(uint32_t command) {
+Point menuRowMiddle(const std::vector<PopupMenuItem>& items, int32_t wanted) {
     struct NoOwner : PopupMenuOwner {
         void onMenuCommand(int32_t) override {}
     } owner;
     WidgetText text(1.0);
     X11PopupMenu menu(text, 1.0, owner);
-    std::vector<PopupMenuItem> items;
-    int32_t wanted = -1;
-    for (const GraphMenuItem& entry : kGraphMenuItems) {
-        PopupMenuItem item;
-        item.label = entry.label ? entry.label : "";
-        item.command = int32_t(entry.command);
-        if (entry.command == command)
-            wanted = int32_t(items.size());
-        items.push_back(item);
-    }
     menu.setItems(items);
     const int32_t x = menu.width() / 2;
     int32_t top = -1, bottom = -1;
@@ -96,14 +86,24 @@ Point menuItemMiddle(uint32_t command) {
     return {x, (top + bottom) / 2};
 }
 
-// The middle of a factory preset's row in the preset control's menu, from the menu's top left
-// corner: the factory presets head the menu, so the rows before theirs are all there is to lay out.
+// The middle of a context menu item.
+Point menuItemMiddle(uint32_t command) {
+    std::vector<PopupMenuItem> items;
+    int32_t wanted = -1;
+    for (const GraphMenuItem& entry : kGraphMenuItems) {
+        PopupMenuItem item;
+        item.label = entry.label ? entry.label : "";
+        item.command = int32_t(entry.command);
+        if (entry.command == command)
+            wanted = int32_t(items.size());
+        items.push_back(item);
+    }
+    return menuRowMiddle(items, wanted);
+}
+
+// The middle of a factory preset's row in the preset control's menu: the factory presets head
+// the menu, so the rows before theirs are all there is to lay out.
 Point presetItemMiddle(const std::string& name) {
-    struct NoOwner : PopupMenuOwner {
-        void onMenuCommand(int32_t) override {}
-    } owner;
-    WidgetText text(1.0);
-    X11PopupMenu menu(text, 1.0, owner);
     std::vector<PopupMenuItem> items;
     int32_t wanted = -1;
     for (int32_t i = 0; i < factoryPresetCount(); ++i) {
@@ -111,16 +111,7 @@ Point presetItemMiddle(const std::string& name) {
             wanted = i;
         items.push_back({factoryPreset(i).name, i + 1, false, true, ""});
     }
-    menu.setItems(items);
-    const int32_t x = menu.width() / 2;
-    int32_t top = -1, bottom = -1;
-    for (int32_t y = 0; y < menu.height(); ++y)
-        if (menu.itemAt(x, y) == wanted) {
-            if (top < 0)
-                top = y;
-            bottom = y;
-        }
-    return {x, (top + bottom) / 2};
+    return menuRowMiddle(items, wanted);
 }
 
 // A band's threshold as its display shows it, in dB.
