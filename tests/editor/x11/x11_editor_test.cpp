@@ -24,6 +24,7 @@
 #include "editor/x11/x11_editor_entry.h"
 #include "editor/x11/x11_prompt.h"
 #include "engine/band_control.h"
+#include "shell/ab_slots.h"
 #include "shell/compressor_effect.h"
 #include "shell/edit_history.h"
 #include "shell/parameters.h"
@@ -441,6 +442,9 @@ protected:
         int x = 0, y = 0;
         if (!presetItemPoint(*fx, label, x, y))
             return false;
+        // A menu chosen from just before has let go of the pointer (it holds it while open).
+        if (!waitUntil([&] { return pixel(control.x + 2, control.y + 2) == 0xF0F0F0; }))
+            return false;
         if (!click(control.x + control.width / 2, control.y + control.height / 2))
             return false;
         // Open: the control shows itself pressed and the menu's face is on the screen there.
@@ -584,6 +588,33 @@ TEST_F(X11PresetTest, ATypedValueIsAnUndoStepOfItsOwn) {
     EXPECT_TRUE(waitUntil([&] { return std::fabs(fx->outputGain - gain) < 1e-12; }));
     ASSERT_TRUE(keys({"ctrl+z"}));
     EXPECT_TRUE(waitUntil([&] { return fx->outputGain == 1.0; }));
+}
+
+TEST_F(X11PresetTest, ABSwitchesShowTheOtherSettingAndTheSlotInTheLabel) {
+    ASSERT_TRUE(choosePreset("Bass control"));
+    ASSERT_TRUE(waitUntil([&] { return currentPresetName(*fx) == "Bass control"; }));
+    const std::vector<int64_t> onA = controlPixels();
+    const double presetThreshold = bandSetting(0, kSettingThreshold);
+    ASSERT_TRUE(choosePreset("Switch to B"));
+    ASSERT_TRUE(waitUntil([&] { return activeAbSlot(*fx) == 1; }));
+    // B starts as a copy of A; only the slot's letter in the label differs.
+    EXPECT_EQ(bandSetting(0, kSettingThreshold), presetThreshold);
+    EXPECT_TRUE(waitUntil([&] { return controlPixels() != onA; }));
+    // B dragged away; A comes back as it was, and the panel shows it at once.
+    ASSERT_TRUE(dragThumb(panelControl(IDC_THRESHOLD_FADER), kSettingThreshold, 60));
+    ASSERT_TRUE(waitUntil([&] { return bandSetting(0, kSettingThreshold) > presetThreshold; }));
+    const double onB = bandSetting(0, kSettingThreshold);
+    ASSERT_TRUE(choosePreset("Switch to A"));
+    ASSERT_TRUE(waitUntil([&] { return activeAbSlot(*fx) == 0; }));
+    EXPECT_EQ(bandSetting(0, kSettingThreshold), presetThreshold);
+    EXPECT_TRUE(waitUntil([&] { return std::abs(thresholdThumbCentre(*this) - expectedThresholdCentre()) <= 1; }));
+    EXPECT_TRUE(waitUntil([&] { return controlPixels() == onA; }));
+    // Copy A to B, then back to B: A's setting there too.
+    ASSERT_TRUE(choosePreset("Copy A to B"));
+    ASSERT_TRUE(choosePreset("Switch to B"));
+    ASSERT_TRUE(waitUntil([&] { return activeAbSlot(*fx) == 1; }));
+    EXPECT_EQ(bandSetting(0, kSettingThreshold), presetThreshold);
+    EXPECT_NE(bandSetting(0, kSettingThreshold), onB);
 }
 
 TEST_F(X11PresetTest, SavingAsksForTheNameInTheWindowAndWritesTheFile) {
