@@ -126,6 +126,21 @@ int32_t X11Prompt::buttonAt(int32_t x, int32_t y) const {
     return -1;
 }
 
+// A line longer than the box shows its end nearest the caret: leading characters are left out
+// until the caret fits.
+size_t X11Prompt::firstShownByte() {
+    const std::string& typed = line_.text();
+    const int32_t room = lineRect_.width - px(8);
+    size_t from = 0;
+    while (from < size_t(line_.caret()) &&
+           text_.width(typed.c_str() + from, int32_t(size_t(line_.caret()) - from)) > room) {
+        ++from;
+        while (from < typed.size() && continuationByte(typed[from]))
+            ++from;
+    }
+    return from;
+}
+
 void X11Prompt::paint(PIXO_IBitmap& bitmap) {
     if (!open_)
         return;
@@ -141,18 +156,8 @@ void X11Prompt::paint(PIXO_IBitmap& bitmap) {
                    {p.x + margin, p.y + margin + int32_t(i) * px(kLineGap), p.width - 2 * margin, px(kLineGap)},
                    DT_LEFT | DT_VCENTER, kText);
     if (kind_ == PromptKind::Text) {
-        // A line longer than the box shows its end nearest the caret: leading characters are
-        // left out until the caret fits.
-        const std::string& typed = line_.text();
-        const int32_t room = lineRect_.width - px(8);
-        size_t from = 0;
-        while (from < size_t(line_.caret()) &&
-               text_.width(typed.c_str() + from, int32_t(size_t(line_.caret()) - from)) > room) {
-            ++from;
-            while (from < typed.size() && continuationByte(typed[from]))
-                ++from;
-        }
-        paintEditBox(bitmap, text_, lineRect_, typed.c_str() + from, TextAlign::Left, true,
+        const size_t from = firstShownByte();
+        paintEditBox(bitmap, text_, lineRect_, line_.text().c_str() + from, TextAlign::Left, true,
                      line_.caret() - int32_t(from), scale_);
     }
     for (int32_t i = 0; i < buttonCount(); ++i)
@@ -162,8 +167,11 @@ void X11Prompt::paint(PIXO_IBitmap& bitmap) {
 void X11Prompt::mouseDown(int32_t x, int32_t y) {
     pressed_ = buttonAt(x, y);
     pressedInside_ = pressed_ >= 0;
-    if (kind_ == PromptKind::Text && lineRect_.contains(x, y))
-        line_.placeCaret(editCaretAt(text_, lineRect_, line_.text().c_str(), TextAlign::Left, scale_, x));
+    if (kind_ == PromptKind::Text && lineRect_.contains(x, y)) {
+        const size_t from = firstShownByte();
+        line_.placeCaret(int32_t(from) + editCaretAt(text_, lineRect_, line_.text().c_str() + from, TextAlign::Left,
+                                                    scale_, x));
+    }
 }
 
 void X11Prompt::mouseMove(int32_t x, int32_t y) {

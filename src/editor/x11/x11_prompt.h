@@ -10,6 +10,7 @@
 #include "editor/x11/edit_line.h"
 #include "editor/x11/x11_widgets.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,7 +25,10 @@ enum class PromptAnswer : int32_t { Open, Accepted, Declined };
 
 class X11Prompt {
 public:
-    X11Prompt(WidgetText& text, double scale) : text_(text), scale_(scale) {}
+    // The line takes as much as a path may hold.
+    static constexpr size_t kLongestAnswer = 4096;
+
+    X11Prompt(WidgetText& text, double scale) : text_(text), scale_(scale) { line_.setLimit(kLongestAnswer); }
 
     // Opens over a window of that size; answer fills the line (Text only), caret at its end.
     void open(PromptKind kind, const std::string& message, const std::string& answer, int32_t windowWidth,
@@ -51,6 +55,7 @@ public:
 
 private:
     int32_t buttonAt(int32_t x, int32_t y) const;
+    size_t firstShownByte();
     void wrap(const std::string& message, int32_t width);
     int32_t px(int32_t pixels96) const;
 

@@ -133,6 +133,26 @@ TEST_F(PromptTest, AButtonAnswersWhenReleasedOverIt) {
     EXPECT_EQ(prompt.answer(), PromptAnswer::Accepted);
 }
 
+TEST_F(PromptTest, AClickInTheLinePutsTheCaretUnderThePointerEvenWhenItsStartIsOutOfSight) {
+    const std::string path = "/tmp/" + std::string(120, 'w') + "/end.fxp";
+    prompt.open(PromptKind::Text, "Export the setting to the file:", path, 567, 396);
+    const PixelRect& line = prompt.line();
+    // The caret at the end shows the end; the box's left edge shows a character far from the start.
+    prompt.mouseDown(line.x + 4, middleY(line));
+    prompt.mouseUp(line.x + 4, middleY(line));
+    prompt.key(key(XK_X, "X"));
+    const size_t at = prompt.typed().find('X');
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_GT(at, 20u);
+    EXPECT_LT(at, path.size() - 8);
+    EXPECT_EQ(prompt.answer(), PromptAnswer::Open);
+    // The box now shows the text up to the caret after the X at its right end: a click there
+    // leaves the caret where it is.
+    prompt.mouseDown(line.right() - 4, middleY(line));
+    prompt.key(key(XK_Y, "Y"));
+    EXPECT_EQ(prompt.typed().find('Y'), at + 1);
+}
+
 TEST_F(PromptTest, PaintsOverTheWindowOnlyWithinItsPanelAndShowsTheLineEndAtTheCaret) {
     PIXO_MemBitmap bitmap;
     ASSERT_TRUE(bitmap.setSize(567, 396));
