@@ -705,6 +705,28 @@ TEST_F(X11PresetTest, AFileThatIsNoPresetIsRefusedWithAMessage) {
     EXPECT_TRUE(waitUntil([&] { return fx->showGrid == 0; }));
 }
 
+TEST_F(X11PresetTest, ExportOffersTheHomeFolderAndWritesWhereTheLineSays) {
+    ASSERT_TRUE(choosePreset("Podcast voice"));
+    ASSERT_TRUE(waitUntil([&] { return currentPresetName(*fx) == "Podcast voice"; }));
+    ASSERT_TRUE(choosePreset("Export preset..."));
+    ASSERT_TRUE(waitUntil([&] { return promptShown(); }));
+    // The line offers $HOME/<preset>.fxp: it is emptied and another path typed.
+    const char* home = std::getenv("HOME");
+    const std::string offered = std::string(home ? home : "") + "/Podcast voice.fxp";
+    ASSERT_TRUE(xdotool(display(), {"key", "--repeat", at(int(offered.size())), "--delay", "5", "BackSpace"}));
+    const std::string path = userPresetFolder() + "-export/" + std::string(40, 'p') + ".fxp";
+    std::filesystem::create_directories(userPresetFolder() + "-export");
+    ASSERT_TRUE(xdotool(display(), {"type", "--delay", "10", path}));
+    ASSERT_TRUE(keys({"Return"}));
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(path); })) << path;
+    EXPECT_TRUE(waitUntil([&] { return !promptShown(); }));
+    std::vector<uint8_t> block;
+    std::string programName, error;
+    EXPECT_TRUE(readPresetFile(path, block, programName, error)) << error;
+    EXPECT_EQ(programName, "Podcast voice");
+    std::filesystem::remove_all(userPresetFolder() + "-export");
+}
+
 TEST_F(X11PresetTest, ClosingTheEditorWhileItAsksIsSafe) {
     ASSERT_TRUE(choosePreset("Save preset..."));
     ASSERT_TRUE(waitUntil([&] { return promptShown(); }));
