@@ -95,6 +95,19 @@ protected:
     void* window() { return reinterpret_cast<void*>(uintptr_t(host.window())); }
     const std::string& display() { return server.name(); }
     int64_t pixel(int x, int y) { return host.pixel(host.window(), x, y); }
+    // Whether the server gives the keyboard to the editor's window (the host window's child):
+    // the editor asks for it on a press, after handling the press and its release.
+    bool editorFocused() {
+        Window focus = 0, root = 0, parent = 0, *children = nullptr;
+        int revert = 0;
+        unsigned int count = 0;
+        XGetInputFocus(host.display(), &focus, &revert);
+        if (!XQueryTree(host.display(), host.window(), &root, &parent, &children, &count))
+            return false;
+        const bool ours = count > 0 && children[0] == focus;
+        XFree(children);
+        return ours;
+    }
 
 public:
     int64_t pixelAt(int x, int y) { return pixel(x, y); }
@@ -267,6 +280,7 @@ TEST_F(X11EditorTest, FadersDragAndWheelTheirSettings) {
     EXPECT_NEAR(g.thumbX(model.range(), model.stored()) + g.thumbWidth / 2, thumbX - faderX - 60, 2);
     // The fader pressed last takes the Up key: one step up, then the end once it has settled.
     const double lowered = bandSetting(0, kSettingThreshold);
+    ASSERT_TRUE(waitUntil([&] { return editorFocused(); }));
     ASSERT_TRUE(keys({"Up"}));
     EXPECT_TRUE(waitUntil([&] { return bandSetting(0, kSettingThreshold) > lowered; }));
     EXPECT_TRUE(waitUntil([&] { return countReports(audioMasterEndEdit, thresholdParameter) == 2; }));
@@ -556,6 +570,7 @@ TEST_F(X11PresetTest, CtrlZUndoesAFaderDragAndCtrlShiftZAndCtrlYRedoIt) {
     ASSERT_TRUE(waitUntil([&] { return countReports(audioMasterEndEdit, thresholdParameter) == 1; }));
     const double dragged = bandSetting(0, kSettingThreshold);
     ASSERT_LT(dragged, before);
+    ASSERT_TRUE(waitUntil([&] { return editorFocused(); }));
     ASSERT_TRUE(keys({"ctrl+z"}));
     EXPECT_TRUE(waitUntil([&] { return bandSetting(0, kSettingThreshold) == before; }));
     // The fader shows the setting it went back to.
@@ -584,6 +599,7 @@ TEST_F(X11PresetTest, ATypedValueIsAnUndoStepOfItsOwn) {
     ASSERT_TRUE(dragThumb(panelControl(IDC_RATIO_FADER), kSettingRatio, 50));
     ASSERT_TRUE(waitUntil([&] { return countReports(audioMasterEndEdit, kSettingRatio) == 1; }));
     ASSERT_GT(bandSetting(0, kSettingRatio), ratio);
+    ASSERT_TRUE(waitUntil([&] { return editorFocused(); }));
     ASSERT_TRUE(keys({"ctrl+z"}));
     ASSERT_TRUE(waitUntil([&] { return bandSetting(0, kSettingRatio) == ratio; }));
     EXPECT_NEAR(bandSetting(0, kSettingThreshold), typed, 1e-9);
@@ -610,6 +626,7 @@ TEST_F(X11PresetTest, ATypedValueIsAnUndoStepOfItsOwn) {
                                     "mousemove", at(kHostX + thumbX), at(kHostY + thumbY - 20), "mousemove",
                                     at(kHostX + thumbX), at(kHostY + thumbY - 40), "mouseup", "1"}));
     ASSERT_TRUE(waitUntil([&] { return fx->outputGain > gain * 1.01; }));
+    ASSERT_TRUE(waitUntil([&] { return editorFocused(); }));
     ASSERT_TRUE(keys({"ctrl+z"}));
     EXPECT_TRUE(waitUntil([&] { return std::fabs(fx->outputGain - gain) < 1e-12; }));
     ASSERT_TRUE(keys({"ctrl+z"}));
