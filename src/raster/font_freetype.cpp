@@ -11,8 +11,10 @@
 
 namespace pixo {
 
+// One per thread: every Linux editor window draws on a thread of its own, and two of them (two
+// instances' editors) may meet a new character at the same time.
 PIXO_IBitmap* glyphScratch(int32_t minWidth, int32_t minHeight) {
-    static PIXO_MemBitmap scratch(3);
+    static thread_local PIXO_MemBitmap scratch(3);
     int32_t width = std::max(scratch.width(), minWidth), height = std::max(scratch.height(), minHeight);
     scratch.setSize(width, height);
     return scratch.pixels() ? &scratch : nullptr;

@@ -1,4 +1,4 @@
-// What the portable cached-font code needs from each platform: the shared glyph scratch
+// What the portable cached-font code needs from each platform: the glyph scratch
 // surface (a DIB section on Windows, heap pixels natively) and, on Windows, the system font's
 // rasterizer and the system text path. The platform files never name PIXO_CachedFont: the
 // cached font calls them, not the other way round.
@@ -10,8 +10,9 @@
 
 namespace pixo {
 
-// The process-wide surface glyphs are rasterised on, grown (never shrunk) to at least
-// minWidth x minHeight; null when it cannot be had.
+// The surface glyphs are rasterised on, grown (never shrunk) to at least minWidth x minHeight;
+// null when it cannot be had. Process-wide on Windows (its editors share the host's window
+// thread), one per thread natively.
 PIXO_IBitmap* glyphScratch(int32_t minWidth, int32_t minHeight);
 
 #ifdef _WIN32

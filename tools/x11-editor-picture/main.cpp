@@ -1,11 +1,14 @@
 // x11-editor-picture OUTPUT.png [--scale S] [--signal SECONDS] [--demo SECONDS] [--compress 1]
-// [--menu MENU.png]: paints the Linux editor of a fresh instance into a back buffer as its view
+// [--menu MENU.png] [--preset NAME] [--preset-menu 1]: paints the Linux editor of a fresh instance into a back buffer as its view
 // would, without any X display, and writes it as PNG. With --signal the instance first plays that
 // much of a drum-like test signal, with --demo that much of the demo piece (tarnwell-demo-signal's),
 // the editor ticking every 33 ms of it, so that the meters, the spectrum and the gain curve have
 // something to show; --compress
 // first sets every band to -30 dB at 4:1 without makeup (as the Windows picture's run does);
-// --menu also writes the graph's context menu as it opens on a handle; --repaints N then paints
+// --menu also writes the graph's context menu as it opens on a handle; --preset loads a factory
+// or user preset first (after --compress); --preset-menu 1 writes the
+// editor with the preset control's menu open below the control (the user's presets as
+// $XDG_CONFIG_HOME has them) in place of the plain editor; --repaints N then paints
 // the whole editor N more times, then N meter ticks with their paints (graph and meters only),
 // and prints the mean time of each.
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -19,15 +22,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "editor/x11/x11_editor.h"
+#include "editor/core/meter_render.h"
 #include "engine/band_control.h"
 #include "engine/decibels.h"
 #include "raster/pixo.h"
 #include "render/demo_signal.h"
 #include "shell/compressor_effect.h"
+#include "shell/preset_library.h"
 
 namespace {
 
@@ -89,6 +95,32 @@ class NoMenuOwner : public PopupMenuOwner {
     void onMenuCommand(int32_t) override {}
 };
 
+// The editor with its preset menu open: the control pressed, the menu below it (a second item
+// lit, as under the pointer), the bitmap grown where the menu reaches past the window.
+bool paintPresetMenu(X11Editor& editor, PIXO_MemBitmap& bitmap) {
+    int32_t x = 0, y = 0;
+    X11PopupMenu& menu = editor.presetMenu(x, y);
+    const int32_t width = menu.width(), height = menu.height();
+    // The control shows itself pressed while its menu is open.
+    PIXO_MemBitmap window;
+    if (!window.setSize(editor.width(), editor.height()))
+        return false;
+    editor.paintAll(window);
+    PIXO_MemBitmap popup;
+    if (!popup.setSize(width, height))
+        return false;
+    menu.onKeyDown({XK_Down, 0, {}});
+    menu.onKeyDown({XK_Down, 0, {}});
+    menu.onPaint(popup);
+    const int32_t fullWidth = std::max(editor.width(), x + width), fullHeight = std::max(editor.height(), y + height);
+    if (!bitmap.setSize(fullWidth, fullHeight))
+        return false;
+    PIXO_PaintRect(&bitmap, 0, 0, fullWidth, fullHeight, 0xFF303030, 1.0f, PIXO_BLEND_COPY);
+    copyClipped(bitmap, 0, 0, window, 0, 0, editor.width(), editor.height());
+    copyClipped(bitmap, x, y, popup, 0, 0, width, height);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -97,9 +129,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     double scale = 1.0, seconds = 0, demoSeconds = 0;
-    bool compress = false;
+    bool compress = false, presetMenu = false;
     int repaints = 0;
     const char* menuPath = nullptr;
+    const char* presetName = nullptr;
     for (int i = 2; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--scale"))
             scale = std::atof(argv[i + 1]);
@@ -111,6 +144,10 @@ int main(int argc, char** argv) {
             compress = std::atoi(argv[i + 1]) != 0;
         else if (!std::strcmp(argv[i], "--repaints"))
             repaints = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--preset"))
+            presetName = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--preset-menu"))
+            presetMenu = std::atoi(argv[i + 1]) != 0;
         else if (!std::strcmp(argv[i], "--menu"))
             menuPath = argv[i + 1];
     }
@@ -124,6 +161,11 @@ int main(int argc, char** argv) {
             fx->changeSetting(band, kSettingRatio, 4);
             fx->changeSetting(band, kSettingAutoMakeup, 0);
         }
+    std::string error;
+    if (presetName && !loadPreset(*fx, PresetLibrary(userPresetFolder()), presetName, error)) {
+        std::fprintf(stderr, "x11-editor-picture: %s\n", error.c_str());
+        return 1;
+    }
     int result = 1;
     if (menuPath) {
         WidgetText text(scale);
@@ -148,7 +190,10 @@ int main(int argc, char** argv) {
             if (!left.empty())
                 play(*fx, editor, bitmap, left, right);
             editor.paintAll(bitmap);
-            result = writePicture(bitmap, argv[1]) ? 0 : 1;
+            if (presetMenu)
+                result = paintPresetMenu(editor, bitmap) ? 0 : 1;
+            if (result == 0 || !presetMenu)
+                result = writePicture(bitmap, argv[1]) ? 0 : 1;
             if (repaints > 0) {
                 auto start = std::chrono::steady_clock::now();
                 for (int i = 0; i < repaints; ++i)

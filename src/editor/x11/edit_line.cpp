@@ -6,9 +6,6 @@
 
 namespace {
 
-// Longer text is refused: every box holds one number.
-constexpr size_t kMaxLength = 64;
-
 bool continuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
@@ -92,7 +89,7 @@ EditKeyResult EditLine::key(const X11KeyEvent& event) {
     const size_t length = std::char_traits<char>::length(event.text);
     if (length == 0)
         return EditKeyResult::Ignored;
-    if (text_.size() + length > kMaxLength)
+    if (text_.size() + length > limit_)
         return EditKeyResult::Moved;
     text_.insert(size_t(caret_), event.text, length);
     caret_ += int32_t(length);

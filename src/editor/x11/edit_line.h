@@ -6,6 +6,7 @@
 
 #include "editor/x11/x11_view.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,6 +31,8 @@ public:
     bool modified() const { return modified_; }
     // Puts the caret at a byte offset, moved back to the start of the character it falls in.
     void placeCaret(int32_t offset);
+    // The most bytes typing may make the text (text set by the program may be longer).
+    void setLimit(size_t bytes) { limit_ = bytes; }
     EditKeyResult key(const X11KeyEvent& event);
 
 private:
@@ -39,4 +42,6 @@ private:
     std::string text_;
     int32_t caret_ = 0;
     bool modified_ = false;
+    // An edit box holds one number: longer text is refused.
+    size_t limit_ = 64;
 };

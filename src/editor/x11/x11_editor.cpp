@@ -7,7 +7,10 @@
 #include "editor/core/preset_menu.h"
 #include "editor/core/ui_scale.h"
 #include "raster/pixo.h"
+#include "shell/ab_slots.h"
 #include "shell/edit_gesture.h"
+#include "shell/edit_history.h"
+#include "shell/preset_library.h"
 #include "shell/setting_kinds.h"
 
 #include <X11/keysym.h>
@@ -15,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -63,12 +67,26 @@ std::vector<PopupMenuItem> graphPopupItems(CompressorEffect& fx, bool onHandle) 
     return items;
 }
 
+std::vector<PopupMenuItem> presetPopupItems(CompressorEffect& fx, const std::vector<PresetEntry>& presets) {
+    std::vector<PopupMenuItem> items;
+    for (const PresetMenuItem& entry : presetMenuItems(fx, presets)) {
+        PopupMenuItem item;
+        item.label = entry.label;
+        item.command = int32_t(entry.command);
+        item.checked = entry.checked;
+        item.enabled = entry.enabled;
+        item.shortcut = entry.shortcut;
+        items.push_back(item);
+    }
+    return items;
+}
+
 PixelRect X11Editor::windowSize(double scale) {
     return dialogPixels(mainWindowLayout(), scale);
 }
 
 X11Editor::X11Editor(CompressorEffect& fx, double scale)
-    : fx_(fx), scale_(scale), size_(windowSize(scale)), text_(scale), menu_(text_, scale, *this) {
+    : fx_(fx), scale_(scale), size_(windowSize(scale)), text_(scale), menu_(text_, scale, *this), prompt_(text_, scale) {
     formatBanner(banner_, sizeof(banner_));
     const DialogLayout& main = mainWindowLayout();
     const DialogLayout& panel = bandPanelLayout();
@@ -107,6 +125,8 @@ X11Editor::X11Editor(CompressorEffect& fx, double scale)
     fx_.meteringWanted = true;
     refreshMain();
     refreshPanel();
+    labelChanges_ = editChangeCount(fx_);
+    labelSlot_ = activeAbSlot(fx_);
 }
 
 X11Editor::~X11Editor() {
@@ -248,7 +268,8 @@ void X11Editor::selectTab(int32_t index) {
     refreshPanel();
 }
 
-void X11Editor::outputFaderMoved() {
+// The end of a drag (or of a burst of wheel steps or keys) is the end of one undo step.
+void X11Editor::outputFaderMoved(bool end) {
     Widget& fader = *find(false, IDC_OUTPUT_GAIN_FADER);
     const double gain = outputGainAtFaderPosition(fader.fader.position());
     fx_.setOutputGain(gain);
@@ -256,14 +277,17 @@ void X11Editor::outputFaderMoved() {
     formatOutputGain(text, sizeof(text), gain);
     writeEdit(*find(false, IDC_OUTPUT_GAIN_EDIT), text);
     notifyGeneralChange(&fx_.effect);
+    if (end)
+        closeEditStep(fx_);
 }
 
 // A typed output gain moves the fader and tells the host nothing; a gain that is not finite
-// (10000 dB) is not stored.
+// (10000 dB) is not stored. A typed value is an undo step of its own.
 void X11Editor::applyOutputGainText(Widget& widget) {
     const double gain = outputGainTyped(widget.edit.text().c_str());
     if (std::isfinite(gain)) {
         fx_.setOutputGain(gain);
+        closeEditStep(fx_);
         setFaderPosition(*find(false, IDC_OUTPUT_GAIN_FADER), outputFaderPosition(gain));
     }
     char text[32];
@@ -294,11 +318,24 @@ void X11Editor::refreshTick() {
         gestures_.dragBand = -1;
         gestures_.dragMode = 0;
     }
+    notePresetLabel();
     if (!fx_.editorNeedsRefresh)
         return;
     fx_.editorNeedsRefresh = 0;
     refreshMain();
     refreshPanel();
+}
+
+// The preset control's label changes with the edit history (a step, an undo, a preset loaded or
+// saved) and with the A/B slot: the window is painted again when either moved on.
+void X11Editor::notePresetLabel() {
+    const uint64_t changes = editChangeCount(fx_);
+    const int32_t slot = activeAbSlot(fx_);
+    if (changes == labelChanges_ && slot == labelSlot_)
+        return;
+    labelChanges_ = changes;
+    labelSlot_ = slot;
+    repaint();
 }
 
 // ---- Band panel -------------------------------------------------------------------------------
@@ -345,13 +382,14 @@ void X11Editor::panelFaderMoved(Widget& widget, bool end) {
 }
 
 // Stores what was typed (a value whose conversion is not finite is refused and the band keeps its
-// setting), then shows the band again, the box included.
+// setting) as an undo step of its own, then shows the band again, the box included.
 void X11Editor::applyPanelText(Widget& widget) {
     const PanelNumericControl* control = panelControlWithEdit(widget.layout->id);
     if (!control)
         return;
-    editSetting(fx_, currentBand_, control->kind, panelTypedSetting(control->kind, widget.edit.text().c_str()),
-                EditReport::Move);
+    if (editSetting(fx_, currentBand_, control->kind, panelTypedSetting(control->kind, widget.edit.text().c_str()),
+                    EditReport::Move))
+        closeEditStep(fx_);
     // Untouched again, so that the refresh writes the stored value into it.
     widget.edit.set("");
     refreshPanel();
@@ -442,7 +480,7 @@ void X11Editor::faderStepped(Widget& widget, const FaderStep& step) {
         if (widget.panel)
             panelFaderMoved(widget, step.report == FaderReport::End);
         else
-            outputFaderMoved();
+            outputFaderMoved(step.report == FaderReport::End);
     }
     if (step.redraw || step.report != FaderReport::None)
         repaint();
@@ -536,19 +574,146 @@ void X11Editor::openGraphMenu(int32_t x, int32_t y, bool onHandle) {
     if (!view || !view->toScreen(x, y, screenX, screenY))
         return;
     menu_.setItems(graphPopupItems(fx_, onHandle));
-    view->openPopup(screenX, screenY, menu_.width(), menu_.height(), &menu_);
+    menu_.setMaxHeight(0);
+    if (view->openPopup(screenX, screenY, menu_.width(), menu_.height(), &menu_))
+        menuKind_ = MenuKind::Graph;
 }
 
 void X11Editor::onMenuCommand(int32_t command) {
+    const MenuKind kind = menuKind_;
     if (X11View* view = view_.load())
         view->closePopup();
-    runGraphMenuCommand(fx_, *this, uint32_t(command));
+    if (kind == MenuKind::Preset)
+        runPresetCommand(uint32_t(command));
+    else
+        runGraphMenuCommand(fx_, *this, uint32_t(command));
     repaint();
+}
+
+void X11Editor::onMenuClosed() {
+    // The preset control stops showing itself pressed.
+    if (menuKind_ == MenuKind::Preset)
+        repaint();
+    menuKind_ = MenuKind::None;
+}
+
+// ---- Preset control ---------------------------------------------------------------------------
+
+X11PopupMenu& X11Editor::presetMenu(int32_t& x, int32_t& y) {
+    presetLibrary_ = PresetLibrary(userPresetFolder());
+    presetList_ = presetLibrary_.list();
+    menu_.setItems(presetPopupItems(fx_, presetList_));
+    menuKind_ = MenuKind::Preset;
+    const Widget& control = *find(false, IDC_PRESET_CONTROL);
+    x = control.rect.x;
+    y = control.rect.bottom();
+    return menu_;
+}
+
+// The menu just below the control, no taller than the screen leaves room for below it.
+void X11Editor::openPresetMenu() {
+    X11View* view = view_.load();
+    int32_t x = 0, y = 0, screenX = 0, screenY = 0, screenWidth = 0, screenHeight = 0;
+    if (!view)
+        return;
+    presetMenu(x, y);
+    if (!view->toScreen(x, y, screenX, screenY)) {
+        menuKind_ = MenuKind::None;
+        return;
+    }
+    menu_.setMaxHeight(view->screenSize(screenWidth, screenHeight) ? std::max(screenHeight - screenY, 1) : 0);
+    if (view->openPopup(screenX, screenY, menu_.width(), menu_.height(), &menu_))
+        repaint();
+    else
+        menuKind_ = MenuKind::None;
+}
+
+// A command of the preset menu or the undo keys; whatever it changed shows at once.
+void X11Editor::runPresetCommand(uint32_t command) {
+    runPresetMenuCommand(fx_, presetLibrary_, presetList_, *this, command);
+    notePresetLabel();
+    repaint();
+}
+
+// Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y, whichever widget has the keyboard; not in the middle of a
+// drag or a press, whose gesture the instance's new state would pull away from under it.
+bool X11Editor::runEditKey(const X11KeyEvent& event) {
+    const uint32_t letter = event.keysym < 0x80 ? event.keysym : 0;
+    const uint32_t command = editKeyCommand(letter, (event.modifiers & X11_MODIFIER_CONTROL) != 0,
+                                            (event.modifiers & X11_MODIFIER_SHIFT) != 0,
+                                            (event.modifiers & X11_MODIFIER_ALT) != 0);
+    if (command == 0)
+        return false;
+    if (!pressed_ && !dragged_ && !graphCaptured_)
+        runPresetCommand(command);
+    return true;
+}
+
+bool X11Editor::ask(PromptKind kind, const std::string& message, std::string& answer) {
+    X11View* view = view_.load();
+    // One question at a time: while one is open nothing else can run a command that asks.
+    if (!view || prompt_.isOpen())
+        return false;
+    prompt_.open(kind, message, answer, size_.width, size_.height);
+    view->requestKeyboardFocus();
+    repaint();
+    const bool served = view->runModal([this] { return prompt_.answer() != PromptAnswer::Open; });
+    const bool accepted = served && prompt_.answer() == PromptAnswer::Accepted;
+    answer = prompt_.typed();
+    prompt_.close();
+    repaint();
+    return accepted;
+}
+
+bool X11Editor::askPresetName(const std::string& suggested, std::string& name) {
+    name = suggested;
+    return ask(PromptKind::Text, "Save the setting as a preset named:", name);
+}
+
+bool X11Editor::askYesNo(const std::string& question) {
+    std::string unused;
+    return ask(PromptKind::YesNo, question, unused);
+}
+
+bool X11Editor::askImportPath(std::string& path) {
+    const std::string folder = userPresetFolder();
+    path = folder.empty() ? std::string() : folder + "/";
+    return ask(PromptKind::Text, "Import the preset file (.fxp) at:", path);
+}
+
+bool X11Editor::askExportPath(const std::string& suggestedFileName, std::string& path) {
+    const char* home = std::getenv("HOME");
+    path = home && *home ? std::string(home) + "/" + suggestedFileName : suggestedFileName;
+    return ask(PromptKind::Text, "Export the setting to the file:", path);
+}
+
+void X11Editor::showMessage(const std::string& text) {
+    std::string unused;
+    ask(PromptKind::Message, text, unused);
+}
+
+// As a host's state load shows: every control from the instance again. A box being typed into
+// loses what was typed (it belonged to the setting that is gone).
+void X11Editor::showWholeInstance() {
+    if (focused_) {
+        focused_->edit.set("");
+        focused_ = nullptr;
+    }
+    fx_.editorNeedsRefresh = 0;
+    refreshMain();
+    refreshPanel();
+    notePresetLabel();
 }
 
 // ---- Events -----------------------------------------------------------------------------------
 
 void X11Editor::onMouseDown(const X11MouseEvent& event) {
+    if (prompt_.isOpen()) {
+        if (event.button == X11_BUTTON_LEFT)
+            prompt_.mouseDown(event.x, event.y);
+        repaint();
+        return;
+    }
     pointerX_ = event.x;
     pointerY_ = event.y;
     const int32_t index = widgetAt(event.x, event.y);
@@ -605,12 +770,23 @@ void X11Editor::onMouseDown(const X11MouseEvent& event) {
         gestures_.press(fx_, *this, event.x - graph_->rect.x, event.y - graph_->rect.y);
         repaint();
         break;
+    case ControlKind::PresetControl:
+        openPresetMenu();
+        break;
     default:
         break;
     }
+    // The undo keys work from wherever the user clicked last.
+    if (X11View* view = view_.load())
+        view->requestKeyboardFocus();
 }
 
 void X11Editor::onMouseMove(const X11MouseEvent& event) {
+    if (prompt_.isOpen()) {
+        prompt_.mouseMove(event.x, event.y);
+        repaint();
+        return;
+    }
     pointerX_ = event.x;
     pointerY_ = event.y;
     if (pressed_) {
@@ -653,6 +829,11 @@ void X11Editor::onMouseLeave() {
 void X11Editor::onMouseUp(const X11MouseEvent& event) {
     if (event.button != X11_BUTTON_LEFT)
         return;
+    if (prompt_.isOpen()) {
+        prompt_.mouseUp(event.x, event.y);
+        repaint();
+        return;
+    }
     if (Widget* widget = pressed_) {
         pressed_ = nullptr;
         if (widget->rect.contains(event.x, event.y))
@@ -677,7 +858,7 @@ void X11Editor::onMouseUp(const X11MouseEvent& event) {
 // A fader goes back to its default; the graph takes the second press of a pair as no press;
 // buttons and boxes take it as a click.
 void X11Editor::onDoubleClick(const X11MouseEvent& event) {
-    if (event.button != X11_BUTTON_LEFT) {
+    if (event.button != X11_BUTTON_LEFT || prompt_.isOpen()) {
         onMouseDown(event);
         return;
     }
@@ -694,6 +875,8 @@ void X11Editor::onDoubleClick(const X11MouseEvent& event) {
 }
 
 void X11Editor::onWheel(const X11MouseEvent& event, int32_t steps) {
+    if (prompt_.isOpen())
+        return;
     const int32_t index = widgetAt(event.x, event.y);
     Widget* widget = index >= 0 ? &widgets_[size_t(index)] : nullptr;
     if (!widget)
@@ -710,6 +893,13 @@ void X11Editor::onWheel(const X11MouseEvent& event, int32_t steps) {
 }
 
 void X11Editor::onKeyDown(const X11KeyEvent& event) {
+    if (prompt_.isOpen()) {
+        prompt_.key(event);
+        repaint();
+        return;
+    }
+    if (runEditKey(event))
+        return;
     if (!focused_) {
         // The fader pressed last takes Up and Down, as a focused trackbar does.
         const bool up = event.keysym == XK_Up || event.keysym == XK_KP_Up;
@@ -743,7 +933,7 @@ void X11Editor::onKeyDown(const X11KeyEvent& event) {
 }
 
 void X11Editor::onFocus(bool gained) {
-    if (!gained)
+    if (!gained && !prompt_.isOpen())
         focusEdit(nullptr);
 }
 
@@ -769,6 +959,7 @@ void X11Editor::onPaint(PIXO_IBitmap& bitmap) {
         paintGraph(bitmap, *graph_);
         paintMeter(bitmap, *find(false, IDC_INPUT_METER));
         paintMeter(bitmap, *find(false, IDC_OUTPUT_METER));
+        prompt_.paint(bitmap);
         return;
     }
     fullPaint_ = false;
@@ -782,6 +973,7 @@ void X11Editor::onPaint(PIXO_IBitmap& bitmap) {
         if (visible(widget))
             paintWidget(bitmap, widget);
     }
+    prompt_.paint(bitmap);
 }
 
 void X11Editor::paintWidget(PIXO_IBitmap& bitmap, Widget& widget) {
@@ -817,11 +1009,14 @@ void X11Editor::paintWidget(PIXO_IBitmap& bitmap, Widget& widget) {
     case ControlKind::Graph:
         paintGraph(bitmap, widget);
         break;
-    case ControlKind::PresetControl:
+    case ControlKind::PresetControl: {
+        // The label is read under the lock, then drawn without it.
+        const std::string label = presetControlLabel(fx_);
         presetPainter_.setScale(scale_);
-        presetPainter_.draw(bitmap, widget.rect.x, widget.rect.y, widget.rect.width, widget.rect.height,
-                            presetControlLabel(fx_), held);
+        presetPainter_.draw(bitmap, widget.rect.x, widget.rect.y, widget.rect.width, widget.rect.height, label,
+                            menuKind_ == MenuKind::Preset);
         break;
+    }
     case ControlKind::PanelPlace:
         break;
     }

@@ -16,8 +16,10 @@
 #include "editor/core/meter_model.h"
 #include "editor/core/meter_render.h"
 #include "editor/core/preset_control.h"
+#include "editor/core/preset_menu.h"
 #include "editor/x11/edit_line.h"
 #include "editor/x11/x11_popup_menu.h"
+#include "editor/x11/x11_prompt.h"
 #include "editor/x11/x11_view.h"
 #include "editor/x11/x11_widgets.h"
 #include "shell/compressor_effect.h"
@@ -30,8 +32,10 @@
 // The response graph's context menu as it opens for an instance, from the core's model (onHandle:
 // the right press hit a handle).
 std::vector<PopupMenuItem> graphPopupItems(CompressorEffect& fx, bool onHandle);
+// The preset control's menu for a list of presets, from the core's model.
+std::vector<PopupMenuItem> presetPopupItems(CompressorEffect& fx, const std::vector<PresetEntry>& presets);
 
-class X11Editor final : public X11WindowEvents, private GraphPort, private PopupMenuOwner {
+class X11Editor final : public X11WindowEvents, private GraphPort, private PopupMenuOwner, private PresetPort {
 public:
     // The view's timers.
     static constexpr int32_t kMeterTimer = 2;
@@ -55,6 +59,10 @@ public:
 
     // Paints the whole window into a bitmap, whatever the last paint left there.
     void paintAll(PIXO_IBitmap& bitmap);
+    // The preset control's menu as it opens below the control: its items for the user's preset
+    // folder as it is now, and where the menu's top left corner goes in the window. From here
+    // on the control shows itself pressed, until the menu closes.
+    X11PopupMenu& presetMenu(int32_t& x, int32_t& y);
     void onPaint(PIXO_IBitmap& backBuffer) override;
     void onMouseDown(const X11MouseEvent& event) override;
     void onMouseUp(const X11MouseEvent& event) override;
@@ -98,7 +106,7 @@ private:
     void showBandListChange();
     void clickButton(Widget& widget);
     void selectTab(int32_t index);
-    void outputFaderMoved();
+    void outputFaderMoved(bool end);
     void applyOutputGainText(Widget& widget);
     void meterTick();
     void refreshTick();
@@ -126,6 +134,15 @@ private:
     void showCursorAt(int32_t x, int32_t y);
     void openGraphMenu(int32_t x, int32_t y, bool onHandle);
 
+    // The preset control: its menu, the commands it and the undo keys run, and the label shown.
+    void openPresetMenu();
+    void runPresetCommand(uint32_t command);
+    bool runEditKey(const X11KeyEvent& event);
+    void notePresetLabel();
+    // A question over the window, served modally until answered; false when declined or when
+    // the editor is closing (or there is no view to ask in).
+    bool ask(PromptKind kind, const std::string& message, std::string& answer);
+
     // GraphPort.
     GraphArea area() override;
     void capturePointer() override { graphCaptured_ = true; }
@@ -137,6 +154,14 @@ private:
     void runMainCommand(GraphMainCommand command, bool on) override;
     // PopupMenuOwner.
     void onMenuCommand(int32_t command) override;
+    void onMenuClosed() override;
+    // PresetPort.
+    bool askPresetName(const std::string& suggested, std::string& name) override;
+    bool askYesNo(const std::string& question) override;
+    bool askImportPath(std::string& path) override;
+    bool askExportPath(const std::string& suggestedFileName, std::string& path) override;
+    void showMessage(const std::string& text) override;
+    void showWholeInstance() override;
 
     void paintWidget(PIXO_IBitmap& bitmap, Widget& widget);
     void paintFader(PIXO_IBitmap& bitmap, const Widget& widget);
@@ -178,6 +203,15 @@ private:
     bool graphCaptured_ = false;
     int32_t pointerX_ = -1, pointerY_ = -1;
     X11PopupMenu menu_;
+    // Which menu menu_ holds while it is open.
+    enum class MenuKind { None, Graph, Preset } menuKind_ = MenuKind::None;
+    // The library and list the preset menu was opened with; its commands refer to them.
+    PresetLibrary presetLibrary_{std::string()};
+    std::vector<PresetEntry> presetList_;
+    // What the preset control's label was drawn from.
+    uint64_t labelChanges_ = 0;
+    int32_t labelSlot_ = 0;
+    X11Prompt prompt_;
     // Whether the next paint must draw everything (the back buffer holds the last one).
     bool fullPaint_ = true;
 };

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <new>
 
@@ -97,32 +98,40 @@ struct X11View::Loop {
     }
 
     void run() {
-        while (!quit.load(std::memory_order_acquire)) {
-            if (x11ConnectionLost(display)) {
-                waitForQuit();
-                break;
-            }
-            while (!quit.load(std::memory_order_acquire) && XPending(display) > 0) {
-                XEvent event;
-                XNextEvent(display, &event);
-                dispatch(event);
-            }
-            if (quit.load(std::memory_order_acquire))
-                break;
-            int timeoutMs = fireTimers();
-            applyRequests();
-            show(view);
-            show(popup);
-            XFlush(display);
-            // Replies read while serving may have queued events the descriptor will not announce.
-            if (XEventsQueued(display, QueuedAlready) > 0)
-                continue;
-            pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-            poll(waits, 2, timeoutMs);
-            if (waits[1].revents & POLLIN)
-                drainWake();
+        while (serveOnce(nullptr)) {
         }
         tearDown();
+    }
+
+    // One round of the loop: the events waiting, the timers due, the paints wanted, then a
+    // wait for more (none once done() holds). False once the view is closing.
+    bool serveOnce(const std::function<bool()>* done) {
+        if (quit.load(std::memory_order_acquire))
+            return false;
+        if (x11ConnectionLost(display)) {
+            waitForQuit();
+            return false;
+        }
+        while (!quit.load(std::memory_order_acquire) && XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            dispatch(event);
+        }
+        if (quit.load(std::memory_order_acquire))
+            return false;
+        int timeoutMs = fireTimers();
+        applyRequests();
+        show(view);
+        show(popup);
+        XFlush(display);
+        // Replies read while serving may have queued events the descriptor will not announce.
+        if (XEventsQueued(display, QueuedAlready) > 0 || (done && (*done)()))
+            return true;
+        pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        poll(waits, 2, timeoutMs);
+        if (waits[1].revents & POLLIN)
+            drainWake();
+        return true;
     }
 
     void drainWake() {
@@ -512,6 +521,22 @@ bool X11View::openPopup(int32_t screenX, int32_t screenY, int32_t width, int32_t
 }
 
 void X11View::closePopup() { loop_->closePopupWindow(true); }
+
+bool X11View::runModal(const std::function<bool()>& done) {
+    while (!done())
+        if (!loop_->serveOnce(&done))
+            return false;
+    return true;
+}
+
+bool X11View::screenSize(int32_t& width, int32_t& height) const {
+    Display* display = loop_->display;
+    if (!display || x11ConnectionLost(display))
+        return false;
+    width = DisplayWidth(display, DefaultScreen(display));
+    height = DisplayHeight(display, DefaultScreen(display));
+    return true;
+}
 
 bool X11View::popupOpen() const { return loop_->popup.surface.exists(); }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "editor/x11/x11_input.h"
 
@@ -112,6 +113,12 @@ public:
     bool openPopup(int32_t screenX, int32_t screenY, int32_t width, int32_t height, X11WindowEvents* events);
     void closePopup();
     bool popupOpen() const;
+    // Serves the view's events, timers and paints from inside a callback until done() holds
+    // (true), or until the view is being closed (false: the caller gives up at once and returns,
+    // and the loop then ends). done() is asked after every round.
+    bool runModal(const std::function<bool()>& done);
+    // The size of the view's screen in pixels; false when the server cannot tell.
+    bool screenSize(int32_t& width, int32_t& height) const;
     // The pointer's shape over the view (the parent's, for Arrow).
     void setCursor(X11Cursor shape);
     // The screen position of a point of the view; false when the server cannot tell.

@@ -11,6 +11,7 @@
 #include "editor/x11/x11_popup_menu.h"
 #include "editor/x11/x11_widgets.h"
 #include "hosted_editor.h"
+#include "shell/factory_presets.h"
 #include "shell/setting_kinds.h"
 
 #include <cmath>
@@ -65,24 +66,14 @@ int redPixels(const Picture& picture, Point centre, int radius) {
     return count;
 }
 
-// The middle of a context menu item, from the menu's top left corner, as the editor's popup
+// The middle of item wanted of a menu, from the menu's top left corner, as the editor's popup
 // lays its items out.
-Point menuItemMiddle(uint32_t command) {
+Point menuRowMiddle(const std::vector<PopupMenuItem>& items, int32_t wanted) {
     struct NoOwner : PopupMenuOwner {
         void onMenuCommand(int32_t) override {}
     } owner;
     WidgetText text(1.0);
     X11PopupMenu menu(text, 1.0, owner);
-    std::vector<PopupMenuItem> items;
-    int32_t wanted = -1;
-    for (const GraphMenuItem& entry : kGraphMenuItems) {
-        PopupMenuItem item;
-        item.label = entry.label ? entry.label : "";
-        item.command = int32_t(entry.command);
-        if (entry.command == command)
-            wanted = int32_t(items.size());
-        items.push_back(item);
-    }
     menu.setItems(items);
     const int32_t x = menu.width() / 2;
     int32_t top = -1, bottom = -1;
@@ -93,6 +84,34 @@ Point menuItemMiddle(uint32_t command) {
             bottom = y;
         }
     return {x, (top + bottom) / 2};
+}
+
+// The middle of a context menu item.
+Point menuItemMiddle(uint32_t command) {
+    std::vector<PopupMenuItem> items;
+    int32_t wanted = -1;
+    for (const GraphMenuItem& entry : kGraphMenuItems) {
+        PopupMenuItem item;
+        item.label = entry.label ? entry.label : "";
+        item.command = int32_t(entry.command);
+        if (entry.command == command)
+            wanted = int32_t(items.size());
+        items.push_back(item);
+    }
+    return menuRowMiddle(items, wanted);
+}
+
+// The middle of a factory preset's row in the preset control's menu: the factory presets head
+// the menu, so the rows before theirs are all there is to lay out.
+Point presetItemMiddle(const std::string& name) {
+    std::vector<PopupMenuItem> items;
+    int32_t wanted = -1;
+    for (int32_t i = 0; i < factoryPresetCount(); ++i) {
+        if (name == factoryPreset(i).name)
+            wanted = i;
+        items.push_back({factoryPreset(i).name, i + 1, false, true, ""});
+    }
+    return menuRowMiddle(items, wanted);
 }
 
 // A band's threshold as its display shows it, in dB.
@@ -333,6 +352,56 @@ TEST_P(HostedEditorInput, ContextMenuOnAHandleSwitchesThatBandOff) {
     EXPECT_TRUE(editor->waitFor([&] { return changedPixels(before, editor->host.readBack(), box) > 0; }));
     // And the menu is gone from the screen.
     EXPECT_TRUE(editor->waitFor([&] { return editor->screenArea(onItem.x - 10, onItem.y - 2, 20, 4).pixels != menu.pixels; }));
+}
+
+TEST_P(HostedEditorInput, PresetMenuLoadsAFactoryPresetAndCtrlZTakesItBack) {
+    const FactoryPreset& preset = *findFactoryPreset("Mastering 5-band");
+    ASSERT_EQ(preset.bandCount, 5);
+    const PixelRect control = mainControl(IDC_PRESET_CONTROL);
+    const Point item = presetItemMiddle(preset.name);
+    ASSERT_GE(item.y, 0);
+    // The menu opens just below the control: the item's row turns to the menu's face.
+    const Point onItem = {control.x + item.x, control.bottom() + item.y};
+    const Picture under = editor->screenArea(onItem.x - 10, onItem.y - 2, 20, 4);
+    ASSERT_TRUE(editor->input(clickAt({centreX(control), centreY(control)})));
+    ASSERT_TRUE(editor->waitFor([&] { return editor->screenArea(onItem.x - 10, onItem.y - 2, 20, 4).pixels != under.pixels; }));
+    EXPECT_TRUE(hostCalls().empty());
+    ASSERT_TRUE(editor->input(clickAt(onItem)));
+    ASSERT_TRUE(editor->waitFor([&] { return editor->bandCount() == 5; }));
+    // The host heard of the fifth band as Add band tells it, and of the values.
+    std::vector<HostCall> notices = callsOf(hostCalls(), audioMasterVendorSpecific, kParameterListChangedIndex);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].payload[0], 4 * kPerBand);
+    EXPECT_EQ(notices[0].payload[1], kPerBand);
+    EXPECT_FALSE(callsOf(hostCalls(), audioMasterAutomate).empty());
+    for (int32_t band = 0; band < preset.bandCount; ++band)
+        EXPECT_NEAR(std::atof(editor->display(band * kPerBand + kSettingFrequency).c_str()),
+                    preset.bands[band].frequencyHz, 0.05)
+            << "band " << band + 1;
+    // The control's label names the preset now, and the tabs show five bands.
+    Picture loaded;
+    EXPECT_TRUE(editor->waitFor([&] {
+        loaded = editor->host.readBack();
+        return changedPixels(before, loaded, control) > 20 &&
+               changedPixels(before, loaded, mainControl(IDC_BAND_TABS)) > 20;
+    }));
+
+    // Ctrl+Z (the editor took the keyboard with the click) brings the four bands back.
+    clearHostCalls();
+    ASSERT_TRUE(editor->input({"key", "ctrl+z"}));
+    ASSERT_TRUE(editor->waitFor([&] { return editor->bandCount() == 4; }));
+    notices = callsOf(hostCalls(), audioMasterVendorSpecific, kParameterListChangedIndex);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].payload[1], -kPerBand);
+    EXPECT_EQ(editor->display(kSettingFrequency), "200.0");
+    EXPECT_EQ(editor->display(3 * kPerBand + kSettingFrequency), "24000.0");
+    // The window shows the four bands' tabs as before; the label marks the preset as changed
+    // (it is still the one loaded last).
+    EXPECT_TRUE(editor->waitFor([&] {
+        const Picture undone = editor->host.readBack();
+        return changedPixels(before, undone, mainControl(IDC_BAND_TABS)) == 0 &&
+               changedPixels(loaded, undone, control) > 0;
+    }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, HostedEditorInput, ::testing::Values(false, true), hostKindName);

@@ -97,6 +97,14 @@ TEST(EditLine, RefusesTextBeyondOneNumbersLength) {
         typeText(line, "9");
     EXPECT_EQ(line.text().size(), 64u);
     EXPECT_EQ(line.caret(), 64);
+    // A line for a path takes more; what the program sets is never cut.
+    line.setLimit(80);
+    for (int i = 0; i < 100; ++i)
+        typeText(line, "9");
+    EXPECT_EQ(line.text().size(), 80u);
+    line.set(std::string(100, '7').c_str());
+    typeText(line, "9");
+    EXPECT_EQ(line.text(), std::string(100, '7'));
 }
 
 } // namespace
