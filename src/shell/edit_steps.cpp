@@ -16,7 +16,7 @@ bool EditSteps::closeStepLocked(std::vector<uint8_t>&& now) {
     }
     if (now == current_)
         return false;
-    undo_.push_back(std::move(current_));
+    undo_.push_back(Step{std::move(current_), presetName_, preset_});
     if (undo_.size() > kMostSteps)
         undo_.pop_front();
     redo_.clear();
@@ -30,14 +30,17 @@ bool EditSteps::closeStep(std::vector<uint8_t> now) {
     return closeStepLocked(std::move(now));
 }
 
-bool EditSteps::travel(std::deque<std::vector<uint8_t>>& from, std::deque<std::vector<uint8_t>>& to,
-                       std::vector<uint8_t>&& now, std::vector<uint8_t>& target) {
+bool EditSteps::travel(std::deque<Step>& from, std::deque<Step>& to, std::vector<uint8_t>&& now,
+                       std::vector<uint8_t>& target) {
     std::lock_guard<std::mutex> hold(mutex_);
     if (from.empty())
         return false;
-    target = std::move(from.back());
+    Step step = std::move(from.back());
     from.pop_back();
-    to.push_back(std::move(now));
+    to.push_back(Step{std::move(now), std::move(presetName_), std::move(preset_)});
+    target = std::move(step.block);
+    presetName_ = std::move(step.presetName);
+    preset_ = std::move(step.preset);
     current_ = target;
     ++changes_;
     return true;
@@ -68,9 +71,11 @@ uint64_t EditSteps::changeCount() const {
 
 void EditSteps::presetLoaded(std::vector<uint8_t> now, const std::string& name) {
     std::lock_guard<std::mutex> hold(mutex_);
-    preset_ = now;
-    presetName_ = name;
+    // The state before the load keeps the preset it stood for: undoing the load names that again.
+    std::vector<uint8_t> loaded = now;
     closeStepLocked(std::move(now));
+    preset_ = std::move(loaded);
+    presetName_ = name;
     ++changes_;
 }
 

@@ -1,5 +1,6 @@
 // The steps of an instance's edit history as state blocks: each step is the whole instance as
-// it was before the step, so that going back restores exactly what was there. Knows nothing of
+// it was before the step, with the preset it then stood for, so that going back restores
+// exactly what was there and the preset control names what the user had. Knows nothing of
 // the instance (edit_history.h does the instance's side). Used on non-audio threads only (it
 // allocates); its mutex is never held while anything else is called.
 #pragma once
@@ -39,12 +40,19 @@ public:
     void presetAndCurrent(std::vector<uint8_t>& preset, std::vector<uint8_t>& current) const;
 
 private:
+    // An instance's state and the preset (name and state when loaded or saved) it stood for.
+    struct Step {
+        std::vector<uint8_t> block;
+        std::string presetName;
+        std::vector<uint8_t> preset;
+    };
+
     bool closeStepLocked(std::vector<uint8_t>&& now);
-    bool travel(std::deque<std::vector<uint8_t>>& from, std::deque<std::vector<uint8_t>>& to,
-                std::vector<uint8_t>&& now, std::vector<uint8_t>& target);
+    bool travel(std::deque<Step>& from, std::deque<Step>& to, std::vector<uint8_t>&& now,
+                std::vector<uint8_t>& target);
 
     mutable std::mutex mutex_;
-    std::deque<std::vector<uint8_t>> undo_, redo_;
+    std::deque<Step> undo_, redo_;
     std::vector<uint8_t> current_;
     std::vector<uint8_t> preset_;
     std::string presetName_;

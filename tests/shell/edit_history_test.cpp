@@ -176,6 +176,25 @@ TEST_F(EditHistoryTest, PresetNameAndItsChangeMark) {
     ASSERT_TRUE(undoEdit(*fx));
     ASSERT_TRUE(undoEdit(*fx)); // the preset load itself is a step
     EXPECT_EQ(fx->bandCount(), 4);
+    // Undoing the load names what was there before it (no preset), redoing it the preset again.
+    EXPECT_EQ(currentPresetName(*fx), "");
+    EXPECT_FALSE(modifiedSincePreset(*fx));
+    ASSERT_TRUE(redoEdit(*fx));
+    EXPECT_EQ(currentPresetName(*fx), "De-esser");
+    EXPECT_FALSE(modifiedSincePreset(*fx));
+
+    // One preset after another: each undo names the preset its state came from.
+    ASSERT_TRUE(loadPreset(*fx, PresetLibrary(""), "Bass control", error)) << error;
+    dragThreshold(0.25);
+    ASSERT_TRUE(undoEdit(*fx));
+    EXPECT_EQ(currentPresetName(*fx), "Bass control");
+    EXPECT_FALSE(modifiedSincePreset(*fx));
+    ASSERT_TRUE(undoEdit(*fx));
+    EXPECT_EQ(currentPresetName(*fx), "De-esser");
+    ASSERT_TRUE(redoEdit(*fx));
+    ASSERT_TRUE(redoEdit(*fx));
+    EXPECT_EQ(currentPresetName(*fx), "Bass control");
+    EXPECT_TRUE(modifiedSincePreset(*fx));
 }
 
 // A/B -----------------------------------------------------------------------------------
